@@ -1,0 +1,127 @@
+#pragma once
+// Files and directories as Windows sees them. Paths are Windows paths in the ANSI code page
+// ("C:\Program Files (x86)\VE4\qm.ini"); the posix backend maps them onto a host folder and
+// keeps Windows semantics (case-insensitive names, the read-only attribute, files in use).
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+// A Windows FILETIME: 100-nanosecond ticks since 1 January 1601, UTC.
+struct FileTime {
+    uint64_t ticks = 0;
+    friend bool operator==(const FileTime&, const FileTime&) = default;
+};
+
+// A broken-down date and time, in local time unless a function says otherwise.
+struct DateTime {
+    int year = 0;
+    int month = 0;  // 1..12
+    int day = 0;    // 1..31
+    int hour = 0;
+    int minute = 0;
+    int second = 0;
+    friend bool operator==(const DateTime&, const DateTime&) = default;
+};
+
+// Windows file attribute bits.
+namespace attribute {
+constexpr uint32_t kReadOnly = 0x01;
+constexpr uint32_t kHidden = 0x02;
+constexpr uint32_t kSystem = 0x04;
+constexpr uint32_t kDirectory = 0x10;
+constexpr uint32_t kArchive = 0x20;
+constexpr uint32_t kNormal = 0x80;
+constexpr uint32_t kInvalid = 0xFFFFFFFF;  // what GetFileAttributesA returns for a missing path
+}  // namespace attribute
+
+enum class OpenMode {
+    ReadDenyWrite,  // read; other writers are refused while the file is open
+    Read,           // read, sharing everything
+    Create,         // create or truncate, then write
+    ReadWrite,      // open an existing file for reading and writing
+};
+
+enum class SeekOrigin { Begin = 0, Current = 1, End = 2 };
+
+enum class DriveType { Unknown = 0, NoRootDir = 1, Removable = 2, Fixed = 3, Remote = 4, CdRom = 5, RamDisk = 6 };
+
+// An open file. Closing happens in the destructor.
+class File {
+public:
+    virtual ~File() = default;
+    // Reads up to count bytes; returns the number read (0 at the end or on error).
+    virtual int64_t Read(void* buffer, int64_t count) = 0;
+    // Writes count bytes; returns the number written (less than count on error).
+    virtual int64_t Write(const void* buffer, int64_t count) = 0;
+    // Moves the file pointer; returns the new position or -1 on error.
+    virtual int64_t Seek(int64_t offset, SeekOrigin origin) = 0;
+    virtual int64_t Size() = 0;
+    // Truncates or extends the file to size bytes; false on error.
+    virtual bool SetSize(int64_t size) = 0;
+    // The file's last-write time through the open handle; false when it cannot be read.
+    virtual bool GetLastWriteTime(FileTime& time) = 0;
+    virtual bool SetLastWriteTime(const FileTime& time) = 0;
+};
+
+struct DirectoryEntry {
+    std::string name;  // the name alone, as stored (no "." or "..")
+    uint32_t attributes = 0;
+};
+
+class FileSystem {
+public:
+    virtual ~FileSystem() = default;
+
+    // Opens a file; nullptr when it cannot be opened (missing, read-only for Create, in use...).
+    virtual std::unique_ptr<File> OpenFile(const std::string& path, OpenMode mode) = 0;
+
+    // Attributes of a file or directory, attribute::kInvalid when the path does not exist.
+    virtual uint32_t GetAttributes(const std::string& path) = 0;
+    virtual bool SetAttributes(const std::string& path, uint32_t attributes) = 0;
+
+    // A path whose attributes can be read and carry the directory bit.
+    bool DirectoryExists(const std::string& path);
+    // A path whose attributes can be read and do not carry the directory bit.
+    bool FileExists(const std::string& path);
+
+    // CreateDirectoryA: creates one directory; false when it exists or its parent is missing.
+    virtual bool CreateDirectory(const std::string& path) = 0;
+    // Creates the directory and every missing parent; true when it exists afterwards.
+    bool ForceDirectories(const std::string& path);
+    // RemoveDirectoryA: removes an empty directory.
+    virtual bool RemoveDirectory(const std::string& path) = 0;
+    // DeleteFileA: fails for a read-only file or a file in use.
+    virtual bool DeleteFile(const std::string& path) = 0;
+    // MoveFileA: fails when the target exists; works for files and directories.
+    virtual bool MoveFile(const std::string& from, const std::string& to) = 0;
+    // CopyFileA.
+    virtual bool CopyFile(const std::string& from, const std::string& to, bool fail_if_exists) = 0;
+    // The entries of a directory, in no particular order; empty when it cannot be listed.
+    virtual std::vector<DirectoryEntry> ListDirectory(const std::string& path) = 0;
+
+    virtual bool GetLastWriteTime(const std::string& path, FileTime& time) = 0;
+    virtual bool SetLastWriteTime(const std::string& path, const FileTime& time) = 0;
+
+    // The current directory, without a trailing backslash unless it is a drive root.
+    virtual std::string CurrentDirectory() = 0;
+
+    // GetDriveTypeA and GetVolumeInformationA for a root such as "A:\".
+    virtual DriveType GetDriveType(const std::string& root) = 0;
+    virtual bool GetVolumeLabel(const std::string& root, std::string& label) = 0;
+
+    // Text of the last failure of this object's calls, for messages a person reads.
+    virtual std::string LastErrorText() = 0;
+};
+
+// Time conversions in the backend's local time zone (FileTimeToLocalFileTime and friends).
+bool FileTimeToLocalDateTime(const FileTime& time, DateTime& local);
+bool LocalDateTimeToFileTime(const DateTime& local, FileTime& time);
+// DOS date (high 16 bits) and time (low 16 bits) are local times, as in ZIP archives.
+bool DosDateTimeToFileTime(uint32_t dos_date_time, FileTime& time);
+bool FileTimeToDosDateTime(const FileTime& time, uint32_t& dos_date_time);
+
+}  // namespace platform

@@ -1,0 +1,42 @@
+#pragma once
+// The services of the platform in use. The program entry installs the backend's services;
+// a test replaces any of them with its own (one that fails on the third file, say) and
+// restores them afterwards.
+
+namespace platform {
+
+class FileSystem;
+class System;
+class Shell;
+class Dialogs;
+
+struct Services {
+    FileSystem* files = nullptr;
+    System* system = nullptr;
+    Shell* shell = nullptr;
+    Dialogs* dialogs = nullptr;
+};
+
+// The services in force. Before anything is installed they are the backend's defaults.
+Services& Current();
+FileSystem& Files();
+System& Machine();
+Shell& ShellServices();
+Dialogs& UserDialogs();
+
+// Replaces the services for the lifetime of this object and restores the previous ones.
+class ScopedServices {
+public:
+    explicit ScopedServices(const Services& replacement);
+    ~ScopedServices();
+    ScopedServices(const ScopedServices&) = delete;
+    ScopedServices& operator=(const ScopedServices&) = delete;
+
+private:
+    Services previous_;
+};
+
+// The backend's own services (defined in win32/ or posix/).
+Services DefaultServices();
+
+}  // namespace platform

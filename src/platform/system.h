@@ -1,0 +1,61 @@
+#pragma once
+// The machine the program runs on: its own path and command line, the system folders, the
+// locale, INI files, code pages and the program's resources. Phrased in Windows terms.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+// CSIDL values of the special folders the setup needs.
+enum class SpecialFolder { Programs = 2, DesktopDirectory = 16 };
+
+// GetLocaleInfoA information kinds used by the program.
+constexpr uint32_t kLocaleSystemDefault = 0x800;
+constexpr uint32_t kLocaleSEnglishLanguage = 0x1001;
+
+// The language id GetSystemDefaultUILanguage returns for Russian.
+constexpr uint16_t kLanguageIdRussian = 0x0419;
+
+class System {
+public:
+    virtual ~System() = default;
+
+    // The program's own full Windows path (the first command-line item).
+    virtual std::string ProgramPath() = 0;
+    // The command-line arguments after the program's path (items 1 to n).
+    virtual std::vector<std::string> Arguments() = 0;
+
+    // Value ProgramFilesDir of HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion;
+    // empty when the key or the value is missing or unreadable.
+    virtual std::string ProgramFilesDirFromRegistry() = 0;
+    // GetSystemDirectoryA; empty on failure.
+    virtual std::string SystemDirectory() = 0;
+    // SHGetSpecialFolderLocation + SHGetPathFromIDListA; empty when either call fails.
+    virtual std::string SpecialFolderPath(SpecialFolder folder) = 0;
+
+    // GetLocaleInfoA(LOCALE_SYSTEM_DEFAULT, kind) up to the first NUL; empty on failure.
+    virtual std::string LocaleInfo(uint32_t kind) = 0;
+    // GetSystemDefaultUILanguage.
+    virtual uint16_t SystemDefaultUiLanguage() = 0;
+
+    // GetPrivateProfileStringA: sections and keys compared without regard to case, blanks
+    // around the value dropped, default_value when the file, section or key is missing.
+    virtual std::string ReadIniString(const std::string& file, const std::string& section,
+                                      const std::string& key, const std::string& default_value) = 0;
+    // The names of the keys of a section, in file order (GetPrivateProfileStringA with no key).
+    virtual std::vector<std::string> ReadIniKeys(const std::string& file, const std::string& section) = 0;
+
+    // OemToCharA: OEM code page text to the ANSI code page.
+    virtual std::string OemToAnsi(const std::string& text) = 0;
+    // CompareStringA for the user's locale, ignoring case: negative, zero or positive.
+    virtual int CompareTextIgnoreCase(const std::string& left, const std::string& right) = 0;
+
+    // The bytes of the program's own resource (FindResourceA, LoadResource, LockResource);
+    // nullopt when there is no such resource.
+    virtual std::optional<std::string> ProgramResource(const std::string& name, const std::string& type) = 0;
+};
+
+}  // namespace platform
