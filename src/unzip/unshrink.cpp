@@ -1,0 +1,154 @@
+#include "unzip/unshrink.h"
+
+// Shrinking (method 1) is LZW with two twists.
+//
+// Codes are read least significant bit first. They start 9 bits wide and never widen by
+// themselves: the compressor says when, by sending the control code 256 followed by the
+// subcode 1. Codes 0 to 255 stand for their own byte; every code from 257 up names a string,
+// defined as the string of an earlier code (its prefix) plus one byte (its suffix). After
+// each code after the first, the decoder defines one new string: the previous code's string
+// followed by the first byte of the string just decoded. It goes into the lowest free code.
+//
+// The second twist is the partial clear (256 followed by the subcode 2). Instead of starting
+// over when the codes run out, the compressor frees every string that no other string
+// extends (the leaves of the string tree); the freed codes are then reused from the lowest
+// upward, so free and used codes interleave for the rest of the entry.
+//
+// A code may name the string that is about to be defined by this very step (the previous
+// string followed by its own first byte); it is recognised by being free. Strings are built
+// on a stack from their last byte back to their first, then written out in one go.
+//
+// Everything lives in the context's Window (see unshrink.h), so decoding allocates nothing.
+// A well-formed stream never widens codes beyond 13 bits and never builds a string longer
+// than the stack; a stream that does, or whose prefix chains loop, is malformed: decoding
+// stops there without the final flush, and the CRC check rejects the entry.
+
+namespace unzip {
+
+namespace {
+
+constexpr int kSubcodeWiden = 1;
+constexpr int kSubcodePartialClear = 2;
+constexpr uint16_t kClearMark = 0x8000;
+
+// Appends bytes to OutBuf, writing it out each time it reaches the flush limit, exactly as
+// the same bytes would go through PutByte one at a time.
+void AppendOutput(TUnZipContext& context, const uint8_t* data, int count) {
+    while (count > 0) {
+        const int room = kIoBufferLimit - context.OutCount;
+        const int piece = count < room ? count : room;
+        std::memcpy(context.write_position, data, static_cast<size_t>(piece));
+        context.write_position += piece;
+        context.OutCount = static_cast<uint16_t>(context.OutCount + piece);
+        data += piece;
+        count -= piece;
+        if (context.OutCount >= kIoBufferLimit) FlushOutput(context);
+    }
+}
+
+int NextFreeCode(const ShrinkTables& tables, int code) {
+    while (code < kShrinkCodeLimit && !tables.IsFree(code)) ++code;
+    return code;
+}
+
+}  // namespace
+
+void ResetShrinkTables(TUnZipContext& context) {
+    ShrinkTables tables(context.Window);
+    for (int code = kShrinkControlCode; code <= kShrinkCodeLimit; ++code) {
+        tables.SetPrefix(code, kShrinkFreeCode);
+    }
+    for (int code = 255; code >= 0; --code) {
+        tables.SetPrefix(code, 0);
+        tables.SetSuffix(code, static_cast<uint8_t>(code));
+    }
+}
+
+// The whole string range is examined, not only the codes below the lowest free one: after an
+// earlier clear, strings in use may sit above a free code, and they keep their prefixes
+// alive just the same.
+int PartialClear(TUnZipContext& context) {
+    ShrinkTables tables(context.Window);
+    for (int code = kShrinkFirstStringCode; code < kShrinkCodeLimit; ++code) {
+        if (tables.IsFree(code)) continue;
+        tables.SetPrefix(code, static_cast<int16_t>(tables.Prefix(code) | kClearMark));
+    }
+    for (int code = kShrinkFirstStringCode; code < kShrinkCodeLimit; ++code) {
+        if (tables.IsFree(code)) continue;
+        const int prefix = tables.Prefix(code) & ~kClearMark;
+        if (prefix < kShrinkFirstStringCode) continue;
+        tables.SetPrefix(prefix, static_cast<int16_t>(tables.Prefix(prefix) & ~kClearMark));
+    }
+    for (int code = kShrinkFirstStringCode; code < kShrinkCodeLimit; ++code) {
+        if (tables.IsFree(code)) continue;
+        if ((tables.Prefix(code) & kClearMark) != 0) tables.SetPrefix(code, kShrinkFreeCode);
+    }
+    return NextFreeCode(tables, kShrinkFirstStringCode);
+}
+
+void UnShrink(TUnZipContext& context) {
+    ShrinkTables tables(context.Window);
+    ResetShrinkTables(context);
+    int code_size = kShrinkInitialCodeSize;
+    int first_free = kShrinkFirstStringCode;
+
+    int code = ReadBits(context, code_size);
+    if (context.AtEnd) {
+        FlushOutput(context);
+        return;
+    }
+    uint8_t lead_byte = static_cast<uint8_t>(code);
+    PutByte(context, lead_byte);
+    int previous_code = code;
+
+    uint8_t* const stack = tables.Stack();
+    for (;;) {
+        code = ReadBits(context, code_size);
+        if (context.AtEnd) break;
+        while (code == kShrinkControlCode) {
+            const int subcode = ReadBits(context, code_size);
+            if (subcode == kSubcodeWiden) {
+                if (code_size == kShrinkMaximumCodeSize) return;  // malformed: wider than 13 bits
+                ++code_size;
+            } else if (subcode == kSubcodePartialClear) {
+                first_free = PartialClear(context);
+            }
+            code = ReadBits(context, code_size);
+            if (context.AtEnd) {
+                FlushOutput(context);
+                return;
+            }
+        }
+        const int incoming_code = code;
+
+        // Walk the prefix chain down to a literal. Every step pushes one byte, so a chain that
+        // loops ends when the stack is full.
+        int top = kShrinkStackBytes;
+        while (code >= kShrinkFirstStringCode) {
+            if (top == 0) return;  // malformed: longer than any string can be
+            if (tables.IsFree(code)) {
+                stack[--top] = lead_byte;
+                code = previous_code;
+            } else {
+                stack[--top] = tables.Suffix(code);
+                code = tables.Prefix(code);
+            }
+        }
+        // Only a chain that starts from a bad first code can end on the control code, whose
+        // suffix was never set.
+        if (code == kShrinkControlCode || top == 0) return;
+        lead_byte = static_cast<uint8_t>(code);
+        stack[--top] = lead_byte;
+        AppendOutput(context, stack + top, kShrinkStackBytes - top);
+
+        if (first_free < kShrinkCodeLimit) {
+            tables.SetPrefix(first_free, static_cast<int16_t>(previous_code));
+            tables.SetSuffix(first_free, lead_byte);
+            first_free = NextFreeCode(tables, first_free + 1);
+        }
+        previous_code = incoming_code;
+    }
+    FlushOutput(context);
+}
+
+}  // namespace unzip
