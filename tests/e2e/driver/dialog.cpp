@@ -1,0 +1,51 @@
+#include "driver/dialog.h"
+
+#include <algorithm>
+
+#include "driver/input.h"
+
+namespace e2e {
+
+Window WaitForDialog(uint32_t process_id, const std::vector<Window>& known, const std::string& caption,
+                     Milliseconds timeout) {
+    return WaitForWindow(
+        process_id,
+        [&](const Window& window) {
+            if (std::find(known.begin(), known.end(), window) != known.end()) return false;
+            return caption.empty() || window.Text() == caption;
+        },
+        timeout);
+}
+
+std::string DialogMessage(const Window& dialog) {
+    std::string message;
+    for (const Window& label : dialog.ChildrenOfClass("Static")) {
+        const std::string text = label.Text();
+        if (text.empty() || !label.Visible()) continue;
+        if (!message.empty()) message += "\n";
+        message += text;
+    }
+    return message;
+}
+
+std::vector<std::string> ButtonCaptions(const Window& window) {
+    std::vector<Window> buttons;
+    for (const Window& button : window.ChildrenOfClass("Button")) {
+        if (button.Visible()) buttons.push_back(button);
+    }
+    std::stable_sort(buttons.begin(), buttons.end(), [](const Window& a, const Window& b) {
+        return a.ScreenRect().left < b.ScreenRect().left;
+    });
+    std::vector<std::string> captions;
+    for (const Window& button : buttons) captions.push_back(WithoutAccelerator(button.Text()));
+    return captions;
+}
+
+bool PressButton(const Window& window, const std::string& caption) {
+    const Window button = window.FindChild("Button", caption);
+    if (!button) return false;
+    Click(button);
+    return true;
+}
+
+}  // namespace e2e
