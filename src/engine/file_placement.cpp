@@ -1,0 +1,153 @@
+#include "engine/file_placement.h"
+
+#include "engine/installation.h"
+#include "engine/text_utils.h"
+#include "locale/format_text.h"
+#include "locale/text_case.h"
+#include "platform/code_page.h"
+#include "platform/dialogs.h"
+#include "platform/file_system.h"
+#include "platform/platform.h"
+#include "platform/system.h"
+
+namespace engine {
+
+namespace {
+
+bool SameTextIgnoringCase(const std::string& left, const std::string& right) {
+    return platform::UpperCaseAnsi(left) == platform::UpperCaseAnsi(right);
+}
+
+// A strictly later write time of source wins; a time that cannot be read never does.
+bool IsStrictlyLater(const std::string& source, const std::string& target) {
+    platform::FileSystem& files = platform::Files();
+    platform::FileTime source_time;
+    platform::FileTime target_time;
+    if (!files.GetLastWriteTime(source, source_time) || !files.GetLastWriteTime(target, target_time)) return false;
+    return source_time.ticks > target_time.ticks;
+}
+
+}  // namespace
+
+bool IsExcludedDir(const std::string& path, const std::vector<std::string>& excluded_dirs) {
+    std::string top = DirectoryPart(path);
+    const size_t slash = top.find('\\');
+    if (slash != std::string::npos) top.erase(slash);
+    top = locale::Trim(platform::UpperCaseAnsi(top));
+    for (const std::string& excluded : excluded_dirs) {
+        if (SameTextIgnoringCase(excluded, top)) return true;
+    }
+    return false;
+}
+
+bool IsSystemEntry(const std::string& path) { return locale::UpperAscii(path).rfind("SYSTEM\\", 0) == 0; }
+
+bool IsCoreLibrary(const std::string& dest) {
+    const std::string upper = platform::UpperCaseAnsi(dest);
+    return upper.find("VE4.DLL") != std::string::npos || upper.find("VE4TOOLS.DLL") != std::string::npos;
+}
+
+bool MayOverwrite(const std::string& path, const std::vector<std::string>& keep_files) {
+    for (const std::string& kept : keep_files) {
+        if (SameTextIgnoringCase(kept, path)) return false;
+    }
+    return true;
+}
+
+std::string SystemDestination(const std::string& path, const std::string& system_dir) {
+    return (system_dir + "\\" + path.substr(7)).substr(0, 200);
+}
+
+void ClearReadOnly(const std::string& file) {
+    platform::FileSystem& files = platform::Files();
+    const uint32_t attributes = files.GetAttributes(file);
+    if (attributes == platform::attribute::kInvalid) return;
+    if ((attributes & platform::attribute::kReadOnly) == 0) return;
+    files.SetAttributes(file, attributes & ~platform::attribute::kReadOnly);
+}
+
+std::string Installation::RetryText(const std::string& dest) const {
+    return locale::FormatText(settings_.texts.fmt_update_error, {dest, settings_.texts.product_name});
+}
+
+// Frees the place of an existing file by moving it aside, asking the user to close the
+// programs that hold it until that works or the user goes on without it.
+bool Installation::ReplaceWithRetry(const std::string& dest) {
+    platform::FileSystem& files = platform::Files();
+    const uint32_t attributes = files.GetAttributes(dest);
+    ClearReadOnly(dest);
+    bool ok = journal_.MoveAside(dest, attributes);
+    while (!ok) {
+        const platform::DialogResult answer = platform::UserDialogs().ShowMessage(
+            RetryText(dest), platform::MessageKind::Warning, platform::buttons::kRetry | platform::buttons::kIgnore,
+            platform::DialogResult::Retry);
+        // Only "Next" gives up; the close box and anything else count as "Repeat".
+        if (answer == platform::DialogResult::Ignore) break;
+        ok = journal_.MoveAside(dest, attributes);
+    }
+    // A file that keeps its old version keeps its old attributes too.
+    if (!ok) files.SetAttributes(dest, attributes);
+    return ok;
+}
+
+void Installation::RecordDirectory(const std::string& directory) {
+    const std::string upper = locale::UpperAscii(directory);
+    for (const std::string& known : settings_.dirs) {
+        if (locale::UpperAscii(known) == upper) return;
+    }
+    if (settings_.dirs.size() >= kMaxDirs) return;
+    settings_.dirs.push_back(upper);
+}
+
+void Installation::PlaceFile(const std::string& path) {
+    platform::FileSystem& files = platform::Files();
+    // Files of an excluded top-level directory stay in TEMP, which goes as a whole later.
+    if (IsExcludedDir(path, settings_.excluded_dirs)) return;
+
+    const std::string source = settings_.install_dir + "\\TEMP\\" + path;
+    const bool system_entry = IsSystemEntry(path);
+    std::string dest;
+    if (system_entry) {
+        dest = SystemDestination(path, settings_.system_dir);
+        // Shared files of other products are only ever updated, never downgraded; the core
+        // libraries of the family are the exception and are always replaced.
+        if (files.FileExists(dest) && !IsCoreLibrary(dest) && !IsStrictlyLater(source, dest)) return;
+    } else {
+        dest = settings_.install_dir + "\\" + path;
+    }
+
+    const std::string directory = DirectoryPart(dest);
+    if (!directory.empty() && !files.DirectoryExists(directory)) {
+        journal_.CreateDirectories(directory);  // a failure shows up as a failed move below
+        RecordDirectory(directory);
+    }
+
+    if (MayOverwrite(path, settings_.keep_files)) {
+        const bool existed = files.GetAttributes(dest) != platform::attribute::kInvalid;
+        bool ok = !existed || ReplaceWithRetry(dest);
+        if (ok) {
+            ok = files.MoveFile(source, dest);
+            // The old file must not be lost because the new one could not take its place.
+            if (!ok && existed) journal_.UndoLast();
+        }
+        if (!ok) {
+            UpdateFailures += FailureItem(dest);
+            files.DeleteFile(source);
+            return;
+        }
+        journal_.FileCreated(dest);
+    } else if (files.GetAttributes(dest) != platform::attribute::kInvalid) {
+        files.DeleteFile(source);  // the user's own copy stays untouched
+    } else {
+        if (!files.MoveFile(source, dest)) {
+            CreateFailures += FailureItem(dest);
+            files.DeleteFile(source);
+            return;
+        }
+        journal_.FileCreated(dest);
+    }
+
+    if (!system_entry) LogLines.push_back(dest);
+}
+
+}  // namespace engine

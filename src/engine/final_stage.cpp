@@ -1,0 +1,140 @@
+#include "engine/installation.h"
+
+#include <memory>
+#include <utility>
+
+#include "engine/file_placement.h"
+#include "engine/text_utils.h"
+#include "engine/uninstall_log.h"
+#include "locale/format_text.h"
+#include "platform/code_page.h"
+#include "platform/dialogs.h"
+#include "platform/file_system.h"
+#include "platform/platform.h"
+#include "platform/shell.h"
+
+namespace engine {
+
+namespace {
+
+constexpr int kShortcutProgressStep = 5;
+// The shell link object takes the file name into a buffer of 200 wide characters.
+constexpr size_t kMaxShortcutFileName = 199;
+
+// Empty or missing targets (a directory counts as missing) get no shortcut. A file that
+// cannot be opened to learn its size is taken as not empty, so it is never deleted.
+bool IsMissingOrEmpty(const std::string& target) {
+    platform::FileSystem& files = platform::Files();
+    if (!files.FileExists(target)) return true;
+    std::unique_ptr<platform::File> file = files.OpenFile(target, platform::OpenMode::Read);
+    return file && file->Size() == 0;
+}
+
+}  // namespace
+
+void RegisterFileExt(const std::string& ext, const std::string& program_dir, const std::string& program_file,
+                     const std::string& description, int32_t icon_index) {
+    platform::Shell& shell = platform::ShellServices();
+    const std::string program = program_dir + "\\" + program_file;
+    const std::pair<std::string, std::string> values[] = {
+        {"." + ext, ext},
+        {ext, description},
+        {ext + "\\DefaultIcon", program + "," + std::to_string(icon_index)},
+        {ext + "\\Shell", "Open"},
+        {ext + "\\Shell\\Open", "Open"},
+        {ext + "\\Shell\\Open\\command", "\"" + program + "\" \"%1\""},
+    };
+    for (const auto& [key, value] : values) {
+        if (!shell.SetClassesRootValue(key, value)) return;
+    }
+}
+
+std::string ShortcutFileName(const std::string& link_file) { return link_file.substr(0, kMaxShortcutFileName); }
+
+bool CreateShortcut(const std::string& target, const std::string& args, const std::string& work_dir,
+                    const std::string& link_file) {
+    return platform::ShellServices().CreateShortcut(ShortcutFileName(link_file), target, args, work_dir);
+}
+
+bool StartProgram(const std::string& program, const std::string& params, const std::string& dir, int32_t mode) {
+    return platform::ShellServices().StartProgram(program, params, dir, mode);
+}
+
+void Installation::CreateShortcuts() {
+    platform::FileSystem& files = platform::Files();
+    const std::string programs = platform::UpperCaseAnsi(settings_.programs_folder);
+    const std::string desktop = platform::UpperCaseAnsi(settings_.desktop_folder);
+    for (const ShortcutEntry& link : settings_.links) {
+        const std::string folder = platform::UpperCaseAnsi(link.folder);
+        if (folder == desktop && !settings_.opt_desktop) continue;
+        if (!programs.empty() && folder.find(programs) != std::string::npos && !settings_.opt_start_menu) continue;
+
+        const std::string link_file = ShortcutFileName(link.folder + "\\" + link.name + ".lnk");
+        const uint32_t link_attributes = files.GetAttributes(link_file);
+        const bool link_existed = link_attributes != platform::attribute::kInvalid;
+        if (IsMissingOrEmpty(link.target)) {
+            // An empty target is removed together with the shortcut an earlier installation
+            // left for it; both are set aside, so a failed run can put them back.
+            if (link_existed) journal_.MoveAside(link_file, link_attributes);
+            if (files.FileExists(link.target)) journal_.MoveAside(link.target, files.GetAttributes(link.target));
+        } else {
+            const bool set_aside = link_existed && journal_.MoveAside(link_file, link_attributes);
+            if (files.DirectoryExists(link.folder) && CreateShortcut(link.target, link.args, link.work_dir, link_file)) {
+                if (!link_existed || set_aside) journal_.FileCreated(link_file);
+                LogLines.push_back(link_file);
+            } else {
+                if (set_aside) journal_.UndoLast();
+                LinkFailures += FailureItem(link.folder + "\\" + link.name);
+            }
+        }
+        view_.SetProgressPosition(view_.ProgressPosition() + kShortcutProgressStep);
+        view_.ProcessMessages();
+    }
+}
+
+void Installation::FinishInstall() {
+    platform::FileSystem& files = platform::Files();
+    if (!settings_.self_copy_name.empty()) PlaceFile(settings_.self_copy_name);
+    DeleteTree(settings_.install_dir + "\\TEMP");
+    view_.SetStatus(settings_.texts.install_caption + settings_.texts.sfx_shortcuts);
+
+    for (const FileAssociation& association : settings_.file_exts) {
+        RegisterFileExt(association.ext, association.program_dir, association.program_file, association.description,
+                        association.icon_index);
+    }
+
+    if (settings_.opt_start_menu) {
+        const std::string group = settings_.programs_folder + settings_.program_group;
+        if (!files.DirectoryExists(group) && !journal_.CreateDirectory(group)) {
+            GroupFailure = locale::FormatText(settings_.texts.fmt_group_error + "\r\n", {settings_.program_group.substr(1, 100)});
+        }
+    }
+
+    CreateShortcuts();
+
+    WriteUninstallLog(settings_.install_dir + "\\UNINST\\" + settings_.uninstall_log_name, LogLines, journal_);
+
+    // From here on nothing can fail: the installation stands.
+    LogLines.clear();
+    Completed = true;
+    journal_.Commit();
+    view_.SetStatus(settings_.texts.install_caption);
+    view_.HideWindow();
+    ShowFinalMessageAndRun();
+    view_.Terminate();
+}
+
+void Installation::ShowFinalMessageAndRun() {
+    bool problems = false;
+    const std::string message = ComposeFinalMessage(problems);
+    if (problems || settings_.opt_final_message) {
+        platform::UserDialogs().ShowMessage(message, platform::MessageKind::Information, platform::buttons::kOk,
+                                            platform::DialogResult::Ok);
+    }
+    if (!problems && !settings_.run_program.empty() && platform::Files().FileExists(settings_.run_program) &&
+        settings_.opt_run) {
+        StartProgram(settings_.run_program, settings_.run_params, settings_.run_work_dir, 0);
+    }
+}
+
+}  // namespace engine

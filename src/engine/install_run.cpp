@@ -1,0 +1,138 @@
+#include "engine/installation.h"
+
+#include "engine/text_utils.h"
+#include "engine/uninstall_log.h"
+#include "locale/format_text.h"
+#include "locale/text_case.h"
+#include "platform/dialogs.h"
+#include "platform/file_system.h"
+#include "platform/platform.h"
+#include "setup/setup_description.h"
+
+namespace engine {
+
+namespace {
+
+constexpr int kVolumeProgress = 100;
+constexpr int kShortcutProgress = 5;
+
+}  // namespace
+
+Installation::Installation(InstallSettings& settings, ProgressView& view) : settings_(settings), view_(view) {}
+
+void Installation::ExpandSettings() {
+    const std::string& install_dir = settings_.install_dir;
+    auto expand = [&install_dir](std::string& text) { text = ExpandInstallDir(text, install_dir); };
+
+    expand(settings_.run_program);
+    expand(settings_.run_work_dir);
+    settings_.opt_params = locale::Trim(ExpandStartDir(ExpandInstallDir(settings_.opt_params, install_dir), settings_.setup_dir));
+    if (!settings_.opt_params.empty()) {
+        settings_.run_params = settings_.opt_params;
+    } else {
+        expand(settings_.run_params);
+    }
+    for (std::string& dir : settings_.dirs) expand(dir);
+    for (ShortcutEntry& link : settings_.links) {
+        expand(link.target);
+        expand(link.args);
+        expand(link.work_dir);
+        expand(link.folder);
+    }
+    for (FileAssociation& association : settings_.file_exts) expand(association.program_dir);
+}
+
+// Creates the product's directories, UNINST and TEMP. The product's directories are created
+// on a best-effort basis (a missing one shows up when a file cannot be placed); without
+// UNINST or TEMP nothing can be installed, so prepared turns false.
+void Installation::PrepareDirectories(bool& prepared) {
+    platform::FileSystem& files = platform::Files();
+    for (const std::string& dir : settings_.dirs) {
+        if (!files.DirectoryExists(dir)) journal_.CreateDirectories(dir);
+    }
+    prepared = true;
+    for (const char* name : {"\\UNINST", "\\TEMP"}) {
+        const std::string dir = settings_.install_dir + name;
+        if (!files.DirectoryExists(dir)) journal_.CreateDirectory(dir);
+        if (!files.DirectoryExists(dir)) prepared = false;
+    }
+}
+
+void Installation::Run(PayloadExtractor& extractor) {
+    if (started_) return;
+    started_ = true;
+    extractor_ = &extractor;
+    platform::FileSystem& files = platform::Files();
+
+    view_.ProcessMessages();
+    ExpandSettings();
+
+    const std::string temp_dir = settings_.install_dir + "\\TEMP";
+    extractor.SetPassword(kArchivePassword);
+    extractor.SetDestDir(temp_dir);
+
+    view_.SetProgressPosition(0);
+    view_.SetProgressMax(settings_.volume_count * kVolumeProgress +
+                         static_cast<int>(settings_.links.size()) * kShortcutProgress);
+    UpdateFailures.clear();
+    CreateFailures.clear();
+    LinkFailures.clear();
+    GroupFailure.clear();
+
+    bool prepared = false;
+    PrepareDirectories(prepared);
+
+    if (prepared && !settings_.self_copy_name.empty()) {
+        const std::string copy = temp_dir + "\\" + settings_.self_copy_name;
+        // A failed copy shows up later, when the copy cannot be placed.
+        if (files.CopyFile(settings_.setup_program, copy, false)) ClearReadOnly(copy);
+    }
+
+    LogLines.clear();
+    LogLines.push_back(UninstallLogHeader(settings_.texts.uninstall_texts));
+    for (const std::string& entry : settings_.extra_log_entries) {
+        LogLines.push_back(ExpandInstallDir(entry, settings_.install_dir));
+    }
+    Completed = false;
+
+    if (prepared) {
+        for (int32_t volume = 1; volume <= settings_.volume_count; ++volume) {
+            try {
+                extractor.SetZipName(settings_.setup_dir + "\\" + settings_.archive_name + setup::VolumeSuffix(volume));
+                CurrentVolume = volume;
+                extractor.UnZip();
+            } catch (...) {
+                // Whatever went wrong, the failure path below reports it as a data-copy error.
+                break;
+            }
+        }
+    }
+    if (!Completed) AbortInstall();
+}
+
+void Installation::TotalPercentDone(int32_t percent) {
+    view_.SetProgressPosition((CurrentVolume - 1) * kVolumeProgress + percent);
+}
+
+void Installation::EndUnZip(int32_t file_index) {
+    view_.SetStatus(settings_.texts.install_caption + settings_.texts.sfx_copying);
+    PlaceFile(extractor_->EntryFullName(file_index));
+    if (file_index + 1 == extractor_->Count() && CurrentVolume == settings_.volume_count) FinishInstall();
+}
+
+void Installation::AbortInstall() {
+    const int32_t volume = CurrentVolume > 0 ? CurrentVolume : 1;
+    platform::UserDialogs().ShowMessage(
+        locale::FormatText(settings_.texts.fmt_data_copy_error, {settings_.archive_name + setup::VolumeSuffix(volume)}),
+        platform::MessageKind::Error, platform::buttons::kOk, platform::DialogResult::Ok);
+
+    // Only what this run changed is undone: files it placed go, files it replaced come back,
+    // files it kept or found are left alone, and so are directories that were there before.
+    LogLines.clear();
+    DeleteTree(settings_.install_dir + "\\TEMP");
+    journal_.Undo();
+    platform::Files().RemoveDirectory(settings_.install_dir);
+    view_.Terminate();
+}
+
+}  // namespace engine

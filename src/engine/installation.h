@@ -1,0 +1,133 @@
+#pragma once
+// The installation itself, apart from its window: the run over the payload volumes, the
+// placement of each extracted file, the final stage and the failure path. The progress
+// window (TInstF3) owns one Installation and hands it the extraction component's events;
+// tests drive it with a view and an extractor of their own.
+
+#include <cstdint>
+#include <exception>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "engine/install_settings.h"
+#include "engine/rollback.h"
+
+namespace engine {
+
+// What the installation asks of the window that shows it.
+class ProgressView {
+public:
+    virtual ~ProgressView() = default;
+    virtual void SetStatus(const std::string& text) = 0;
+    virtual void SetProgressMax(int maximum) = 0;
+    virtual void SetProgressPosition(int position) = 0;
+    virtual int ProgressPosition() = 0;
+    // Lets pending window messages run, so the window keeps painting.
+    virtual void ProcessMessages() = 0;
+    virtual void HideWindow() = 0;
+    // Asks the application to end once the current modal loops return.
+    virtual void Terminate() = 0;
+};
+
+// What the installation asks of the extraction component. UnZip extracts every entry of the
+// archive named last into the destination directory, calling back TotalPercentDone and
+// EndUnZip of the installation as it goes, and raises an exception when the archive cannot
+// be read or an event handler fails.
+class PayloadExtractor {
+public:
+    virtual ~PayloadExtractor() = default;
+    virtual void SetPassword(const std::string& password) = 0;
+    virtual void SetDestDir(const std::string& directory) = 0;
+    virtual void SetZipName(const std::string& name) = 0;
+    virtual void UnZip() = 0;
+    virtual int Count() = 0;
+    // The entry's stored directory and file name, relative, with backslashes.
+    virtual std::string EntryFullName(int index) = 0;
+};
+
+// Raised by the final stage when the uninstall log cannot be read or written; it leaves the
+// extraction, and the run then takes its failure path.
+class InstallError : public std::exception {
+public:
+    explicit InstallError(std::string message) : message_(std::move(message)) {}
+    const char* what() const noexcept override { return message_.c_str(); }
+
+private:
+    std::string message_;
+};
+
+// Clears the read-only bit of file when it is set.
+void ClearReadOnly(const std::string& file);
+
+// Writes one file association under the classes root; the first failing write abandons the
+// rest of that association, silently.
+void RegisterFileExt(const std::string& ext, const std::string& program_dir, const std::string& program_file,
+                     const std::string& description, int32_t icon_index);
+
+// Writes the shortcut file link_file opening target; true only when every step succeeded.
+// Names longer than the shell link's 199 characters are cut to 199.
+bool CreateShortcut(const std::string& target, const std::string& args, const std::string& work_dir,
+                    const std::string& link_file);
+
+// The shortcut file name as CreateShortcut saves it.
+std::string ShortcutFileName(const std::string& link_file);
+
+// Starts program through the shell without waiting; mode 0 shows it normally.
+bool StartProgram(const std::string& program, const std::string& params, const std::string& dir, int32_t mode);
+
+class Installation {
+public:
+    // settings and view must outlive the installation.
+    Installation(InstallSettings& settings, ProgressView& view);
+
+    // The whole run: expands the macros of the settings, prepares the destination, extracts
+    // every volume and places its files, and ends in the final stage or in AbortInstall.
+    // Entered once; a second call does nothing.
+    void Run(PayloadExtractor& extractor);
+
+    // Progress event of the extractor: percent done of the current volume.
+    void TotalPercentDone(int32_t percent);
+    // End-of-entry event: the entry file_index has been written to TEMP and passed its check.
+    void EndUnZip(int32_t file_index);
+
+    // Moves one extracted file (archive path, backslashes) from TEMP to its place.
+    void PlaceFile(const std::string& path);
+    // Shortcuts, associations, the uninstall log, the final message and the set-up utility.
+    void FinishInstall();
+    // The failure path: reports, undoes every change of the run and ends the program.
+    void AbortInstall();
+
+    // The final message for the present failure lists (turned into messages in place), and
+    // whether there were problems.
+    std::string ComposeFinalMessage(bool& problems);
+
+    // State of the run, readable by the window and by tests.
+    std::vector<std::string> LogLines;
+    std::string UpdateFailures;
+    std::string CreateFailures;
+    std::string LinkFailures;
+    std::string GroupFailure;
+    bool Completed = false;
+    int32_t CurrentVolume = 0;
+
+    const InstallSettings& Settings() const { return settings_; }
+    RollbackJournal& Journal() { return journal_; }
+
+private:
+    void ExpandSettings();
+    void PrepareDirectories(bool& prepared);
+    std::string RetryText(const std::string& dest) const;
+    bool ReplaceWithRetry(const std::string& dest);
+    void RecordDirectory(const std::string& directory);
+    void CreateShortcuts();
+    void ShowFinalMessageAndRun();
+
+    InstallSettings& settings_;
+    ProgressView& view_;
+    PayloadExtractor* extractor_ = nullptr;
+    RollbackJournal journal_;
+    bool started_ = false;
+};
+
+}  // namespace engine

@@ -1,0 +1,43 @@
+#include "engine/text_utils.h"
+
+#include "locale/text_case.h"
+
+namespace engine {
+
+namespace {
+
+// Replaces each occurrence of macro (found in any letter case) by value, resuming the search
+// after the inserted text.
+std::string ReplaceMacro(const std::string& text, const std::string& macro, const std::string& value) {
+    std::string result;
+    const std::string upper = locale::UpperAscii(text);
+    size_t from = 0;
+    for (;;) {
+        const size_t found = upper.find(macro, from);
+        if (found == std::string::npos) break;
+        result.append(text, from, found - from);
+        result += value;
+        from = found + macro.size();
+    }
+    result.append(text, from, std::string::npos);
+    return result;
+}
+
+}  // namespace
+
+std::string FailureItem(const std::string& path) { return "\"" + path + "\", "; }
+
+std::string ExpandInstallDir(const std::string& text, const std::string& install_dir) {
+    return ReplaceMacro(text, "%INSTALLDIR%", install_dir);
+}
+
+std::string ExpandStartDir(const std::string& text, const std::string& setup_dir) {
+    return ReplaceMacro(text, "%STARTDIR%", setup_dir.size() == 2 ? setup_dir + "\\" : setup_dir);
+}
+
+std::string DirectoryPart(const std::string& path) {
+    const size_t slash = path.rfind('\\');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash);
+}
+
+}  // namespace engine
