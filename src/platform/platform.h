@@ -36,7 +36,14 @@ private:
     Services previous_;
 };
 
-// The backend's own services (defined in win32/ or posix/).
+// The backend's own services (defined in win32/ or posix/). Their dialogs member is null:
+// UserDialogs() then answers with the dialogs installed by SetDefaultDialogs.
 Services DefaultServices();
+
+// Installs the dialogs that UserDialogs() uses when the services in force name none (the UI
+// toolkit calls this once it is ready); nullptr goes back to the fallback, which answers every
+// message box with its default button and fails both pickers, so that code below the windows
+// (the dezip tool, say) runs without a UI.
+void SetDefaultDialogs(Dialogs* dialogs);
 
 }  // namespace platform

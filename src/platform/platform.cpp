@@ -1,0 +1,75 @@
+#include "platform/platform.h"
+
+#include "platform/fallback_dialogs.h"
+#include "platform/file_system.h"
+
+namespace platform {
+namespace {
+
+Dialogs*& InstalledDialogs() {
+    static Dialogs* dialogs = nullptr;
+    return dialogs;
+}
+
+Dialogs& Fallback() {
+    static FallbackDialogs dialogs;
+    return dialogs;
+}
+
+}  // namespace
+
+Services& Current() {
+    static Services services = DefaultServices();
+    return services;
+}
+
+FileSystem& Files() { return *Current().files; }
+System& Machine() { return *Current().system; }
+Shell& ShellServices() { return *Current().shell; }
+
+Dialogs& UserDialogs() {
+    if (Current().dialogs != nullptr) return *Current().dialogs;
+    if (InstalledDialogs() != nullptr) return *InstalledDialogs();
+    return Fallback();
+}
+
+void SetDefaultDialogs(Dialogs* dialogs) { InstalledDialogs() = dialogs; }
+
+ScopedServices::ScopedServices(const Services& replacement) : previous_(Current()) {
+    Services& current = Current();
+    // A replacement that leaves a member null keeps the service in force for it.
+    if (replacement.files != nullptr) current.files = replacement.files;
+    if (replacement.system != nullptr) current.system = replacement.system;
+    if (replacement.shell != nullptr) current.shell = replacement.shell;
+    if (replacement.dialogs != nullptr) current.dialogs = replacement.dialogs;
+}
+
+ScopedServices::~ScopedServices() { Current() = previous_; }
+
+bool FileSystem::DirectoryExists(const std::string& path) {
+    const uint32_t attributes = GetAttributes(path);
+    return attributes != attribute::kInvalid && (attributes & attribute::kDirectory) != 0;
+}
+
+bool FileSystem::FileExists(const std::string& path) {
+    const uint32_t attributes = GetAttributes(path);
+    return attributes != attribute::kInvalid && (attributes & attribute::kDirectory) == 0;
+}
+
+bool FileSystem::ForceDirectories(const std::string& path) {
+    std::string directory = path;
+    while (directory.size() > 1 && (directory.back() == '\\' || directory.back() == '/')) directory.pop_back();
+    if (directory.empty()) return false;
+    if (DirectoryExists(directory)) return true;
+    // Parents first; a drive root (C:) is never created, only found.
+    const size_t separator = directory.find_last_of("\\/");
+    if (separator != std::string::npos && separator > 0) {
+        const std::string parent = directory.substr(0, separator);
+        const bool parent_is_drive = parent.size() == 2 && parent[1] == ':';
+        if (parent_is_drive ? !DirectoryExists(parent + "\\") : !ForceDirectories(parent)) return false;
+    }
+    CreateDirectory(directory);
+    return DirectoryExists(directory);
+}
+
+}  // namespace platform

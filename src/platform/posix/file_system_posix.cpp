@@ -1,0 +1,394 @@
+#include "platform/posix/file_system_posix.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <cerrno>
+#include <cstring>
+
+#include "platform/code_page.h"
+#include "platform/posix/host_file.h"
+#include "platform/posix/machine_state.h"
+
+namespace platform::posix {
+namespace {
+
+// The texts Windows gives for the failures this backend imitates.
+constexpr const char* kNotFound = "The system cannot find the file specified.";
+constexpr const char* kPathNotFound = "The system cannot find the path specified.";
+constexpr const char* kAccessDenied = "Access is denied.";
+constexpr const char* kSharingViolation =
+    "The process cannot access the file because it is being used by another process.";
+constexpr const char* kAlreadyExists = "Cannot create a file when that file already exists.";
+constexpr const char* kNotEmpty = "The directory is not empty.";
+
+bool Stat(const std::string& host, struct stat& info) { return ::stat(host.c_str(), &info) == 0; }
+
+bool IsReadOnly(const struct stat& info) { return (info.st_mode & S_IWUSR) == 0; }
+
+class PosixFile : public File {
+public:
+    PosixFile(int descriptor, uint64_t handle_id) : descriptor_(descriptor), handle_id_(handle_id) {}
+    ~PosixFile() override {
+        ::close(descriptor_);
+        UnregisterOpenHandle(handle_id_);
+    }
+
+    int64_t Read(void* buffer, int64_t count) override {
+        int64_t total = 0;
+        while (total < count) {
+            const ssize_t done = ::read(descriptor_, static_cast<char*>(buffer) + total, count - total);
+            if (done < 0 && errno == EINTR) continue;
+            if (done <= 0) break;
+            total += done;
+        }
+        return total;
+    }
+
+    int64_t Write(const void* buffer, int64_t count) override {
+        int64_t total = 0;
+        while (total < count) {
+            const ssize_t done = ::write(descriptor_, static_cast<const char*>(buffer) + total, count - total);
+            if (done < 0 && errno == EINTR) continue;
+            if (done <= 0) break;
+            total += done;
+        }
+        return total;
+    }
+
+    int64_t Seek(int64_t offset, SeekOrigin origin) override {
+        const int whence = origin == SeekOrigin::Begin ? SEEK_SET : origin == SeekOrigin::Current ? SEEK_CUR : SEEK_END;
+        const off_t position = ::lseek(descriptor_, static_cast<off_t>(offset), whence);
+        return position < 0 ? -1 : static_cast<int64_t>(position);
+    }
+
+    int64_t Size() override {
+        struct stat info;
+        return ::fstat(descriptor_, &info) == 0 ? static_cast<int64_t>(info.st_size) : -1;
+    }
+
+    bool SetSize(int64_t size) override { return size >= 0 && ::ftruncate(descriptor_, static_cast<off_t>(size)) == 0; }
+
+    bool GetLastWriteTime(FileTime& time) override {
+        struct stat info;
+        if (::fstat(descriptor_, &info) != 0) return false;
+        time = ToFileTime(info.st_mtim);
+        return true;
+    }
+
+    bool SetLastWriteTime(const FileTime& time) override {
+        const struct timespec times[2] = {{0, UTIME_OMIT}, ToTimespec(time)};
+        return ::futimens(descriptor_, times) == 0;
+    }
+
+private:
+    int descriptor_;
+    uint64_t handle_id_;
+};
+
+// The drive letter of a root such as "A:\" or "a:", lower case; 0 when there is none.
+char DriveLetter(const std::string& root) {
+    if (root.size() < 2 || root[1] != ':' || !std::isalpha(static_cast<unsigned char>(root[0]))) return 0;
+    return static_cast<char>(std::tolower(static_cast<unsigned char>(root[0])));
+}
+
+}  // namespace
+
+bool PosixFileSystem::Fail(const char* text) {
+    last_error_ = text;
+    return false;
+}
+
+bool PosixFileSystem::FailWithErrno(int error_number) {
+    switch (error_number) {
+        case ENOENT: return Fail(kNotFound);
+        case ENOTDIR: return Fail(kPathNotFound);
+        case EEXIST: return Fail(kAlreadyExists);
+        case ENOTEMPTY: return Fail(kNotEmpty);
+        case EACCES:
+        case EPERM:
+        case EROFS:
+        case EISDIR: return Fail(kAccessDenied);
+        default: last_error_ = std::strerror(error_number); return false;
+    }
+}
+
+std::string PosixFileSystem::LastErrorText() { return last_error_; }
+
+std::unique_ptr<File> PosixFileSystem::OpenFile(const std::string& path, OpenMode mode) {
+    const MappedPath mapped = MapPath(path);
+    if (!mapped.valid || mapped.is_root) {
+        Fail(kPathNotFound);
+        return nullptr;
+    }
+    unsigned desired_access = access::kRead;
+    unsigned share = access::kRead;
+    int flags = O_RDONLY;
+    switch (mode) {
+        case OpenMode::ReadDenyWrite: break;
+        case OpenMode::Read: share = access::kRead | access::kWrite | access::kDelete; break;
+        case OpenMode::Create: desired_access |= access::kWrite; flags = O_RDWR | O_CREAT | O_TRUNC; break;
+        case OpenMode::ReadWrite: desired_access |= access::kWrite; flags = O_RDWR; break;
+    }
+    const bool writing = (desired_access & access::kWrite) != 0;
+
+    struct stat info;
+    const bool exists = Stat(mapped.host, info);
+    if (exists && S_ISDIR(info.st_mode)) {
+        Fail(kAccessDenied);
+        return nullptr;
+    }
+    if (!exists && mode != OpenMode::Create) {
+        Fail(kNotFound);
+        return nullptr;
+    }
+    if (writing) {
+        if (exists && IsReadOnly(info)) {
+            Fail(kAccessDenied);
+            return nullptr;
+        }
+        if (IsMarkedInUse(mapped)) {
+            Fail(kSharingViolation);
+            return nullptr;
+        }
+        if (IsInUnwritableDirectory(mapped)) {
+            Fail(kAccessDenied);
+            return nullptr;
+        }
+    }
+    // Share modes are checked before the file is touched, so a refused Create truncates nothing.
+    uint64_t handle_id = 0;
+    if (exists && !RegisterOpenHandle(info, desired_access, share, handle_id)) {
+        Fail(kSharingViolation);
+        return nullptr;
+    }
+    const int descriptor = ::open(mapped.host.c_str(), flags | O_CLOEXEC, 0666);
+    if (descriptor < 0) {
+        const int error_number = errno;
+        UnregisterOpenHandle(handle_id);
+        FailWithErrno(error_number == ENOENT && mode == OpenMode::Create ? ENOTDIR : error_number);
+        return nullptr;
+    }
+    if (!exists) {
+        struct stat created;
+        if (::fstat(descriptor, &created) != 0 || !RegisterOpenHandle(created, desired_access, share, handle_id)) {
+            ::close(descriptor);
+            Fail(kSharingViolation);
+            return nullptr;
+        }
+    }
+    return std::make_unique<PosixFile>(descriptor, handle_id);
+}
+
+uint32_t PosixFileSystem::GetAttributes(const std::string& path) {
+    const MappedPath mapped = MapPath(path);
+    struct stat info;
+    if (!mapped.valid || !Stat(mapped.host, info)) {
+        Fail(kNotFound);
+        return attribute::kInvalid;
+    }
+    return AttributesOf(mapped.host, info);
+}
+
+bool PosixFileSystem::SetAttributes(const std::string& path, uint32_t attributes) {
+    const MappedPath mapped = MapPath(path);
+    struct stat info;
+    if (!mapped.valid || !Stat(mapped.host, info)) return Fail(kNotFound);
+    if (!StoreAttributes(mapped.host, info, attributes)) return FailWithErrno(errno);
+    return true;
+}
+
+bool PosixFileSystem::CreateDirectory(const std::string& path) {
+    const MappedPath mapped = MapPath(path);
+    if (!mapped.valid) return Fail(kPathNotFound);
+    struct stat info;
+    if (mapped.is_root || Stat(mapped.host, info)) return Fail(kAlreadyExists);
+    if (IsInUnwritableDirectory(mapped)) return Fail(kAccessDenied);
+    if (::mkdir(mapped.host.c_str(), 0755) != 0) return FailWithErrno(errno == ENOENT ? ENOTDIR : errno);
+    return true;
+}
+
+bool PosixFileSystem::RemoveDirectory(const std::string& path) {
+    const MappedPath mapped = MapPath(path);
+    struct stat info;
+    if (!mapped.valid || !Stat(mapped.host, info)) return Fail(kNotFound);
+    if (!S_ISDIR(info.st_mode)) return Fail("The directory name is invalid.");
+    if (mapped.is_root || IsReadOnly(info) || IsMarkedInUse(mapped) || IsInUnwritableDirectory(mapped)) {
+        return Fail(kAccessDenied);
+    }
+    if (::rmdir(mapped.host.c_str()) != 0) return FailWithErrno(errno);
+    return true;
+}
+
+bool PosixFileSystem::DeleteFile(const std::string& path) {
+    const MappedPath mapped = MapPath(path);
+    struct stat info;
+    if (!mapped.valid || !Stat(mapped.host, info)) return Fail(kNotFound);
+    if (S_ISDIR(info.st_mode) || IsReadOnly(info) || IsInUnwritableDirectory(mapped)) return Fail(kAccessDenied);
+    if (IsMarkedInUse(mapped) || OpenHandlesForbidDelete(info)) return Fail(kSharingViolation);
+    if (::unlink(mapped.host.c_str()) != 0) return FailWithErrno(errno);
+    return true;
+}
+
+bool PosixFileSystem::MoveFile(const std::string& from, const std::string& to) {
+    const MappedPath source = MapPath(from);
+    const MappedPath target = MapPath(to);
+    struct stat source_info;
+    if (!source.valid || !Stat(source.host, source_info)) return Fail(kNotFound);
+    if (!target.valid || target.is_root || source.is_root) return Fail(kAccessDenied);
+    // The target keeps the case it was given, also when only the case of the name changes.
+    const size_t slash = target.host.find_last_of('/');
+    const std::string target_host = target.host.substr(0, slash + 1) + AnsiToUtf8(target.name);
+    struct stat target_info;
+    if (Stat(target.host, target_info) && target.host != source.host) return Fail(kAlreadyExists);
+    if (IsMarkedInUse(source) || OpenHandlesForbidDelete(source_info)) return Fail(kSharingViolation);
+    if (IsInUnwritableDirectory(source) || IsInUnwritableDirectory(target)) return Fail(kAccessDenied);
+    if (S_ISDIR(source_info.st_mode) && (target.key + "\\").starts_with(source.key + "\\") && target.key != source.key) {
+        return Fail(kAccessDenied);  // a directory cannot move into itself
+    }
+    if (::rename(source.host.c_str(), target_host.c_str()) == 0) return true;
+    if (errno != EXDEV || S_ISDIR(source_info.st_mode)) return FailWithErrno(errno == ENOENT ? ENOTDIR : errno);
+    // Another host file system: a file is copied and the original deleted, as MoveFile does
+    // across volumes.
+    if (!CopyFile(from, to, true)) return false;
+    if (::unlink(source.host.c_str()) != 0) {
+        const int error_number = errno;
+        ::unlink(target_host.c_str());
+        return FailWithErrno(error_number);
+    }
+    return true;
+}
+
+bool PosixFileSystem::CopyFile(const std::string& from, const std::string& to, bool fail_if_exists) {
+    const MappedPath source = MapPath(from);
+    const MappedPath target = MapPath(to);
+    struct stat source_info;
+    if (!source.valid || !Stat(source.host, source_info)) return Fail(kNotFound);
+    if (S_ISDIR(source_info.st_mode) || !target.valid || target.is_root) return Fail(kAccessDenied);
+    struct stat target_info;
+    const bool target_exists = Stat(target.host, target_info);
+    if (target_exists) {
+        if (fail_if_exists) return Fail("The file exists.");
+        if (S_ISDIR(target_info.st_mode) || IsReadOnly(target_info)) return Fail(kAccessDenied);
+        if (target_info.st_dev == source_info.st_dev && target_info.st_ino == source_info.st_ino) {
+            return Fail(kSharingViolation);
+        }
+    }
+
+    std::unique_ptr<File> input = OpenFile(from, OpenMode::Read);
+    if (!input) return false;
+    std::unique_ptr<File> output = OpenFile(to, OpenMode::Create);
+    if (!output) return false;
+    char buffer[65536];
+    while (true) {
+        const int64_t count = input->Read(buffer, sizeof buffer);
+        if (count <= 0) break;
+        if (output->Write(buffer, count) != count) {
+            output.reset();
+            ::unlink(target.host.c_str());
+            return Fail("There is not enough space on the disk.");
+        }
+    }
+    output->SetLastWriteTime(ToFileTime(source_info.st_mtim));
+    output.reset();
+    // The copy carries the original's attributes, the read-only bit included.
+    const MappedPath written = MapPath(to);
+    struct stat written_info;
+    if (Stat(written.host, written_info)) {
+        ::chmod(written.host.c_str(), source_info.st_mode & 07777);
+        CopyStoredAttributes(source.host, written.host);
+    }
+    return true;
+}
+
+std::vector<DirectoryEntry> PosixFileSystem::ListDirectory(const std::string& path) {
+    std::vector<DirectoryEntry> entries;
+    const MappedPath mapped = MapPath(path);
+    if (!mapped.valid) return entries;
+    DIR* listing = ::opendir(mapped.host.c_str());
+    if (listing == nullptr) {
+        FailWithErrno(errno);
+        return entries;
+    }
+    while (const dirent* entry = ::readdir(listing)) {
+        const std::string name = entry->d_name;
+        if (name == "." || name == "..") continue;
+        const std::string host = mapped.host + (mapped.host == "/" ? "" : "/") + name;
+        struct stat info;
+        if (!Stat(host, info)) continue;  // a dangling link has no attributes to report
+        entries.push_back({Utf8ToAnsi(name), AttributesOf(host, info)});
+    }
+    ::closedir(listing);
+    return entries;
+}
+
+bool PosixFileSystem::GetLastWriteTime(const std::string& path, FileTime& time) {
+    const MappedPath mapped = MapPath(path);
+    struct stat info;
+    if (!mapped.valid || !Stat(mapped.host, info)) return Fail(kNotFound);
+    time = ToFileTime(info.st_mtim);
+    return true;
+}
+
+bool PosixFileSystem::SetLastWriteTime(const std::string& path, const FileTime& time) {
+    const MappedPath mapped = MapPath(path);
+    struct stat info;
+    if (!mapped.valid || !Stat(mapped.host, info)) return Fail(kNotFound);
+    const struct timespec times[2] = {{0, UTIME_OMIT}, ToTimespec(time)};
+    if (::utimensat(AT_FDCWD, mapped.host.c_str(), times, 0) != 0) return FailWithErrno(errno);
+    return true;
+}
+
+std::string PosixFileSystem::CurrentDirectory() {
+    const MachineState& state = State();
+    if (!state.machine_root.empty()) {
+        std::string directory = state.current_directory;
+        while (directory.size() > 3 && directory.back() == '\\') directory.pop_back();
+        return directory;
+    }
+    char buffer[4096];
+    if (::getcwd(buffer, sizeof buffer) == nullptr) return {};
+    return Utf8ToAnsi(buffer);
+}
+
+DriveType PosixFileSystem::GetDriveType(const std::string& root) {
+    const MachineState& state = State();
+    const char letter = DriveLetter(root);
+    if (letter != 0) {
+        const auto drive = state.drives.find(letter);
+        if (drive != state.drives.end() && drive->second.removable) return DriveType::Removable;
+        if (state.machine_root.empty()) return DriveType::NoRootDir;
+    }
+    const MappedPath mapped = MapPath(letter != 0 ? std::string(1, letter) + ":\\" : root);
+    struct stat info;
+    if (!mapped.valid || !Stat(mapped.host, info) || !S_ISDIR(info.st_mode)) return DriveType::NoRootDir;
+    return DriveType::Fixed;
+}
+
+bool PosixFileSystem::GetVolumeLabel(const std::string& root, std::string& label) {
+    const char letter = DriveLetter(root);
+    if (letter == 0) return Fail(kPathNotFound);
+    const auto drive = State().drives.find(letter);
+    const bool removable = drive != State().drives.end() && drive->second.removable;
+    if (!removable && GetDriveType(root) != DriveType::Fixed) return Fail(kPathNotFound);
+    label = drive != State().drives.end() ? drive->second.volume_label : std::string();
+    return true;
+}
+
+bool PosixFileSystem::ReadWholeFile(const std::string& path, std::string& content) {
+    std::unique_ptr<File> file = OpenFile(path, OpenMode::Read);
+    if (!file) return false;
+    content.clear();
+    char buffer[65536];
+    while (true) {
+        const int64_t count = file->Read(buffer, sizeof buffer);
+        if (count <= 0) break;
+        content.append(buffer, static_cast<size_t>(count));
+    }
+    return true;
+}
+
+}  // namespace platform::posix

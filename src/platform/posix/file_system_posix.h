@@ -1,0 +1,37 @@
+#pragma once
+// The posix file system: Windows paths mapped onto the host with Windows semantics (see
+// posix_machine.h).
+
+#include "platform/file_system.h"
+
+namespace platform::posix {
+
+class PosixFileSystem : public FileSystem {
+public:
+    std::unique_ptr<File> OpenFile(const std::string& path, OpenMode mode) override;
+    uint32_t GetAttributes(const std::string& path) override;
+    bool SetAttributes(const std::string& path, uint32_t attributes) override;
+    bool CreateDirectory(const std::string& path) override;
+    bool RemoveDirectory(const std::string& path) override;
+    bool DeleteFile(const std::string& path) override;
+    bool MoveFile(const std::string& from, const std::string& to) override;
+    bool CopyFile(const std::string& from, const std::string& to, bool fail_if_exists) override;
+    std::vector<DirectoryEntry> ListDirectory(const std::string& path) override;
+    bool GetLastWriteTime(const std::string& path, FileTime& time) override;
+    bool SetLastWriteTime(const std::string& path, const FileTime& time) override;
+    std::string CurrentDirectory() override;
+    DriveType GetDriveType(const std::string& root) override;
+    bool GetVolumeLabel(const std::string& root, std::string& label) override;
+    std::string LastErrorText() override;
+
+    // The whole content of a file, for readers inside the backend; false when it cannot be read.
+    bool ReadWholeFile(const std::string& path, std::string& content);
+
+private:
+    bool Fail(const char* text);
+    bool FailWithErrno(int error_number);
+
+    std::string last_error_;
+};
+
+}  // namespace platform::posix

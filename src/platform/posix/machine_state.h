@@ -1,0 +1,57 @@
+#pragma once
+// The posix backend's shared state and its path mapping; internal to src/platform/posix/.
+
+#include <cstdint>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/posix/posix_machine.h"
+
+namespace platform::posix {
+
+struct DriveSettings {
+    bool removable = false;
+    std::string volume_label;
+};
+
+struct MachineState {
+    std::string machine_root;  // empty: host mode
+    bool program_set = false;
+    std::string program_path;
+    std::vector<std::string> arguments;
+    std::string system_language_name = "English";
+    uint16_t ui_language = 1033;
+    std::string program_files_dir;
+    std::string system_directory = "C:\\windows\\system32";
+    std::string programs_folder = "C:\\users\\user\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs";
+    std::string desktop_folder = "C:\\users\\user\\Desktop";
+    std::string current_directory = "C:\\";
+    std::map<char, DriveSettings> drives;  // by lower-case letter
+    std::set<std::string> in_use;          // path keys
+    std::set<std::string> unwritable;      // path keys
+    std::vector<StartedProgram> started;
+};
+
+MachineState& State();
+
+// A program path mapped onto the host.
+struct MappedPath {
+    bool valid = false;
+    std::string host;  // UTF-8 host path, no trailing separator (except "/")
+    std::string key;   // the same place, spelled so that equal places have equal keys
+    std::string name;  // the last component, as given (Windows-1251); empty for a root
+    bool is_root = false;  // a drive root (machine-root mode) or "/"
+};
+
+// Maps a path of the program onto the host; see posix_machine.h for the two modes. Each
+// existing component is found without regard to letter case in machine-root mode.
+MappedPath MapPath(const std::string& path);
+// The mapping of the directory holding a path (invalid for a root).
+MappedPath MapParent(const std::string& path);
+
+bool IsMarkedInUse(const MappedPath& path);
+bool IsInUnwritableDirectory(const MappedPath& path);
+
+}  // namespace platform::posix

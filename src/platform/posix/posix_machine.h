@@ -1,0 +1,101 @@
+#pragma once
+// The Windows machine the posix backend pretends to be, and the switches tests use to set it
+// up. Two ways to map paths:
+//
+// - Machine root: a host folder holds one folder per drive ("c", "d", ...). "C:\Program
+//   Files\VE4" is <root>/c/Program Files/VE4, each component found without regard to letter
+//   case among what exists (a new component keeps the case it was given). Names are
+//   Windows-1251 in the program and UTF-8 on the host. The registry file lives in
+//   <root>/registry.
+// - Host (no machine root, the dezip tool's way): paths are host paths, '\' and '/' both
+//   separate, there are no drives; names are still Windows-1251 in the program.
+//
+// In both modes the read-only attribute is the host file's owner-write permission bit and is
+// honoured by this backend even for root; the hidden, system and archive bits live in an
+// extended attribute. Files marked in use and directories marked unwritable refuse what
+// Windows would refuse for a file opened elsewhere or a write-protected medium.
+//
+// Everything here is process-wide and not meant for concurrent use.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/system.h"
+
+namespace platform {
+
+// One StartProgram call, whether or not the program could be started.
+struct StartedProgram {
+    std::string program;     // as given (a Windows path)
+    std::string parameters;
+    std::string directory;
+    int show_mode = 0;
+    bool started = false;    // the host file existed, was executable and was spawned
+};
+
+class PosixMachine {
+public:
+    // Back to a fresh machine: host mode, every setting at its default, marks and records
+    // cleared, the dialogs and resources left alone.
+    static void Reset();
+
+    // Uses host_dir as the machine root (empty: host mode). The folder must exist.
+    static void SetMachineRoot(const std::string& host_dir);
+    static std::string MachineRoot();
+
+    // The program's Windows path and its arguments (System::ProgramPath and Arguments).
+    // Unset, they are the host's own executable and command line.
+    static void SetProgram(const std::string& windows_path, const std::vector<std::string>& arguments);
+    // LocaleInfo(kLocaleSEnglishLanguage); default "English".
+    static void SetSystemLanguageName(const std::string& name);
+    // SystemDefaultUiLanguage; default 1033.
+    static void SetUiLanguage(uint16_t language_id);
+    // ProgramFilesDirFromRegistry; default empty (the value is missing).
+    static void SetProgramFilesDir(const std::string& windows_path);
+    // SystemDirectory; default "C:\windows\system32".
+    static void SetSystemDirectory(const std::string& windows_path);
+    // SpecialFolderPath; defaults "C:\users\user\AppData\Roaming\Microsoft\Windows\Start
+    // Menu\Programs" and "C:\users\user\Desktop". Empty makes the lookup fail.
+    static void SetSpecialFolder(SpecialFolder folder, const std::string& windows_path);
+    // The current directory relative paths start from, in machine-root mode; default "C:\".
+    static void SetCurrentDirectory(const std::string& windows_path);
+    // Makes a drive letter report Removable (GetDriveType) with a volume label, or Fixed again.
+    static void SetRemovableDrive(char letter, bool removable, const std::string& volume_label = {});
+
+    // A file in use cannot be deleted, moved, replaced or opened for writing.
+    static void MarkInUse(const std::string& windows_path, bool in_use);
+    // Nothing can be created in, deleted from or moved into an unwritable directory.
+    static void MarkUnwritableDirectory(const std::string& windows_path, bool unwritable);
+
+    // The host path a Windows path maps to, resolved as the file system resolves it; empty
+    // when the path cannot be mapped (an unknown form, no drive letter in machine-root mode).
+    static std::string HostPath(const std::string& windows_path);
+
+    // Every StartProgram call since the last Reset, in order.
+    static std::vector<StartedProgram> StartedPrograms();
+
+    // The default value of a key under HKEY_CLASSES_ROOT; nullopt when the key or its default
+    // value is missing.
+    static std::optional<std::string> ClassesRootValue(const std::string& key_path);
+};
+
+// A fresh machine root in a temporary host folder, with an empty drive c/, in force for the
+// object's lifetime: the constructor resets the machine and installs the root, the destructor
+// resets the machine again and removes the folder with everything in it.
+class ScopedMachineRoot {
+public:
+    ScopedMachineRoot();
+    ~ScopedMachineRoot();
+    ScopedMachineRoot(const ScopedMachineRoot&) = delete;
+    ScopedMachineRoot& operator=(const ScopedMachineRoot&) = delete;
+
+    // The host folder holding the drives.
+    const std::string& HostRoot() const { return root_; }
+
+private:
+    std::string root_;
+};
+
+}  // namespace platform

@@ -1,0 +1,85 @@
+#include "platform/posix/shell_posix.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <vector>
+
+#include "platform/command_line.h"
+#include "platform/posix/machine_state.h"
+#include "platform/posix/registry_file.h"
+
+namespace platform::posix {
+namespace {
+
+// Starts the program detached (a grandchild, so nobody has to wait for it) and reports whether
+// exec succeeded: the exec failure travels back through a pipe that a successful exec closes.
+bool Spawn(const std::string& host_program, const std::vector<std::string>& arguments, const std::string& host_directory) {
+    int report[2];
+    if (::pipe2(report, O_CLOEXEC) != 0) return false;
+    std::vector<std::string> items{host_program};
+    items.insert(items.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    for (std::string& item : items) argv.push_back(item.data());
+    argv.push_back(nullptr);
+
+    const pid_t child = ::fork();
+    if (child < 0) {
+        ::close(report[0]);
+        ::close(report[1]);
+        return false;
+    }
+    if (child == 0) {
+        ::close(report[0]);
+        if (::fork() != 0) ::_exit(0);
+        ::setsid();
+        int error_number = 0;
+        if (!host_directory.empty() && ::chdir(host_directory.c_str()) != 0) {
+            error_number = errno;
+        } else {
+            ::execv(host_program.c_str(), argv.data());
+            error_number = errno;
+        }
+        [[maybe_unused]] const ssize_t written = ::write(report[1], &error_number, sizeof error_number);
+        ::_exit(127);
+    }
+    ::close(report[1]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    int error_number = 0;
+    ssize_t count;
+    do {
+        count = ::read(report[0], &error_number, sizeof error_number);
+    } while (count < 0 && errno == EINTR);
+    ::close(report[0]);
+    return count == 0;
+}
+
+}  // namespace
+
+bool PosixShell::SetClassesRootValue(const std::string& key_path, const std::string& value) {
+    return WriteClassesRootValue(key_path, value);
+}
+
+bool PosixShell::CreateShortcut(const std::string&, const std::string&, const std::string&, const std::string&) {
+    return false;
+}
+
+bool PosixShell::StartProgram(const std::string& program, const std::string& parameters, const std::string& directory,
+                              int show_mode) {
+    StartedProgram record{program, parameters, directory, show_mode, false};
+    const MappedPath mapped = MapPath(program);
+    struct stat info;
+    if (mapped.valid && ::stat(mapped.host.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
+        (info.st_mode & (S_IXUSR | S_IXGRP | S_IXOTH)) != 0) {
+        const MappedPath working = directory.empty() ? MappedPath{} : MapPath(directory);
+        record.started = Spawn(mapped.host, SplitCommandLine(parameters, FirstItem::Argument), working.host);
+    }
+    State().started.push_back(record);
+    return record.started;
+}
+
+}  // namespace platform::posix

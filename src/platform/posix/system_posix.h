@@ -1,0 +1,26 @@
+#pragma once
+// The posix machine's System: what PosixMachine was told, INI files through the mapped file
+// system, code page tables of our own and the embedded resource table.
+
+#include "platform/system.h"
+
+namespace platform::posix {
+
+class PosixSystem : public System {
+public:
+    std::string ProgramPath() override;
+    std::vector<std::string> Arguments() override;
+    std::string ProgramFilesDirFromRegistry() override;
+    std::string SystemDirectory() override;
+    std::string SpecialFolderPath(SpecialFolder folder) override;
+    std::string LocaleInfo(uint32_t kind) override;
+    uint16_t SystemDefaultUiLanguage() override;
+    std::string ReadIniString(const std::string& file, const std::string& section, const std::string& key,
+                              const std::string& default_value) override;
+    std::vector<std::string> ReadIniKeys(const std::string& file, const std::string& section) override;
+    std::string OemToAnsi(const std::string& text) override;
+    int CompareTextIgnoreCase(const std::string& left, const std::string& right) override;
+    std::optional<std::string> ProgramResource(const std::string& name, const std::string& type) override;
+};
+
+}  // namespace platform::posix
