@@ -67,10 +67,19 @@ Context::Context(std::string text) { Contexts().push_back(std::move(text)); }
 Context::~Context() { Contexts().pop_back(); }
 
 std::string Show(const std::string& value) {
-    for (const char character : value) {
-        if (static_cast<unsigned char>(character) >= 0x80) return "\"" + Utf8FromCp1251(value) + "\" (from 1251)";
-    }
-    return "\"" + value + "\"";
+    std::string shown(1, '"');
+    bool russian = false;
+    for (const char character : value) russian = russian || static_cast<unsigned char>(character) >= 0x80;
+    shown.append(russian ? Utf8FromCp1251(value) : value);
+    shown.push_back('"');
+    if (russian) shown.append(" (from 1251)");
+    return shown;
+}
+
+std::string Show(const std::vector<std::string>& values) {
+    std::string shown = "{";
+    for (const std::string& value : values) shown += "\n      " + Show(value);
+    return shown + (values.empty() ? "}" : "\n    }");
 }
 
 std::string Show(const char* value) { return Show(std::string(value ? value : "(null)")); }

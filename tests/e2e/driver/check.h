@@ -16,6 +16,7 @@
 #include <functional>
 #include <sstream>
 #include <string>
+#include <vector>
 
 namespace e2e::testing {
 
@@ -65,11 +66,16 @@ struct Comparison {
 // as Windows-1251 letters in UTF-8 so that Russian expectations read well.
 std::string Show(const std::string& value);
 std::string Show(const char* value);
+std::string Show(const std::vector<std::string>& values);
 template <typename T>
 std::string Show(const T& value) {
-    std::ostringstream out;
-    out << value;
-    return out.str();
+    if constexpr (requires(std::ostream& out) { out << value; }) {
+        std::ostringstream out;
+        out << value;
+        return out.str();
+    } else {
+        return "(a value that cannot be shown)";
+    }
 }
 
 // Lets ASSERT_* leave the case: "return LeaveCase() = Failure(...) << ...;".

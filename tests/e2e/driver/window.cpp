@@ -48,6 +48,15 @@ BOOL CALLBACK CollectTopLevel(HWND window, LPARAM context) {
     return TRUE;
 }
 
+// False once the process has ended (its windows can no longer come).
+bool ProcessAlive(uint32_t process_id) {
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, process_id);
+    if (!process) return false;
+    const bool alive = WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+    CloseHandle(process);
+    return alive;
+}
+
 }  // namespace
 
 bool Window::Exists() const { return handle_ != nullptr && IsWindow(Hwnd(*this)); }
@@ -175,7 +184,7 @@ Window WaitForWindow(uint32_t process_id, const std::function<bool(const Window&
                     return true;
                 }
             }
-            return false;
+            return !ProcessAlive(process_id);
         },
         timeout);
     return found;

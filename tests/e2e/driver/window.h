@@ -80,7 +80,7 @@ private:
 std::vector<Window> TopLevelWindows(uint32_t process_id);
 
 // The first visible top-level window of the process that satisfies predicate, waited for;
-// an empty Window after timeout.
+// an empty Window after timeout, or as soon as the process has ended.
 Window WaitForWindow(uint32_t process_id, const std::function<bool(const Window&)>& predicate,
                      Milliseconds timeout);
 // The same for a window whose caption equals caption.

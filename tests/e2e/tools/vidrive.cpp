@@ -6,7 +6,8 @@
 // Steps (each takes a fixed number of words):
 //   start PROGRAM ARGS      start the program (ARGS may be ""), in its own directory
 //   window CAPTION SECONDS  wait for a top-level window of the program with that caption
-//                           ("A|B" accepts either) and make it the current window
+//                           ("A|B" accepts either, "A*" any caption that begins with A)
+//                           and make it the current window
 //   dialog CAPTION SECONDS  the same for a window not seen before (a modal box)
 //   shot NAME               save the current window as SHOTS\NAME.bmp
 //   screen NAME             save the whole screen as SHOTS\NAME.bmp
@@ -43,11 +44,20 @@ struct Session {
 
 Milliseconds Seconds(const std::string& text) { return Milliseconds(std::atoi(text.c_str()) * 1000); }
 
+// One alternative matches the caption exactly, or as a prefix when it ends with "*".
+bool AlternativeMatches(const std::string& caption, const std::string& alternative) {
+    if (!alternative.empty() && alternative.back() == '*') {
+        return caption.compare(0, alternative.size() - 1, alternative, 0, alternative.size() - 1) == 0 &&
+               caption.size() >= alternative.size() - 1;
+    }
+    return caption == alternative;
+}
+
 bool CaptionMatches(const std::string& caption, const std::string& alternatives) {
     size_t start = 0;
     while (true) {
         const size_t bar = alternatives.find('|', start);
-        if (alternatives.substr(start, bar - start) == caption) return true;
+        if (AlternativeMatches(caption, alternatives.substr(start, bar - start))) return true;
         if (bar == std::string::npos) return false;
         start = bar + 1;
     }

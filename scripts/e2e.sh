@@ -1,0 +1,110 @@
+#!/usr/bin/env bash
+# The end-to-end tests: the win32 program under Wine, driven from outside by
+# build/win32/bin/e2e_driver.exe. Each scenario prepares a Wine prefix under build/e2e and the
+# Windows-side directories it needs, sets the locale, and runs the driver's cases for it.
+# Runs unattended (on a virtual X screen when there is no display), every step has a time
+# limit, and the screenshots end up as PNG files in build/screenshots.
+#
+#   bash scripts/e2e.sh            build what is missing, run every scenario, print a summary
+#   E2E_NO_BUILD=1                 use the programs already built in build/win32/bin
+#   E2E_KEEP_PREFIX=1              reuse the prefixes of the last run (faster; not for CI)
+#   E2E_ONLY=english               run only the named scenario(s), blank-separated
+set -uo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+source tests/e2e/wine.sh
+wine_need_display "$0" "$@"
+
+bin="$root/build/win32/bin"
+work="$root/build/e2e"
+shots="$root/build/screenshots"
+case_limit=300  # seconds for one scenario's driver run
+
+if [ "${E2E_NO_BUILD:-0}" != 1 ]; then
+    if ! { cmake --preset win32 >/dev/null &&
+           cmake --build build/win32 --target VIrovARI2 e2e_driver ri4razoz vidrive -j2 >/dev/null; }; then
+        echo "e2e: the win32 build failed" >&2
+        exit 1
+    fi
+fi
+for program in VIrovARI2 e2e_driver ri4razoz; do
+    if [ ! -f "$bin/$program.exe" ]; then
+        echo "e2e: $bin/$program.exe is missing" >&2
+        exit 1
+    fi
+done
+
+mkdir -p "$work" "$shots"
+[ "${E2E_KEEP_PREFIX:-0}" = 1 ] || rm -rf "$work"/prefix-*
+
+results=()
+status=0
+prefixes=()
+trap 'for p in "${prefixes[@]}"; do WINEPREFIX="$p" wine_stop; done' EXIT
+
+# Selects the prefix for LANGUAGE (en or ru), creating it on first use, and lays out the
+# Windows side afresh: C:\setup (program, payload, texts), C:\nopayload (the program alone),
+# the base product in C:\Program Files (x86)\VE4, and an empty C:\shots.
+use_machine() {
+    local language="$1" prefix="$work/prefix-$1"
+    if [ "${WINEPREFIX:-}" != "$prefix" ]; then
+        [ -n "${WINEPREFIX:-}" ] && wine_stop
+        if [ "$language" = ru ]; then
+            LANG=ru_RU.UTF-8 LC_ALL=ru_RU.UTF-8 wine_use_prefix "$prefix"
+        else
+            LANG=en_US.UTF-8 LC_ALL=en_US.UTF-8 wine_use_prefix "$prefix"
+        fi
+        wine_virtual_desktop 1024x768
+        prefixes+=("$prefix")
+    fi
+    local drive="$WINEPREFIX/drive_c"
+    rm -rf "$drive/setup" "$drive/nopayload" "$drive/shots" "$drive/Program Files (x86)/VE4"
+    bash scripts/make-demo-payload.sh setup "$drive/setup" "$bin/VIrovARI2.exe" >/dev/null
+    mkdir -p "$drive/nopayload" "$drive/shots"
+    cp "$bin/VIrovARI2.exe" "$drive/nopayload/"
+    bash scripts/make-demo-payload.sh base "$drive/Program Files (x86)/VE4" "$bin/ri4razoz.exe"
+}
+
+# scenario NAME LANGUAGE PROGRAM FILTER [VARIABLE=VALUE...]: runs the driver's cases that match
+# FILTER against the Windows path PROGRAM, with the locale variables given.
+scenario() {
+    local name="$1" language="$2" program="$3" filter="$4"
+    shift 4
+    if [ -n "${E2E_ONLY:-}" ] && [[ " $E2E_ONLY " != *" $name "* ]]; then return; fi
+    echo "== scenario $name"
+    use_machine "$language"
+    local log="$work/$name.log"
+    env -u LC_ALL -u LANGUAGE -u LC_MESSAGES "$@" \
+        VI_E2E_PROGRAM="$program" VI_E2E_SHOTS='C:\shots' \
+        timeout -k 10 "$case_limit" wine "$bin/e2e_driver.exe" "--filter=$filter" >"$log" 2>&1
+    local code=$?
+    # The program may still be up after a failed case; a clean server for the next scenario.
+    wine_stop
+    tr -d '\r' <"$log" | sed 's/^/   /'
+    wine_convert_shots "$WINEPREFIX/drive_c/shots" "$shots"
+    local counts
+    counts=$(tr -d '\r' <"$log" | sed -n 's/^\[==========\] \(.*\)/\1/p' | tail -n 1)
+    [ "$code" -eq 124 ] && counts="timed out after ${case_limit}s"
+    if [ "$code" -eq 0 ]; then
+        results+=("PASS  $name: $counts")
+    else
+        results+=("FAIL  $name: ${counts:-driver exit code $code}")
+        status=1
+    fi
+}
+
+english=(LANG=en_US.UTF-8 LC_ALL=en_US.UTF-8)
+russian=(LANG=ru_RU.UTF-8 LC_ALL=ru_RU.UTF-8)
+scenario english en 'C:\setup\VIrovARI2.exe' 'MainWindow.*:Closing.*:Viewer.*' "${english[@]}"
+scenario missing-payload en 'C:\nopayload\VIrovARI2.exe' 'MissingPayload.*' "${english[@]}"
+scenario russian ru 'C:\setup\VIrovARI2.exe' 'RussianSystem.*' "${russian[@]}"
+# A Russian system whose interface language is English.
+scenario russian-english-ui ru 'C:\setup\VIrovARI2.exe' 'RussianSystemEnglishInterface.*' \
+    LANG=ru_RU.UTF-8 LC_MESSAGES=en_US.UTF-8
+# Hook for the installation scenarios: scenario NAME en 'C:\setup\VIrovARI2.exe' 'Install.*' ...
+
+echo
+echo "==== end-to-end summary ===="
+printf '%s\n' "${results[@]}"
+echo "screenshots: $(cd "$shots" && ls *.png 2>/dev/null | tr '\n' ' ')"
+exit "$status"

@@ -1,0 +1,59 @@
+#include "cases/session.h"
+
+#include "driver/dialog.h"
+#include "driver/screenshot.h"
+#include "driver/text.h"
+
+namespace e2e {
+
+Session::Session() {
+    program_ = Process::Start(EnvironmentOr("VI_E2E_PROGRAM", "C:\\setup\\VIrovARI2.exe"),
+                              EnvironmentOr("VI_E2E_ARGS", ""), "", &start_error_);
+}
+
+Window Session::WaitForWindow(const std::string& caption, Milliseconds timeout) {
+    Window window = e2e::WaitForWindow(program_.Id(), caption, timeout);
+    if (window) {
+        known_.push_back(window);
+        Pause(Milliseconds(300));  // let it paint before it is read or pictured
+    }
+    return window;
+}
+
+Window Session::WaitForDialog(const std::string& caption, Milliseconds timeout) {
+    Window window = e2e::WaitForDialog(program_.Id(), known_, caption, timeout);
+    if (window) {
+        known_.push_back(window);
+        Pause(Milliseconds(300));
+    }
+    return window;
+}
+
+bool Session::Shot(const std::string& name, const Window& window) {
+    return CaptureWindow(window, EnvironmentOr("VI_E2E_SHOTS", "C:\\shots") + "\\" + name + ".bmp");
+}
+
+std::string Session::OpenWindows() {
+    if (!start_error_.empty()) return start_error_;
+    std::string open;
+    for (const Window& window : TopLevelWindows(program_.Id())) {
+        open += "\n" + window.Describe();
+    }
+    return open.empty() ? std::string(program_.Running() ? "no visible window" : "the program has ended") : open;
+}
+
+std::optional<uint32_t> Session::WaitForExit(Milliseconds timeout) { return program_.WaitForExit(timeout); }
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find("\r\n", start);
+        if (end == std::string::npos) end = text.size();
+        lines.push_back(text.substr(start, end - start));
+        start = end + 2;
+    }
+    return lines;
+}
+
+}  // namespace e2e
