@@ -9,6 +9,9 @@
 #include <vector>
 
 #include "platform/command_line.h"
+#include "platform/posix/file_system_posix.h"
+#include "platform/shell_link_format.h"
+#include "platform/shortcut.h"
 #include "platform/posix/machine_state.h"
 #include "platform/posix/registry_file.h"
 
@@ -64,8 +67,23 @@ bool PosixShell::SetClassesRootValue(const std::string& key_path, const std::str
     return WriteClassesRootValue(key_path, value);
 }
 
-bool PosixShell::CreateShortcut(const std::string&, const std::string&, const std::string&, const std::string&) {
-    return false;
+bool PosixShell::CreateShortcut(const std::string& link_path, const std::string& target, const std::string& arguments,
+                                const std::string& working_directory) {
+    PosixFileSystem files;
+    ShellLinkContent content{link_path, target, arguments, working_directory, 0, 0, {}};
+    // The shell records what it knows of an existing target; a missing one is no error.
+    const uint32_t attributes = files.GetAttributes(target);
+    if (attributes != attribute::kInvalid) {
+        content.target_attributes = attributes;
+        files.GetLastWriteTime(target, content.target_write_time);
+        if (auto file = files.OpenFile(target, OpenMode::Read)) {
+            content.target_size = static_cast<uint32_t>(file->Size());
+        }
+    }
+    const std::string bytes = EncodeShellLink(content);
+    auto file = files.OpenFile(link_path, OpenMode::Create);
+    if (!file) return false;
+    return file->Write(bytes.data(), static_cast<int64_t>(bytes.size())) == static_cast<int64_t>(bytes.size());
 }
 
 bool PosixShell::StartProgram(const std::string& program, const std::string& parameters, const std::string& directory,
@@ -83,3 +101,14 @@ bool PosixShell::StartProgram(const std::string& program, const std::string& par
 }
 
 }  // namespace platform::posix
+
+namespace platform {
+
+std::optional<ShortcutInfo> ReadShortcut(const std::string& link_path) {
+    posix::PosixFileSystem files;
+    std::string bytes;
+    if (!files.ReadWholeFile(link_path, bytes)) return std::nullopt;
+    return DecodeShellLink(bytes, link_path);
+}
+
+}  // namespace platform
