@@ -6,7 +6,8 @@
 # limit, and the screenshots end up as PNG files in build/screenshots.
 #
 #   bash scripts/e2e.sh            build what is missing, run every scenario, print a summary
-#   E2E_NO_BUILD=1                 use the programs already built in build/win32/bin
+#   E2E_NO_BUILD=1                 use the programs already built (in $E2E_BIN, default
+#                                  build/win32/bin)
 #   E2E_KEEP_PREFIX=1              reuse the prefixes of the last run (faster; not for CI)
 #   E2E_ONLY=english               run only the named scenario(s), blank-separated
 set -uo pipefail
@@ -15,7 +16,7 @@ root=$(pwd)
 source tests/e2e/wine.sh
 wine_need_display "$0" "$@"
 
-bin="$root/build/win32/bin"
+bin="${E2E_BIN:-$root/build/win32/bin}"
 work="$root/build/e2e"
 shots="$root/build/screenshots"
 case_limit=300  # seconds for one scenario's driver run

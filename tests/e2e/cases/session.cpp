@@ -30,14 +30,16 @@ Window Session::WaitForDialog(const std::string& caption, Milliseconds timeout) 
 }
 
 bool Session::Shot(const std::string& name, const Window& window) {
-    return CaptureWindow(window, EnvironmentOr("VI_E2E_SHOTS", "C:\\shots") + "\\" + name + ".bmp");
+    std::string path = EnvironmentOr("VI_E2E_SHOTS", "C:\\shots");
+    path.append("\\").append(name).append(".bmp");
+    return CaptureWindow(window, path);
 }
 
 std::string Session::OpenWindows() {
     if (!start_error_.empty()) return start_error_;
     std::string open;
     for (const Window& window : TopLevelWindows(program_.Id())) {
-        open += "\n" + window.Describe();
+        open.append("\n").append(window.Describe());
     }
     return open.empty() ? std::string(program_.Running() ? "no visible window" : "the program has ended") : open;
 }
