@@ -57,6 +57,9 @@ int BuildHuffmanTable(const uint16_t* lengths, int n, int s, const uint16_t* bas
 // Releases every table of one build and sets table to nullptr; nothing happens for nullptr.
 void FreeHuffmanTable(HuffmanEntry*& table);
 
+// The number of entries of every table of the build that table starts (0 for nullptr).
+uint32_t HuffmanTableSize(const HuffmanEntry* table);
+
 // The entry that link (an entry of a table of this build with Op 17..32) selects with the
 // next input bits; only the low Op - 16 bits of bits are used.
 inline const HuffmanEntry& FollowLink(const HuffmanEntry* table, const HuffmanEntry& link,

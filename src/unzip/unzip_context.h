@@ -31,11 +31,13 @@ struct ComponentHooks {
 struct TUnZipContext {
     // Work area of the decoders: the 32768-byte sliding window of inflate and explode, the
     // window and follower sets of unreduce, the tables and stack of unshrink.
-    uint8_t Window[kWindowBytes];
-    uint8_t InBuf[kIoBufferBytes];
+    // Zeroed once for the run, so that a damaged stream reaching before its first byte reads
+    // zeros rather than undefined memory.
+    uint8_t Window[kWindowBytes] = {};
+    uint8_t InBuf[kIoBufferBytes] = {};
     uint8_t* read_position = InBuf;
     uint16_t InCount = 0;
-    uint8_t OutBuf[kIoBufferBytes];
+    uint8_t OutBuf[kIoBufferBytes] = {};
     uint8_t* write_position = OutBuf;
     uint16_t OutCount = 0;
     int32_t BytesLeft = 0;     // compressed bytes ReadByte has not yet delivered; may go negative
@@ -66,6 +68,14 @@ struct TUnZipContext {
 // Result of ReadByte: a byte was delivered, or the entry's data is exhausted.
 constexpr int kByteRead = 8;
 constexpr int kNoByte = 0;
+
+// Refills InBuf with the next min(CompressedSize, 16000) bytes of the entry (letting window
+// messages run first when DoProcessMessages), decrypting them when the entry is encrypted
+// and continuing into the next volume of a spanned archive. Returns the new InCount. Raises
+// EFatalUnzipError "Premature end of file reached" when the archive ends first. ReadByte
+// calls it when InBuf is empty; a decoder that takes bytes from InBuf itself must call it
+// at exactly the same moments.
+int RefillInput(TUnZipContext& context);
 
 // Next decrypted compressed byte of the entry. Raises EFatalUnzipError "Premature end of
 // file reached" when a single-volume archive ends inside the entry.

@@ -1,0 +1,571 @@
+// Inflate: the decoder of deflated entries.
+//
+// A deflate stream is a sequence of blocks, each opening with a bit that marks the last
+// block and two bits of block type. Bits are taken from the least significant end of each
+// byte. A stored block (type 0) skips to the next byte boundary and copies LEN raw bytes,
+// LEN being sent with its ones' complement as a check. The other blocks are sequences of
+// prefix-coded symbols: literals 0-255, the end of the block 256, and lengths 257-285, each
+// length followed by a prefix-coded distance; extra bits after a length or distance symbol
+// refine its base. A length/distance pair repeats bytes already produced, up to 32768 back,
+// so the decoder keeps the last 32768 bytes in a circular window. A fixed block (type 1)
+// uses codes the format defines once and for all; a dynamic block (type 2) sends its two
+// codes first, as code lengths that are themselves coded with a small code-length code.
+// Type 3 does not exist.
+//
+// The window is the first 32768 bytes of the context's Window. It leaves for the output only
+// when it is full and once at the end of the entry, so a stream that breaks off writes only
+// the whole windows before the fault.
+//
+// Two ways of reading bits give the same result. The exact way asks for bits as the table
+// walk needs them (the first-level width, then each sub-table's width, then extra bits) and
+// takes each byte through ReadByte, so input refills, window messages and the move to the
+// next volume happen at their proper moments. The fast way keeps a 64-bit buffer filled
+// straight from InBuf with wide tables. It runs only while InBuf holds far more bytes than
+// any one symbol can ask for, so no refill can fall inside it, and it hands back the bytes it
+// read ahead when it stops. Everything written, and when, is the same for both.
+
+#include "unzip/inflate.h"
+
+#include <cstring>
+#include <vector>
+
+#include "unzip/huffman_table.h"
+#include "unzip/unzip_context.h"
+
+namespace unzip {
+
+const uint16_t kLengthBases[31] = {3,  4,  5,  6,  7,  8,  9,  10, 11,  13,  15,  17,  19,  23, 27, 31,
+                                   35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 258, 0,  0};
+const uint16_t kLengthExtraBits[31] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2, 2,
+                                       3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0, 99, 99};
+const uint16_t kDistanceBases[30] = {1,   2,   3,   4,   5,   7,    9,    13,   17,   25,   33,   49,   65,    97,    129,
+                                     193, 257, 385, 513, 769, 1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577};
+const uint16_t kDistanceExtraBits[30] = {0, 0, 0, 0, 1, 1, 2, 2, 3, 3, 4, 4, 5, 5, 6, 6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
+const uint8_t kCodeLengthOrder[19] = {16, 17, 18, 0, 8, 7, 9, 6, 10, 5, 11, 4, 12, 3, 13, 2, 14, 1, 15};
+
+namespace {
+
+constexpr uint32_t kWindowSize = 32768;
+constexpr uint16_t kLiteralWidth = 9;      // first-level widths of the exact tables
+constexpr uint16_t kDistanceWidth = 6;
+constexpr uint16_t kCodeLengthWidth = 7;
+constexpr uint16_t kFixedLiteralWidth = 7;
+constexpr uint16_t kFixedDistanceWidth = 5;
+constexpr uint16_t kFastLiteralWidth = 11;  // first-level widths of the fast tables
+constexpr uint16_t kFastDistanceWidth = 8;
+constexpr int kMaxLiteralLengthCodes = 286;
+constexpr int kMaxDistanceCodes = 30;
+// The fast way runs while InBuf holds at least this many unread bytes: one symbol with its
+// distance asks for at most 48 bits, and a refill of the 64-bit buffer reads 8 bytes.
+constexpr ptrdiff_t kFastInputMargin = 16;
+// Bytes a decoder may ask for past the end of the entry's data. Well-formed data never needs
+// more than the two or three bytes of look-ahead a table walk can ask for; a stream still
+// reading beyond this is broken and stops here instead of filling the file with whatever
+// zero bits decode to until the size guard ends it.
+constexpr int32_t kOverrunLimit = 8;
+
+// A fast-table entry packed into 32 bits: bits 0-4 the input bits it accounts for, bits 5-7
+// its kind, bits 8-15 the extra bits of a length or distance (or a link's sub-table width),
+// bits 16-31 the literal, base or sub-table index.
+enum FastKind : uint32_t {
+    kFastLiteral = 0,
+    kFastLength = 1,  // a length or a distance
+    kFastEnd = 2,
+    kFastLink = 3,
+    kFastInvalid = 4,
+};
+inline uint32_t FastBits(uint32_t entry) { return entry & 31u; }
+inline uint32_t FastKindOf(uint32_t entry) { return (entry >> 5) & 7u; }
+inline uint32_t FastExtra(uint32_t entry) { return (entry >> 8) & 0xFFu; }
+inline uint32_t FastValue(uint32_t entry) { return entry >> 16; }
+
+// Tables of one code in both forms: the exact lookup table and the packed fast one.
+struct CodeTables {
+    HuffmanEntry* exact = nullptr;
+    uint16_t exact_width = 0;
+    std::vector<uint32_t> fast;  // empty when the code is empty
+    uint32_t fast_mask = 0;
+
+    CodeTables() = default;
+    CodeTables(const CodeTables&) = delete;
+    CodeTables& operator=(const CodeTables&) = delete;
+    ~CodeTables() { FreeHuffmanTable(exact); }
+};
+
+// Builds both forms of one code. Returns the builder's result for the exact table; the fast
+// table is made only when that result lets the block be decoded.
+int BuildCode(const uint16_t* lengths, int n, int s, const uint16_t* bases, const uint16_t* extras,
+              uint16_t exact_width, uint16_t fast_width, CodeTables& tables) {
+    tables.exact_width = exact_width;
+    const int result = BuildHuffmanTable(lengths, n, s, bases, extras, tables.exact, tables.exact_width);
+    if (result != kHuffmanOk && result != kHuffmanIncomplete) return result;
+    HuffmanEntry* wide = nullptr;
+    uint16_t width = fast_width;
+    const int wide_result = BuildHuffmanTable(lengths, n, s, bases, extras, wide, width);
+    if (wide_result == kHuffmanOutOfMemory) {
+        FreeHuffmanTable(tables.exact);
+        return kHuffmanOutOfMemory;
+    }
+    if (wide != nullptr) {
+        const uint32_t size = HuffmanTableSize(wide);
+        tables.fast.resize(size);
+        for (uint32_t index = 0; index < size; ++index) {
+            const HuffmanEntry& entry = wide[index];
+            uint32_t kind = kFastLength;
+            uint32_t extra = entry.Op;
+            if (entry.Op == kOpLiteral) kind = kFastLiteral, extra = 0;
+            else if (entry.Op == kOpEndOfBlock) kind = kFastEnd, extra = 0;
+            else if (entry.Op == kOpInvalid) kind = kFastInvalid, extra = 0;
+            else if (entry.Op > kOpLinkBase) kind = kFastLink, extra = entry.Op - kOpLinkBase;
+            else if (entry.Op > 14) kind = kFastInvalid, extra = 0;
+            tables.fast[index] = (entry.Value << 16) | (extra << 8) | (kind << 5) | entry.Bits;
+        }
+        tables.fast_mask = (1u << width) - 1u;
+        if (size > 0xFFFFu) tables.fast.clear();  // links would not fit; decode the exact way
+    }
+    FreeHuffmanTable(wide);
+    return result;
+}
+
+inline uint64_t LoadLittleEndian64(const uint8_t* source) {
+    uint64_t value;
+    std::memcpy(&value, source, 8);
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+    value = __builtin_bswap64(value);
+#endif
+    return value;
+}
+
+inline uint64_t LowBits(uint64_t bits, uint32_t n) { return bits & ((uint64_t{1} << n) - 1u); }
+
+// Repeats n bytes from distance back (1 <= distance <= target offset), byte by byte in
+// effect: an overlapping source repeats what was just written. Writes exactly n bytes.
+inline void CopyMatch(uint8_t* target, uint32_t distance, uint32_t n) {
+    const uint8_t* source = target - distance;
+    if (distance >= 8 && n >= 8) {
+        uint32_t done = 0;
+        while (n - done > 8) {
+            uint64_t chunk;
+            std::memcpy(&chunk, source + done, 8);
+            std::memcpy(target + done, &chunk, 8);
+            done += 8;
+        }
+        // The last chunk ends exactly at the end; it may overlap the one before.
+        uint64_t chunk;
+        std::memcpy(&chunk, source + n - 8, 8);
+        std::memcpy(target + n - 8, &chunk, 8);
+        return;
+    }
+    if (distance == 1) {
+        std::memset(target, source[0], n);
+        return;
+    }
+    for (uint32_t index = 0; index < n; ++index) target[index] = source[index];
+}
+
+class Inflater {
+public:
+    explicit Inflater(TUnZipContext& context) : context_(context), window_(context.Window) {}
+
+    void Run() {
+        bool last = false;
+        do {
+            if (InflateBlock(last) != kInflateOk) return;
+        } while (!last);
+        FlushWindow(context_, position_);
+        FlushOutput(context_);
+    }
+
+private:
+    // ---- Exact bit reading, through ReadByte.
+
+    void Need(uint32_t n) {
+        while (count_ < n) {
+            uint8_t value = 0;
+            if (ReadByte(context_, value) != kByteRead) {
+                value = 0;
+                if (context_.BytesLeft < -kOverrunLimit) overrun_ = true;
+            }
+            bits_ |= uint64_t{value} << count_;
+            count_ += 8;
+        }
+    }
+    void Drop(uint32_t n) {
+        bits_ >>= n;
+        count_ -= n;
+    }
+    uint32_t Take(uint32_t n) {
+        Need(n);
+        const uint32_t value = static_cast<uint32_t>(LowBits(bits_, n));
+        Drop(n);
+        return value;
+    }
+
+    // Walks an exact table to a leaf and drops its bits; nullptr for an empty table or an
+    // invalid code.
+    const HuffmanEntry* DecodeExact(const HuffmanEntry* table, uint16_t width) {
+        Need(width);
+        if (table == nullptr) return nullptr;
+        const HuffmanEntry* entry = &table[LowBits(bits_, width)];
+        while (entry->Op > kOpLiteral) {
+            if (entry->Op == kOpInvalid) return nullptr;
+            Drop(entry->Bits);
+            const uint32_t sub_width = entry->Op - kOpLinkBase;
+            Need(sub_width);
+            entry = &FollowLink(table, *entry, static_cast<uint32_t>(bits_));
+        }
+        Drop(entry->Bits);
+        return entry;
+    }
+
+    // ---- Output into the window.
+
+    void PutLiteral(uint8_t value) {
+        window_[position_++] = value;
+        if (position_ == kWindowSize) {
+            FlushWindow(context_, kWindowSize);
+            position_ = 0;
+        }
+    }
+
+    // Copies n bytes from back the given distance, in pieces that neither cross the end of
+    // the window nor read across it; the window is flushed whenever it fills.
+    void CopyFromWindow(uint32_t distance, uint32_t n) {
+        uint32_t source = (position_ - distance) & 0xFFFFu;
+        while (n > 0) {
+            source &= kWindowSize - 1;
+            uint32_t piece = kWindowSize - (source > position_ ? source : position_);
+            if (piece > n) piece = n;
+            n -= piece;
+            if (source <= position_) {
+                CopyMatch(window_ + position_, position_ - source, piece);
+            } else {
+                // The source lies ahead in the circular window, so it cannot be overwritten
+                // before it is read.
+                std::memmove(window_ + position_, window_ + source, piece);
+            }
+            position_ += piece;
+            source += piece;
+            if (position_ == kWindowSize) {
+                FlushWindow(context_, kWindowSize);
+                position_ = 0;
+            }
+        }
+    }
+
+    // ---- Blocks.
+
+    int InflateBlock(bool& last) {
+        last = Take(1) != 0;
+        const uint32_t type = Take(2);
+        if (overrun_) return kInflateMalformed;
+        switch (type) {
+            case 0: return InflateStoredBlock();
+            case 1: return InflateFixedBlock();
+            case 2: return InflateDynamicBlock();
+            default: return kInflateBadBlockType;
+        }
+    }
+
+    int InflateStoredBlock() {
+        Drop(count_ % 8);
+        const uint32_t length = Take(16);
+        Need(16);
+        if (length != (~static_cast<uint32_t>(bits_) & 0xFFFFu)) return kInflateMalformed;
+        Drop(16);
+        uint32_t left = length;
+        while (left > 0) {
+            if (count_ == 0) {
+                // Whole bytes straight from InBuf while it has them; ReadByte when it is empty.
+                const int32_t available = context_.BytesLeft < context_.InCount ? context_.BytesLeft : context_.InCount;
+                if (available > 0) {
+                    uint32_t piece = kWindowSize - position_;
+                    if (piece > left) piece = left;
+                    if (piece > static_cast<uint32_t>(available)) piece = static_cast<uint32_t>(available);
+                    std::memcpy(window_ + position_, context_.read_position, piece);
+                    context_.read_position += piece;
+                    context_.InCount = static_cast<uint16_t>(context_.InCount - piece);
+                    context_.BytesLeft -= static_cast<int32_t>(piece);
+                    left -= piece;
+                    position_ += piece;
+                    if (position_ == kWindowSize) {
+                        FlushWindow(context_, kWindowSize);
+                        position_ = 0;
+                    }
+                    continue;
+                }
+            }
+            PutLiteral(static_cast<uint8_t>(Take(8)));
+            --left;
+            if (overrun_) return kInflateMalformed;
+        }
+        return kInflateOk;
+    }
+
+    struct FixedCodes {
+        CodeTables literals;
+        CodeTables distances;
+        int result = kInflateOk;
+    };
+
+    static const FixedCodes& Fixed() {
+        // The fixed codes never change, so they are built once.
+        static const FixedCodes* const fixed = [] {
+            auto* codes = new FixedCodes;
+            uint16_t lengths[288];
+            for (int symbol = 0; symbol < 288; ++symbol)
+                lengths[symbol] = symbol < 144 ? 8 : symbol < 256 ? 9 : symbol < 280 ? 7 : 8;
+            codes->result = BuildCode(lengths, 288, 257, kLengthBases, kLengthExtraBits, kFixedLiteralWidth,
+                                      kFastLiteralWidth, codes->literals);
+            uint16_t distance_lengths[30];
+            for (uint16_t& length : distance_lengths) length = 5;
+            // This code uses 30 of its 32 patterns; the two unused ones decode as invalid.
+            const int distance_result = BuildCode(distance_lengths, 30, 0, kDistanceBases, kDistanceExtraBits,
+                                                  kFixedDistanceWidth, kFastDistanceWidth, codes->distances);
+            if (codes->result == kHuffmanOk && distance_result > kHuffmanIncomplete) codes->result = distance_result;
+            return codes;
+        }();
+        return *fixed;
+    }
+
+    int InflateFixedBlock() {
+        const FixedCodes& fixed = Fixed();
+        if (fixed.result != kInflateOk) return fixed.result;
+        return DecodeHuffmanBlock(fixed.literals, fixed.distances);
+    }
+
+    int InflateDynamicBlock() {
+        const uint32_t literal_count = 257 + Take(5);
+        const uint32_t distance_count = 1 + Take(5);
+        const uint32_t code_length_count = 4 + Take(4);
+        if (literal_count > kMaxLiteralLengthCodes || distance_count > kMaxDistanceCodes) return kInflateMalformed;
+
+        uint16_t code_length_lengths[19] = {};
+        for (uint32_t index = 0; index < code_length_count; ++index)
+            code_length_lengths[kCodeLengthOrder[index]] = static_cast<uint16_t>(Take(3));
+        if (overrun_) return kInflateMalformed;
+
+        HuffmanEntry* code_length_table = nullptr;
+        uint16_t code_length_width = kCodeLengthWidth;
+        const int table_result =
+            BuildHuffmanTable(code_length_lengths, 19, 19, nullptr, nullptr, code_length_table, code_length_width);
+        if (table_result != kHuffmanOk || code_length_table == nullptr) {
+            FreeHuffmanTable(code_length_table);
+            return table_result != kHuffmanOk ? table_result : kInflateMalformed;
+        }
+
+        uint16_t lengths[kMaxLiteralLengthCodes + kMaxDistanceCodes] = {};
+        const uint32_t total = literal_count + distance_count;
+        uint32_t filled = 0;
+        uint16_t previous = 0;
+        int result = kInflateOk;
+        while (filled < total) {
+            Need(code_length_width);
+            const HuffmanEntry& entry = code_length_table[LowBits(bits_, code_length_width)];
+            // A lone code-length code of length 1 leaves one pattern without a symbol.
+            if (entry.Op == kOpInvalid || overrun_) {
+                result = kInflateMalformed;
+                break;
+            }
+            Drop(entry.Bits);
+            const uint32_t symbol = entry.Value;
+            if (symbol < 16) {
+                lengths[filled++] = static_cast<uint16_t>(symbol);
+                previous = static_cast<uint16_t>(symbol);
+                continue;
+            }
+            uint32_t repeat;
+            uint16_t value;
+            if (symbol == 16) {
+                repeat = 3 + Take(2);
+                value = previous;
+            } else if (symbol == 17) {
+                repeat = 3 + Take(3);
+                value = 0;
+            } else {
+                repeat = 11 + Take(7);
+                value = 0;
+            }
+            previous = value;
+            if (filled + repeat > total) {
+                result = kInflateMalformed;
+                break;
+            }
+            while (repeat-- > 0) lengths[filled++] = value;
+        }
+        FreeHuffmanTable(code_length_table);
+        if (result != kInflateOk) return result;
+
+        CodeTables literals;
+        result = BuildCode(lengths, static_cast<int>(literal_count), 257, kLengthBases, kLengthExtraBits, kLiteralWidth,
+                           kFastLiteralWidth, literals);
+        if (result != kHuffmanOk) return result;
+        CodeTables distances;
+        result = BuildCode(lengths + literal_count, static_cast<int>(distance_count), 0, kDistanceBases,
+                           kDistanceExtraBits, kDistanceWidth, kFastDistanceWidth, distances);
+        if (result != kHuffmanOk) return result;
+        return DecodeHuffmanBlock(literals, distances);
+    }
+
+    // ---- The symbols of a fixed or dynamic block.
+
+    int DecodeHuffmanBlock(const CodeTables& literals, const CodeTables& distances) {
+        const bool fast_possible = !literals.fast.empty();
+        for (;;) {
+            if (fast_possible && Available() >= kFastInputMargin) {
+                const int fast_result = DecodeFast(literals, distances);
+                if (fast_result != kContinue) return fast_result;
+            }
+            const int result = DecodeOneExact(literals, distances);
+            if (result != kContinue) return result;
+        }
+    }
+
+    static constexpr int kContinue = -1;
+
+    // Decodes one symbol the exact way: kContinue, or the block's result.
+    int DecodeOneExact(const CodeTables& literals, const CodeTables& distances) {
+        const HuffmanEntry* entry = DecodeExact(literals.exact, literals.exact_width);
+        if (entry == nullptr || overrun_) return kInflateMalformed;
+        if (entry->Op == kOpLiteral) {
+            PutLiteral(static_cast<uint8_t>(entry->Value));
+            return kContinue;
+        }
+        if (entry->Op == kOpEndOfBlock) return kInflateOk;
+        const uint32_t length = entry->Value + Take(entry->Op);
+        entry = DecodeExact(distances.exact, distances.exact_width);
+        if (entry == nullptr) return kInflateMalformed;
+        const uint32_t distance = entry->Value + Take(entry->Op);
+        if (overrun_) return kInflateMalformed;
+        CopyFromWindow(distance, length);
+        return kContinue;
+    }
+
+    ptrdiff_t Available() const {
+        return context_.BytesLeft < context_.InCount ? context_.BytesLeft : context_.InCount;
+    }
+
+    // Decodes symbols the fast way until the block ends (its result), the input margin is
+    // reached or an entry needs the exact way (kContinue). The bytes read ahead go back to
+    // InBuf before it returns.
+    int DecodeFast(const CodeTables& literals, const CodeTables& distances) {
+        const uint8_t* const start = context_.read_position;
+        const uint8_t* input = start;
+        const uint8_t* const input_end = start + Available();
+        uint64_t bits = bits_;
+        uint32_t count = count_;
+        uint32_t position = position_;
+        uint8_t* const window = window_;
+        const uint32_t* const literal_table = literals.fast.data();
+        const uint32_t literal_mask = literals.fast_mask;
+        const uint32_t* const distance_table = distances.fast.empty() ? nullptr : distances.fast.data();
+        const uint32_t distance_mask = distances.fast_mask;
+        int result = kContinue;
+
+        while (input_end - input >= kFastInputMargin) {
+            bits |= LoadLittleEndian64(input) << count;
+            input += (63 - count) >> 3;
+            count |= 56;
+
+            uint32_t entry = literal_table[bits & literal_mask];
+            while (FastKindOf(entry) == kFastLink) {
+                bits >>= FastBits(entry);
+                count -= FastBits(entry);
+                entry = literal_table[FastValue(entry) + (bits & ((1u << FastExtra(entry)) - 1u))];
+            }
+            bits >>= FastBits(entry);
+            count -= FastBits(entry);
+            const uint32_t kind = FastKindOf(entry);
+            if (kind == kFastLiteral) {
+                window[position++] = static_cast<uint8_t>(FastValue(entry));
+                if (position == kWindowSize) {
+                    position_ = position;
+                    FlushWindow(context_, kWindowSize);
+                    position = 0;
+                }
+                // A second literal fits in the bits left without another refill.
+                entry = literal_table[bits & literal_mask];
+                if (FastKindOf(entry) == kFastLiteral) {
+                    bits >>= FastBits(entry);
+                    count -= FastBits(entry);
+                    window[position++] = static_cast<uint8_t>(FastValue(entry));
+                    if (position == kWindowSize) {
+                        position_ = position;
+                        FlushWindow(context_, kWindowSize);
+                        position = 0;
+                    }
+                }
+                continue;
+            }
+            if (kind == kFastEnd) {
+                result = kInflateOk;
+                break;
+            }
+            if (kind != kFastLength || distance_table == nullptr) {
+                result = kInflateMalformed;
+                break;
+            }
+            const uint32_t length_extra = FastExtra(entry);
+            const uint32_t length = FastValue(entry) + static_cast<uint32_t>(LowBits(bits, length_extra));
+            bits >>= length_extra;
+            count -= length_extra;
+
+            entry = distance_table[bits & distance_mask];
+            while (FastKindOf(entry) == kFastLink) {
+                bits >>= FastBits(entry);
+                count -= FastBits(entry);
+                entry = distance_table[FastValue(entry) + (bits & ((1u << FastExtra(entry)) - 1u))];
+            }
+            if (FastKindOf(entry) != kFastLength) {
+                result = kInflateMalformed;
+                break;
+            }
+            bits >>= FastBits(entry);
+            count -= FastBits(entry);
+            const uint32_t distance_extra = FastExtra(entry);
+            const uint32_t distance = FastValue(entry) + static_cast<uint32_t>(LowBits(bits, distance_extra));
+            bits >>= distance_extra;
+            count -= distance_extra;
+
+            if (distance <= position && position + length < kWindowSize) {
+                CopyMatch(window + position, distance, length);
+                position += length;
+            } else {
+                position_ = position;
+                CopyFromWindow(distance, length);
+                position = position_;
+            }
+        }
+
+        // Hand back the whole bytes read ahead, but never more than this call took.
+        uint32_t give_back = count / 8;
+        const auto taken = static_cast<uint32_t>(input - start);
+        if (give_back > taken) give_back = taken;
+        input -= give_back;
+        count -= give_back * 8;
+        bits_ = LowBits(bits, count);
+        count_ = count;
+        position_ = position;
+        const auto consumed = static_cast<uint32_t>(input - start);
+        context_.read_position += consumed;
+        context_.InCount = static_cast<uint16_t>(context_.InCount - consumed);
+        context_.BytesLeft -= static_cast<int32_t>(consumed);
+        return result;
+    }
+
+    TUnZipContext& context_;
+    uint8_t* const window_;
+    uint32_t position_ = 0;  // w, the next byte of the window to fill
+    uint64_t bits_ = 0;      // the decoder's own bit buffer, first bit in bit 0
+    uint32_t count_ = 0;
+    bool overrun_ = false;   // the decoder asked for more than kOverrunLimit bytes past the data
+};
+
+}  // namespace
+
+void Inflate(TUnZipContext& context) {
+    Inflater inflater(context);
+    inflater.Run();
+}
+
+}  // namespace unzip
