@@ -1,2 +1,28 @@
-// The program entry of the setup program. Replaced by the start-up spine.
-int main() { return 0; }
+// The program entry of the setup program: the language module's start-up step, then the
+// main window, whose creation is the whole start-up, then the message loop until the
+// application is told to terminate (by the user closing the main window, by a missing
+// payload volume, or by the install engine at the end of its run).
+
+#include <memory>
+
+#include "locale/language.h"
+#include "platform/ui/application.h"
+#include "setup/install_window.h"
+#include "setup/main_window.h"
+#include "setup/placeholder_install_window.h"
+
+namespace {
+
+std::unique_ptr<setup::InstallWindow> CreateInstallWindow() { return setup::CreatePlaceholderInstallWindow(); }
+
+}  // namespace
+
+int main() {
+    locale::InitLanguage();
+
+    platform::ui::Application& application = platform::ui::Application::Instance();
+    setup::TInstF1 main_window(CreateInstallWindow);
+    application.SetMainForm(&main_window);
+    application.Run();
+    return 0;
+}

@@ -84,4 +84,37 @@ std::string FormatText(const std::string& format, const std::vector<std::string>
     return output;
 }
 
+std::string FormatDate(const std::string& pattern, const platform::DateTime& date) {
+    const auto two_digits = [](int value) {
+        const std::string text = std::to_string(value % 100);
+        return text.size() < 2 ? "0" + text : text;
+    };
+    std::string output;
+    size_t position = 0;
+    while (position < pattern.size()) {
+        const char letter = static_cast<char>(std::tolower(static_cast<unsigned char>(pattern[position])));
+        size_t run = 1;
+        while (position + run < pattern.size() &&
+               std::tolower(static_cast<unsigned char>(pattern[position + run])) == letter) {
+            ++run;
+        }
+        if (letter == 'd') {
+            output += run >= 2 ? two_digits(date.day) : std::to_string(date.day);
+        } else if (letter == 'm') {
+            output += run >= 2 ? two_digits(date.month) : std::to_string(date.month);
+        } else if (letter == 'y') {
+            if (run >= 3) {
+                std::string year = std::to_string(date.year);
+                output += std::string(year.size() < 4 ? 4 - year.size() : 0, '0') + year;
+            } else {
+                output += two_digits(date.year);
+            }
+        } else {
+            output += pattern.substr(position, run);
+        }
+        position += run;
+    }
+    return output;
+}
+
 }  // namespace locale

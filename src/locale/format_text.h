@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/file_system.h"
+
 namespace locale {
 
 // Formats text with arguments. An item may carry a left-justify flag and a width ("%-10s",
@@ -15,5 +17,10 @@ namespace locale {
 // (texts are data picked at run time, and a message box with a gap beats a crash); a "%"
 // that starts no valid item is kept as it is.
 std::string FormatText(const std::string& format, const std::vector<std::string>& arguments);
+
+// Writes a date by a pattern such as "dd.mm.yyyy": "d"/"dd" the day, "m"/"mm" the month,
+// "yy"/"yyyy" the year (without/with leading zeros and the century); any other character is
+// copied.
+std::string FormatDate(const std::string& pattern, const platform::DateTime& date);
 
 }  // namespace locale

@@ -1,0 +1,32 @@
+#pragma once
+// The install engine's progress window, as the main window sees it. The engine lives above
+// the setup driver, so the main window knows its window only through this interface: it
+// creates it at start-up (through a factory the program entry hands in), places it below
+// itself, sets its first status line and shows it modally. From then on the engine runs the
+// installation and ends the program.
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "platform/ui/controls.h"
+#include "platform/ui/form.h"
+
+namespace setup {
+
+class InstallWindow {
+public:
+    virtual ~InstallWindow() = default;
+
+    // The window itself: placed and shown modally by the Install command.
+    virtual platform::ui::Form& Window() = 0;
+    // Its progress bar, which the Install command fits to the window's width.
+    virtual platform::ui::ProgressBar& Progress() = 0;
+    // Replaces the status line above the progress bar.
+    virtual void SetStatus(const std::string& text) = 0;
+};
+
+// Creates the engine's window, hidden. Called once while the main window is created.
+using InstallWindowFactory = std::function<std::unique_ptr<InstallWindow>()>;
+
+}  // namespace setup
