@@ -18,6 +18,7 @@ class EClassNotFound : public Exception { using Exception::Exception; };
 class EOutOfResources : public Exception { using Exception::Exception; };
 class EFileError : public Exception { using Exception::Exception; };  // a file cannot be opened or created
 class EBadZipFile : public Exception { using Exception::Exception; };  // "Not a valid zip file!"
+class EIncompleteZip : public Exception { using Exception::Exception; };  // "Incomplete Zip File"
 class EFatalUnzipError : public Exception { using Exception::Exception; };  // "Premature end of file reached"
 class EBiggerThanUncompressed : public Exception { using Exception::Exception; };  // "File is larger than uncompressed size!"
 class EUserCanceled : public Exception { using Exception::Exception; };  // "User canceled loading new disk."

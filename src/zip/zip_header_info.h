@@ -3,12 +3,29 @@
 // header, field for field, plus the name split into directory and file name.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
+#include "zip/object_list.h"
+#include "zip/stream.h"
+
 namespace zip {
 
-class TZipHeaderInfo {
+// Clamps the parts of a DOS date-time (time low 16 bits, date high 16 bits) into range: hour
+// up to 24, minute and second up to 59, year 1980..2099, month 1..12, day 1..31. A value that
+// needs no clamping comes back bit for bit.
+uint32_t ClampDosDateTime(uint32_t value);
+
+// Fixed sizes and signatures of the archive records.
+constexpr uint32_t kLocalHeaderSignature = 0x04034B50;
+constexpr uint32_t kCentralHeaderSignature = 0x02014B50;
+constexpr uint32_t kEndCentralSignature = 0x06054B50;
+constexpr int kLocalHeaderSize = 30;
+constexpr int kCentralHeaderSize = 46;
+constexpr int kEndCentralSize = 22;
+
+class TZipHeaderInfo : public TObject {
 public:
     TZipHeaderInfo() = default;
     TZipHeaderInfo(const TZipHeaderInfo& other) { Assign(other); }
@@ -17,8 +34,23 @@ public:
         return *this;
     }
 
+    std::string ClassName() const override { return "TZipHeaderInfo"; }
+
     // Copies every field, both names, the comment (when the source has one) and Selected.
     void Assign(const TZipHeaderInfo& source);
+
+    // Opens the next volume and returns it as the stream to go on reading from.
+    using NextVolume = std::function<TStream*()>;
+
+    // Fills the record from the central header at the stream's position and leaves the
+    // stream after its name, extra field and comment. A header that runs past the end of a
+    // volume is completed from the next one when next_volume is given (stream then points to
+    // it). false, with the stream back at the header's start and the record unchanged, when
+    // the header is short, has the wrong signature or its name is cut off.
+    bool ReadCentralHeader(TStream*& stream, const NextVolume& next_volume);
+    // Fills the record from the local header at the stream's position and leaves the stream
+    // just after the name. false, with the stream back where it was, as above.
+    bool ReadLocalHeader(TStream& stream);
 
     uint16_t VersionMadeBy = 20;
     uint16_t VersionNeeded = 20;
@@ -52,6 +84,11 @@ public:
 
     bool Encrypted() const { return (BitFlag & 0x0001) != 0; }
     bool HasDataDescriptor() const { return (BitFlag & 0x0008) != 0; }
+    bool HasComment() const { return FileCommentLength != 0; }
+    // Directory followed by FileName.
+    std::string FullName() const { return directory_ + file_name_; }
+    // Splits a stored name (backslashes already in place) after its last backslash or colon.
+    void SetFullName(const std::string& name);
 
 private:
     std::string file_name_;

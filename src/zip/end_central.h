@@ -1,0 +1,51 @@
+#pragma once
+// TEndCentral, the end-of-central-directory record: where the central directory is, how many
+// entries it has, and where the archive comment lies.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "zip/object_list.h"
+#include "zip/stream.h"
+
+namespace zip {
+
+class TEndCentral : public TObject {
+public:
+    TEndCentral() { Clear(); }
+    TEndCentral(const TEndCentral& other) : TObject() { Assign(other); }
+    TEndCentral& operator=(const TEndCentral& other) {
+        if (this != &other) Assign(other);
+        return *this;
+    }
+    std::string ClassName() const override { return "TEndCentral"; }
+
+    // Back to the cleared values; the comment is freed.
+    void Clear();
+    // Copies the record's fields, the comment length, a copy of the comment and its position.
+    void Assign(const TEndCentral& source);
+    bool HasComment() const { return ZipCommentLength != 0; }
+
+    uint32_t Signature = 0x06054B50;
+    uint16_t ThisDiskNumber = 0;    // non-zero: the archive spans volumes
+    uint16_t CentralStartDisk = 0;
+    uint16_t EntriesOnDisk = 0;
+    uint16_t TotalEntries = 0;
+    uint32_t CentralSize = 0;
+    uint32_t CentralDirOffset = 0;
+    uint16_t ZipCommentLength = 0;
+    std::unique_ptr<std::string> ZipComment;  // loaded on demand
+    uint32_t ZipCommentPos = 0;               // file size minus ZipCommentLength
+    bool CommentChanged = false;
+};
+
+// The largest tail searched for the end record.
+constexpr int kEndCentralSearchBytes = 0xFFF8;
+
+// Searches the last 65,528 bytes of stream backwards for the end record and fills
+// end_record from the occurrence nearest the end. false when the stream is shorter than a
+// record, the tail cannot be read or no signature is found; end_record is then unchanged.
+bool FindEndCentral(TEndCentral& end_record, TStream& stream);
+
+}  // namespace zip

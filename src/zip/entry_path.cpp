@@ -1,0 +1,63 @@
+#include "zip/entry_path.h"
+
+#include "zip/zip_lib.h"
+
+namespace zip {
+
+namespace {
+
+std::string TrimTrailingBlanksAndDots(std::string text) {
+    while (!text.empty() && (text.back() == ' ' || text.back() == '.')) text.pop_back();
+    return text;
+}
+
+}  // namespace
+
+bool IsDeviceName(const std::string& component) {
+    const std::string base = AsciiUpper(TrimTrailingBlanksAndDots(component.substr(0, component.find('.'))));
+    static const char* const kDevices[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$", "CLOCK$"};
+    for (const char* device : kDevices) {
+        if (base == device) return true;
+    }
+    if (base.size() == 4 && (base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0)) {
+        return base[3] >= '1' && base[3] <= '9';
+    }
+    return false;
+}
+
+bool IsSafeRelativePath(const std::string& path) {
+    size_t start = 0;
+    while (start <= path.size()) {
+        size_t end = path.find('\\', start);
+        if (end == std::string::npos) end = path.size();
+        const std::string component = path.substr(start, end - start);
+        if (!component.empty()) {
+            if (component.find(':') != std::string::npos) return false;
+            if (component != "." && TrimTrailingBlanksAndDots(component).empty()) return false;
+            if (IsDeviceName(component)) return false;
+        }
+        start = end + 1;
+    }
+    return true;
+}
+
+bool ComposeEntryDirectory(const std::string& dest_dir, const std::string& directory, std::string& result) {
+    const bool absolute = !directory.empty() && (directory[0] == '\\' || (directory.size() >= 2 && directory[1] == ':'));
+    if (!absolute) {
+        if (!IsSafeRelativePath(directory)) return false;
+        result = dest_dir + "\\" + directory;
+        return true;
+    }
+    if (directory.compare(0, 2, "\\\\") == 0) return false;  // a network share
+    if (dest_dir.empty()) return false;
+    std::string rest = directory[0] == '\\' ? directory : directory.substr(2);
+    // "C:data\" has no separator after the drive: it must not glue onto the destination's
+    // own name and land in a sibling directory.
+    if (rest.empty() || rest[0] != '\\') rest.insert(rest.begin(), '\\');
+    if (!IsSafeRelativePath(rest)) return false;
+    result = dest_dir + rest;
+    if (result.back() != '\\') result += '\\';
+    return true;
+}
+
+}  // namespace zip

@@ -1,0 +1,45 @@
+#pragma once
+// TZipFileStream: a file opened through the platform's file system with the buffered layer
+// on top. The archive is read through it and every extracted file is written through it.
+
+#include <memory>
+#include <string>
+
+#include "platform/file_system.h"
+#include "zip/buffer_stream.h"
+
+namespace zip {
+
+// A platform file as a plain stream (no buffering).
+class PlatformFileStream : public TStream {
+public:
+    explicit PlatformFileStream(std::unique_ptr<platform::File> file) : file_(std::move(file)) {}
+    int64_t Read(void* buffer, int64_t count) override;
+    int64_t Write(const void* buffer, int64_t count) override;
+    int64_t Seek(int64_t offset, int origin) override;
+    int64_t GetSize() override;
+    void SetSize(int64_t size) override;
+    platform::File& Handle() { return *file_; }
+
+private:
+    std::unique_ptr<platform::File> file_;
+};
+
+class TZipFileStream : public TBufferStream {
+public:
+    // Opens file_name with mode; EFileError "Cannot open file \"<name>\"..." when the
+    // platform refuses.
+    TZipFileStream(const std::string& file_name, platform::OpenMode mode);
+    // Writes pending bytes, then closes the file.
+    ~TZipFileStream() override;
+
+    // The open file, for its date and time.
+    platform::File& Handle() { return file_->Handle(); }
+    const std::string& FileName() const { return file_name_; }
+
+private:
+    std::unique_ptr<PlatformFileStream> file_;
+    std::string file_name_;
+};
+
+}  // namespace zip

@@ -1,0 +1,205 @@
+#include "zip/zip_header_info.h"
+
+#include <vector>
+
+#include "platform/platform.h"
+#include "platform/system.h"
+#include "zip/zip_lib.h"
+
+namespace zip {
+
+uint32_t ClampDosDateTime(uint32_t value) {
+    const uint32_t time = value & 0xFFFF;
+    const uint32_t date = value >> 16;
+    uint32_t hour = time >> 11;
+    uint32_t minute = (time >> 5) & 0x3F;
+    uint32_t second = (time & 0x1F) * 2;
+    uint32_t year = 1980 + (date >> 9);
+    uint32_t month = (date >> 5) & 0x0F;
+    uint32_t day = date & 0x1F;
+    bool clamped = false;
+    auto clamp_above = [&clamped](uint32_t& part, uint32_t limit) {
+        if (part > limit) {
+            part = limit;
+            clamped = true;
+        }
+    };
+    auto clamp_below = [&clamped](uint32_t& part, uint32_t limit) {
+        if (part < limit) {
+            part = limit;
+            clamped = true;
+        }
+    };
+    clamp_above(hour, 24);  // 24:00 is accepted as it is
+    clamp_above(minute, 59);
+    clamp_above(second, 59);
+    clamp_above(year, 2099);
+    clamp_above(month, 12);
+    clamp_below(month, 1);
+    clamp_above(day, 31);
+    clamp_below(day, 1);
+    if (!clamped) return value;
+    const uint32_t new_time = (hour << 11) | (minute << 5) | (second / 2);
+    const uint32_t new_date = ((year - 1980) << 9) | (month << 5) | day;
+    return (new_date << 16) | new_time;
+}
+
+void TZipHeaderInfo::Assign(const TZipHeaderInfo& source) {
+    if (&source == this) return;
+    VersionMadeBy = source.VersionMadeBy;
+    VersionNeeded = source.VersionNeeded;
+    BitFlag = source.BitFlag;
+    CompressionMethod = source.CompressionMethod;
+    LastModFileDateTime = source.LastModFileDateTime;
+    CRC32 = source.CRC32;
+    CompressedSize = source.CompressedSize;
+    UncompressedSize = source.UncompressedSize;
+    FileNameLength = source.FileNameLength;
+    ExtraFieldLength = source.ExtraFieldLength;
+    FileCommentLength = source.FileCommentLength;
+    DiskNumberStart = source.DiskNumberStart;
+    InternalAttributes = source.InternalAttributes;
+    ExternalAttributes = source.ExternalAttributes;
+    RelativeOffset = source.RelativeOffset;
+    CentralOffset = source.CentralOffset;
+    file_name_ = source.file_name_;
+    directory_ = source.directory_;
+    if (source.file_comment_) {
+        file_comment_ = std::make_unique<std::string>(*source.file_comment_);
+    } else {
+        file_comment_.reset();
+    }
+    Selected = source.Selected;
+}
+
+void TZipHeaderInfo::SetFileName(const std::string& name) {
+    if (name == file_name_) return;
+    file_name_ = name;
+    FileNameLength = static_cast<uint16_t>(directory_.size() + file_name_.size());
+}
+
+void TZipHeaderInfo::SetDirectory(const std::string& directory) {
+    std::string value = directory;
+    if (!value.empty() && value.back() != '\\') value += '\\';
+    if (value == directory_) return;
+    directory_ = value;
+    FileNameLength = static_cast<uint16_t>(directory_.size() + file_name_.size());
+}
+
+void TZipHeaderInfo::SetFileComment(const std::string* comment) {
+    if (comment == nullptr) {
+        file_comment_.reset();
+        FileCommentLength = 0;
+        return;
+    }
+    file_comment_ = std::make_unique<std::string>(*comment);
+    FileCommentLength = static_cast<uint16_t>(comment->size());
+}
+
+void TZipHeaderInfo::SetFullName(const std::string& name) {
+    const size_t split = name.find_last_of("\\:");
+    if (split == std::string::npos) {
+        SetDirectory({});
+        SetFileName(name);
+    } else {
+        SetDirectory(name.substr(0, split + 1));
+        SetFileName(name.substr(split + 1));
+    }
+    FileNameLength = static_cast<uint16_t>(directory_.size() + file_name_.size());
+}
+
+namespace {
+
+// Reads a stored name; '/' become '\' and the OEM code page becomes ANSI, whatever system
+// made the archive.
+bool ReadStoredName(TStream& stream, uint16_t length, std::string& name) {
+    name.assign(length, '\0');
+    if (length > 0 && stream.Read(name.data(), length) != length) return false;
+    SlashesToBackslashes(name);
+    name = platform::Machine().OemToAnsi(name);
+    return true;
+}
+
+}  // namespace
+
+bool TZipHeaderInfo::ReadCentralHeader(TStream*& stream, const NextVolume& next_volume) {
+    int64_t start = stream->Position();
+    uint8_t header[kCentralHeaderSize];
+    int64_t got = stream->Read(header, kCentralHeaderSize);
+    if (got < 0) got = 0;
+    const bool signature_seen = got >= 4 && ReadLe32(header, 0) == kCentralHeaderSignature;
+    if ((got == 0 || (got < kCentralHeaderSize && signature_seen)) && next_volume) {
+        // The header continues on the next volume.
+        stream = next_volume();
+        start = stream->Position() - got;
+        const int64_t more = stream->Read(header + got, kCentralHeaderSize - got);
+        if (more > 0) got += more;
+    }
+    if (got != kCentralHeaderSize || ReadLe32(header, 0) != kCentralHeaderSignature) {
+        stream->Seek(start < 0 ? 0 : start, 0);
+        return false;
+    }
+    std::string name;
+    if (!ReadStoredName(*stream, ReadLe16(header, 28), name)) {
+        stream->Seek(start < 0 ? 0 : start, 0);
+        return false;
+    }
+    const uint16_t extra_length = ReadLe16(header, 30);
+    const uint16_t comment_length = ReadLe16(header, 32);
+    stream->Seek(static_cast<int64_t>(extra_length) + comment_length, 1);
+
+    VersionMadeBy = ReadLe16(header, 4);
+    VersionNeeded = ReadLe16(header, 6);
+    BitFlag = ReadLe16(header, 8);
+    CompressionMethod = ReadLe16(header, 10);
+    LastModFileDateTime = ClampDosDateTime(ReadLe32(header, 12));
+    CRC32 = ReadLe32(header, 16);
+    CompressedSize = static_cast<int32_t>(ReadLe32(header, 20));
+    UncompressedSize = static_cast<int32_t>(ReadLe32(header, 24));
+    ExtraFieldLength = extra_length;
+    FileCommentLength = comment_length;
+    DiskNumberStart = ReadLe16(header, 34);
+    InternalAttributes = ReadLe16(header, 36);
+    ExternalAttributes = ReadLe32(header, 38);
+    RelativeOffset = ReadLe32(header, 42);
+    SetFullName(name);
+    file_comment_.reset();
+    Selected = false;
+    CentralOffset = static_cast<uint32_t>(start);
+    return true;
+}
+
+bool TZipHeaderInfo::ReadLocalHeader(TStream& stream) {
+    const int64_t start = stream.Position();
+    uint8_t header[kLocalHeaderSize];
+    if (stream.Read(header, kLocalHeaderSize) != kLocalHeaderSize || ReadLe32(header, 0) != kLocalHeaderSignature) {
+        stream.Seek(start, 0);
+        return false;
+    }
+    std::string name;
+    if (!ReadStoredName(stream, ReadLe16(header, 26), name)) {
+        stream.Seek(start, 0);
+        return false;
+    }
+    VersionMadeBy = 0;
+    VersionNeeded = ReadLe16(header, 4);
+    BitFlag = ReadLe16(header, 6);
+    CompressionMethod = ReadLe16(header, 8);
+    LastModFileDateTime = ClampDosDateTime(ReadLe32(header, 10));
+    CRC32 = ReadLe32(header, 14);
+    CompressedSize = static_cast<int32_t>(ReadLe32(header, 18));
+    UncompressedSize = static_cast<int32_t>(ReadLe32(header, 22));
+    ExtraFieldLength = ReadLe16(header, 28);
+    FileCommentLength = 0;
+    DiskNumberStart = 0;
+    InternalAttributes = 0;
+    ExternalAttributes = 0;
+    CentralOffset = 0;
+    RelativeOffset = static_cast<uint32_t>(start);
+    SetFullName(name);
+    file_comment_.reset();
+    Selected = false;
+    return true;
+}
+
+}  // namespace zip
