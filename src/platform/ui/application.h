@@ -1,0 +1,49 @@
+#pragma once
+// The application: its main form, its title, the message loop and termination.
+
+#include <string>
+
+namespace platform::ui {
+
+class Form;
+
+class Application {
+public:
+    // The one application object.
+    static Application& Instance();
+
+    // The title the task bar shows.
+    const std::string& Title() const { return title_; }
+    void SetTitle(const std::string& title);
+
+    // The main form: Run shows it, and closing it terminates the application.
+    Form* MainForm() const { return main_form_; }
+    void SetMainForm(Form* form) { main_form_ = form; }
+
+    // Shows the main form (unless the application is already terminated) and runs the message
+    // loop until Terminate. The headless backend has no loop: it runs due timers, in virtual
+    // time, until the application terminates or no timer is enabled, then returns.
+    void Run();
+    // Lets pending window messages run, then returns.
+    void ProcessMessages();
+    // Asks the loop to end; ShowModal calls return Cancel from then on.
+    void Terminate();
+    bool Terminated() const { return terminated_; }
+
+    // The hourglass cursor over the program's windows while busy.
+    void SetBusyCursor(bool busy);
+    bool BusyCursor() const { return busy_cursor_; }
+
+    // Back to the state at program start (no main form, not terminated); for tests.
+    void Reset();
+
+private:
+    Application() = default;
+
+    std::string title_;
+    Form* main_form_ = nullptr;
+    bool terminated_ = false;
+    bool busy_cursor_ = false;
+};
+
+}  // namespace platform::ui
