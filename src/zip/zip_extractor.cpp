@@ -15,6 +15,33 @@
 
 namespace zip {
 
+namespace {
+
+// Where the decoded bytes of a tested entry go: counted and dropped.
+class DiscardStream : public TStream {
+public:
+    int64_t Read(void*, int64_t) override { return 0; }
+    int64_t Write(const void*, int64_t count) override {
+        position_ += count;
+        if (position_ > size_) size_ = position_;
+        return count;
+    }
+    int64_t Seek(int64_t offset, int origin) override {
+        if (origin == 0) position_ = offset;
+        if (origin == 1) position_ += offset;
+        if (origin == 2) position_ = size_ + offset;
+        return position_;
+    }
+    int64_t GetSize() override { return size_; }
+    void SetSize(int64_t size) override { size_ = size; }
+
+private:
+    int64_t position_ = 0;
+    int64_t size_ = 0;
+};
+
+}  // namespace
+
 TZipExtractor::TZipExtractor() = default;
 
 TZipExtractor::~TZipExtractor() { ClearArchive(); }
@@ -113,7 +140,7 @@ int TZipExtractor::UnZip() {
     } guard{*this};
     context_ = context.get();
 
-    if (!dest_dir_.empty() && !DirectoryExists(dest_dir_)) ForceDirectories(dest_dir_);
+    if (!TestOnly && !dest_dir_.empty() && !DirectoryExists(dest_dir_)) ForceDirectories(dest_dir_);
     if (end_record_.ThisDiskNumber != 0 && SortMode != TZipSortMode::ByNone) {
         // Volumes are taken in archive order, so each is asked for only once.
         guard.restore_sort = true;
@@ -179,6 +206,7 @@ bool TZipExtractor::ComposeDirectory(const TZipHeaderInfo& entry, std::string& d
         stored.erase(0, root_dir_.size());
     }
     if (!ComposeEntryDirectory(dest_dir_, stored, directory)) return false;
+    if (TestOnly) return true;
     const std::string without_separator = directory.substr(0, directory.size() - 1);
     if (!without_separator.empty() && !DirectoryExists(without_separator)) ForceDirectories(without_separator);
     return true;
@@ -191,7 +219,7 @@ void TZipExtractor::DirectoryEntryReached(int file_index, const std::string& dir
 }
 
 bool TZipExtractor::DecideOverwrite(int file_index, const TZipHeaderInfo& entry, std::string& output_path) {
-    if (OverwriteMode == TUZOverwriteMode::Always || !FileExists(output_path)) return true;
+    if (TestOnly || OverwriteMode == TUZOverwriteMode::Always || !FileExists(output_path)) return true;
     bool overwrite = false;
     if (OverwriteMode == TUZOverwriteMode::Prompt) {
         if (OnPromptForOverwrite) {
@@ -209,6 +237,7 @@ bool TZipExtractor::DecideOverwrite(int file_index, const TZipHeaderInfo& entry,
 }
 
 std::unique_ptr<TStream> TZipExtractor::CreateOutputFile(const std::string& output_path) {
+    if (TestOnly) return std::make_unique<DiscardStream>();
     return std::make_unique<TZipFileStream>(output_path, platform::OpenMode::Create);
 }
 
@@ -219,6 +248,7 @@ bool TZipExtractor::StartUnZip(int file_index, const std::string& output_path) {
 }
 
 void TZipExtractor::ApplyAttributesAndDate(const TZipHeaderInfo& entry, const std::string& output_path) {
+    if (TestOnly) return;
     platform::FileSystem& files = platform::Files();
     // The date goes first: a file that becomes read-only could not take it afterwards.
     platform::FileTime time;
@@ -257,6 +287,7 @@ void TZipExtractor::UnknownCompressionMethod(int /*method*/) {
 }
 
 void TZipExtractor::DeleteOutputFile(const std::string& output_path) {
+    if (TestOnly) return;
     platform::FileSystem& files = platform::Files();
     // The stored attributes were applied already; a read-only mark must not keep a rejected
     // file on disk.

@@ -91,6 +91,9 @@ public:
     bool KeepZipOpen = false;
     bool DoProcessMessages = true;
     bool RetainAttributes = true;
+    // Decode and check every selected entry without writing anything: no directories, no
+    // output files, no overwrite questions (a tester's mode).
+    bool TestOnly = false;
 
     // Password for encrypted entries; OnBadPassword may replace it.
     std::string Password;

@@ -1,0 +1,19 @@
+#pragma once
+// The console of a command-line tool: whether standard error is a terminal (for a progress
+// line), and the conversion of the program's ANSI texts to and from what the console and
+// the command line use.
+
+#include <string>
+
+namespace platform {
+
+// True when standard error is an interactive terminal.
+bool StandardErrorIsTerminal();
+
+// An ANSI text as the console shows it (UTF-8 on posix, unchanged on win32).
+std::string ConsoleText(const std::string& ansi);
+
+// A command-line argument as an ANSI text (from UTF-8 on posix, unchanged on win32).
+std::string ArgumentText(const std::string& argument);
+
+}  // namespace platform

@@ -1,0 +1,83 @@
+#include "dezip_options.h"
+
+namespace dezip {
+
+const char* UsageText() {
+    return "usage: dezip [-l | -t] [-P password] [-o | -n] [-q] [-d DIR] ARCHIVE [PATTERN...]\n"
+           "  -l  list the entries (name, sizes, method, date, CRC, comments)\n"
+           "  -t  test: decode every entry and check its CRC without keeping files\n"
+           "  -P  password of encrypted entries\n"
+           "  -o  overwrite existing files without asking\n"
+           "  -n  never overwrite existing files\n"
+           "  -q  quiet: no line per entry\n"
+           "  -d  extract into DIR (created when missing) instead of the current directory\n"
+           "  PATTERN  extract only the entries whose path matches (? * <set>)\n";
+}
+
+bool ParseOptions(const std::vector<std::string>& arguments, Options& options, std::string& error) {
+    bool listing = false;
+    bool testing = false;
+    bool options_ended = false;
+    for (size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        if (options_ended || argument.size() < 2 || argument[0] != '-') {
+            if (options.archive.empty()) {
+                options.archive = argument;
+            } else {
+                options.patterns.push_back(argument);
+            }
+            continue;
+        }
+        if (argument == "--") {
+            options_ended = true;
+            continue;
+        }
+        // Letters may be grouped ("-qo"); -P and -d take the next argument (or the rest).
+        for (size_t at = 1; at < argument.size(); ++at) {
+            const char letter = argument[at];
+            if (letter == 'P' || letter == 'd') {
+                std::string value = argument.substr(at + 1);
+                if (value.empty()) {
+                    if (i + 1 >= arguments.size()) {
+                        error = std::string("option -") + letter + " needs a value";
+                        return false;
+                    }
+                    value = arguments[++i];
+                }
+                if (letter == 'P') {
+                    options.password = value;
+                    options.has_password = true;
+                } else {
+                    options.destination = value;
+                }
+                break;
+            }
+            switch (letter) {
+                case 'l': listing = true; break;
+                case 't': testing = true; break;
+                case 'o': options.overwrite = Overwrite::Always; break;
+                case 'n': options.overwrite = Overwrite::Never; break;
+                case 'q': options.quiet = true; break;
+                case 'h':
+                    error.clear();
+                    return false;
+                default:
+                    error = std::string("unknown option -") + letter;
+                    return false;
+            }
+        }
+    }
+    if (listing && testing) {
+        error = "-l and -t cannot be combined";
+        return false;
+    }
+    if (options.archive.empty()) {
+        error = "no archive given";
+        return false;
+    }
+    if (listing) options.action = Action::List;
+    if (testing) options.action = Action::Test;
+    return true;
+}
+
+}  // namespace dezip

@@ -1,0 +1,31 @@
+#pragma once
+// The command line of dezip:
+//   dezip [-l | -t] [-P password] [-o | -n] [-q] [-d DIR] ARCHIVE [PATTERN...]
+
+#include <string>
+#include <vector>
+
+namespace dezip {
+
+enum class Action { Extract, List, Test };
+enum class Overwrite { Ask, Always, Never };
+
+struct Options {
+    Action action = Action::Extract;
+    Overwrite overwrite = Overwrite::Ask;
+    bool quiet = false;
+    bool has_password = false;
+    std::string password;
+    std::string destination;  // empty: the current directory
+    std::string archive;
+    std::vector<std::string> patterns;
+};
+
+// Parses the arguments after the program name. false with a message in error for a usage
+// error; "-h" also returns false with an empty error.
+bool ParseOptions(const std::vector<std::string>& arguments, Options& options, std::string& error);
+
+// The usage text.
+const char* UsageText();
+
+}  // namespace dezip
