@@ -1,7 +1,6 @@
 #include "platform/embedded_resource.h"
 
 #include <map>
-#include <mutex>
 #include <utility>
 
 #include "platform/code_page.h"
@@ -9,8 +8,8 @@
 namespace platform {
 namespace {
 
+// The program has one thread; registration happens before the first lookup.
 struct Table {
-    std::mutex mutex;
     std::map<std::pair<std::string, std::string>, std::string> resources;
 };
 
@@ -24,13 +23,11 @@ Table& Resources() {
 
 void RegisterEmbeddedResource(const std::string& name, const std::string& type, const std::string& bytes) {
     Table& table = Resources();
-    std::lock_guard lock(table.mutex);
     table.resources[{UpperCaseAnsi(name), UpperCaseAnsi(type)}] = bytes;
 }
 
 std::optional<std::string> FindEmbeddedResource(const std::string& name, const std::string& type) {
     Table& table = Resources();
-    std::lock_guard lock(table.mutex);
     const auto found = table.resources.find({UpperCaseAnsi(name), UpperCaseAnsi(type)});
     if (found == table.resources.end()) return std::nullopt;
     return found->second;

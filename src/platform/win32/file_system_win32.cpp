@@ -1,0 +1,216 @@
+#include "platform/win32/file_system_win32.h"
+
+#include "platform/win32/windows_api.h"
+
+#include <algorithm>
+
+#include "platform/win32/handles_win32.h"
+
+namespace platform::win32 {
+namespace {
+
+FILETIME ToFiletime(const FileTime& time) {
+    FILETIME converted;
+    converted.dwLowDateTime = static_cast<DWORD>(time.ticks);
+    converted.dwHighDateTime = static_cast<DWORD>(time.ticks >> 32);
+    return converted;
+}
+
+FileTime FromFiletime(const FILETIME& time) {
+    return FileTime{(static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime};
+}
+
+class Win32File : public File {
+public:
+    explicit Win32File(UniqueHandle handle) : handle_(std::move(handle)) {}
+
+    int64_t Read(void* buffer, int64_t count) override {
+        int64_t total = 0;
+        while (total < count) {
+            const DWORD chunk = static_cast<DWORD>(std::min<int64_t>(count - total, 1 << 30));
+            DWORD done = 0;
+            if (!::ReadFile(handle_.Get(), static_cast<char*>(buffer) + total, chunk, &done, nullptr) || done == 0) break;
+            total += done;
+        }
+        return total;
+    }
+
+    int64_t Write(const void* buffer, int64_t count) override {
+        int64_t total = 0;
+        while (total < count) {
+            const DWORD chunk = static_cast<DWORD>(std::min<int64_t>(count - total, 1 << 30));
+            DWORD done = 0;
+            if (!::WriteFile(handle_.Get(), static_cast<const char*>(buffer) + total, chunk, &done, nullptr) ||
+                done == 0) {
+                break;
+            }
+            total += done;
+        }
+        return total;
+    }
+
+    int64_t Seek(int64_t offset, SeekOrigin origin) override {
+        LARGE_INTEGER distance;
+        distance.QuadPart = offset;
+        LARGE_INTEGER position;
+        const DWORD method = origin == SeekOrigin::Begin ? FILE_BEGIN : origin == SeekOrigin::Current ? FILE_CURRENT : FILE_END;
+        if (!::SetFilePointerEx(handle_.Get(), distance, &position, method)) return -1;
+        return position.QuadPart;
+    }
+
+    int64_t Size() override {
+        LARGE_INTEGER size;
+        return ::GetFileSizeEx(handle_.Get(), &size) ? size.QuadPart : -1;
+    }
+
+    bool SetSize(int64_t size) override {
+        const int64_t position = Seek(0, SeekOrigin::Current);
+        if (position < 0 || Seek(size, SeekOrigin::Begin) < 0) return false;
+        const bool done = ::SetEndOfFile(handle_.Get()) != 0;
+        Seek(position, SeekOrigin::Begin);
+        return done;
+    }
+
+    bool GetLastWriteTime(FileTime& time) override {
+        FILETIME written;
+        if (!::GetFileTime(handle_.Get(), nullptr, nullptr, &written)) return false;
+        time = FromFiletime(written);
+        return true;
+    }
+
+    bool SetLastWriteTime(const FileTime& time) override {
+        const FILETIME written = ToFiletime(time);
+        return ::SetFileTime(handle_.Get(), nullptr, nullptr, &written) != 0;
+    }
+
+private:
+    UniqueHandle handle_;
+};
+
+}  // namespace
+
+std::string ErrorText(unsigned long error) {
+    char* text = nullptr;
+    const DWORD length = ::FormatMessageA(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
+        reinterpret_cast<LPSTR>(&text), 0, nullptr);
+    std::string message = length > 0 && text != nullptr ? std::string(text, length) : "Error " + std::to_string(error);
+    if (text != nullptr) ::LocalFree(text);
+    while (!message.empty() && (message.back() == '\n' || message.back() == '\r' || message.back() == ' ')) {
+        message.pop_back();
+    }
+    return message;
+}
+
+bool Win32FileSystem::Fail() {
+    last_error_ = ErrorText(::GetLastError());
+    return false;
+}
+
+std::string Win32FileSystem::LastErrorText() { return last_error_; }
+
+std::unique_ptr<File> Win32FileSystem::OpenFile(const std::string& path, OpenMode mode) {
+    DWORD access = GENERIC_READ;
+    DWORD share = FILE_SHARE_READ;
+    DWORD disposition = OPEN_EXISTING;
+    switch (mode) {
+        case OpenMode::ReadDenyWrite: break;
+        case OpenMode::Read: share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE; break;
+        case OpenMode::Create: access |= GENERIC_WRITE; disposition = CREATE_ALWAYS; break;
+        case OpenMode::ReadWrite: access |= GENERIC_WRITE; break;
+    }
+    UniqueHandle handle(
+        ::CreateFileA(path.c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!handle.Valid()) {
+        Fail();
+        return nullptr;
+    }
+    return std::make_unique<Win32File>(std::move(handle));
+}
+
+uint32_t Win32FileSystem::GetAttributes(const std::string& path) {
+    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) Fail();
+    return attributes;
+}
+
+bool Win32FileSystem::SetAttributes(const std::string& path, uint32_t attributes) {
+    return ::SetFileAttributesA(path.c_str(), attributes) ? true : Fail();
+}
+
+bool Win32FileSystem::CreateDirectory(const std::string& path) {
+    return ::CreateDirectoryA(path.c_str(), nullptr) ? true : Fail();
+}
+
+bool Win32FileSystem::RemoveDirectory(const std::string& path) {
+    return ::RemoveDirectoryA(path.c_str()) ? true : Fail();
+}
+
+bool Win32FileSystem::DeleteFile(const std::string& path) { return ::DeleteFileA(path.c_str()) ? true : Fail(); }
+
+bool Win32FileSystem::MoveFile(const std::string& from, const std::string& to) {
+    return ::MoveFileA(from.c_str(), to.c_str()) ? true : Fail();
+}
+
+bool Win32FileSystem::CopyFile(const std::string& from, const std::string& to, bool fail_if_exists) {
+    return ::CopyFileA(from.c_str(), to.c_str(), fail_if_exists ? TRUE : FALSE) ? true : Fail();
+}
+
+std::vector<DirectoryEntry> Win32FileSystem::ListDirectory(const std::string& path) {
+    std::vector<DirectoryEntry> entries;
+    std::string pattern = path;
+    if (!pattern.empty() && pattern.back() != '\\' && pattern.back() != '/') pattern += '\\';
+    pattern += "*";
+    WIN32_FIND_DATAA found;
+    FindHandle search(::FindFirstFileA(pattern.c_str(), &found));
+    if (!search.Valid()) {
+        Fail();
+        return entries;
+    }
+    do {
+        const std::string name = found.cFileName;
+        if (name == "." || name == "..") continue;
+        entries.push_back({name, found.dwFileAttributes});
+    } while (::FindNextFileA(search.Get(), &found));
+    return entries;
+}
+
+bool Win32FileSystem::GetLastWriteTime(const std::string& path, FileTime& time) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return Fail();
+    time = FromFiletime(data.ftLastWriteTime);
+    return true;
+}
+
+bool Win32FileSystem::SetLastWriteTime(const std::string& path, const FileTime& time) {
+    // Attribute access only: a read-only file's time can be set, and directories need the
+    // backup-semantics flag to be opened at all.
+    UniqueHandle handle(::CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                      FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!handle.Valid()) return Fail();
+    const FILETIME written = ToFiletime(time);
+    return ::SetFileTime(handle.Get(), nullptr, nullptr, &written) ? true : Fail();
+}
+
+std::string Win32FileSystem::CurrentDirectory() {
+    const DWORD needed = ::GetCurrentDirectoryA(0, nullptr);
+    if (needed == 0) return {};
+    std::string directory(needed, '\0');
+    const DWORD length = ::GetCurrentDirectoryA(needed, directory.data());
+    directory.resize(length < needed ? length : 0);
+    return directory;
+}
+
+DriveType Win32FileSystem::GetDriveType(const std::string& root) {
+    return static_cast<DriveType>(::GetDriveTypeA(root.c_str()));
+}
+
+bool Win32FileSystem::GetVolumeLabel(const std::string& root, std::string& label) {
+    char name[MAX_PATH + 1] = {};
+    if (!::GetVolumeInformationA(root.c_str(), name, sizeof name, nullptr, nullptr, nullptr, nullptr, 0)) return Fail();
+    label = name;
+    return true;
+}
+
+}  // namespace platform::win32

@@ -1,0 +1,36 @@
+#pragma once
+// The win32 file system: the ANSI file functions of kernel32.
+
+#include "platform/file_system.h"
+
+namespace platform::win32 {
+
+class Win32FileSystem : public FileSystem {
+public:
+    std::unique_ptr<File> OpenFile(const std::string& path, OpenMode mode) override;
+    uint32_t GetAttributes(const std::string& path) override;
+    bool SetAttributes(const std::string& path, uint32_t attributes) override;
+    bool CreateDirectory(const std::string& path) override;
+    bool RemoveDirectory(const std::string& path) override;
+    bool DeleteFile(const std::string& path) override;
+    bool MoveFile(const std::string& from, const std::string& to) override;
+    bool CopyFile(const std::string& from, const std::string& to, bool fail_if_exists) override;
+    std::vector<DirectoryEntry> ListDirectory(const std::string& path) override;
+    bool GetLastWriteTime(const std::string& path, FileTime& time) override;
+    bool SetLastWriteTime(const std::string& path, const FileTime& time) override;
+    std::string CurrentDirectory() override;
+    DriveType GetDriveType(const std::string& root) override;
+    bool GetVolumeLabel(const std::string& root, std::string& label) override;
+    std::string LastErrorText() override;
+
+private:
+    // Keeps the text of GetLastError for LastErrorText and returns false.
+    bool Fail();
+
+    std::string last_error_;
+};
+
+// The system's text for an error code, without the trailing line break.
+std::string ErrorText(unsigned long error);
+
+}  // namespace platform::win32

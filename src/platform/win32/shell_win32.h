@@ -1,0 +1,17 @@
+#pragma once
+// The win32 shell: HKEY_CLASSES_ROOT, the shell link object and ShellExecuteExA.
+
+#include "platform/shell.h"
+
+namespace platform::win32 {
+
+class Win32Shell : public Shell {
+public:
+    bool SetClassesRootValue(const std::string& key_path, const std::string& value) override;
+    bool CreateShortcut(const std::string& link_path, const std::string& target, const std::string& arguments,
+                        const std::string& working_directory) override;
+    bool StartProgram(const std::string& program, const std::string& parameters, const std::string& directory,
+                      int show_mode) override;
+};
+
+}  // namespace platform::win32

@@ -1,0 +1,144 @@
+#include "platform/win32/system_win32.h"
+
+#include "platform/win32/windows_api.h"
+#include <shlobj.h>
+
+#include "platform/command_line.h"
+#include "platform/embedded_resource.h"
+#include "platform/win32/handles_win32.h"
+
+namespace platform::win32 {
+namespace {
+
+// GetPrivateProfileStringA reports a full buffer by returning size - 1 (size - 2 for lists);
+// the buffer grows until the answer fits.
+std::string ProfileString(const char* section, const char* key, const char* default_value, const std::string& file,
+                          bool is_list) {
+    for (DWORD size = 1024; size <= (1u << 24); size *= 4) {
+        std::string buffer(size, '\0');
+        const DWORD length =
+            ::GetPrivateProfileStringA(section, key, default_value, buffer.data(), size, file.c_str());
+        if (length < size - (is_list ? 2 : 1)) {
+            buffer.resize(length);
+            return buffer;
+        }
+    }
+    return {};
+}
+
+}  // namespace
+
+std::string Win32System::ProgramPath() {
+    for (DWORD size = MAX_PATH; size <= 32768; size *= 2) {
+        std::string path(size, '\0');
+        const DWORD length = ::GetModuleFileNameA(nullptr, path.data(), size);
+        if (length == 0) return {};
+        if (length < size) {
+            path.resize(length);
+            return path;
+        }
+    }
+    return {};
+}
+
+std::vector<std::string> Win32System::Arguments() {
+    std::vector<std::string> items = SplitCommandLine(::GetCommandLineA(), FirstItem::Program);
+    if (!items.empty()) items.erase(items.begin());
+    return items;
+}
+
+std::string Win32System::ProgramFilesDirFromRegistry() {
+    RegistryKey key;
+    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", 0, KEY_READ,
+                        key.Receive()) != ERROR_SUCCESS) {
+        return {};
+    }
+    DWORD type = 0;
+    DWORD size = 0;
+    if (::RegQueryValueExA(key.Get(), "ProgramFilesDir", nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
+        (type != REG_SZ && type != REG_EXPAND_SZ) || size == 0) {
+        return {};
+    }
+    std::string value(size, '\0');
+    if (::RegQueryValueExA(key.Get(), "ProgramFilesDir", nullptr, &type, reinterpret_cast<BYTE*>(value.data()),
+                           &size) != ERROR_SUCCESS) {
+        return {};
+    }
+    // The stored string may or may not carry its terminating NUL.
+    value.resize(std::min<size_t>(size, value.size()));
+    const size_t end = value.find('\0');
+    if (end != std::string::npos) value.resize(end);
+    return value;
+}
+
+std::string Win32System::SystemDirectory() {
+    char buffer[300] = {};
+    const UINT length = ::GetSystemDirectoryA(buffer, sizeof buffer);
+    if (length == 0 || length >= sizeof buffer) return {};
+    return std::string(buffer, length);
+}
+
+std::string Win32System::SpecialFolderPath(SpecialFolder folder) {
+    LPITEMIDLIST list = nullptr;
+    if (FAILED(::SHGetSpecialFolderLocation(nullptr, static_cast<int>(folder), &list)) || list == nullptr) return {};
+    char buffer[1000] = {};
+    const BOOL found = ::SHGetPathFromIDListA(list, buffer);
+    ::CoTaskMemFree(list);
+    return found ? std::string(buffer) : std::string();
+}
+
+std::string Win32System::LocaleInfo(uint32_t kind) {
+    char buffer[100] = {};
+    if (::GetLocaleInfoA(LOCALE_SYSTEM_DEFAULT, kind, buffer, sizeof buffer) == 0) return {};
+    return std::string(buffer);
+}
+
+uint16_t Win32System::SystemDefaultUiLanguage() { return ::GetSystemDefaultUILanguage(); }
+
+std::string Win32System::ReadIniString(const std::string& file, const std::string& section, const std::string& key,
+                                       const std::string& default_value) {
+    return ProfileString(section.c_str(), key.c_str(), default_value.c_str(), file, false);
+}
+
+std::vector<std::string> Win32System::ReadIniKeys(const std::string& file, const std::string& section) {
+    const std::string list = ProfileString(section.c_str(), nullptr, "", file, true);
+    std::vector<std::string> keys;
+    size_t position = 0;
+    while (position < list.size()) {
+        const size_t end = list.find('\0', position);
+        const std::string key = list.substr(position, end == std::string::npos ? std::string::npos : end - position);
+        if (!key.empty()) keys.push_back(key);
+        if (end == std::string::npos) break;
+        position = end + 1;
+    }
+    return keys;
+}
+
+std::string Win32System::OemToAnsi(const std::string& text) {
+    if (text.empty()) return text;
+    std::string converted(text.size(), '\0');
+    // OemToCharBuffA, not OemToCharA: a name may hold bytes after a NUL.
+    ::OemToCharBuffA(text.data(), converted.data(), static_cast<DWORD>(text.size()));
+    return converted;
+}
+
+int Win32System::CompareTextIgnoreCase(const std::string& left, const std::string& right) {
+    const int result = ::CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, left.data(), static_cast<int>(left.size()),
+                                        right.data(), static_cast<int>(right.size()));
+    if (result == 0) return left.compare(right) < 0 ? -1 : left == right ? 0 : 1;
+    return result - CSTR_EQUAL;
+}
+
+std::optional<std::string> Win32System::ProgramResource(const std::string& name, const std::string& type) {
+    HMODULE module = ::GetModuleHandleA(nullptr);
+    HRSRC found = ::FindResourceA(module, name.c_str(), type.c_str());
+    if (found == nullptr) return FindEmbeddedResource(name, type);
+    HGLOBAL loaded = ::LoadResource(module, found);
+    if (loaded == nullptr) return std::nullopt;
+    const void* bytes = ::LockResource(loaded);
+    const DWORD size = ::SizeofResource(module, found);
+    if (bytes == nullptr) return std::nullopt;
+    return std::string(static_cast<const char*>(bytes), size);
+}
+
+}  // namespace platform::win32

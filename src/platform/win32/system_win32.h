@@ -1,0 +1,25 @@
+#pragma once
+// The win32 System: module, command line, registry, shell folders, locale and INI functions.
+
+#include "platform/system.h"
+
+namespace platform::win32 {
+
+class Win32System : public System {
+public:
+    std::string ProgramPath() override;
+    std::vector<std::string> Arguments() override;
+    std::string ProgramFilesDirFromRegistry() override;
+    std::string SystemDirectory() override;
+    std::string SpecialFolderPath(SpecialFolder folder) override;
+    std::string LocaleInfo(uint32_t kind) override;
+    uint16_t SystemDefaultUiLanguage() override;
+    std::string ReadIniString(const std::string& file, const std::string& section, const std::string& key,
+                              const std::string& default_value) override;
+    std::vector<std::string> ReadIniKeys(const std::string& file, const std::string& section) override;
+    std::string OemToAnsi(const std::string& text) override;
+    int CompareTextIgnoreCase(const std::string& left, const std::string& right) override;
+    std::optional<std::string> ProgramResource(const std::string& name, const std::string& type) override;
+};
+
+}  // namespace platform::win32
