@@ -1,0 +1,149 @@
+#pragma once
+// A machine and a headless user for scenario tests of the setup driver: a fresh machine root
+// with the setup program in C:\setup beside its payload, a base product's Program Files, an
+// English system, a fresh toolkit session, and a fresh language module and description.
+
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "locale/language.h"
+#include "platform/file_system.h"
+#include "platform/platform.h"
+#include "platform/posix/posix_machine.h"
+#include "platform/ui/application.h"
+#include "platform/ui/controls.h"
+#include "platform/ui/form.h"
+#include "platform/ui/headless_testing.h"
+#include "setup/install_window.h"
+#include "setup/main_window.h"
+#include "setup/setup_description.h"
+
+namespace setup_test {
+
+namespace ui = platform::ui;
+
+// The engine's window as the Install command leaves it, for checking the hand-over.
+class RecordingInstallWindow : public ui::Form, public setup::InstallWindow {
+public:
+    RecordingInstallWindow() {
+        SetName("InstF3");
+        SetBorderStyle(ui::BorderStyle::None);
+        SetClientSize(300, 60);
+    }
+    ui::Form& Window() override { return *this; }
+    ui::ProgressBar& Progress() override { return ProgressBar1; }
+    void SetStatus(const std::string& text) override { status = text; }
+
+    ui::ProgressBar ProgressBar1{*this, 20, 30, 100, 16};
+    std::string status;
+};
+
+// The machine's file system, except that the last-write times of the paths listed in
+// unreadable_dates cannot be read.
+class DateHidingFileSystem : public platform::FileSystem {
+public:
+    explicit DateHidingFileSystem(platform::FileSystem& real) : real_(real) {}
+
+    std::vector<std::string> unreadable_dates;
+
+    std::unique_ptr<platform::File> OpenFile(const std::string& path, platform::OpenMode mode) override {
+        return real_.OpenFile(path, mode);
+    }
+    uint32_t GetAttributes(const std::string& path) override { return real_.GetAttributes(path); }
+    bool SetAttributes(const std::string& path, uint32_t attributes) override { return real_.SetAttributes(path, attributes); }
+    bool CreateDirectory(const std::string& path) override { return real_.CreateDirectory(path); }
+    bool RemoveDirectory(const std::string& path) override { return real_.RemoveDirectory(path); }
+    bool DeleteFile(const std::string& path) override { return real_.DeleteFile(path); }
+    bool MoveFile(const std::string& from, const std::string& to) override { return real_.MoveFile(from, to); }
+    bool CopyFile(const std::string& from, const std::string& to, bool fail_if_exists) override {
+        return real_.CopyFile(from, to, fail_if_exists);
+    }
+    std::vector<platform::DirectoryEntry> ListDirectory(const std::string& path) override { return real_.ListDirectory(path); }
+    bool GetLastWriteTime(const std::string& path, platform::FileTime& time) override {
+        for (const std::string& hidden : unreadable_dates) {
+            if (hidden == path) return false;
+        }
+        return real_.GetLastWriteTime(path, time);
+    }
+    bool SetLastWriteTime(const std::string& path, const platform::FileTime& time) override {
+        return real_.SetLastWriteTime(path, time);
+    }
+    std::string CurrentDirectory() override { return real_.CurrentDirectory(); }
+    platform::DriveType GetDriveType(const std::string& root) override { return real_.GetDriveType(root); }
+    bool GetVolumeLabel(const std::string& root, std::string& label) override { return real_.GetVolumeLabel(root, label); }
+    std::string LastErrorText() override { return real_.LastErrorText(); }
+
+private:
+    platform::FileSystem& real_;
+};
+
+class SetupScenario : public ::testing::Test {
+protected:
+    SetupScenario() {
+        locale::ResetLanguage();
+        setup::Description() = setup::TSetupDescription{};
+        platform::PosixMachine::SetProgram("C:\\setup\\VIrovARI2.exe", {});
+        platform::PosixMachine::SetProgramFilesDir("C:\\Program Files (x86)");
+        MakeDirectory("C:\\setup");
+        MakeDirectory("C:\\Program Files (x86)");
+        WriteFile("C:\\setup\\VIrovARI2.dat", "payload");
+    }
+
+    ~SetupScenario() override {
+        window_.reset();
+        locale::ResetLanguage();
+    }
+
+    void TearDown() override { EXPECT_EQ(ui_session_.Problems(), ""); }
+
+    // Gives the machine another drive, such as 'D'.
+    void MakeDrive(char letter) {
+        std::filesystem::create_directory(machine_.HostRoot() + "/" + std::string(1, static_cast<char>(std::tolower(letter))));
+    }
+
+    static void MakeDirectory(const std::string& path) { ASSERT_TRUE(platform::Files().ForceDirectories(path)) << path; }
+
+    static void WriteFile(const std::string& path, const std::string& content) {
+        auto file = platform::Files().OpenFile(path, platform::OpenMode::Create);
+        ASSERT_NE(file, nullptr) << path;
+        ASSERT_EQ(file->Write(content.data(), static_cast<int64_t>(content.size())), static_cast<int64_t>(content.size()));
+    }
+
+    // A base product with all its required files in directory.
+    static void MakeBaseProduct(const std::string& directory) {
+        static const char* const kFiles[] = {
+            "results.dat", "RI4Razoz.exe", "VE4Demo.exe", "VE4Load.exe", "VE4Res.exe", "readme_en.txt",
+            "LIB\\VE4_.txt", "LIB\\VE4__.txt", "demo.dat", "VE4Ext20.exe", "LIB\\xVE4ZMinmax_ru.dll", "VE4Ext22.exe",
+        };
+        MakeDirectory(directory + "\\LIB");
+        for (const char* file : kFiles) WriteFile(directory + "\\" + file, "x");
+    }
+
+    // Creates the main window (running the start-up) as the application's main form.
+    setup::TInstF1& Start() {
+        window_ = std::make_unique<setup::TInstF1>([this] {
+            auto engine = std::make_unique<RecordingInstallWindow>();
+            engine_ = engine.get();
+            return engine;
+        });
+        ui::Application::Instance().SetMainForm(window_.get());
+        return *window_;
+    }
+
+    setup::TSetupDescription& Description() { return setup::Description(); }
+    RecordingInstallWindow* Engine() { return engine_; }
+
+    platform::ScopedMachineRoot machine_;
+    ui::testing::Session ui_session_;
+
+private:
+    std::unique_ptr<setup::TInstF1> window_;
+    RecordingInstallWindow* engine_ = nullptr;
+};
+
+}  // namespace setup_test
