@@ -1,0 +1,156 @@
+// A run that does not reach its end leaves the destination and the system directory as they
+// were: placed files go, replaced files come back with their old bytes, kept and foreign
+// files stay, and only the directories the run created are removed.
+
+#include "engine/rollback.h"
+
+#include "engine_fixture.h"
+
+namespace engine_test {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+class RollbackTest : public EngineTest {
+protected:
+    // A payload whose last entry fails its check.
+    std::vector<PayloadEntry> DamagedPayload() {
+        return {
+            {"LIB\\x.dll", "new x"},
+            {"LIB\\fresh.dll", "fresh"},
+            {"MPI\\include\\mpi.h", "header"},
+            {"results.dat", "empty results"},
+            {"SYSTEM\\VE4.DLL", "new core"},
+            {"SYSTEM\\brand-new.dll", "new"},
+            {"VIrovARI2\\readme.txt", "damaged", false},
+        };
+    }
+};
+
+TEST_F(RollbackTest, DamagedLastEntryPutsEverythingBack) {
+    settings_.keep_files = {"RESULTS.DAT"};
+    WriteFile("C:\\VE4\\LIB\\x.dll", "old x");
+    SetReadOnly("C:\\VE4\\LIB\\x.dll", true);
+    WriteFile("C:\\VE4\\results.dat", "the user's results");
+    WriteFile("C:\\VE4\\UNINST\\virovari2_1_0.log", "earlier log\r\n");
+    WriteFile("C:\\windows\\system32\\VE4.DLL", "old core");
+    const Lines before = Tree("C:\\VE4");
+    const Lines system_before = Tree("C:\\windows\\system32");
+
+    Install({DamagedPayload()});
+
+    EXPECT_EQ(Tree("C:\\VE4"), before);
+    EXPECT_EQ(Tree("C:\\windows\\system32"), system_before);
+    EXPECT_EQ(ReadFile("C:\\VE4\\LIB\\x.dll"), "old x");
+    EXPECT_TRUE(IsReadOnly("C:\\VE4\\LIB\\x.dll"));
+    EXPECT_EQ(ReadFile("C:\\VE4\\results.dat"), "the user's results");
+    EXPECT_EQ(ReadFile("C:\\VE4\\UNINST\\virovari2_1_0.log"), "earlier log\r\n");
+    EXPECT_EQ(ReadFile("C:\\windows\\system32\\VE4.DLL"), "old core");
+
+    ASSERT_EQ(dialogs_.shown.size(), 1u);
+    EXPECT_EQ(dialogs_.shown[0].kind, platform::MessageKind::Error);
+    EXPECT_EQ(dialogs_.shown[0].text,
+              "Data-copy error. It seems likely that the install application is not in the administrator mode or "
+              "the VIrovARI2.dat file is corrupted. Installation will be terminated.");
+    EXPECT_TRUE(view_.terminated);
+    EXPECT_TRUE(shell_.shortcuts.empty());
+    EXPECT_TRUE(shell_.started.empty());
+}
+
+TEST_F(RollbackTest, FreshDestinationKeepsOnlyWhatWasThere) {
+    const Lines before = Tree("C:\\VE4");
+    Install({DamagedPayload()});
+    EXPECT_EQ(Tree("C:\\VE4"), before);  // no UNINST, TEMP, LIB, MPI or product directories left
+}
+
+TEST_F(RollbackTest, DirectoriesThatWereThereStayEvenWhenEmpty) {
+    platform::Files().ForceDirectories("C:\\VE4\\MPICH1");
+    platform::Files().ForceDirectories("C:\\VE4\\UNINST");
+    Install({DamagedPayload()});
+    EXPECT_TRUE(IsDirectory("C:\\VE4\\MPICH1"));
+    EXPECT_TRUE(IsDirectory("C:\\VE4\\UNINST"));
+    EXPECT_FALSE(IsDirectory("C:\\VE4\\MPICH2"));
+}
+
+TEST_F(RollbackTest, ExtraLogEntriesAreNotDeleted) {
+    settings_.extra_log_entries = {"%InstallDir%\\SAMPLES\\a"};
+    WriteFile("C:\\VE4\\SAMPLES\\a", "a sample of the user");
+    Install({DamagedPayload()});
+    EXPECT_EQ(ReadFile("C:\\VE4\\SAMPLES\\a"), "a sample of the user");
+}
+
+TEST_F(RollbackTest, DamagedEntryElsewhereIsOnlyMissing) {
+    Install({{{"a.txt", "a", false}, {"b.txt", "b"}}});
+    EXPECT_FALSE(Exists("C:\\VE4\\a.txt"));
+    EXPECT_EQ(ReadFile("C:\\VE4\\b.txt"), "b");
+    ASSERT_EQ(dialogs_.shown.size(), 1u);
+    EXPECT_EQ(dialogs_.shown[0].kind, platform::MessageKind::Information);
+}
+
+TEST_F(RollbackTest, EmptyArchiveAndTrailingDirectoryEntryFail) {
+    Install({{}});
+    ASSERT_EQ(dialogs_.shown.size(), 1u);
+    EXPECT_EQ(dialogs_.shown[0].kind, platform::MessageKind::Error);
+
+    dialogs_.shown.clear();
+    settings_ = ProductSettings();
+    Install({{{"a.txt", "a"}, {"docs\\", ""}}});
+    ASSERT_EQ(dialogs_.shown.size(), 1u);
+    EXPECT_EQ(dialogs_.shown[0].kind, platform::MessageKind::Error);
+    EXPECT_FALSE(Exists("C:\\VE4\\a.txt"));
+}
+
+TEST_F(RollbackTest, UnreadableSecondVolumeNamesItAndUndoesTheFirst) {
+    settings_.volume_count = 2;
+    MemoryExtractor extractor(Volumes{{{"a.txt", "a"}}, {{"b.txt", "b"}}});
+    extractor.throw_on_volume = 2;
+    engine::Installation installation(settings_, view_);
+    extractor.Attach(installation);
+    installation.Run(extractor);
+
+    EXPECT_FALSE(Exists("C:\\VE4\\a.txt"));
+    ASSERT_EQ(dialogs_.shown.size(), 1u);
+    EXPECT_NE(dialogs_.shown[0].text.find("the VIrovARI2.dat2 file"), std::string::npos);
+}
+
+TEST_F(RollbackTest, AFailedLogWriteUndoesShortcutsAndFiles) {
+    const std::string group = settings_.programs_folder + "\\DE roz OZE-2";
+    WriteFile("C:\\VE4\\UNINST\\virovari2_1_0.log", "earlier log\r\n");
+    WriteFile(group + "\\DE roz OZE-2 Info.lnk", "earlier shortcut");
+    platform::PosixMachine::MarkInUse("C:\\VE4\\UNINST\\virovari2_1_0.log", true);
+    const Lines programs_before = Tree(settings_.programs_folder);
+
+    Install({{{"VIrovARI2\\VIrovARI2.chm", "help"}, {"a.txt", "a"}}});
+
+    platform::PosixMachine::MarkInUse("C:\\VE4\\UNINST\\virovari2_1_0.log", false);
+    EXPECT_FALSE(Exists("C:\\VE4\\a.txt"));
+    EXPECT_EQ(Tree(settings_.programs_folder), programs_before);
+    EXPECT_EQ(ReadFile(group + "\\DE roz OZE-2 Info.lnk"), "earlier shortcut");
+    EXPECT_EQ(ReadFile("C:\\VE4\\UNINST\\virovari2_1_0.log"), "earlier log\r\n");
+    ASSERT_FALSE(dialogs_.shown.empty());
+    EXPECT_EQ(dialogs_.shown.back().kind, platform::MessageKind::Error);
+}
+
+TEST_F(RollbackTest, UninstallDirectoryThatCannotBeCreatedTakesTheFailurePath) {
+    platform::PosixMachine::MarkUnwritableDirectory("C:\\VE4", true);
+    MemoryExtractor extractor(Volumes{{{"a.txt", "a"}}});
+    engine::Installation installation(settings_, view_);
+    extractor.Attach(installation);
+    installation.Run(extractor);
+    platform::PosixMachine::MarkUnwritableDirectory("C:\\VE4", false);
+    EXPECT_TRUE(extractor.zip_names.empty());
+    ASSERT_EQ(dialogs_.shown.size(), 1u);
+    EXPECT_EQ(dialogs_.shown[0].kind, platform::MessageKind::Error);
+    EXPECT_TRUE(view_.terminated);
+}
+
+TEST_F(EngineTest, DeleteTreeRemovesReadOnlyFilesToo) {
+    WriteFile("C:\\VE4\\TEMP\\a\\b.txt", "b");
+    SetReadOnly("C:\\VE4\\TEMP\\a\\b.txt", true);
+    WriteFile("C:\\VE4\\TEMP\\c.txt", "c");
+    engine::DeleteTree("C:\\VE4\\TEMP");
+    EXPECT_FALSE(Exists("C:\\VE4\\TEMP"));
+}
+
+}  // namespace
+}  // namespace engine_test

@@ -1,0 +1,106 @@
+// The uninstall log: line splitting, merging with an earlier installation's log, and writing
+// that never costs the earlier log.
+
+#include "engine/uninstall_log.h"
+
+#include "engine/rollback.h"
+#include "engine_fixture.h"
+
+namespace engine_test {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+TEST(UninstallLogLines, SplitAtEveryKindOfLineEnd) {
+    EXPECT_EQ(engine::SplitLines("a\r\nb\nc\rd"), (Lines{"a", "b", "c", "d"}));
+    EXPECT_EQ(engine::SplitLines("a\r\n\r\nb\r\n"), (Lines{"a", "", "b"}));
+    EXPECT_EQ(engine::SplitLines(""), Lines{});
+}
+
+TEST(UninstallLogLines, MergeTakesTheNewHeaderAndAddsOnlyNewPaths) {
+    const Lines old_log = {"old|header|", "C:\\VE4\\a.txt", "C:\\VE4\\gone.txt"};
+    const Lines new_lines = {"new|header|", "C:\\ve4\\A.TXT", "C:\\VE4\\b.txt", "C:\\VE4\\b.txt"};
+    EXPECT_EQ(engine::MergeLogLines(old_log, new_lines),
+              (Lines{"new|header|", "C:\\VE4\\a.txt", "C:\\VE4\\gone.txt", "C:\\VE4\\b.txt"}));
+}
+
+TEST(UninstallLogLines, MergeComparesCyrillicWithoutCase) {
+    const std::string lower = "C:\\\xEF\xF0\xE8\xEC\xE5\xF0.txt";   // "пример" in Windows-1251
+    const std::string upper = "C:\\\xCF\xD0\xC8\xCC\xC5\xD0.TXT";   // "ПРИМЕР"
+    EXPECT_EQ(engine::MergeLogLines({"h", lower}, {"h", upper}), (Lines{"h", lower}));
+}
+
+TEST(UninstallLogLines, AnEmptyOldLogStillGetsTheHeader) {
+    EXPECT_EQ(engine::MergeLogLines({}, {"h|", "a"}), (Lines{"h|", "a"}));
+}
+
+class UninstallLogTest : public EngineTest {
+protected:
+    const std::string path_ = "C:\\VE4\\UNINST\\virovari2_1_0.log";
+    engine::RollbackJournal journal_;
+};
+
+TEST_F(UninstallLogTest, FirstWriteHasCrLfAfterEveryLine) {
+    platform::Files().ForceDirectories("C:\\VE4\\UNINST");
+    engine::WriteUninstallLog(path_, {"h|", "C:\\VE4\\a"}, journal_);
+    EXPECT_EQ(ReadFile(path_), "h|\r\nC:\\VE4\\a\r\n");
+    EXPECT_EQ(Tree("C:\\VE4\\UNINST"), Lines{"virovari2_1_0.log"});
+}
+
+TEST_F(UninstallLogTest, ReadOnlyLogIsMergedAndRewritten) {
+    WriteFile(path_, "old|\r\nC:\\VE4\\a\r\n");
+    SetReadOnly(path_, true);
+    engine::WriteUninstallLog(path_, {"new|", "C:\\VE4\\A", "C:\\VE4\\b"}, journal_);
+    journal_.Commit();
+    EXPECT_EQ(ReadFile(path_), "new|\r\nC:\\VE4\\a\r\nC:\\VE4\\b\r\n");
+    EXPECT_EQ(Tree("C:\\VE4\\UNINST"), Lines{"virovari2_1_0.log"});
+}
+
+TEST_F(UninstallLogTest, AFailedWriteLeavesTheOldLogAsItWas) {
+    WriteFile(path_, "old|\r\nC:\\VE4\\a\r\n");
+    SetReadOnly(path_, true);
+    platform::PosixMachine::MarkUnwritableDirectory("C:\\VE4\\UNINST", true);
+    EXPECT_THROW(engine::WriteUninstallLog(path_, {"new|", "C:\\VE4\\b"}, journal_), engine::InstallError);
+    platform::PosixMachine::MarkUnwritableDirectory("C:\\VE4\\UNINST", false);
+    EXPECT_EQ(ReadFile(path_), "old|\r\nC:\\VE4\\a\r\n");
+    EXPECT_TRUE(IsReadOnly(path_));
+    EXPECT_EQ(Tree("C:\\VE4\\UNINST"), Lines{"virovari2_1_0.log"});
+}
+
+TEST_F(UninstallLogTest, AnUnreadableLogIsAnError) {
+    WriteFile(path_, "old|\r\n");
+    platform::PosixMachine::MarkInUse(path_, true);
+    EXPECT_THROW(engine::WriteUninstallLog(path_, {"new|"}, journal_), engine::InstallError);
+    platform::PosixMachine::MarkInUse(path_, false);
+    EXPECT_EQ(ReadFile(path_), "old|\r\n");
+}
+
+TEST_F(UninstallLogTest, UndoPutsTheEarlierLogBack) {
+    WriteFile(path_, "old|\r\n");
+    engine::WriteUninstallLog(path_, {"new|", "C:\\VE4\\b"}, journal_);
+    journal_.Undo();
+    EXPECT_EQ(ReadFile(path_), "old|\r\n");
+    EXPECT_EQ(Tree("C:\\VE4\\UNINST"), Lines{"virovari2_1_0.log"});
+}
+
+TEST_F(UninstallLogTest, RussianReinstallReplacesTheHeaderAndAddsNewPaths) {
+    const std::string english_header =
+        "Uninstall DE roz OZE-2|Do you want to uninstall DE roz OZE-2?|DE roz OZE-2 is completely uninstalled.|"
+        "DE roz OZE-2 is uninstalled but the following files are not deleted:|";
+    WriteFile(path_, english_header + "\r\nC:\\VE4\\LIB\\x.dll\r\nC:\\VE4\\old.txt\r\n");
+
+    // "Удаление DE roz OZE-2" and the other three texts in Windows-1251.
+    settings_.texts.uninstall_texts[0] = "\xD3\xE4\xE0\xEB\xE5\xED\xE8\xE5 DE roz OZE-2";
+    settings_.texts.uninstall_texts[1] = "q";
+    settings_.texts.uninstall_texts[2] = "d";
+    settings_.texts.uninstall_texts[3] = "p";
+    settings_.links.clear();
+    Install({{{"lib\\X.DLL", "x"}, {"new.txt", "n"}}});
+
+    EXPECT_EQ(ReadFile(path_),
+              "\xD3\xE4\xE0\xEB\xE5\xED\xE8\xE5 DE roz OZE-2|q|d|p|\r\n"
+              "C:\\VE4\\LIB\\x.dll\r\nC:\\VE4\\old.txt\r\nC:\\VE4\\new.txt\r\n");
+}
+
+}  // namespace
+}  // namespace engine_test
