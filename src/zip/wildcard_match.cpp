@@ -116,13 +116,33 @@ private:
             restricted = true;
         }
         int result = kWildcardTextEnded;
-        for (size_t taken = t;; ++taken) {
+        size_t taken = t;
+        for (;; ++taken) {
             if (next == pattern_.size() && !restricted) return kWildcardMatch;
+            // The star at p starting at a later position has been tried before: it failed
+            // then and would fail again.
+            if (taken > t && Failed(p, taken) != 0) {
+                result = Failed(p, taken);
+                break;
+            }
             result = Match(next, taken);
             if (result == kWildcardMatch) return result;
-            if (taken == text_.size()) return result;
-            if (restricted && !InSet(pattern_, set, text_[taken])) return kWildcardSetFailed;
+            if (taken == text_.size()) break;
+            if (restricted && !InSet(pattern_, set, text_[taken])) {
+                result = kWildcardSetFailed;
+                break;
+            }
         }
+        // Every later start of this star fails as well; remember them all.
+        for (size_t k = t; k <= taken && k <= text_.size(); ++k) MarkFailed(p, k, result);
+        return result;
+    }
+
+    uint8_t Failed(size_t p, size_t t) const {
+        return failed_.empty() ? 0 : failed_[p * (text_.size() + 1) + t];
+    }
+    void MarkFailed(size_t p, size_t t, int code) {
+        if (!failed_.empty()) failed_[p * (text_.size() + 1) + t] = static_cast<uint8_t>(code);
     }
 
     const std::string& pattern_;
