@@ -210,6 +210,7 @@ void TInstF1::CreateSecondaryWindows() {
 
 void TInstF1::FillEnvironmentChooser() {
     const TSetupDescription& description = Description();
+    if (!InstF4) return;
     windows::TInstF4& chooser = *InstF4;
     // With no environment required, OK stays enabled whatever is ticked.
     if (description.EnvAllowNone) chooser.CheckListBox1.OnClickCheck = nullptr;
@@ -220,6 +221,7 @@ void TInstF1::FillEnvironmentChooser() {
         chooser.SetClientHeight(chooser.Panel1.Height() + chooser.StaticText1.Height() + description.EnvExtraHeight);
     }
     const int32_t count = std::min(description.EnvCount, kSmallTableSize);
+    chooser.CheckListBox1.Items().Clear();
     for (int32_t index = 0; index < count; ++index) chooser.CheckListBox1.Items().Add(description.EnvNames[index]);
     for (int32_t index = 0; index < count; ++index) {
         bool excluded = false;

@@ -51,6 +51,11 @@ public:
     void FormCloseQuery(bool& can_close);
     void FormClose(platform::ui::CloseAction& action);
 
+    // Fills the environment chooser from the description: texts and height when the product
+    // offers environments, its items, and their check marks (unticked when the options file
+    // excludes the environment's directory). Start-up runs it once.
+    void FillEnvironmentChooser();
+
     // --- Controls, top to bottom ---
     platform::ui::Label Label2{*this, 18, 9, 649, 36};
     platform::ui::Label Label1{*this, 16, 8, 649, 36};
@@ -81,7 +86,6 @@ private:
     void ShowVersion();
     void ArrangeTextButtons();
     void CreateSecondaryWindows();
-    void FillEnvironmentChooser();
     // Install's checks, each true when the command may go on.
     bool CheckBaseProduct();
     bool PrepareDestination();
