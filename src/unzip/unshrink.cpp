@@ -29,7 +29,8 @@ namespace {
 
 constexpr int kSubcodeWiden = 1;
 constexpr int kSubcodePartialClear = 2;
-constexpr uint16_t kClearMark = 0x8000;
+constexpr int kClearMark = 0x8000;
+constexpr int kPrefixBits = 0x7FFF;
 
 // Appends bytes to OutBuf, writing it out each time it reaches the flush limit, exactly as
 // the same bytes would go through PutByte one at a time.
@@ -75,9 +76,9 @@ int PartialClear(TUnZipContext& context) {
     }
     for (int code = kShrinkFirstStringCode; code < kShrinkCodeLimit; ++code) {
         if (tables.IsFree(code)) continue;
-        const int prefix = tables.Prefix(code) & ~kClearMark;
+        const int prefix = static_cast<uint16_t>(tables.Prefix(code)) & kPrefixBits;
         if (prefix < kShrinkFirstStringCode) continue;
-        tables.SetPrefix(prefix, static_cast<int16_t>(tables.Prefix(prefix) & ~kClearMark));
+        tables.SetPrefix(prefix, static_cast<int16_t>(static_cast<uint16_t>(tables.Prefix(prefix)) & kPrefixBits));
     }
     for (int code = kShrinkFirstStringCode; code < kShrinkCodeLimit; ++code) {
         if (tables.IsFree(code)) continue;
