@@ -7,6 +7,7 @@
 #include "platform/dialogs.h"
 #include "platform/file_system.h"
 #include "platform/platform.h"
+#include "setup/install_dir_macro.h"
 #include "setup/setup_description.h"
 
 namespace engine {
@@ -22,11 +23,11 @@ Installation::Installation(InstallSettings& settings, ProgressView& view) : sett
 
 void Installation::ExpandSettings() {
     const std::string& install_dir = settings_.install_dir;
-    auto expand = [&install_dir](std::string& text) { text = ExpandInstallDir(text, install_dir); };
+    auto expand = [&install_dir](std::string& text) { text = setup::ExpandInstallDir(text, install_dir); };
 
     expand(settings_.run_program);
     expand(settings_.run_work_dir);
-    settings_.opt_params = locale::Trim(ExpandStartDir(ExpandInstallDir(settings_.opt_params, install_dir), settings_.setup_dir));
+    settings_.opt_params = locale::Trim(ExpandStartDir(setup::ExpandInstallDir(settings_.opt_params, install_dir), settings_.setup_dir));
     if (!settings_.opt_params.empty()) {
         settings_.run_params = settings_.opt_params;
     } else {
@@ -91,7 +92,7 @@ void Installation::Run(PayloadExtractor& extractor) {
     LogLines.clear();
     LogLines.push_back(UninstallLogHeader(settings_.texts.uninstall_texts));
     for (const std::string& entry : settings_.extra_log_entries) {
-        LogLines.push_back(ExpandInstallDir(entry, settings_.install_dir));
+        LogLines.push_back(setup::ExpandInstallDir(entry, settings_.install_dir));
     }
     Completed = false;
 

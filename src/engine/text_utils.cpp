@@ -27,10 +27,6 @@ std::string ReplaceMacro(const std::string& text, const std::string& macro, cons
 
 std::string FailureItem(const std::string& path) { return "\"" + path + "\", "; }
 
-std::string ExpandInstallDir(const std::string& text, const std::string& install_dir) {
-    return ReplaceMacro(text, "%INSTALLDIR%", install_dir);
-}
-
 std::string ExpandStartDir(const std::string& text, const std::string& setup_dir) {
     return ReplaceMacro(text, "%STARTDIR%", setup_dir.size() == 2 ? setup_dir + "\\" : setup_dir);
 }

@@ -1,6 +1,6 @@
 #pragma once
 // Small text helpers of the install engine: the quoted failure-list item, path splitting and
-// the two macros of the setup description.
+// the %STARTDIR% macro of the setup description.
 
 #include <string>
 
@@ -9,11 +9,8 @@ namespace engine {
 // An item of a failure list: a double quote, path, a double quote, a comma and a blank.
 std::string FailureItem(const std::string& path);
 
-// Replaces every "%INSTALLDIR%" (in any letter case) by install_dir, left to right; the
-// inserted text is not searched again, so a destination holding the macro still ends.
-std::string ExpandInstallDir(const std::string& text, const std::string& install_dir);
-
-// The same for "%STARTDIR%" and setup_dir; a drive root such as "C:" is inserted as "C:\".
+// Replaces every "%STARTDIR%" (in any letter case) by setup_dir, left to right, resuming after
+// the inserted text; a drive root such as "C:" is inserted as "C:\".
 std::string ExpandStartDir(const std::string& text, const std::string& setup_dir);
 
 // The directory part of a Windows path (everything before its last backslash), or empty.

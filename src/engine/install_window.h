@@ -1,0 +1,69 @@
+#pragma once
+// TInstF3, the install engine's progress window: a borderless strip below the main window
+// with a status line and a progress bar. Its first activation runs the whole installation
+// (Installation) with the extraction component ZipExtractor1; it cannot be closed by the
+// user, and the run ends the program itself.
+
+#include <memory>
+#include <string>
+
+#include "engine/install_settings.h"
+#include "engine/installation.h"
+#include "platform/ui/controls.h"
+#include "platform/ui/form.h"
+#include "setup/install_window.h"
+#include "zip/zip_extractor.h"
+
+namespace engine {
+
+class TInstF3 : public platform::ui::Form, public setup::InstallWindow, private ProgressView, private PayloadExtractor {
+public:
+    TInstF3();
+    ~TInstF3() override;
+
+    // setup::InstallWindow
+    platform::ui::Form& Window() override { return *this; }
+    platform::ui::ProgressBar& Progress() override { return ProgressBar1; }
+    void SetStatus(const std::string& text) override { Label1.SetCaption(text); }
+
+    platform::ui::Panel Panel1{*this, 0, 0, 632, 65};
+    platform::ui::Label Label1{Panel1, 16, 13, 600, 16};
+    platform::ui::ProgressBar ProgressBar1{Panel1, 2, 37, 628, 16};
+    zip::TZipExtractor ZipExtractor1;
+
+    // The run, on the window's first activation; later activations do nothing.
+    void FormShow();
+    // The window refuses every request to close it.
+    void FormCloseQuery(bool& can_close);
+    void ZipExtractor1TotalPercentDone(zip::TZipExtractor& sender, int percent);
+    void ZipExtractor1EndUnZip(zip::TZipExtractor& sender, int file_index, const std::string& file_name);
+
+    // The run's state, once the run has started (nullptr before).
+    Installation* Run() { return installation_.get(); }
+
+private:
+    // ProgressView
+    void SetProgressMax(int maximum) override;
+    void SetProgressPosition(int position) override;
+    int ProgressPosition() override;
+    void ProcessMessages() override;
+    void HideWindow() override;
+    void Terminate() override;
+
+    // PayloadExtractor over ZipExtractor1
+    void SetPassword(const std::string& password) override;
+    void SetDestDir(const std::string& directory) override;
+    void SetZipName(const std::string& name) override;
+    void UnZip() override;
+    int Count() override;
+    std::string EntryFullName(int index) override;
+
+    InstallSettings settings_;
+    std::unique_ptr<Installation> installation_;
+    bool entered_ = false;
+};
+
+// A factory for the main window: the engine's window, hidden.
+std::unique_ptr<setup::InstallWindow> CreateInstallWindow();
+
+}  // namespace engine
