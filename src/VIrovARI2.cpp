@@ -5,15 +5,15 @@
 
 #include <memory>
 
+#include "engine/install_window.h"
 #include "locale/language.h"
 #include "platform/ui/application.h"
 #include "setup/install_window.h"
 #include "setup/main_window.h"
-#include "setup/placeholder_install_window.h"
 
 namespace {
 
-std::unique_ptr<setup::InstallWindow> CreateInstallWindow() { return setup::CreatePlaceholderInstallWindow(); }
+std::unique_ptr<setup::InstallWindow> CreateInstallWindow() { return engine::CreateInstallWindow(); }
 
 }  // namespace
 
