@@ -1,0 +1,74 @@
+#pragma once
+// Runs a decoder over one entry held in memory, the way the per-entry step prepares it:
+// archive positioned on the data, counters reset, CRC register at FFFFFFFF. Records the
+// progress events and reports what reached the output file.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "unzip/memory_stream.h"
+#include "unzip/unzip_context.h"
+
+namespace unzip_test {
+
+struct DecodeResult {
+    std::vector<uint8_t> output;  // what reached the output file
+    uint32_t crc = 0;             // the complemented CRC register
+    std::string error;            // the text of the exception that ended the decoder, if any
+};
+
+class DecoderHarness {
+public:
+    DecoderHarness() : context(std::make_unique<unzip::TUnZipContext>()) {}
+
+    // Prepares an entry whose compressed bytes are data and whose claimed size is
+    // uncompressed_size; compressed_size defaults to the data's length.
+    void Prepare(std::vector<uint8_t> data, int32_t uncompressed_size, int32_t compressed_size = -1) {
+        archive = std::make_unique<MemoryStream>(std::move(data));
+        output = std::make_unique<MemoryStream>();
+        unzip::TUnZipContext& c = *context;
+        c.ArchiveStream = archive.get();
+        c.OutFile = output.get();
+        c.CurrentEntry.CompressedSize =
+            compressed_size >= 0 ? compressed_size : static_cast<int32_t>(archive->bytes().size());
+        c.CurrentEntry.UncompressedSize = uncompressed_size;
+        c.BytesLeft = c.CurrentEntry.CompressedSize;
+        c.EntrySize = uncompressed_size;
+        c.BitCount = 0;
+        c.BitBuf = 0;
+        c.EntryWritten = 0;
+        c.InCount = 0;
+        c.OutCount = 0;
+        c.write_position = c.OutBuf;
+        c.RunningCrc = 0xFFFFFFFF;
+    }
+
+    // Runs decoder and collects the result; exceptions of the ZIP layer are recorded.
+    DecodeResult Run(const std::function<void(unzip::TUnZipContext&)>& decoder) {
+        DecodeResult result;
+        try {
+            decoder(*context);
+        } catch (const std::exception& error) {
+            result.error = error.what();
+        }
+        result.output = output->bytes();
+        result.crc = ~context->RunningCrc;
+        return result;
+    }
+
+    std::unique_ptr<unzip::TUnZipContext> context;
+    std::unique_ptr<MemoryStream> archive;
+    std::unique_ptr<MemoryStream> output;
+};
+
+// Inflates data claimed to hold uncompressed_size bytes.
+inline DecodeResult InflateBytes(const std::vector<uint8_t>& data, int32_t uncompressed_size) {
+    DecoderHarness harness;
+    harness.Prepare(data, uncompressed_size);
+    return harness.Run(unzip::Inflate);
+}
+
+}  // namespace unzip_test
