@@ -65,6 +65,8 @@ struct TestEntry {
     uint32_t crc = 0;               // used when override_crc
     bool override_uncompressed_size = false;
     uint32_t uncompressed_size = 0;
+    bool override_compressed_size = false;
+    uint32_t compressed_size = 0;
     uint16_t disk = 0;
 };
 
@@ -112,7 +114,9 @@ public:
             }
             offsets.push_back(static_cast<uint32_t>(out.size()) - base);
             crcs.push_back(crc);
-            sizes.push_back(static_cast<uint32_t>(payload.size()));
+            const uint32_t stored_size =
+                entry.override_compressed_size ? entry.compressed_size : static_cast<uint32_t>(payload.size());
+            sizes.push_back(stored_size);
             const uint32_t uncompressed = entry.override_uncompressed_size ? entry.uncompressed_size
                                                                            : static_cast<uint32_t>(entry.data.size());
             Le32(out, 0x04034B50);
@@ -121,7 +125,7 @@ public:
             Le16(out, entry.method);
             Le32(out, entry.dos_date_time);
             Le32(out, crc);
-            Le32(out, static_cast<uint32_t>(payload.size()));
+            Le32(out, stored_size);
             Le32(out, uncompressed);
             Le16(out, static_cast<uint16_t>(entry.name.size()));
             Le16(out, static_cast<uint16_t>(entry.extra.size()));
