@@ -99,9 +99,8 @@ russian=(LANG=ru_RU.UTF-8 LC_ALL=ru_RU.UTF-8)
 scenario english en 'C:\setup\VIrovARI2.exe' 'MainWindow.*:Closing.*:Viewer.*' "${english[@]}"
 scenario missing-payload en 'C:\nopayload\VIrovARI2.exe' 'MissingPayload.*' "${english[@]}"
 scenario russian ru 'C:\setup\VIrovARI2.exe' 'RussianSystem.*' "${russian[@]}"
-# A Russian system whose interface language is English.
-scenario russian-english-ui ru 'C:\setup\VIrovARI2.exe' 'RussianSystemEnglishInterface.*' \
-    LANG=ru_RU.UTF-8 LC_MESSAGES=en_US.UTF-8
+# Wine takes the interface language from the same locale as the system's, so a Russian system
+# with an English interface (English preselected in the language window) cannot be set up here.
 # Hook for the installation scenarios: scenario NAME en 'C:\setup\VIrovARI2.exe' 'Install.*' ...
 
 echo

@@ -98,14 +98,4 @@ TEST(RussianSystem, EnglishAnswerGivesEnglishTexts) {
     EXPECT_TRUE(session.WaitForDialog("About DE roz OZE-2 [readme_en.txt]")) << session.OpenWindows();
 }
 
-TEST(RussianSystemEnglishInterface, AsksForTheLanguageInEnglish) {
-    Session session;
-    const LanguageWindow language = WaitForLanguageWindow(session);
-    ASSERT_TRUE(language.window) << session.OpenWindows();
-    EXPECT_TRUE(language.window.FindChild("", "Select a language:")) << language.window.Describe();
-    EXPECT_TRUE(language.window.FindChild("Button", "Russian")) << language.window.Describe();
-    ASSERT_TRUE(language.english);
-    EXPECT_TRUE(language.english.Checked());
-}
-
 }  // namespace
