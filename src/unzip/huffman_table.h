@@ -9,6 +9,7 @@
 // of its sub-table's first entry counted from the first-level table.
 
 #include <cstdint>
+#include <vector>
 
 namespace unzip {
 
@@ -53,6 +54,16 @@ constexpr int kHuffmanMaxLength = 16;
 // after showing "*** inflate out of memory ***" when the tables cannot be allocated.
 int BuildHuffmanTable(const uint16_t* lengths, int n, int s, const uint16_t* bases,
                       const uint16_t* extras, HuffmanEntry*& table, uint16_t& width);
+
+// The same build into entries (first-level table at index 0, links counted from there),
+// for a decoder that keeps its tables between blocks; entries is left empty for an empty or
+// over-subscribed code. Throws std::bad_alloc when entries cannot grow; the caller then
+// reports it with ReportOutOfMemoryOfTables and takes kHuffmanOutOfMemory.
+int BuildHuffmanEntries(const uint16_t* lengths, int n, int s, const uint16_t* bases, const uint16_t* extras,
+                        std::vector<HuffmanEntry>& entries, uint16_t& width);
+
+// Shows the message box "*** inflate out of memory ***" with the caption "Error".
+void ReportOutOfMemoryOfTables();
 
 // Releases every table of one build and sets table to nullptr; nothing happens for nullptr.
 void FreeHuffmanTable(HuffmanEntry*& table);

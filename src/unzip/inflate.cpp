@@ -29,6 +29,7 @@
 #include <cstring>
 #include <vector>
 
+#include "unzip/huffman_build.h"
 #include "unzip/huffman_table.h"
 #include "unzip/unzip_context.h"
 
@@ -79,52 +80,102 @@ inline uint32_t FastKindOf(uint32_t entry) { return (entry >> 5) & 7u; }
 inline uint32_t FastExtra(uint32_t entry) { return (entry >> 8) & 0xFFu; }
 inline uint32_t FastValue(uint32_t entry) { return entry >> 16; }
 
-// Tables of one code in both forms: the exact lookup table and the packed fast one.
-struct CodeTables {
-    HuffmanEntry* exact = nullptr;
-    uint16_t exact_width = 0;
-    std::vector<uint32_t> fast;  // empty when the code is empty
-    uint32_t fast_mask = 0;
+uint32_t Pack(const HuffmanEntry& entry) {
+    uint32_t kind = kFastLength;
+    uint32_t extra = entry.Op;
+    if (entry.Op == kOpLiteral) kind = kFastLiteral, extra = 0;
+    else if (entry.Op == kOpEndOfBlock) kind = kFastEnd, extra = 0;
+    else if (entry.Op == kOpInvalid || entry.Op > kOpLinkBase + kHuffmanMaxLength) kind = kFastInvalid, extra = 0;
+    else if (entry.Op > kOpLinkBase) kind = kFastLink, extra = entry.Op - kOpLinkBase;
+    else if (entry.Op > 14) kind = kFastInvalid, extra = 0;
+    return (entry.Value << 16) | (extra << 8) | (kind << 5) | entry.Bits;
+}
 
-    CodeTables() = default;
-    CodeTables(const CodeTables&) = delete;
-    CodeTables& operator=(const CodeTables&) = delete;
-    ~CodeTables() { FreeHuffmanTable(exact); }
+// The fast tables as the table builder fills them.
+class PackedTables {
+public:
+    explicit PackedTables(std::vector<uint32_t>& storage) : storage_(storage) { storage_.clear(); }
+    uint32_t Open(uint32_t size) {
+        const auto start = static_cast<uint32_t>(storage_.size());
+        storage_.resize(storage_.size() + size);
+        return start;
+    }
+    void Set(uint32_t index, const HuffmanEntry& entry) { storage_[index] = Pack(entry); }
+    void Fill(uint32_t start, uint32_t first, uint32_t step, uint32_t size, const HuffmanEntry& entry) {
+        const uint32_t packed = Pack(entry);
+        uint32_t* const table = storage_.data() + start;
+        for (uint32_t slot = first; slot < size; slot += step) table[slot] = packed;
+    }
+
+private:
+    std::vector<uint32_t>& storage_;
 };
 
-// Builds both forms of one code. Returns the builder's result for the exact table; the fast
-// table is made only when that result lets the block be decoded.
+// Tables of one code in both forms: the packed fast table, built with every block, and the
+// exact lookup table, built only when the exact way first needs it (near the end of InBuf
+// or of the block). Both come from the same lengths, so they agree on every result.
+struct CodeTables {
+    std::vector<uint32_t> fast;  // empty when the code is empty
+    uint32_t fast_mask = 0;
+    std::vector<HuffmanEntry> exact;
+    uint16_t exact_width = 0;
+    bool exact_built = false;
+
+    // What the exact build needs.
+    uint16_t lengths[kHuffmanMaxSymbols] = {};
+    int symbol_count = 0;
+    int simple_symbols = 0;
+    const uint16_t* bases = nullptr;
+    const uint16_t* extras = nullptr;
+    uint16_t requested_width = 0;
+
+    const HuffmanEntry* ExactTable() const { return exact.empty() ? nullptr : exact.data(); }
+};
+
+// Builds the fast table of a code and prepares its exact one. Returns the builder's result;
+// kHuffmanOutOfMemory after reporting it.
 int BuildCode(const uint16_t* lengths, int n, int s, const uint16_t* bases, const uint16_t* extras,
               uint16_t exact_width, uint16_t fast_width, CodeTables& tables) {
-    tables.exact_width = exact_width;
-    const int result = BuildHuffmanTable(lengths, n, s, bases, extras, tables.exact, tables.exact_width);
-    if (result != kHuffmanOk && result != kHuffmanIncomplete) return result;
-    HuffmanEntry* wide = nullptr;
-    uint16_t width = fast_width;
-    const int wide_result = BuildHuffmanTable(lengths, n, s, bases, extras, wide, width);
-    if (wide_result == kHuffmanOutOfMemory) {
-        FreeHuffmanTable(tables.exact);
+    std::memcpy(tables.lengths, lengths, static_cast<size_t>(n) * sizeof(uint16_t));
+    tables.symbol_count = n;
+    tables.simple_symbols = s;
+    tables.bases = bases;
+    tables.extras = extras;
+    tables.requested_width = exact_width;
+    tables.exact_built = false;
+    tables.exact.clear();
+    tables.fast.clear();
+    try {
+        PackedTables packed(tables.fast);
+        uint16_t width = fast_width;
+        const int result = BuildHuffmanCode(lengths, n, s, bases, extras, packed, width);
+        if (result != kHuffmanOk && result != kHuffmanIncomplete) {
+            tables.fast.clear();
+            return result;
+        }
+        // Links must fit the packed form; otherwise the block is decoded the exact way only.
+        if (tables.fast.size() > 0xFFFFu) tables.fast.clear();
+        tables.fast_mask = tables.fast.empty() ? 0 : (1u << width) - 1u;
+        return result;
+    } catch (const std::bad_alloc&) {
+        ReportOutOfMemoryOfTables();
         return kHuffmanOutOfMemory;
     }
-    if (wide != nullptr) {
-        const uint32_t size = HuffmanTableSize(wide);
-        tables.fast.resize(size);
-        for (uint32_t index = 0; index < size; ++index) {
-            const HuffmanEntry& entry = wide[index];
-            uint32_t kind = kFastLength;
-            uint32_t extra = entry.Op;
-            if (entry.Op == kOpLiteral) kind = kFastLiteral, extra = 0;
-            else if (entry.Op == kOpEndOfBlock) kind = kFastEnd, extra = 0;
-            else if (entry.Op == kOpInvalid) kind = kFastInvalid, extra = 0;
-            else if (entry.Op > kOpLinkBase) kind = kFastLink, extra = entry.Op - kOpLinkBase;
-            else if (entry.Op > 14) kind = kFastInvalid, extra = 0;
-            tables.fast[index] = (entry.Value << 16) | (extra << 8) | (kind << 5) | entry.Bits;
-        }
-        tables.fast_mask = (1u << width) - 1u;
-        if (size > 0xFFFFu) tables.fast.clear();  // links would not fit; decode the exact way
+}
+
+// Builds the exact table when it is first needed. False when memory ran out (reported).
+bool EnsureExact(CodeTables& tables) {
+    if (tables.exact_built) return true;
+    try {
+        tables.exact_width = tables.requested_width;
+        BuildHuffmanEntries(tables.lengths, tables.symbol_count, tables.simple_symbols, tables.bases, tables.extras,
+                            tables.exact, tables.exact_width);
+        tables.exact_built = true;
+        return true;
+    } catch (const std::bad_alloc&) {
+        ReportOutOfMemoryOfTables();
+        return false;
     }
-    FreeHuffmanTable(wide);
-    return result;
 }
 
 inline uint64_t LoadLittleEndian64(const uint8_t* source) {
@@ -308,9 +359,9 @@ private:
         int result = kInflateOk;
     };
 
-    static const FixedCodes& Fixed() {
-        // The fixed codes never change, so they are built once.
-        static const FixedCodes* const fixed = [] {
+    static FixedCodes& Fixed() {
+        // The fixed codes never change, so they are built once, in both forms.
+        static FixedCodes* const fixed = [] {
             auto* codes = new FixedCodes;
             uint16_t lengths[288];
             for (int symbol = 0; symbol < 288; ++symbol)
@@ -323,13 +374,14 @@ private:
             const int distance_result = BuildCode(distance_lengths, 30, 0, kDistanceBases, kDistanceExtraBits,
                                                   kFixedDistanceWidth, kFastDistanceWidth, codes->distances);
             if (codes->result == kHuffmanOk && distance_result > kHuffmanIncomplete) codes->result = distance_result;
+            if (!EnsureExact(codes->literals) || !EnsureExact(codes->distances)) codes->result = kInflateOutOfMemory;
             return codes;
         }();
         return *fixed;
     }
 
     int InflateFixedBlock() {
-        const FixedCodes& fixed = Fixed();
+        FixedCodes& fixed = Fixed();
         if (fixed.result != kInflateOk) return fixed.result;
         return DecodeHuffmanBlock(fixed.literals, fixed.distances);
     }
@@ -396,20 +448,18 @@ private:
         FreeHuffmanTable(code_length_table);
         if (result != kInflateOk) return result;
 
-        CodeTables literals;
         result = BuildCode(lengths, static_cast<int>(literal_count), 257, kLengthBases, kLengthExtraBits, kLiteralWidth,
-                           kFastLiteralWidth, literals);
+                           kFastLiteralWidth, literals_);
         if (result != kHuffmanOk) return result;
-        CodeTables distances;
         result = BuildCode(lengths + literal_count, static_cast<int>(distance_count), 0, kDistanceBases,
-                           kDistanceExtraBits, kDistanceWidth, kFastDistanceWidth, distances);
+                           kDistanceExtraBits, kDistanceWidth, kFastDistanceWidth, distances_);
         if (result != kHuffmanOk) return result;
-        return DecodeHuffmanBlock(literals, distances);
+        return DecodeHuffmanBlock(literals_, distances_);
     }
 
     // ---- The symbols of a fixed or dynamic block.
 
-    int DecodeHuffmanBlock(const CodeTables& literals, const CodeTables& distances) {
+    int DecodeHuffmanBlock(CodeTables& literals, CodeTables& distances) {
         const bool fast_possible = !literals.fast.empty();
         for (;;) {
             if (fast_possible && Available() >= kFastInputMargin) {
@@ -424,8 +474,9 @@ private:
     static constexpr int kContinue = -1;
 
     // Decodes one symbol the exact way: kContinue, or the block's result.
-    int DecodeOneExact(const CodeTables& literals, const CodeTables& distances) {
-        const HuffmanEntry* entry = DecodeExact(literals.exact, literals.exact_width);
+    int DecodeOneExact(CodeTables& literals, CodeTables& distances) {
+        if (!EnsureExact(literals) || !EnsureExact(distances)) return kInflateOutOfMemory;
+        const HuffmanEntry* entry = DecodeExact(literals.ExactTable(), literals.exact_width);
         if (entry == nullptr || overrun_) return kInflateMalformed;
         if (entry->Op == kOpLiteral) {
             PutLiteral(static_cast<uint8_t>(entry->Value));
@@ -433,7 +484,7 @@ private:
         }
         if (entry->Op == kOpEndOfBlock) return kInflateOk;
         const uint32_t length = entry->Value + Take(entry->Op);
-        entry = DecodeExact(distances.exact, distances.exact_width);
+        entry = DecodeExact(distances.ExactTable(), distances.exact_width);
         if (entry == nullptr) return kInflateMalformed;
         const uint32_t distance = entry->Value + Take(entry->Op);
         if (overrun_) return kInflateMalformed;
@@ -559,6 +610,8 @@ private:
     uint64_t bits_ = 0;      // the decoder's own bit buffer, first bit in bit 0
     uint32_t count_ = 0;
     bool overrun_ = false;   // the decoder asked for more than kOverrunLimit bytes past the data
+    CodeTables literals_;    // the codes of the current dynamic block
+    CodeTables distances_;
 };
 
 }  // namespace
