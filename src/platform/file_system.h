@@ -117,6 +117,11 @@ public:
     virtual std::string LastErrorText() = 0;
 };
 
+// True when every field of the date-time is in range (month 1-12, a day the month has, hour
+// 0-23, minute and second 0-59, year 1601-30827). The conversions refuse anything else rather
+// than carry an overflow into the next unit.
+bool IsValidDateTime(const DateTime& date_time);
+
 // Time conversions in the backend's local time zone (FileTimeToLocalFileTime and friends).
 bool FileTimeToLocalDateTime(const FileTime& time, DateTime& local);
 bool LocalDateTimeToFileTime(const DateTime& local, FileTime& time);

@@ -226,6 +226,9 @@ std::optional<ShortcutInfo> DecodeShellLink(const std::string& bytes, const std:
             strings[index] = bytes.substr(position, length);
         }
         position += length;
+        // Some writers count a terminating NUL into the string; it is not part of the text.
+        const size_t end = strings[index].find('\0');
+        if (end != std::string::npos) strings[index].resize(end);
     }
     info.working_directory = strings[2];
     info.arguments = strings[3];

@@ -32,6 +32,29 @@ TEST(Shortcut, WrittenShortcutReadsBack) {
     EXPECT_TRUE(platform::SameTextIgnoreCase(read->working_directory, scratch.Path("VE4")));
 }
 
+// The two directions across the backends: on win32 these check the link writer against the
+// shell's loader and the link reader against the shell's writer.
+TEST(Shortcut, EncodedLinkLoadsAndWrittenLinkDecodes) {
+    platform_test::ScratchFolder scratch;
+    scratch.Write("app.exe", "MZ");
+    const std::string target = scratch.Path("app.exe");
+    const platform::ShellLinkContent content{scratch.Path("encoded.lnk"), target, "-l en", scratch.Folder(), 0x20, 2, {}};
+    scratch.Write("encoded.lnk", platform::EncodeShellLink(content));
+    const auto loaded = platform::ReadShortcut(scratch.Path("encoded.lnk"));
+    ASSERT_TRUE(loaded);
+    EXPECT_TRUE(platform::SameTextIgnoreCase(loaded->target, target)) << loaded->target;
+    EXPECT_EQ(loaded->arguments, "-l en");
+    EXPECT_TRUE(platform::SameTextIgnoreCase(loaded->working_directory, scratch.Folder()));
+
+    ASSERT_TRUE(platform::ShellServices().CreateShortcut(scratch.Path("written.lnk"), target, "-x \"y z\"",
+                                                        scratch.Folder()));
+    const auto decoded = platform::DecodeShellLink(scratch.Read("written.lnk"), scratch.Path("written.lnk"));
+    ASSERT_TRUE(decoded);
+    EXPECT_TRUE(platform::SameTextIgnoreCase(decoded->target, target)) << decoded->target;
+    EXPECT_EQ(decoded->arguments, "-x \"y z\"");
+    EXPECT_TRUE(platform::SameTextIgnoreCase(decoded->working_directory, scratch.Folder()));
+}
+
 TEST(Shortcut, CreationFailsWhenTheFolderIsMissing) {
     platform_test::ScratchFolder scratch;
     EXPECT_FALSE(platform::ShellServices().CreateShortcut(scratch.Path("no\\such.lnk"), scratch.Path("x.exe"), "", ""));

@@ -7,23 +7,6 @@
 #include "platform/posix/host_file.h"
 
 namespace platform {
-namespace {
-
-bool IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
-
-int DaysInMonth(int year, int month) {
-    constexpr int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    return month == 2 && IsLeapYear(year) ? 29 : kDays[month - 1];
-}
-
-// Windows refuses fields out of range instead of carrying them into the next unit.
-bool IsValid(const DateTime& local) {
-    return local.year >= 1601 && local.year <= 30827 && local.month >= 1 && local.month <= 12 && local.day >= 1 &&
-           local.day <= DaysInMonth(local.year, local.month) && local.hour >= 0 && local.hour <= 23 &&
-           local.minute >= 0 && local.minute <= 59 && local.second >= 0 && local.second <= 59;
-}
-
-}  // namespace
 
 bool FileTimeToLocalDateTime(const FileTime& time, DateTime& local) {
     const struct timespec moment = posix::ToTimespec(time);
@@ -34,7 +17,7 @@ bool FileTimeToLocalDateTime(const FileTime& time, DateTime& local) {
 }
 
 bool LocalDateTimeToFileTime(const DateTime& local, FileTime& time) {
-    if (!IsValid(local)) return false;
+    if (!IsValidDateTime(local)) return false;
     struct tm parts = {};
     parts.tm_year = local.year - 1900;
     parts.tm_mon = local.month - 1;

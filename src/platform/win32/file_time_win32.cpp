@@ -30,7 +30,7 @@ bool FileTimeToLocalDateTime(const FileTime& time, DateTime& local) {
 }
 
 bool LocalDateTimeToFileTime(const DateTime& local, FileTime& time) {
-    if (local.year < 1601 || local.year > 30827) return false;
+    if (!IsValidDateTime(local)) return false;  // some systems would carry a 29 February over
     SYSTEMTIME parts = {};
     parts.wYear = static_cast<WORD>(local.year);
     parts.wMonth = static_cast<WORD>(local.month);
