@@ -1,6 +1,8 @@
 // The headless toolkit's modal windows: the test script answers them, and anything the
 // script did not foresee fails loudly instead of hanging.
 
+#ifndef _WIN32
+
 #include <gtest/gtest.h>
 
 #include "platform/platform.h"
@@ -130,3 +132,5 @@ TEST(UiModalScript, UnusedStepsAreReported) {
     ui::testing::AnswerMessage(DialogResult::Ok);
     EXPECT_EQ(session.Problems(), "1 scripted step(s) left unused\n");
 }
+
+#endif  // _WIN32

@@ -9,9 +9,8 @@ namespace platform::ui {
 
 Control::Control(Control& parent, int left, int top, int width, int height)
     : left_(left), top_(top), width_(width), height_(height), parent_(&parent), form_(parent.form_) {
+    // The native window comes with the form's next Show: the derived control is not built yet.
     parent.children_.push_back(this);
-    // A control added to a window already on screen gets its native window at once.
-    if (form_->Peer() != nullptr) backend::Realize(*form_);
 }
 
 Control::Control(Form& self) : visible_(false), form_(&self) {}

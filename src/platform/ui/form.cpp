@@ -138,13 +138,14 @@ ModalResult Form::ShowModal() {
     backend::Realize(*this);
     backend::BeginModal(*this);
     // Whatever leaves the loop (a result, termination, or an exception out of a handler), the
-    // other windows are enabled again and the form is hidden.
+    // other windows are enabled again and the form is hidden. Enabling comes first, so that
+    // the window behind takes the activation back when this one disappears.
     struct ModalScope {
         Form& form;
         ~ModalScope() {
-            form.Hide();
-            form.modal_ = false;
             backend::EndModal(form);
+            form.modal_ = false;
+            form.Hide();
         }
     } scope{*this};
     Show();

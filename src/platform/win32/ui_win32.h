@@ -1,0 +1,83 @@
+#pragma once
+// The native side of the toolkit on Windows: each form is a top-level window of a class we
+// register, each control a child window of a standard class. The windows are humble: they
+// draw what the controls hold and turn the user's actions into calls on the controls.
+
+#include "platform/win32/windows_api.h"
+
+#include <commctrl.h>
+
+#include <string>
+
+#include "platform/ui/backend.h"
+#include "platform/ui/control.h"
+#include "platform/ui/form.h"
+
+namespace platform::ui::win32 {
+
+// The mirror of one control: its window and what it was created with.
+class NativePeer : public backend::Peer {
+public:
+    NativePeer(Control& control, HWND window) : control_(control), window_(window) {}
+    ~NativePeer() override;
+
+    void Update(Change change) override;
+    void ItemsChanged(ListChange change, int index) override;
+
+    HWND Window() const { return window_; }
+    Control& Owner() const { return control_; }
+    // Brings deferred changes onto the screen before the form appears.
+    void Flush();
+
+    // Set while the window itself reports a new size, so the change is not echoed back.
+    bool reporting_size = false;
+    // Set while the list is filled from the control, so the window's notifications are quiet.
+    bool filling = false;
+
+private:
+    void UpdateBounds();
+    void UpdateStyle();
+    void UpdateItems();
+    void UpdateSelection();
+    void RedrawLabelArea(const RECT& area);
+
+    Control& control_;
+    HWND window_;
+    bool items_dirty_ = false;
+    RECT last_label_area_{};
+};
+
+// The control a window mirrors, nullptr for a window not ours.
+Control* ControlOfWindow(HWND window);
+// The control with a child-window identifier, nullptr when there is none.
+Control* ControlOfId(UINT id);
+// The window that mirrors a control, nullptr before it is realised.
+HWND WindowOf(const Control& control);
+// The form whose window holds window (itself or one of its descendants), nullptr for none.
+Form* FormOfWindow(HWND window);
+
+// The window styles of a form's frame, used for creating it and for computing its frame size.
+DWORD FormStyle(BorderStyle style, unsigned border_icons);
+DWORD FormExStyle(BorderStyle style);
+
+// A GDI font for a toolkit font; the toolkit keeps it until the program ends.
+HFONT FontHandle(const Font& font);
+COLORREF ColorOf(Color color);
+
+// The window procedure of forms and panels.
+LRESULT CALLBACK ContainerProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+// Paints the labels of a parent that overlap a label's rectangle, in creation order.
+void PaintLabel(const Control& label, HDC dc, const RECT& area);
+// Paints one item of a check list (owner-drawn list box).
+void PaintCheckListItem(Control& list, const DRAWITEMSTRUCT& item);
+
+// Handles one message of the queue (waiting for it); false when the queue said quit.
+bool HandleOneMessage();
+// Whether the busy cursor is on.
+bool BusyCursorShown();
+
+// The names of the window classes registered for forms and panels.
+const char* PanelClassName();
+std::string FormClassName(const Form& form);
+
+}  // namespace platform::ui::win32
