@@ -36,7 +36,7 @@ if [ -z "${DISPLAY:-}" ]; then
     wine_need_display "$0" "$@"
 fi
 
-bin="$root/build/win32/bin"
+bin="${VI_DEMO_BIN:-$root/build/win32/bin}"  # VI_DEMO_BIN: programs built elsewhere
 demo="$root/build/demo"
 mkdir -p "$demo"
 trap wine_stop EXIT

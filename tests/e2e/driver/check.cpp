@@ -66,13 +66,24 @@ void RecordFailure(const char* file, int line, const std::string& message) {
 Context::Context(std::string text) { Contexts().push_back(std::move(text)); }
 Context::~Context() { Contexts().pop_back(); }
 
+namespace {
+
+bool HasLettersAboveAscii(const std::string& text) {
+    for (const char character : text) {
+        if (static_cast<unsigned char>(character) >= 0x80) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+std::string Readable(const std::string& text) { return HasLettersAboveAscii(text) ? Utf8FromCp1251(text) : text; }
+
 std::string Show(const std::string& value) {
     std::string shown(1, '"');
-    bool russian = false;
-    for (const char character : value) russian = russian || static_cast<unsigned char>(character) >= 0x80;
-    shown.append(russian ? Utf8FromCp1251(value) : value);
+    shown.append(Readable(value));
     shown.push_back('"');
-    if (russian) shown.append(" (from 1251)");
+    if (HasLettersAboveAscii(value)) shown.append(" (from 1251)");
     return shown;
 }
 

@@ -16,6 +16,7 @@
 #include <functional>
 #include <sstream>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 namespace e2e::testing {
@@ -35,6 +36,9 @@ public:
     Context& operator=(const Context&) = delete;
 };
 
+// text with Windows-1251 letters shown in UTF-8, for the log.
+std::string Readable(const std::string& text);
+
 // Collects the streamed explanation of a failure and records it when it goes.
 class Failure {
 public:
@@ -45,7 +49,8 @@ public:
     template <typename T>
     Failure& operator<<(const T& value) {
         if (explanation_.tellp() == 0) explanation_ << "\n  ";
-        explanation_ << value;
+        if constexpr (std::is_convertible_v<T, std::string>) explanation_ << Readable(value);
+        else explanation_ << value;
         return *this;
     }
 

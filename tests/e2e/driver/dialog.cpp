@@ -33,8 +33,15 @@ std::vector<std::string> ButtonCaptions(const Window& window) {
     for (const Window& button : window.ChildrenOfClass("Button")) {
         if (button.Visible()) buttons.push_back(button);
     }
+    // Reading order: rows from the top (buttons of a row may differ by a few pixels), then
+    // left to right within a row.
+    constexpr int kRowTolerance = 5;
     std::stable_sort(buttons.begin(), buttons.end(), [](const Window& a, const Window& b) {
-        return a.ScreenRect().left < b.ScreenRect().left;
+        const Rect first = a.ScreenRect();
+        const Rect second = b.ScreenRect();
+        if (first.top < second.top - kRowTolerance) return true;
+        if (second.top < first.top - kRowTolerance) return false;
+        return first.left < second.left;
     });
     std::vector<std::string> captions;
     for (const Window& button : buttons) captions.push_back(WithoutAccelerator(button.Text()));

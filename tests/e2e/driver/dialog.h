@@ -18,7 +18,8 @@ Window WaitForDialog(uint32_t process_id, const std::vector<Window>& known, cons
 // The texts of the box's static controls that carry text, joined by "\n": its message.
 std::string DialogMessage(const Window& dialog);
 
-// The captions of the box's buttons, without accelerator marks, left to right.
+// The captions of the window's visible buttons, without accelerator marks, in reading order
+// (row by row from the top, left to right).
 std::vector<std::string> ButtonCaptions(const Window& window);
 
 // Presses the button whose caption, without accelerator marks, equals caption; false when
