@@ -15,6 +15,7 @@
 #include "platform/file_system.h"
 #include "platform/platform.h"
 #include "platform/posix/posix_machine.h"
+#include "platform/shortcut.h"
 #include "platform/ui/application.h"
 #include "platform/ui/headless_testing.h"
 #include "setup/setup_description.h"
@@ -144,6 +145,15 @@ TEST_F(InstallWindowTest, InstallsAPayloadMadeByInfoZip) {
     EXPECT_EQ(log.rfind("Uninstall DE roz OZE-2|", 0), 0u);
     EXPECT_NE(log.find("C:\\VE4\\LIB\\x.dll\r\n"), std::string::npos);
     EXPECT_NE(log.find("C:\\VE4\\UNINST\\DEredIDO2Zovizuzez.lnk\r\n"), std::string::npos);
+
+    const auto uninstall = platform::ReadShortcut("C:\\VE4\\UNINST\\DEredIDO2Zovizuzez.lnk");
+    ASSERT_TRUE(uninstall);
+    EXPECT_EQ(*uninstall, (platform::ShortcutInfo{"C:\\windows\\system32\\zuvudiru.exe",
+                                                  "\"C:\\VE4\\UNINST\\virovari2_1_0.log\"", "C:\\windows\\system32"}));
+    const auto readme = platform::ReadShortcut("C:\\users\\user\\Start Menu\\Programs\\DE roz OZE-2\\DE roz OZE-2 Readme.lnk");
+    ASSERT_TRUE(readme);
+    EXPECT_EQ(readme->target, "C:\\VE4\\VIrovARI2\\readme.txt");
+    EXPECT_EQ(readme->working_directory, "C:\\VE4");
 
     const auto started = platform::PosixMachine::StartedPrograms();
     ASSERT_EQ(started.size(), 1u);
