@@ -7,6 +7,7 @@
 
 #include "engine/install_window.h"
 #include "locale/language.h"
+#include "platform/program_entry.h"
 #include "platform/ui/application.h"
 #include "setup/install_window.h"
 #include "setup/main_window.h"
@@ -18,6 +19,8 @@ std::unique_ptr<setup::InstallWindow> CreateInstallWindow() { return engine::Cre
 }  // namespace
 
 int main() {
+    // Before anything could load a DLL planted beside the setup program.
+    platform::RestrictDllSearchPath();
     locale::InitLanguage();
 
     platform::ui::Application& application = platform::ui::Application::Instance();
