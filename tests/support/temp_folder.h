@@ -59,7 +59,7 @@ inline std::string ReadHostFile(const std::filesystem::path& file) {
 }
 
 // Runs a shell command (quietly); true when it exits with 0.
-inline bool RunCommand(const std::string& command) { return std::system((command + " >/dev/null 2>&1").c_str()) == 0; }
+inline bool RunCommand(const std::string& command) { return std::system(("(" + command + ") >/dev/null 2>&1").c_str()) == 0; }
 
 // True when a tool answers; the tests that need it are skipped otherwise (under Wine, say).
 inline bool ToolAvailable(const std::string& probe) { return RunCommand(probe); }
