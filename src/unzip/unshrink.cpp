@@ -77,7 +77,9 @@ int PartialClear(TUnZipContext& context) {
     for (int code = kShrinkFirstStringCode; code < kShrinkCodeLimit; ++code) {
         if (tables.IsFree(code)) continue;
         const int prefix = static_cast<uint16_t>(tables.Prefix(code)) & kPrefixBits;
-        if (prefix < kShrinkFirstStringCode) continue;
+        // A string may extend a code that an earlier clear freed (the previous code of the
+        // step that defined it); that code stays free.
+        if (prefix < kShrinkFirstStringCode || tables.IsFree(prefix)) continue;
         tables.SetPrefix(prefix, static_cast<int16_t>(static_cast<uint16_t>(tables.Prefix(prefix)) & kPrefixBits));
     }
     for (int code = kShrinkFirstStringCode; code < kShrinkCodeLimit; ++code) {

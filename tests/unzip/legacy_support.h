@@ -1,6 +1,6 @@
 #pragma once
-// Test helpers for the shrink, reduce and explode decoders: an in-memory stream, a bit writer
-// for hand-made streams, just enough of a ZIP reader to find an entry's compressed bytes,
+// Test helpers for the shrink, reduce and explode decoders: a bit writer for hand-made
+// streams, just enough of a ZIP reader to find an entry's compressed bytes,
 // and a driver that runs one decoder over a context the way entry decoding does.
 
 #include <algorithm>
@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "../support/memory_stream.h"
 #include "unzip/unzip_context.h"
 #include "zip/stream.h"
 #include "zip/zip_errors.h"
@@ -21,39 +22,7 @@ namespace legacy_test {
 
 using Bytes = std::vector<uint8_t>;
 
-class MemoryStream : public zip::TStream {
-public:
-    MemoryStream() = default;
-    explicit MemoryStream(Bytes bytes) : bytes_(std::move(bytes)) {}
-
-    int64_t Read(void* buffer, int64_t count) override {
-        const int64_t available = static_cast<int64_t>(bytes_.size()) - position_;
-        const int64_t n = std::max<int64_t>(0, std::min(count, available));
-        if (n > 0) std::memcpy(buffer, bytes_.data() + position_, static_cast<size_t>(n));
-        position_ += n;
-        return n;
-    }
-    int64_t Write(const void* buffer, int64_t count) override {
-        if (position_ + count > static_cast<int64_t>(bytes_.size())) {
-            bytes_.resize(static_cast<size_t>(position_ + count));
-        }
-        std::memcpy(bytes_.data() + position_, buffer, static_cast<size_t>(count));
-        position_ += count;
-        return count;
-    }
-    int64_t Seek(int64_t offset, int origin) override {
-        const int64_t base = origin == 0 ? 0 : origin == 1 ? position_ : static_cast<int64_t>(bytes_.size());
-        position_ = std::max<int64_t>(0, base + offset);
-        return position_;
-    }
-    void SetSize(int64_t size) override { bytes_.resize(static_cast<size_t>(size)); }
-
-    const Bytes& Contents() const { return bytes_; }
-
-private:
-    Bytes bytes_;
-    int64_t position_ = 0;
-};
+using test_support::MemoryStream;
 
 // Writes a bit stream least significant bit first, as the decoders read it.
 class BitWriter {
@@ -212,7 +181,7 @@ private:
         context.ArchiveStream = nullptr;
         context.OutFile = nullptr;
         result.crc = ~context.RunningCrc;
-        result.output = output.Contents();
+        result.output = output.Bytes();
         return result;
     }
 

@@ -108,6 +108,22 @@ TEST(UnShrink, PartialClearExaminesTheWholeCodeRange) {
     EXPECT_TRUE(tables.IsFree(301));
 }
 
+// Found by fuzzing: a string whose prefix is a free code (here a bad first code) made the
+// clear mark that free code as used, with a prefix far outside the tables.
+TEST(UnShrink, PartialClearLeavesFreePrefixesFree) {
+    const Bytes fuzzed = {0x05, 0x01, 0x00, 0x14};  // 261, 0, 256, then a clear cut short
+    EXPECT_EQ(Decode(fuzzed, 2), std::string("\x05\x00", 2));
+
+    LegacyDecoder decoder;
+    unzip::ResetShrinkTables(decoder.Context());
+    unzip::ShrinkTables tables(decoder.Context().Window);
+    tables.SetPrefix(257, 261);
+    tables.SetSuffix(257, 'x');
+    EXPECT_EQ(unzip::PartialClear(decoder.Context()), 257);
+    EXPECT_TRUE(tables.IsFree(257));
+    EXPECT_TRUE(tables.IsFree(261));
+}
+
 TEST(UnShrink, EndsWithTheLastCompleteCode) {
     // Two 9-bit codes take 18 bits: the last 6 bits of the third byte are padding.
     EXPECT_EQ(Decode(ShrinkWriter().Text("ab").Finish(), 2), "ab");
