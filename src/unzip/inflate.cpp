@@ -52,6 +52,9 @@ constexpr uint16_t kDistanceWidth = 6;
 constexpr uint16_t kCodeLengthWidth = 7;
 constexpr uint16_t kFixedLiteralWidth = 7;
 constexpr uint16_t kFixedDistanceWidth = 5;
+// The fast way writes freely below this window position: three literals or one match
+// (at most 258 bytes) then still end before the window does, with 8 bytes to spare.
+constexpr uint32_t kFastWindowLimit = kWindowSize - 258 - 8;
 constexpr uint16_t kFastLiteralWidth = 11;  // first-level widths of the fast tables
 constexpr uint16_t kFastDistanceWidth = 8;
 constexpr int kMaxLiteralLengthCodes = 286;
@@ -212,6 +215,29 @@ inline void CopyMatch(uint8_t* target, uint32_t distance, uint32_t n) {
         return;
     }
     for (uint32_t index = 0; index < n; ++index) target[index] = source[index];
+}
+
+// Repeats n (at most 258) bytes from distance back, like CopyMatch, but in whole 8-byte
+// moves that may run up to 7 bytes past the end; those bytes are older history that later
+// distances may still reach, so they are saved first and put back afterwards. Needs 8 bytes
+// of room after target + n.
+inline void CopyMatchWithSlack(uint8_t* target, uint32_t distance, uint32_t n) {
+    if (distance < 8) {
+        CopyMatch(target, distance, n);
+        return;
+    }
+    uint64_t saved;
+    std::memcpy(&saved, target + n, 8);
+    const uint8_t* source = target - distance;
+    uint8_t* const end = target + n;
+    do {
+        uint64_t chunk;
+        std::memcpy(&chunk, source, 8);
+        std::memcpy(target, &chunk, 8);
+        source += 8;
+        target += 8;
+    } while (target < end);
+    std::memcpy(end, &saved, 8);
 }
 
 class Inflater {
@@ -502,7 +528,7 @@ private:
     int DecodeFast(const CodeTables& literals, const CodeTables& distances) {
         const uint8_t* const start = context_.read_position;
         const uint8_t* input = start;
-        const uint8_t* const input_end = start + Available();
+        const uint8_t* const input_limit = start + (Available() - kFastInputMargin);
         uint64_t bits = bits_;
         uint32_t count = count_;
         uint32_t position = position_;
@@ -513,38 +539,50 @@ private:
         const uint32_t distance_mask = distances.fast_mask;
         int result = kContinue;
 
-        while (input_end - input >= kFastInputMargin) {
+        auto consume = [&](uint32_t n) {
+            bits >>= n;
+            count -= n;
+        };
+        // The leaf for the next code of a table, its bits dropped.
+        auto decode = [&](const uint32_t* table, uint32_t mask) {
+            uint32_t entry = table[bits & mask];
+            while (FastKindOf(entry) == kFastLink) {
+                consume(FastBits(entry));
+                entry = table[FastValue(entry) + (bits & ((1u << FastExtra(entry)) - 1u))];
+            }
+            consume(FastBits(entry));
+            return entry;
+        };
+
+        while (input <= input_limit) {
+            // After this at least 56 bits are ready: enough for three literals, or for one
+            // length with its distance and all their extra bits.
             bits |= LoadLittleEndian64(input) << count;
             input += (63 - count) >> 3;
             count |= 56;
 
             uint32_t entry = literal_table[bits & literal_mask];
-            while (FastKindOf(entry) == kFastLink) {
-                bits >>= FastBits(entry);
-                count -= FastBits(entry);
-                entry = literal_table[FastValue(entry) + (bits & ((1u << FastExtra(entry)) - 1u))];
+            if (position < kFastWindowLimit && FastKindOf(entry) == kFastLiteral) {
+                consume(FastBits(entry));
+                window[position++] = static_cast<uint8_t>(FastValue(entry));
+                entry = literal_table[bits & literal_mask];
+                if (FastKindOf(entry) != kFastLiteral) continue;
+                consume(FastBits(entry));
+                window[position++] = static_cast<uint8_t>(FastValue(entry));
+                entry = literal_table[bits & literal_mask];
+                if (FastKindOf(entry) != kFastLiteral) continue;
+                consume(FastBits(entry));
+                window[position++] = static_cast<uint8_t>(FastValue(entry));
+                continue;
             }
-            bits >>= FastBits(entry);
-            count -= FastBits(entry);
+            entry = decode(literal_table, literal_mask);
             const uint32_t kind = FastKindOf(entry);
             if (kind == kFastLiteral) {
+                // Near the end of the window: one literal at a time, flushing when it fills.
                 window[position++] = static_cast<uint8_t>(FastValue(entry));
                 if (position == kWindowSize) {
-                    position_ = position;
                     FlushWindow(context_, kWindowSize);
                     position = 0;
-                }
-                // A second literal fits in the bits left without another refill.
-                entry = literal_table[bits & literal_mask];
-                if (FastKindOf(entry) == kFastLiteral) {
-                    bits >>= FastBits(entry);
-                    count -= FastBits(entry);
-                    window[position++] = static_cast<uint8_t>(FastValue(entry));
-                    if (position == kWindowSize) {
-                        position_ = position;
-                        FlushWindow(context_, kWindowSize);
-                        position = 0;
-                    }
                 }
                 continue;
             }
@@ -558,28 +596,19 @@ private:
             }
             const uint32_t length_extra = FastExtra(entry);
             const uint32_t length = FastValue(entry) + static_cast<uint32_t>(LowBits(bits, length_extra));
-            bits >>= length_extra;
-            count -= length_extra;
+            consume(length_extra);
 
-            entry = distance_table[bits & distance_mask];
-            while (FastKindOf(entry) == kFastLink) {
-                bits >>= FastBits(entry);
-                count -= FastBits(entry);
-                entry = distance_table[FastValue(entry) + (bits & ((1u << FastExtra(entry)) - 1u))];
-            }
+            entry = decode(distance_table, distance_mask);
             if (FastKindOf(entry) != kFastLength) {
                 result = kInflateMalformed;
                 break;
             }
-            bits >>= FastBits(entry);
-            count -= FastBits(entry);
             const uint32_t distance_extra = FastExtra(entry);
             const uint32_t distance = FastValue(entry) + static_cast<uint32_t>(LowBits(bits, distance_extra));
-            bits >>= distance_extra;
-            count -= distance_extra;
+            consume(distance_extra);
 
-            if (distance <= position && position + length < kWindowSize) {
-                CopyMatch(window + position, distance, length);
+            if (distance <= position && position < kFastWindowLimit) {
+                CopyMatchWithSlack(window + position, distance, length);
                 position += length;
             } else {
                 position_ = position;
