@@ -33,7 +33,7 @@ source tests/e2e/wine.sh
 # Without a display the demo runs on a virtual screen, and nobody is there to click.
 if [ -z "${DISPLAY:-}" ]; then
     [ "$mode" = show ] && mode=auto
-    wine_need_display "$0" "$@"
+    wine_need_display "$0" "--$mode"
 fi
 
 bin="${VI_DEMO_BIN:-$root/build/win32/bin}"  # VI_DEMO_BIN: programs built elsewhere
