@@ -17,6 +17,11 @@ void ListToMessage(std::string& list, const std::string& format) {
 
 }  // namespace
 
+std::string Installation::ProgramGroupName() const {
+    // Messages show the group without its leading backslash, at most 100 characters of it.
+    return settings_.program_group.size() > 1 ? settings_.program_group.substr(1, 100) : std::string();
+}
+
 std::string Installation::ComposeFinalMessage(bool& problems) {
     const InstallTexts& texts = settings_.texts;
     ListToMessage(UpdateFailures, texts.fmt_not_updated);
@@ -24,7 +29,7 @@ std::string Installation::ComposeFinalMessage(bool& problems) {
     ListToMessage(LinkFailures, texts.fmt_links_not_created);
     problems = !UpdateFailures.empty() || !CreateFailures.empty() || !GroupFailure.empty() || !LinkFailures.empty();
 
-    const std::string group = settings_.program_group.size() > 1 ? settings_.program_group.substr(1, 100) : std::string();
+    const std::string group = ProgramGroupName();
     const std::vector<std::string> product_args = {texts.product_noun_gen, texts.product_name};
     const std::string links_placed =
         locale::FormatText(texts.fmt_links_placed, {texts.product_noun_gen, texts.product_name, group});

@@ -106,7 +106,7 @@ void Installation::FinishInstall() {
     if (settings_.opt_start_menu) {
         const std::string group = settings_.programs_folder + settings_.program_group;
         if (!files.DirectoryExists(group) && !journal_.CreateDirectory(group)) {
-            GroupFailure = locale::FormatText(settings_.texts.fmt_group_error + "\r\n", {settings_.program_group.substr(1, 100)});
+            GroupFailure = locale::FormatText(settings_.texts.fmt_group_error + "\r\n", {ProgramGroupName()});
         }
     }
 

@@ -118,6 +118,7 @@ private:
     void ExpandSettings();
     void PrepareDirectories(bool& prepared);
     std::string RetryText(const std::string& dest) const;
+    std::string ProgramGroupName() const;
     bool ReplaceWithRetry(const std::string& dest);
     void RecordDirectory(const std::string& directory);
     void CreateShortcuts();
