@@ -101,7 +101,8 @@ scenario missing-payload en 'C:\nopayload\VIrovARI2.exe' 'MissingPayload.*' "${e
 scenario russian ru 'C:\setup\VIrovARI2.exe' 'RussianSystem.*' "${russian[@]}"
 # Wine takes the interface language from the same locale as the system's, so a Russian system
 # with an English interface (English preselected in the language window) cannot be set up here.
-# Hook for the installation scenarios: scenario NAME en 'C:\setup\VIrovARI2.exe' 'Install.*' ...
+# A fresh base product for each installation scenario (use_machine lays it out again).
+scenario install en 'C:\setup\VIrovARI2.exe' 'Install.*' "${english[@]}"
 
 echo
 echo "==== end-to-end summary ===="

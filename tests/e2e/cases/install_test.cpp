@@ -1,0 +1,99 @@
+// The Install command on a machine with a base product in C:\Program Files (x86)\VE4: a
+// refused destination, and a whole installation checked through what it leaves behind.
+
+#include "cases/session.h"
+#include "driver/check.h"
+#include "driver/dialog.h"
+#include "driver/files.h"
+#include "driver/input.h"
+
+namespace {
+
+using namespace e2e;
+
+const char kDestination[] = "C:\\Program Files (x86)\\VE4";
+// Extraction, placement and shortcuts of the small payload take seconds; the allowance is
+// for a slow machine.
+constexpr Milliseconds kInstallTimeout{180000};
+
+TEST(Install, RefusesADestinationWithoutTheBaseProduct) {
+    Session session;
+    const Window main = session.WaitForWindow("VI4zodAVI2 Install");
+    ASSERT_TRUE(main) << session.OpenWindows();
+    const auto fields = main.ChildrenOfClass("Edit");
+    ASSERT_EQ(fields.size(), 1u) << main.Describe();
+    SetText(fields[0], "C:\\NoBaseProduct\\");
+    ASSERT_TRUE(PressButton(main, "Install"));
+
+    const Window error = session.WaitForDialog("Error");
+    ASSERT_TRUE(error) << session.OpenWindows();
+    EXPECT_EQ(DialogMessage(error),
+              "You need previously install the basic variant of Quillmark of version 4.22 or higher in the "
+              "specified directory.");
+    ASSERT_TRUE(PressButton(error, "OK"));
+    EXPECT_TRUE(WaitUntilGone(error, kStepTimeout));
+    // Back to the main window, which stays usable; nothing was created.
+    Pause(Milliseconds(500));
+    EXPECT_TRUE(session.Program().Running());
+    EXPECT_TRUE(main.Visible());
+    EXPECT_FALSE(DirectoryExists("C:\\NoBaseProduct"));
+}
+
+TEST(Install, PlacesTheProductMakesShortcutsAndStartsTheUtility) {
+    Session session;
+    const Window main = session.WaitForWindow("VI4zodAVI2 Install");
+    ASSERT_TRUE(main) << session.OpenWindows();
+    ASSERT_TRUE(PressButton(main, "Install"));
+
+    const Window final_message = session.WaitForDialog("Information", kInstallTimeout);
+    ASSERT_TRUE(final_message) << session.OpenWindows();
+    session.Shot("final-message", final_message);
+    EXPECT_EQ(DialogMessage(final_message),
+              "The DE roz OZE-2 system is installed successfully.\r\n"
+              "Shortcuts of the DE roz OZE-2 system are placed in the \"DE roz OZE-2\" program group of the Start "
+              "Menu.\r\n"
+              "Now the RI4Razoz program will be launched. After the RI4Razoz launching, view the list of "
+              "environments and make sure that the MPICH 1.2.5 and/or MPICH2 1.3 and/or MS-MPI 10.1.2 environments "
+              "are found and congifured for use.");
+    ASSERT_TRUE(PressButton(final_message, "OK"));
+    const auto exit_code = session.WaitForExit(kStepTimeout);
+    EXPECT_TRUE(exit_code.has_value()) << session.OpenWindows();
+
+    const std::string destination = kDestination;
+    {
+        testing::Context context("placed files");
+        // The payload carries copies of the texts beside the program: byte for byte the same.
+        for (const char* text : {"readme.txt", "readme_en.txt"}) {
+            const auto installed = ReadWholeFile(destination + "\\VIrovARI2\\" + text);
+            ASSERT_TRUE(installed.has_value()) << text;
+            EXPECT_EQ(*installed, ReadWholeFile(std::string("C:\\setup\\") + text).value_or("")) << text;
+        }
+        for (const char* file : {"VIrovARI2\\VIrovARI2.chm", "VIrovARI2\\MPICH2Installer.exe",
+                                 "MPICH2\\Samples\\task6.c", "MPI\\mpitasks.h", "UNINST\\virovari2_1_0.log",
+                                 "UNINST\\DEredIDO2Zovizuzez.lnk"}) {
+            EXPECT_TRUE(FileExists(destination + "\\" + file)) << file;
+        }
+        EXPECT_EQ(ReadWholeFile(destination + "\\LIB\\VE4MPI2.dat").value_or("").size(), 21492u);
+        EXPECT_TRUE(FileExists(SystemDirectory() + "\\ve4mpi2.dll"));
+        EXPECT_FALSE(FileExists(destination + "\\SYSTEM\\ve4mpi2.dll"));
+        EXPECT_TRUE(DirectoryExists(destination + "\\MPICH1"));
+        EXPECT_FALSE(DirectoryExists(destination + "\\TEMP"));
+    }
+    {
+        testing::Context context("Start menu group");
+        const std::string group = ProgramsFolder() + "\\DE roz OZE-2\\";
+        for (const char* name : {"DE roz OZE-2 Info", "DE roz OZE-2 Readme", "DE roz OZE-2 Uninstall",
+                                 "DE roz OZE-2 Info (en)", "DE roz OZE-2 Readme (en)", "MPICH2 Installer"}) {
+            EXPECT_TRUE(FileExists(group + name + ".lnk")) << name;
+        }
+    }
+    // The base product's utility is started without waiting; it records how it was started.
+    std::optional<std::string> record;
+    WaitUntil([&] { return (record = ReadWholeFile(destination + "\\ri4razoz-run.txt")).has_value(); }, kStepTimeout);
+    ASSERT_TRUE(record.has_value()) << "ri4razoz.exe was not started";
+    EXPECT_TRUE(record->find(" -len\r\n") != std::string::npos) << *record;
+    EXPECT_TRUE(record->find("working directory: C:\\Program Files (x86)\\VE4\r\n") != std::string::npos)
+        << *record;
+}
+
+}  // namespace
