@@ -8,13 +8,15 @@
 #   WINE_TESTS_PREFIX=dir   use (and keep) this prefix instead of a throwaway one
 #   WINE_TESTS_LIMIT=600    seconds one program may take
 set -uo pipefail
+# A directory given on the command line is taken relative to where the script was called.
+if [ $# -gt 0 ]; then set -- "$(realpath -m "$1")"; fi
 cd "$(dirname "$0")/.."
 root=$(pwd)
 
 # Everything below runs inside one X session when none is there.
 if [ -z "${DISPLAY:-}" ] && [ -z "${WINE_TESTS_UNDER_XVFB:-}" ]; then
     export WINE_TESTS_UNDER_XVFB=1
-    exec xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" "$@"
+    exec xvfb-run -a -s "-screen 0 1024x768x24" bash "$root/scripts/wine-tests.sh" "$@"
 fi
 
 bin="${1:-$root/build/win32/bin}"
@@ -64,6 +66,7 @@ done
 # ---- end-to-end tests --------------------------------------------------------------------
 # Reserved: the end-to-end runs are added here (scripts/e2e.sh), recording their outcome in
 # results and status the same way.
+if E2E_BIN="$bin" E2E_NO_BUILD=1 bash "$root/scripts/e2e.sh"; then results+=("PASS  end-to-end tests"); else results+=("FAIL  end-to-end tests (scripts/e2e.sh)"); status=1; fi
 # ---- end of end-to-end tests --------------------------------------------------------------
 
 echo
