@@ -1,17 +1,42 @@
 // The text viewer and the environment chooser on their own.
 
-#ifndef _WIN32
-
 #include <gtest/gtest.h>
 
-#include "platform/ui/headless_testing.h"
 #include "windows/environment_chooser.h"
 #include "windows/text_viewer.h"
+
+#ifndef _WIN32
+#include "platform/ui/headless_testing.h"
+#endif
 
 namespace windows {
 namespace {
 
 namespace ui = platform::ui;
+
+TEST(TextViewerDesign, TheTextIsReadOnlyAndWrapsAndEnterIsNotText) {
+    TInstF2 viewer;
+    EXPECT_TRUE(viewer.Memo1.ReadOnly());
+    EXPECT_TRUE(viewer.Memo1.WordWrap());
+    EXPECT_FALSE(viewer.Memo1.WantReturns());
+    EXPECT_EQ(viewer.Memo1.GetScrollBars(), ui::ScrollBars::Vertical);
+    EXPECT_EQ(viewer.Name(), "InstF2");
+    EXPECT_EQ(viewer.ClientWidth(), 680);
+    EXPECT_EQ(viewer.ClientHeight(), 451);
+}
+
+TEST(EnvironmentChooserDesign, DesignGeometry) {
+    TInstF4 chooser;
+    EXPECT_EQ(chooser.Name(), "InstF4");
+    EXPECT_EQ(chooser.ClientWidth(), 359);
+    EXPECT_EQ(chooser.ClientHeight(), 366);
+    EXPECT_EQ(chooser.Panel1.Height(), 46);
+    EXPECT_EQ(chooser.Button1.Left(), 180);
+    EXPECT_EQ(chooser.Button2.Left(), 268);
+    EXPECT_EQ(chooser.CheckListBox1.ItemHeight(), 13);
+}
+
+#ifndef _WIN32
 
 class SecondaryWindows : public ::testing::Test {
 protected:
@@ -29,17 +54,6 @@ TEST_F(TextViewer, EnterAndEscapeBothCloseIt) {
     ui::testing::ExpectModal([](ui::Form& form) { ui::testing::PressKey(form, ui::keys::kEscape); });
     EXPECT_EQ(viewer.ShowModal(), ui::ModalResult::Cancel);
     EXPECT_FALSE(viewer.Visible());
-}
-
-TEST_F(TextViewer, TheTextIsReadOnlyAndWrapsAndEnterIsNotText) {
-    TInstF2 viewer;
-    EXPECT_TRUE(viewer.Memo1.ReadOnly());
-    EXPECT_TRUE(viewer.Memo1.WordWrap());
-    EXPECT_FALSE(viewer.Memo1.WantReturns());
-    EXPECT_EQ(viewer.Memo1.GetScrollBars(), ui::ScrollBars::Vertical);
-    EXPECT_EQ(viewer.Name(), "InstF2");
-    EXPECT_EQ(viewer.ClientWidth(), 680);
-    EXPECT_EQ(viewer.ClientHeight(), 451);
 }
 
 TEST_F(TextViewer, TheButtonKeepsToTheRightEdgeAndTheTextFillsTheRest) {
@@ -117,17 +131,7 @@ TEST_F(EnvironmentChooser, CancelEscapeAndTheCloseBoxAllCancel) {
     EXPECT_EQ(chooser_.ShowModal(), ui::ModalResult::Cancel);
 }
 
-TEST_F(EnvironmentChooser, DesignGeometry) {
-    EXPECT_EQ(chooser_.Name(), "InstF4");
-    EXPECT_EQ(chooser_.ClientWidth(), 359);
-    EXPECT_EQ(chooser_.ClientHeight(), 366);
-    EXPECT_EQ(chooser_.Panel1.Height(), 46);
-    EXPECT_EQ(chooser_.Button1.Left(), 180);
-    EXPECT_EQ(chooser_.Button2.Left(), 268);
-    EXPECT_EQ(chooser_.CheckListBox1.ItemHeight(), 13);
-}
+#endif  // _WIN32
 
 }  // namespace
 }  // namespace windows
-
-#endif  // _WIN32
