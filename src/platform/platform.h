@@ -24,7 +24,8 @@ System& Machine();
 Shell& ShellServices();
 Dialogs& UserDialogs();
 
-// Replaces the services for the lifetime of this object and restores the previous ones.
+// Replaces the services for the lifetime of this object and restores the previous ones. A
+// member left null in the replacement keeps the service in force.
 class ScopedServices {
 public:
     explicit ScopedServices(const Services& replacement);

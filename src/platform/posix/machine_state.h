@@ -48,8 +48,6 @@ struct MappedPath {
 // Maps a path of the program onto the host; see posix_machine.h for the two modes. Each
 // existing component is found without regard to letter case in machine-root mode.
 MappedPath MapPath(const std::string& path);
-// The mapping of the directory holding a path (invalid for a root).
-MappedPath MapParent(const std::string& path);
 
 bool IsMarkedInUse(const MappedPath& path);
 bool IsInUnwritableDirectory(const MappedPath& path);

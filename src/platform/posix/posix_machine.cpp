@@ -152,14 +152,6 @@ MappedPath MapPath(const std::string& path) {
     return state.machine_root.empty() ? MapHostPath(path) : MapMachinePath(state, path);
 }
 
-MappedPath MapParent(const std::string& path) {
-    const MappedPath mapped = MapPath(path);
-    if (!mapped.valid || mapped.is_root) return {};
-    std::string spelled = path;
-    while (!spelled.empty() && (spelled.back() == '\\' || spelled.back() == '/')) spelled.pop_back();
-    return MapPath(spelled + "\\..");
-}
-
 bool IsMarkedInUse(const MappedPath& path) { return State().in_use.contains(path.key); }
 
 bool IsInUnwritableDirectory(const MappedPath& path) {
