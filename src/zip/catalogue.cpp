@@ -146,7 +146,10 @@ void TZipExtractor::ReadCentralDirectory(bool rebuilt) {
             entry->FileCommentLength = length;
         }
         if (!rebuilt) {
-            catalogue_->Add(entry.release());
+            // Add may refuse a duplicate with an exception: the record is the list's only
+            // once it has been taken.
+            catalogue_->Add(entry.get());
+            entry.release();
             continue;
         }
         int index = 0;
@@ -192,7 +195,8 @@ bool TZipExtractor::RebuildFromLocalHeaders() {
         // Sizes are taken as unsigned, so the scan only ever moves forward.
         int64_t skip = static_cast<int64_t>(static_cast<uint32_t>(entry->CompressedSize)) + entry->ExtraFieldLength;
         if (entry->HasDataDescriptor()) skip += 16;
-        catalogue_->Add(entry.release());
+        catalogue_->Add(entry.get());
+        entry.release();
         stream.Seek(skip, 1);
     }
     end_record_.ThisDiskNumber = 0;
