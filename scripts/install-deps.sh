@@ -12,7 +12,7 @@ packages=(
     g++-mingw-w64-i686 binutils-mingw-w64-i686
     wine wine32:i386 wine64 xvfb xauth xdotool imagemagick locales
     zip unzip p7zip-full libarchive-tools
-    libgtest-dev googletest libbenchmark-dev zlib1g-dev
+    libgtest-dev googletest libbenchmark-dev zlib1g-dev time
 )
 missing=()
 for package in "${packages[@]}"; do
