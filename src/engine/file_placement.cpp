@@ -8,7 +8,6 @@
 #include "platform/dialogs.h"
 #include "platform/file_system.h"
 #include "platform/platform.h"
-#include "platform/system.h"
 
 namespace engine {
 
