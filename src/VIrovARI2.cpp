@@ -3,20 +3,11 @@
 // application is told to terminate (by the user closing the main window, by a missing
 // payload volume, or by the install engine at the end of its run).
 
-#include <memory>
-
 #include "engine/install_window.h"
 #include "locale/language.h"
 #include "platform/program_entry.h"
 #include "platform/ui/application.h"
-#include "setup/install_window.h"
 #include "setup/main_window.h"
-
-namespace {
-
-std::unique_ptr<setup::InstallWindow> CreateInstallWindow() { return engine::CreateInstallWindow(); }
-
-}  // namespace
 
 int main() {
     // Before anything could load a DLL planted beside the setup program.
@@ -24,7 +15,9 @@ int main() {
     locale::InitLanguage();
 
     platform::ui::Application& application = platform::ui::Application::Instance();
-    setup::TInstF1 main_window(CreateInstallWindow);
+    // The engine sits above the main window, which knows the engine's window only through
+    // the interface it declares; the entry, above both, brings them together.
+    setup::TInstF1 main_window(engine::CreateInstallWindow);
     application.SetMainForm(&main_window);
     application.Run();
     return 0;
