@@ -45,7 +45,8 @@ trap 'for p in "${prefixes[@]}"; do WINEPREFIX="$p" wine_stop; done' EXIT
 
 # Selects the prefix for LANGUAGE (en or ru), creating it on first use, and lays out the
 # Windows side afresh: C:\setup (program, payload, texts), C:\nopayload (the program alone),
-# the base product in C:\Program Files (x86)\VE4, and an empty C:\shots.
+# the base product in C:\Program Files (x86)\VE4 and the system directory, no Start-menu group,
+# and an empty C:\shots.
 use_machine() {
     local language="$1" prefix="$work/prefix-$1"
     if [ "${WINEPREFIX:-}" != "$prefix" ]; then
@@ -59,11 +60,15 @@ use_machine() {
         prefixes+=("$prefix")
     fi
     local drive="$WINEPREFIX/drive_c"
-    rm -rf "$drive/setup" "$drive/nopayload" "$drive/shots" "$drive/Program Files (x86)/VE4"
+    rm -rf "$drive/setup" "$drive/nopayload" "$drive/shots" "$drive/Program Files (x86)/VE4" \
+        "$drive/windows/syswow64/ve4mpi2.dll" \
+        "$drive"/users/*/AppData/Roaming/Microsoft/Windows/Start\ Menu/Programs/DE\ roz\ OZE-2
     bash scripts/make-demo-payload.sh setup "$drive/setup" "$bin/VIrovARI2.exe" >/dev/null
     mkdir -p "$drive/nopayload" "$drive/shots"
     cp "$bin/VIrovARI2.exe" "$drive/nopayload/"
     bash scripts/make-demo-payload.sh base "$drive/Program Files (x86)/VE4" "$bin/ri4razoz.exe"
+    # A 32-bit program's system directory is syswow64 on the host side of a 64-bit prefix.
+    bash scripts/make-demo-payload.sh system "$drive/windows/syswow64"
 }
 
 # scenario NAME LANGUAGE PROGRAM FILTER [VARIABLE=VALUE...]: runs the driver's cases that match

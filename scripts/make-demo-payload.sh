@@ -8,7 +8,8 @@
 #   make-demo-payload.sh base DIR RI4RAZOZ    a base product in DIR: the twelve files a
 #                                             destination must hold, RI4Razoz.exe being the
 #                                             given recorder program
-#   make-demo-payload.sh system DIR           the base product's library in the system directory
+#   make-demo-payload.sh system DIR           the base product's library and the uninstaller in
+#                                             the system directory DIR
 #
 # Texts beside the program are Windows text files (CRLF); the Russian ones are Windows-1251.
 set -euo pipefail
@@ -136,9 +137,12 @@ case "${1:-}" in
         make_base "$2" "$3"
         ;;
     system)
+        # The base product's library (recent enough to replace without a question) and the
+        # family's uninstaller, which the uninstall shortcuts point at.
         mkdir -p "$2"
         printf 'base product library\r\n' >"$2/ve4.dll"
         touch -d '2024-01-10 12:00' "$2/ve4.dll"
+        printf 'MZ placeholder uninstaller\r\n' >"$2/zuvudiru.exe"
         ;;
     *)
         echo "usage: $0 setup DIR [PROGRAM] | base DIR RI4RAZOZ | system DIR" >&2

@@ -45,19 +45,24 @@ TEST(Install, PlacesTheProductMakesShortcutsAndStartsTheUtility) {
     ASSERT_TRUE(main) << session.OpenWindows();
     ASSERT_TRUE(PressButton(main, "Install"));
 
-    const Window final_message = session.WaitForDialog("Information", kInstallTimeout);
-    ASSERT_TRUE(final_message) << session.OpenWindows();
-    session.Shot("final-message", final_message);
-    EXPECT_EQ(DialogMessage(final_message),
-              "The DE roz OZE-2 system is installed successfully.\r\n"
-              "Shortcuts of the DE roz OZE-2 system are placed in the \"DE roz OZE-2\" program group of the Start "
-              "Menu.\r\n"
-              "Now the RI4Razoz program will be launched. After the RI4Razoz launching, view the list of "
-              "environments and make sure that the MPICH 1.2.5 and/or MPICH2 1.3 and/or MS-MPI 10.1.2 environments "
-              "are found and congifured for use.");
-    ASSERT_TRUE(PressButton(final_message, "OK"));
+    // The final message ends the run; without it the program must still end, and what it
+    // left is checked either way.
+    const Window final_message = session.WaitForDialog({"Information", "Warning", "Error"}, kInstallTimeout);
+    EXPECT_TRUE(final_message) << session.OpenWindows();
+    if (final_message) {
+        EXPECT_EQ(final_message.Text(), "Information") << DialogMessage(final_message);
+        session.Shot("final-message", final_message);
+        EXPECT_EQ(DialogMessage(final_message),
+                  "The DE roz OZE-2 system is installed successfully.\r\n"
+                  "Shortcuts of the DE roz OZE-2 system are placed in the \"DE roz OZE-2\" program group of the "
+                  "Start Menu.\r\n"
+                  "Now the RI4Razoz program will be launched. After the RI4Razoz launching, view the list of "
+                  "environments and make sure that the MPICH 1.2.5 and/or MPICH2 1.3 and/or MS-MPI 10.1.2 "
+                  "environments are found and congifured for use.");
+        EXPECT_TRUE(PressButton(final_message, "OK"));
+    }
     const auto exit_code = session.WaitForExit(kStepTimeout);
-    EXPECT_TRUE(exit_code.has_value()) << session.OpenWindows();
+    ASSERT_TRUE(exit_code.has_value()) << session.OpenWindows();
 
     const std::string destination = kDestination;
     {

@@ -41,7 +41,11 @@ Window Session::WaitForWindow(const std::string& caption, Milliseconds timeout) 
 }
 
 Window Session::WaitForDialog(const std::string& caption, Milliseconds timeout) {
-    Window window = e2e::WaitForDialog(program_.Id(), known_, caption, timeout);
+    return WaitForDialog(std::vector<std::string>{caption}, timeout);
+}
+
+Window Session::WaitForDialog(const std::vector<std::string>& captions, Milliseconds timeout) {
+    Window window = e2e::WaitForDialog(program_.Id(), known_, captions, timeout);
     if (window) {
         known_.push_back(window);
         Pause(Milliseconds(300));

@@ -32,6 +32,8 @@ public:
     Window WaitForWindow(const std::string& caption, Milliseconds timeout = kStartTimeout);
     // A top-level window not returned before (a modal box or a secondary window).
     Window WaitForDialog(const std::string& caption, Milliseconds timeout = kStepTimeout);
+    // The same for a window with any of the captions.
+    Window WaitForDialog(const std::vector<std::string>& captions, Milliseconds timeout);
     // Saves window as NAME.bmp in the screenshot directory; false when that failed.
     bool Shot(const std::string& name, const Window& window);
     // The captions of the program's visible windows, for failure messages.

@@ -6,13 +6,13 @@
 
 namespace e2e {
 
-Window WaitForDialog(uint32_t process_id, const std::vector<Window>& known, const std::string& caption,
+Window WaitForDialog(uint32_t process_id, const std::vector<Window>& known, const std::vector<std::string>& captions,
                      Milliseconds timeout) {
     return WaitForWindow(
         process_id,
         [&](const Window& window) {
             if (std::find(known.begin(), known.end(), window) != known.end()) return false;
-            return caption.empty() || window.Text() == caption;
+            return captions.empty() || std::find(captions.begin(), captions.end(), window.Text()) != captions.end();
         },
         timeout);
 }

@@ -11,8 +11,9 @@
 namespace e2e {
 
 // Waits for a visible top-level window of the process that is none of known and whose
-// caption equals caption (any caption when empty); an empty Window after timeout.
-Window WaitForDialog(uint32_t process_id, const std::vector<Window>& known, const std::string& caption,
+// caption is one of captions (any caption when there are none); an empty Window after timeout
+// or once the process has ended.
+Window WaitForDialog(uint32_t process_id, const std::vector<Window>& known, const std::vector<std::string>& captions,
                      Milliseconds timeout);
 
 // The texts of the box's static controls that carry text, joined by "\n": its message.

@@ -47,8 +47,7 @@ Milliseconds Seconds(const std::string& text) { return Milliseconds(std::atoi(te
 // One alternative matches the caption exactly, or as a prefix when it ends with "*".
 bool AlternativeMatches(const std::string& caption, const std::string& alternative) {
     if (!alternative.empty() && alternative.back() == '*') {
-        return caption.compare(0, alternative.size() - 1, alternative, 0, alternative.size() - 1) == 0 &&
-               caption.size() >= alternative.size() - 1;
+        return caption.rfind(alternative.substr(0, alternative.size() - 1), 0) == 0;
     }
     return caption == alternative;
 }
