@@ -7,11 +7,14 @@
 #include "locale/language.h"
 #include "platform/program_entry.h"
 #include "platform/ui/application.h"
+#include "platform/ui/toolkit_dialogs.h"
 #include "setup/main_window.h"
 
 int main() {
     // Before anything could load a DLL planted beside the setup program.
     platform::RestrictDllSearchPath();
+    // Message boxes and the directory dialog are the toolkit's own windows.
+    platform::ui::InstallDialogs();
     locale::InitLanguage();
 
     platform::ui::Application& application = platform::ui::Application::Instance();
