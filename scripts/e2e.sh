@@ -72,13 +72,15 @@ use_machine() {
 }
 
 # scenario NAME LANGUAGE PROGRAM FILTER [VARIABLE=VALUE...]: runs the driver's cases that match
-# FILTER against the Windows path PROGRAM, with the locale variables given.
+# FILTER against the Windows path PROGRAM, with the locale variables given. A function
+# prepare_NAME (dashes as underscores), when defined, adds to the machine before the run.
 scenario() {
     local name="$1" language="$2" program="$3" filter="$4"
     shift 4
     if [ -n "${E2E_ONLY:-}" ] && [[ " $E2E_ONLY " != *" $name "* ]]; then return; fi
     echo "== scenario $name"
     use_machine "$language"
+    if declare -F "prepare_${name//-/_}" >/dev/null; then "prepare_${name//-/_}"; fi
     local log="$work/$name.log"
     env -u LC_ALL -u LANGUAGE -u LC_MESSAGES "$@" \
         VI_E2E_PROGRAM="$program" VI_E2E_SHOTS='C:\shots' \
@@ -101,13 +103,18 @@ scenario() {
 
 english=(LANG=en_US.UTF-8 LC_ALL=en_US.UTF-8)
 russian=(LANG=ru_RU.UTF-8 LC_ALL=ru_RU.UTF-8)
-scenario english en 'C:\setup\VIrovARI2.exe' 'MainWindow.*:Closing.*:Viewer.*' "${english[@]}"
+scenario english en 'C:\setup\VIrovARI2.exe' 'MainWindow.*:Closing.*:Viewer.*:Browse.*' "${english[@]}"
 scenario missing-payload en 'C:\nopayload\VIrovARI2.exe' 'MissingPayload.*' "${english[@]}"
 scenario russian ru 'C:\setup\VIrovARI2.exe' 'RussianSystem.*' "${russian[@]}"
 # Wine takes the interface language from the same locale as the system's, so a Russian system
 # with an English interface (English preselected in the language window) cannot be set up here.
 # A fresh base product for each installation scenario (use_machine lays it out again).
 scenario install en 'C:\setup\VIrovARI2.exe' 'Install.*' "${english[@]}"
+prepare_options() {
+    printf '%s\r\n' '[Main]' 'InstallDir=%programfilesdir%\VE4' 'AutoRun=1' '[Links]' 'Desktop=0' \
+        '[Setup]' 'Run=0' >"$WINEPREFIX/drive_c/setup/VIrovARI2.ini"
+}
+scenario options en 'C:\setup\VIrovARI2.exe' 'Options.*' "${english[@]}"
 
 echo
 echo "==== end-to-end summary ===="
