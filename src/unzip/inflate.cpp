@@ -53,8 +53,10 @@ constexpr uint16_t kCodeLengthWidth = 7;
 constexpr uint16_t kFixedLiteralWidth = 7;
 constexpr uint16_t kFixedDistanceWidth = 5;
 // The fast way writes freely below this window position: three literals or one match
-// (at most 258 bytes) then still end before the window does, with 8 bytes to spare.
-constexpr uint32_t kFastWindowLimit = kWindowSize - 258 - 8;
+// (at most 258 bytes) then still end before the window does, and a match's moves (up to
+// 15 bytes beyond it) stay inside Window's 32780 bytes.
+constexpr uint32_t kFastWindowLimit = kWindowSize - 258 - 4;
+static_assert(kFastWindowLimit + 258 + 16 <= static_cast<uint32_t>(kWindowBytes));
 constexpr uint16_t kFastLiteralWidth = 11;  // first-level widths of the fast tables
 constexpr uint16_t kFastDistanceWidth = 8;
 constexpr int kMaxLiteralLengthCodes = 286;
@@ -217,27 +219,37 @@ inline void CopyMatch(uint8_t* target, uint32_t distance, uint32_t n) {
     for (uint32_t index = 0; index < n; ++index) target[index] = source[index];
 }
 
-// Repeats n (at most 258) bytes from distance back, like CopyMatch, but in whole 8-byte
-// moves that may run up to 7 bytes past the end; those bytes are older history that later
-// distances may still reach, so they are saved first and put back afterwards. Needs 8 bytes
-// of room after target + n.
+// Repeats n (at most 258) bytes from distance back, like CopyMatch, but in whole 16- or
+// 8-byte moves that may run up to 15 bytes past the end; those bytes are older history that
+// later distances may still reach, so they are saved first and put back afterwards. Needs
+// 16 bytes of room after target + n.
 inline void CopyMatchWithSlack(uint8_t* target, uint32_t distance, uint32_t n) {
     if (distance < 8) {
         CopyMatch(target, distance, n);
         return;
     }
-    uint64_t saved;
-    std::memcpy(&saved, target + n, 8);
+    uint8_t saved[16];
+    std::memcpy(saved, target + n, 16);
     const uint8_t* source = target - distance;
     uint8_t* const end = target + n;
-    do {
-        uint64_t chunk;
-        std::memcpy(&chunk, source, 8);
-        std::memcpy(target, &chunk, 8);
-        source += 8;
-        target += 8;
-    } while (target < end);
-    std::memcpy(end, &saved, 8);
+    if (distance >= 16) {
+        do {
+            uint8_t chunk[16];
+            std::memcpy(chunk, source, 16);
+            std::memcpy(target, chunk, 16);
+            source += 16;
+            target += 16;
+        } while (target < end);
+    } else {
+        do {
+            uint64_t chunk;
+            std::memcpy(&chunk, source, 8);
+            std::memcpy(target, &chunk, 8);
+            source += 8;
+            target += 8;
+        } while (target < end);
+    }
+    std::memcpy(end, saved, 16);
 }
 
 class Inflater {
