@@ -200,6 +200,18 @@ TEST_F(InstallWindowTest, ADamagedPayloadLeavesTheDestinationAsItWas) {
     EXPECT_TRUE(ui::Application::Instance().Terminated());
 }
 
+TEST_F(InstallWindowTest, ALogThatCannotBeWrittenEndsTheExtractionAndUndoesIt) {
+    Write("C:\\VE4\\UNINST\\virovari2_1_0.log", "earlier\r\n");
+    platform::PosixMachine::MarkInUse("C:\\VE4\\UNINST\\virovari2_1_0.log", true);
+    MakeArchive("C:\\setup\\VIrovARI2.dat", ProductFiles());
+    RunWindow(MessageKind::Error);
+    platform::PosixMachine::MarkInUse("C:\\VE4\\UNINST\\virovari2_1_0.log", false);
+    EXPECT_EQ(Read("C:\\VE4\\UNINST\\virovari2_1_0.log"), "earlier\r\n");
+    EXPECT_FALSE(platform::Files().FileExists("C:\\VE4\\LIB\\x.dll"));
+    EXPECT_FALSE(platform::Files().DirectoryExists("C:\\users\\user\\Start Menu\\Programs\\DE roz OZE-2"));
+    EXPECT_TRUE(platform::PosixMachine::StartedPrograms().empty());
+}
+
 TEST_F(InstallWindowTest, AMissingVolumeIsADataCopyError) {
     setup::Description().VolumeCount = 2;
     MakeArchive("C:\\setup\\VIrovARI2.dat", ProductFiles());
