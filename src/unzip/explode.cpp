@@ -62,12 +62,23 @@ constexpr TreeLists MakeTreeLists() {
 
 constexpr TreeLists kTreeLists = MakeTreeLists();
 
+// EnsureBits, taking bytes that already wait in InBuf without a call. They are accounted
+// exactly as ReadByte accounts them; refills and the end of the data go through EnsureBits.
 inline void Need(ExplodeState& state, int n) {
-    if (state.count < n) EnsureBits(state.context, n, state.bits, state.count);
+    TUnZipContext& context = state.context;
+    while (state.count < n && context.BytesLeft > 0 && context.InCount > 0) {
+        --context.BytesLeft;
+        --context.InCount;
+        state.bits |= static_cast<uint32_t>(*context.read_position++) << state.count;
+        state.count = static_cast<uint16_t>(state.count + 8);
+    }
+    if (state.count < n) EnsureBits(context, n, state.bits, state.count);
 }
 
+// DropBits, written out so that it costs no call.
 inline void Drop(ExplodeState& state, int n) {
-    DropBits(n, state.bits, state.count);
+    state.bits >>= n;
+    state.count = static_cast<uint16_t>(state.count - n);
 }
 
 // Looks up the next code in table with the complemented input bits, following sub-tables,

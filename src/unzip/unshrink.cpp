@@ -29,8 +29,6 @@ namespace {
 
 constexpr int kSubcodeWiden = 1;
 constexpr int kSubcodePartialClear = 2;
-constexpr int kClearMark = 0x8000;
-constexpr int kPrefixBits = 0x7FFF;
 
 // Appends bytes to OutBuf, writing it out each time it reaches the flush limit, exactly as
 // the same bytes would go through PutByte one at a time.
@@ -38,13 +36,27 @@ void AppendOutput(TUnZipContext& context, const uint8_t* data, int count) {
     while (count > 0) {
         const int room = kIoBufferLimit - context.OutCount;
         const int piece = count < room ? count : room;
-        std::memcpy(context.write_position, data, static_cast<size_t>(piece));
+        if (piece <= 8) {
+            // Most strings are a few bytes long: cheaper than a call to memcpy.
+            for (int i = 0; i < piece; ++i) context.write_position[i] = data[i];
+        } else {
+            std::memcpy(context.write_position, data, static_cast<size_t>(piece));
+        }
         context.write_position += piece;
         context.OutCount = static_cast<uint16_t>(context.OutCount + piece);
         data += piece;
         count -= piece;
         if (context.OutCount >= kIoBufferLimit) FlushOutput(context);
     }
+}
+
+// ReadBits, without the call when the buffer already holds the bits.
+inline int TakeBits(TUnZipContext& context, int n) {
+    if (n >= context.BitCount) return ReadBits(context, n);
+    const int value = static_cast<int>(context.BitBuf & ((1u << n) - 1u));
+    context.BitBuf >>= n;
+    context.BitCount = static_cast<uint16_t>(context.BitCount - n);
+    return value;
 }
 
 int NextFreeCode(const ShrinkTables& tables, int code) {
@@ -67,26 +79,21 @@ void ResetShrinkTables(TUnZipContext& context) {
 
 // The whole string range is examined, not only the codes below the lowest free one: after an
 // earlier clear, strings in use may sit above a free code, and they keep their prefixes
-// alive just the same.
+// alive just the same. A string may also extend a code that an earlier clear freed (the
+// previous code of the step that defined it); that code stays free.
 int PartialClear(TUnZipContext& context) {
     ShrinkTables tables(context.Window);
+    bool is_prefix[kShrinkCodeLimit] = {};
     for (int code = kShrinkFirstStringCode; code < kShrinkCodeLimit; ++code) {
-        if (tables.IsFree(code)) continue;
-        tables.SetPrefix(code, static_cast<int16_t>(tables.Prefix(code) | kClearMark));
+        const int prefix = tables.Prefix(code);
+        if (prefix >= kShrinkFirstStringCode && prefix < kShrinkCodeLimit) is_prefix[prefix] = true;
     }
-    for (int code = kShrinkFirstStringCode; code < kShrinkCodeLimit; ++code) {
-        if (tables.IsFree(code)) continue;
-        const int prefix = static_cast<uint16_t>(tables.Prefix(code)) & kPrefixBits;
-        // A string may extend a code that an earlier clear freed (the previous code of the
-        // step that defined it); that code stays free.
-        if (prefix < kShrinkFirstStringCode || tables.IsFree(prefix)) continue;
-        tables.SetPrefix(prefix, static_cast<int16_t>(static_cast<uint16_t>(tables.Prefix(prefix)) & kPrefixBits));
+    int first_free = kShrinkCodeLimit;
+    for (int code = kShrinkCodeLimit - 1; code >= kShrinkFirstStringCode; --code) {
+        if (!is_prefix[code]) tables.SetPrefix(code, kShrinkFreeCode);
+        if (tables.IsFree(code)) first_free = code;
     }
-    for (int code = kShrinkFirstStringCode; code < kShrinkCodeLimit; ++code) {
-        if (tables.IsFree(code)) continue;
-        if ((tables.Prefix(code) & kClearMark) != 0) tables.SetPrefix(code, kShrinkFreeCode);
-    }
-    return NextFreeCode(tables, kShrinkFirstStringCode);
+    return first_free;
 }
 
 void UnShrink(TUnZipContext& context) {
@@ -95,7 +102,7 @@ void UnShrink(TUnZipContext& context) {
     int code_size = kShrinkInitialCodeSize;
     int first_free = kShrinkFirstStringCode;
 
-    int code = ReadBits(context, code_size);
+    int code = TakeBits(context, code_size);
     if (context.AtEnd) {
         FlushOutput(context);
         return;
@@ -106,17 +113,17 @@ void UnShrink(TUnZipContext& context) {
 
     uint8_t* const stack = tables.Stack();
     for (;;) {
-        code = ReadBits(context, code_size);
+        code = TakeBits(context, code_size);
         if (context.AtEnd) break;
         while (code == kShrinkControlCode) {
-            const int subcode = ReadBits(context, code_size);
+            const int subcode = TakeBits(context, code_size);
             if (subcode == kSubcodeWiden) {
                 if (code_size == kShrinkMaximumCodeSize) return;  // malformed: wider than 13 bits
                 ++code_size;
             } else if (subcode == kSubcodePartialClear) {
                 first_free = PartialClear(context);
             }
-            code = ReadBits(context, code_size);
+            code = TakeBits(context, code_size);
             if (context.AtEnd) {
                 FlushOutput(context);
                 return;
