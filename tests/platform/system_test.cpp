@@ -77,6 +77,9 @@ TEST(System, FoldersAreNamed) {
     EXPECT_FALSE(Machine().SpecialFolderPath(platform::SpecialFolder::DesktopDirectory).empty());
     EXPECT_FALSE(Machine().LocaleInfo(platform::kLocaleSEnglishLanguage).empty());
     EXPECT_NE(Machine().SystemDefaultUiLanguage(), 0);
+#ifdef _WIN32
+    EXPECT_FALSE(Machine().ProgramFilesDirFromRegistry().empty()) << "every Windows has the value";
+#endif
     const std::string program = Machine().ProgramPath();
     EXPECT_NE(program.find("platform_tests"), std::string::npos) << program;
 }

@@ -64,8 +64,8 @@ bool Win32Shell::StartProgram(const std::string& program, const std::string& par
     info.hwnd = nullptr;
     info.lpVerb = nullptr;
     info.lpFile = program.c_str();
-    info.lpParameters = parameters.c_str();
-    info.lpDirectory = directory.c_str();
+    info.lpParameters = parameters.empty() ? nullptr : parameters.c_str();
+    info.lpDirectory = directory.empty() ? nullptr : directory.c_str();  // the current one
     info.nShow = show_mode >= 0 && show_mode < 4 ? kShowStates[show_mode] : SW_SHOW;
     if (!::ShellExecuteExA(&info)) return false;
     UniqueHandle process(info.hProcess);  // nobody waits for it
