@@ -61,7 +61,9 @@ TStream* TZipExtractor::LoadVolume(int n) {
 
 void TZipExtractor::DefaultGetNextDisk(TZipExtractor& /*sender*/, int next_disk, std::string& file_name) {
     if (VolumeMode() != 1) {
-        file_name = ReplaceExtension(file_name, "." + ThreeDigits(next_disk));
+        std::string extension = ".";
+        extension += ThreeDigits(next_disk);
+        file_name = ReplaceExtension(file_name, extension);
         return;
     }
     platform::Dialogs& dialogs = platform::UserDialogs();
