@@ -11,6 +11,8 @@ namespace platform {
 bool FileTimeToLocalDateTime(const FileTime& time, DateTime& local) {
     const struct timespec moment = posix::ToTimespec(time);
     struct tm parts = {};
+    // localtime_r need not notice a changed TZ by itself; mktime, the other way, always does.
+    ::tzset();
     if (::localtime_r(&moment.tv_sec, &parts) == nullptr) return false;
     local = DateTime{parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday, parts.tm_hour, parts.tm_min, parts.tm_sec};
     return true;
