@@ -13,6 +13,7 @@ packages=(
     wine wine32:i386 wine64 xvfb xauth xdotool imagemagick locales
     zip unzip p7zip-full libarchive-tools
     libgtest-dev googletest libbenchmark-dev zlib1g-dev time
+    fonts-liberation
 )
 missing=()
 for package in "${packages[@]}"; do

@@ -18,11 +18,12 @@ public:
     // The language checked now: "en" when RadioButton1 is checked, else "ru".
     std::string CheckedLanguage() const;
 
-    platform::ui::Bevel Bevel1{*this, 8, 8, 196, 98};
     platform::ui::Label Label1{*this, 20, 18, 172, 14};
     platform::ui::RadioButton RadioButton1{*this, 36, 42, 156, 18};
     platform::ui::RadioButton RadioButton2{*this, 36, 72, 156, 18};
     platform::ui::Button Button1{*this, 68, 115, 75, 25};
+    // Created last, so that it lies beneath the texts it frames.
+    platform::ui::Bevel Bevel1{*this, 8, 8, 196, 98};
 
 private:
     void FormCreate();

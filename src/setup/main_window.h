@@ -59,7 +59,7 @@ public:
     // --- Controls, top to bottom ---
     platform::ui::Label Label2{*this, 18, 9, 649, 36};
     platform::ui::Label Label1{*this, 16, 8, 649, 36};
-    platform::ui::Label Label3{*this, 16, 50, 649, 22};
+    platform::ui::Label Label3{*this, 16, 50, 660, 22};
     platform::ui::Label Label6{*this, 16, 84, 320, 16};
     platform::ui::Label Label4{*this, 345, 84, 320, 16};
     platform::ui::Bevel Bevel1{*this, 8, 110, 665, 2};
