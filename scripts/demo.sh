@@ -44,7 +44,7 @@ trap wine_stop EXIT
 echo "== preparing the Wine machine in build/demo/prefix"
 wine_use_prefix "$demo/prefix"
 # Wine draws window frames itself in a virtual desktop; used when the demo runs unattended.
-if [ "$mode" != show ]; then wine_virtual_desktop 1024x768; fi
+if [ "$mode" != show ]; then wine_virtual_desktop 1024x768; else wine_no_virtual_desktop; fi
 drive="$WINEPREFIX/drive_c"
 base="$drive/Program Files (x86)/VE4"
 rm -rf "$drive/setup" "$drive/shots" "$base"

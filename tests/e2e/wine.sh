@@ -57,3 +57,9 @@ wine_virtual_desktop() {
     timeout 60 wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d "$1" /f >/dev/null 2>&1
     return 0
 }
+
+# Undoes wine_virtual_desktop: windows open on the display itself again.
+wine_no_virtual_desktop() {
+    timeout 60 wine reg delete 'HKCU\Software\Wine\Explorer' /v Desktop /f >/dev/null 2>&1
+    return 0
+}

@@ -54,6 +54,8 @@ Window Session::WaitForDialog(const std::vector<std::string>& captions, Millisec
 }
 
 bool Session::Shot(const std::string& name, const Window& window) {
+    // A window that has just come up from behind another may still be painting its frame.
+    Pause(Milliseconds(500));
     std::string path = EnvironmentOr("VI_E2E_SHOTS", "C:\\shots");
     path.append("\\").append(name).append(".bmp");
     return CaptureWindow(window, path);
