@@ -59,6 +59,7 @@ TEST_F(MainWindowStartup, OnAnEnglishSystemFillsTheDescriptionAndLabelsTheWindow
     EXPECT_EQ(window.ClientWidth(), 681);
     EXPECT_EQ(window.ClientHeight(), 267);
     EXPECT_TRUE(window.Button4.Default());
+    EXPECT_EQ(window.ActiveControl(), &window.Button4);
     ASSERT_NE(window.InstF2, nullptr);
     ASSERT_NE(window.InstF3, nullptr);
     ASSERT_NE(window.InstF4, nullptr);
