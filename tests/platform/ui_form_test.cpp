@@ -93,6 +93,13 @@ TEST(UiForm, ClientSizeAndCentringOnTheScreen) {
     EXPECT_EQ(form.Left(), (1024 - form.Width()) / 2);
     EXPECT_EQ(form.Top(), (768 - form.Height()) / 2);
 
+    // Shown again, it stays where the user moved it.
+    form.Hide();
+    form.Moved(10, 20);
+    form.Show();
+    EXPECT_EQ(form.Left(), 10);
+    EXPECT_EQ(form.Top(), 20);
+
     // A borderless window's outer size is its client size; the client size survives the change.
     form.SetBorderStyle(ui::BorderStyle::None);
     EXPECT_EQ(form.Width(), 681);

@@ -99,7 +99,9 @@ void Form::SetMinimumSize(int width, int height) {
 }
 
 void Form::PlaceOnScreen() {
-    if (position_ != FormPosition::ScreenCenter) return;
+    // Centred when it first appears; afterwards it stays where the user put it.
+    if (position_ != FormPosition::ScreenCenter || placed_) return;
+    placed_ = true;
     const backend::Size screen = backend::ScreenSize();
     SetBounds((screen.width - width_) / 2, (screen.height - height_) / 2, width_, height_);
 }

@@ -73,7 +73,7 @@ constexpr unsigned kMaximize = 4;
 
 enum class FormPosition {
     Designed,      // at Left/Top as set
-    ScreenCenter,  // centred on the screen each time it is shown
+    ScreenCenter,  // centred on the screen when first shown
 };
 
 enum class WindowState { Normal, Minimized, Maximized };
@@ -103,6 +103,7 @@ public:
     unsigned BorderIcons() const { return border_icons_; }
     void SetBorderIcons(unsigned icons);
     FormPosition Position() const { return position_; }
+    // ScreenCenter centres the form when it is first shown; later showings keep its place.
     void SetPosition(FormPosition position) { position_ = position; }
     // The smallest outer size a user can drag a sizeable form to (0: no limit).
     void SetMinimumSize(int width, int height);
@@ -189,6 +190,7 @@ private:
     BorderStyle border_style_ = BorderStyle::Dialog;
     unsigned border_icons_ = border_icons::kSystemMenu;
     FormPosition position_ = FormPosition::Designed;
+    bool placed_ = false;
     int minimum_width_ = 0;
     int minimum_height_ = 0;
     std::string window_class_;
