@@ -39,6 +39,7 @@ fi
 bin="${VI_DEMO_BIN:-$root/build/win32/bin}"  # VI_DEMO_BIN: programs built elsewhere
 demo="$root/build/demo"
 mkdir -p "$demo"
+rm -f "$demo"/*.png
 trap wine_stop EXIT
 
 echo "== preparing the Wine machine in build/demo/prefix"

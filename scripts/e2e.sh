@@ -36,6 +36,7 @@ for program in VIrovARI2 e2e_driver ri4razoz; do
 done
 
 mkdir -p "$work" "$shots"
+rm -f "$shots"/*.png
 [ "${E2E_KEEP_PREFIX:-0}" = 1 ] || rm -rf "$work"/prefix-*
 
 results=()

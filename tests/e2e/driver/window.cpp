@@ -190,10 +190,6 @@ Window WaitForWindow(uint32_t process_id, const std::function<bool(const Window&
     return found;
 }
 
-Window WaitForWindow(uint32_t process_id, const std::string& caption, Milliseconds timeout) {
-    return WaitForWindow(process_id, [&caption](const Window& window) { return window.Text() == caption; }, timeout);
-}
-
 bool WaitUntilGone(const Window& window, Milliseconds timeout) {
     return WaitUntil([&window] { return !window.Visible(); }, timeout);
 }

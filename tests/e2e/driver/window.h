@@ -83,8 +83,6 @@ std::vector<Window> TopLevelWindows(uint32_t process_id);
 // an empty Window after timeout, or as soon as the process has ended.
 Window WaitForWindow(uint32_t process_id, const std::function<bool(const Window&)>& predicate,
                      Milliseconds timeout);
-// The same for a window whose caption equals caption.
-Window WaitForWindow(uint32_t process_id, const std::string& caption, Milliseconds timeout);
 
 // Waits until window is gone or hidden; false after timeout.
 bool WaitUntilGone(const Window& window, Milliseconds timeout);
