@@ -2,27 +2,12 @@
 
 #include "engine/file_placement.h"
 
+#include <gtest/gtest.h>
+
 #include "engine_fixture.h"
 
 namespace engine_test {
 namespace {
-
-using platform::DialogResult;
-
-constexpr uint32_t kOlder = 0x50210000;  // 1 January 2020
-constexpr uint32_t kPayloadTime = 0x58D38000;
-constexpr uint32_t kNewer = 0x5A210000;  // 1 January 2025
-
-// Installs the entries followed by a last plain file, so that the run completes.
-class PlacementTest : public EngineTest {
-protected:
-    void InstallEntries(std::vector<PayloadEntry> entries) {
-        entries.push_back({"last.txt", "last"});
-        Install({entries});
-    }
-    std::string Log() { return ReadFile("C:\\VE4\\UNINST\\virovari2_1_0.log"); }
-    std::string FinalMessage() { return dialogs_.shown.empty() ? std::string() : dialogs_.shown.back().text; }
-};
 
 TEST(PlacementRules, SystemEntriesInAnyLetterCase) {
     EXPECT_TRUE(engine::IsSystemEntry("SYSTEM\\VE4.DLL"));
@@ -49,6 +34,25 @@ TEST(PlacementRules, ExclusionLooksAtTheTopDirectoryOnly) {
     EXPECT_FALSE(engine::IsExcludedDir("LIB\\DELPHI7\\y.dll", excluded));
     EXPECT_FALSE(engine::IsExcludedDir("DELPHI70\\y.dll", excluded));
 }
+
+#ifndef _WIN32  // scenarios on the posix backend's machine root
+
+using platform::DialogResult;
+
+constexpr uint32_t kOlder = 0x50210000;  // 1 January 2020
+constexpr uint32_t kPayloadTime = 0x58D38000;
+constexpr uint32_t kNewer = 0x5A210000;  // 1 January 2025
+
+// Installs the entries followed by a last plain file, so that the run completes.
+class PlacementTest : public EngineTest {
+protected:
+    void InstallEntries(std::vector<PayloadEntry> entries) {
+        entries.push_back({"last.txt", "last"});
+        Install({entries});
+    }
+    std::string Log() { return ReadFile("C:\\VE4\\UNINST\\virovari2_1_0.log"); }
+    std::string FinalMessage() { return dialogs_.shown.empty() ? std::string() : dialogs_.shown.back().text; }
+};
 
 TEST_F(PlacementTest, SystemFilesAreUpdatedOnlyByLaterOnes) {
     WriteFile("C:\\windows\\system32\\older.dll", "installed", kOlder);
@@ -212,6 +216,8 @@ TEST_F(PlacementTest, DirsStopGrowingAtTheirBound) {
     EXPECT_EQ(settings_.dirs.back(), "C:\\VE4\\D1");
     EXPECT_EQ(ReadFile("C:\\VE4\\d2\\a"), "a");  // placed all the same
 }
+
+#endif  // _WIN32
 
 }  // namespace
 }  // namespace engine_test
