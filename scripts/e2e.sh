@@ -111,6 +111,7 @@ scenario russian ru 'C:\setup\VIrovARI2.exe' 'RussianSystem.*' "${russian[@]}"
 # with an English interface (English preselected in the language window) cannot be set up here.
 # A fresh base product for each installation scenario (use_machine lays it out again).
 scenario install en 'C:\setup\VIrovARI2.exe' 'Install.*' "${english[@]}"
+scenario install-ru ru 'C:\setup\VIrovARI2.exe' 'RussianInstall.*' "${russian[@]}"
 prepare_options() {
     printf '%s\r\n' '[Main]' 'InstallDir=%programfilesdir%\VE4' 'AutoRun=1' '[Links]' 'Desktop=0' \
         '[Setup]' 'Run=0' >"$WINEPREFIX/drive_c/setup/VIrovARI2.ini"

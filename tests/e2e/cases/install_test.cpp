@@ -6,6 +6,7 @@
 #include "driver/dialog.h"
 #include "driver/files.h"
 #include "driver/input.h"
+#include "driver/text.h"
 
 namespace {
 
@@ -99,6 +100,47 @@ TEST(Install, PlacesTheProductMakesShortcutsAndStartsTheUtility) {
     EXPECT_TRUE(record->find(" -len\r\n") != std::string::npos) << *record;
     EXPECT_TRUE(record->find("working directory: C:\\Program Files (x86)\\VE4\r\n") != std::string::npos)
         << *record;
+}
+
+}  // namespace
+
+namespace {
+
+using namespace e2e;
+
+// On a Russian system with Russian chosen: the final message in Russian, and the utility told
+// the language through "-lru".
+TEST(RussianInstall, ReportsInRussianAndPassesTheLanguageOn) {
+    Session session;
+    const Window language = session.WaitForWindow("Language");
+    ASSERT_TRUE(language) << session.OpenWindows();
+    const Window russian = language.FindChild("Button", Cp1251("Русский"));
+    ASSERT_TRUE(russian && russian.Checked()) << language.Describe();
+    ASSERT_TRUE(PressButton(language, "OK"));
+    const Window main = session.WaitForDialog(Cp1251("VI4zodAVI2 Install - Программа установки"), kStartTimeout);
+    ASSERT_TRUE(main) << session.OpenWindows();
+    ASSERT_TRUE(PressButton(main, Cp1251("Установка"))) << main.Describe();
+
+    const Window final_message = session.WaitForDialog(
+        {Cp1251("Информация"), Cp1251("Предупреждение"), Cp1251("Ошибка")}, kInstallTimeout);
+    ASSERT_TRUE(final_message) << session.OpenWindows();
+    EXPECT_EQ(final_message.Text(), Cp1251("Информация"));
+    EXPECT_EQ(DialogMessage(final_message),
+              Cp1251("Установка задачника DE roz OZE-2 успешно завершена.\r\n"
+                     "Ярлыки задачника DE roz OZE-2 помещены в группу \"DE roz OZE-2\" раздела \"Программы\" "
+                     "меню \"Пуск\".\r\n"
+                     "Для завершения установки будет запущена программа RI4Razoz.\r\n"
+                     "После запуска этой программы перейдите в раздел со списком установленных сред и убедитесь, "
+                     "что среды MPICH 1.2.5 и/или MPICH2 1.3 и/или MS-MPI 10.1.2 найдены и настроены для "
+                     "использования."));
+    ASSERT_TRUE(PressButton(final_message, "OK"));
+    ASSERT_TRUE(session.WaitForExit().has_value()) << session.OpenWindows();
+
+    std::optional<std::string> record;
+    WaitUntil([&] { return (record = ReadWholeFile(std::string(kDestination) + "\\ri4razoz-run.txt")).has_value(); },
+              kStepTimeout);
+    ASSERT_TRUE(record.has_value()) << "ri4razoz.exe was not started";
+    EXPECT_TRUE(record->find(" -lru\r\n") != std::string::npos) << *record;
 }
 
 }  // namespace
