@@ -17,6 +17,15 @@ const char kDestination[] = "C:\\Program Files (x86)\\VE4";
 // for a slow machine.
 constexpr Milliseconds kInstallTimeout{180000};
 
+// The base product's utility is started without waiting for it; the stand-in records its
+// command line and working directory. Nothing when it was not started.
+std::optional<std::string> WaitForUtilityRecord() {
+    std::optional<std::string> record;
+    WaitUntil([&] { return (record = ReadWholeFile(std::string(kDestination) + "\\ri4razoz-run.txt")).has_value(); },
+              kStepTimeout);
+    return record;
+}
+
 TEST(Install, RefusesADestinationWithoutTheBaseProduct) {
     Session session;
     const Window main = session.WaitForWindow("VI4zodAVI2 Install");
@@ -93,20 +102,12 @@ TEST(Install, PlacesTheProductMakesShortcutsAndStartsTheUtility) {
             EXPECT_TRUE(FileExists(group + name + ".lnk")) << name;
         }
     }
-    // The base product's utility is started without waiting; it records how it was started.
-    std::optional<std::string> record;
-    WaitUntil([&] { return (record = ReadWholeFile(destination + "\\ri4razoz-run.txt")).has_value(); }, kStepTimeout);
+    const auto record = WaitForUtilityRecord();
     ASSERT_TRUE(record.has_value()) << "ri4razoz.exe was not started";
     EXPECT_TRUE(record->find(" -len\r\n") != std::string::npos) << *record;
     EXPECT_TRUE(record->find("working directory: C:\\Program Files (x86)\\VE4\r\n") != std::string::npos)
         << *record;
 }
-
-}  // namespace
-
-namespace {
-
-using namespace e2e;
 
 // On a Russian system with Russian chosen: the final message in Russian, and the utility told
 // the language through "-lru".
@@ -136,9 +137,7 @@ TEST(RussianInstall, ReportsInRussianAndPassesTheLanguageOn) {
     ASSERT_TRUE(PressButton(final_message, "OK"));
     ASSERT_TRUE(session.WaitForExit().has_value()) << session.OpenWindows();
 
-    std::optional<std::string> record;
-    WaitUntil([&] { return (record = ReadWholeFile(std::string(kDestination) + "\\ri4razoz-run.txt")).has_value(); },
-              kStepTimeout);
+    const auto record = WaitForUtilityRecord();
     ASSERT_TRUE(record.has_value()) << "ri4razoz.exe was not started";
     EXPECT_TRUE(record->find(" -lru\r\n") != std::string::npos) << *record;
 }
