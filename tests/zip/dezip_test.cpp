@@ -1,0 +1,85 @@
+// The dezip command: exit codes and what it prints for each outcome. Runs the program that
+// the build put beside the tests; skipped when it is not there (or cannot be started).
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "support/archive_builder.h"
+#include "support/temp_folder.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using test_support::ArchiveBuilder;
+
+class Dezip : public ::testing::Test {
+protected:
+    void SetUp() override {
+        program = (fs::path(VI_BINARY_DIR) / "bin" / "dezip").string();
+        if (!fs::exists(program)) GTEST_SKIP() << "dezip was not built";
+        ArchiveBuilder builder;
+        builder.Add("docs/readme.txt", "read me");
+        builder.Add("data.bin", "0123456789");
+        folder.Write("good.zip", builder.Build());
+    }
+    // Runs dezip with arguments inside the folder; returns its exit code, output in output.
+    int Run(const std::string& arguments) {
+        const std::string log = folder.Path("dezip.log");
+        const int status = std::system(("cd '" + folder.Path() + "' && '" + program + "' " + arguments + " >'" + log +
+                                        "' 2>&1 </dev/null")
+                                           .c_str());
+        output = test_support::ReadHostFile(log);
+        // A shell's wait status carries the exit code in its second byte.
+        return status > 255 ? (status >> 8) & 0xFF : status;
+    }
+
+    test_support::TempFolder folder;
+    std::string program;
+    std::string output;
+};
+
+TEST_F(Dezip, ExtractsListsAndTestsAGoodArchive) {
+    EXPECT_EQ(Run("-q -d out good.zip"), 0) << output;
+    EXPECT_EQ(test_support::ReadHostFile(folder.Root() / "out/docs/readme.txt"), "read me");
+    EXPECT_EQ(Run("-l good.zip"), 0) << output;
+    EXPECT_NE(output.find("docs\\readme.txt"), std::string::npos) << output;
+    EXPECT_EQ(Run("-t good.zip"), 0) << output;
+    EXPECT_FALSE(fs::exists(folder.Root() / "data.bin"));  // testing keeps no files
+}
+
+TEST_F(Dezip, PatternsSelectEntries) {
+    EXPECT_EQ(Run("-q -d out good.zip '*.bin'"), 0) << output;
+    EXPECT_TRUE(fs::exists(folder.Root() / "out/data.bin"));
+    EXPECT_FALSE(fs::exists(folder.Root() / "out/docs"));
+}
+
+TEST_F(Dezip, SkippedOrDamagedEntriesGiveOne) {
+    ArchiveBuilder builder;
+    auto& bad = builder.Add("bad.txt", "content");
+    bad.override_crc = true;
+    bad.crc = 1;
+    builder.Add("../escape.txt", "x");
+    folder.Write("bad.zip", builder.Build());
+    EXPECT_EQ(Run("-d out bad.zip"), 1);
+    EXPECT_NE(output.find("bad CRC in bad.txt"), std::string::npos) << output;
+    EXPECT_NE(output.find("skipping ..\\escape.txt"), std::string::npos) << output;
+    EXPECT_FALSE(fs::exists(folder.Root() / "escape.txt"));
+
+    EXPECT_EQ(Run("-q -d out good.zip"), 0);
+    EXPECT_EQ(Run("-n -d out good.zip"), 1);  // nothing overwritten
+    EXPECT_NE(output.find("not overwritten"), std::string::npos) << output;
+    EXPECT_EQ(Run("-q -o -d out good.zip"), 0);
+}
+
+TEST_F(Dezip, AnUnreadableArchiveGivesTwoAndAUsageErrorThree) {
+    folder.Write("junk.zip", std::string(100, 'j'));
+    EXPECT_EQ(Run("junk.zip"), 2);
+    EXPECT_NE(output.find("Incomplete Zip File"), std::string::npos) << output;
+    EXPECT_EQ(Run("missing.zip"), 2);
+    EXPECT_EQ(Run(""), 3);
+    EXPECT_EQ(Run("-l -t good.zip"), 3);
+    EXPECT_EQ(Run("-x good.zip"), 3);
+}
+
+}  // namespace
