@@ -70,9 +70,10 @@ constexpr ptrdiff_t kFastInputMargin = 16;
 // zero bits decode to until the size guard ends it.
 constexpr int32_t kOverrunLimit = 8;
 
-// A fast-table entry packed into 32 bits: bits 0-4 the input bits it accounts for, bits 5-7
-// its kind, bits 8-15 the extra bits of a length or distance (or a link's sub-table width),
-// bits 16-31 the literal, base or sub-table index.
+// A fast-table entry packed into 32 bits: bits 0-4 the input bits it accounts for (bit 5
+// stays clear, so the entry itself can serve as a 64-bit shift count), bits 8-10 its kind,
+// bits 11-15 the extra bits of a length or distance (or a link's sub-table width), bits
+// 16-31 the literal, base or sub-table index.
 enum FastKind : uint32_t {
     kFastLiteral = 0,
     kFastLength = 1,  // a length or a distance
@@ -80,9 +81,9 @@ enum FastKind : uint32_t {
     kFastLink = 3,
     kFastInvalid = 4,
 };
-inline uint32_t FastBits(uint32_t entry) { return entry & 31u; }
-inline uint32_t FastKindOf(uint32_t entry) { return (entry >> 5) & 7u; }
-inline uint32_t FastExtra(uint32_t entry) { return (entry >> 8) & 0xFFu; }
+inline uint32_t FastBits(uint32_t entry) { return entry & 63u; }
+inline uint32_t FastKindOf(uint32_t entry) { return (entry >> 8) & 7u; }
+inline uint32_t FastExtra(uint32_t entry) { return (entry >> 11) & 31u; }
 inline uint32_t FastValue(uint32_t entry) { return entry >> 16; }
 
 uint32_t Pack(const HuffmanEntry& entry) {
@@ -93,7 +94,7 @@ uint32_t Pack(const HuffmanEntry& entry) {
     else if (entry.Op == kOpInvalid || entry.Op > kOpLinkBase + kHuffmanMaxLength) kind = kFastInvalid, extra = 0;
     else if (entry.Op > kOpLinkBase) kind = kFastLink, extra = entry.Op - kOpLinkBase;
     else if (entry.Op > 14) kind = kFastInvalid, extra = 0;
-    return (entry.Value << 16) | (extra << 8) | (kind << 5) | entry.Bits;
+    return (entry.Value << 16) | (extra << 11) | (kind << 8) | entry.Bits;
 }
 
 // The fast tables as the table builder fills them.
