@@ -46,7 +46,11 @@ int32_t ReadArchive(TUnZipContext& context, uint8_t* buffer, int32_t n) {
         if (next == nullptr) break;
         context.ArchiveStream = next;
         context.CurrentDisk = volume_number - 1;
-        got += std::max<int64_t>(0, next->Read(buffer + got, n - got));
+        const int64_t more = next->Read(buffer + got, n - got);
+        // A volume with nothing to give ends the data here; asking for volume after volume
+        // that never delivers would not end.
+        if (more <= 0) break;
+        got += more;
     }
     return static_cast<int32_t>(got);
 }

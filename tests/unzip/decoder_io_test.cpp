@@ -100,6 +100,21 @@ TEST(ReadByte, SpannedArchiveContinuesInTheNextVolume) {
     EXPECT_EQ(context.ArchiveStream, &third);
 }
 
+TEST(ReadByte, EmptyNextVolumeEndsTheDataInsteadOfAskingForever) {
+    DecoderHarness harness;
+    harness.Prepare(Sequence(100), 0, 300);
+    MemoryStream empty;
+    int asked = 0;
+    harness.context->MultiVolume = true;
+    harness.context->hooks.load_volume = [&](int) -> zip::TStream* {
+        ++asked;
+        return &empty;
+    };
+    uint8_t value = 0;
+    EXPECT_THROW(unzip::ReadByte(*harness.context, value), zip::EFatalUnzipError);
+    EXPECT_EQ(asked, 1);
+}
+
 TEST(BitReaders, ReadBitsPastTheEndGivesZerosAndAtEndOnlyOnAnEmptyRefill) {
     DecoderHarness harness;
     harness.Prepare({0xA5, 0x0F}, 0);
