@@ -121,6 +121,10 @@ TEST(UiWin32Smoke, RetryBoxTakesItsCloseBoxAsRetry) {
         HWND box = ::GetActiveWindow();
         if (box == nullptr || ui::win32::FormOfWindow(box) == nullptr) return;
         timer.SetEnabled(false);
+        char class_name[64] = {};
+        ::GetClassNameA(box, class_name, sizeof class_name);
+        EXPECT_STREQ(class_name, ui::kMessageWindowClass);
+        EXPECT_EQ(WindowText(box), "Warning");
         // Escape does nothing here; the close box counts as Repeat.
         ::PostMessageA(box, WM_KEYDOWN, VK_ESCAPE, 0);
         ::PostMessageA(box, WM_CLOSE, 0, 0);

@@ -142,8 +142,6 @@ void Panel::SetBevelWidth(int width) {
     Changed(Change::Style);
 }
 
-void Panel::SetBounds(int left, int top, int width, int height) { Control::SetBounds(left, top, width, height); }
-
 ProgressBar::ProgressBar(Control& parent, int left, int top, int width, int height)
     : Control(parent, left, top, width, height) {}
 

@@ -157,7 +157,6 @@ public:
     void SetOuterBevel(PanelBevel bevel);
     int BevelWidth() const { return bevel_width_; }
     void SetBevelWidth(int width);
-    void SetBounds(int left, int top, int width, int height) override;
 
 private:
     PanelBevel outer_bevel_ = PanelBevel::Raised;

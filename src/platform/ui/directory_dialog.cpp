@@ -120,6 +120,7 @@ DirectoryDialog::DirectoryDialog(PickerMode mode, const std::string& start_direc
       pattern_(pattern.empty() ? "*.*" : pattern) {
     const StandardTexts& texts = CurrentStandardTexts();
     SetName("DirectoryForm");
+    SetWindowClass(kDirectoryWindowClass);
     Font font;
     font.name = "Tahoma";
     font.SetSize(8);

@@ -14,6 +14,9 @@ namespace platform::ui {
 
 enum class PickerMode { Directory, File };
 
+// The window class of the dialog, for test drivers that look for it.
+inline constexpr const char* kDirectoryWindowClass = "VIrovARI2Directory";
+
 class DirectoryDialog : public Form {
 public:
     // A dialog starting in start_directory (the current directory when it does not exist).

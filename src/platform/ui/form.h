@@ -111,7 +111,7 @@ public:
     int MinimumHeight() const { return minimum_height_; }
 
     // The window class name that a native backend registers for this form (test drivers find
-    // windows by it); empty for the toolkit's common class.
+    // windows by it); empty for the toolkit's common class, "VIrovARI2Form".
     const std::string& WindowClass() const { return window_class_; }
     void SetWindowClass(const std::string& name) { window_class_ = name; }
 

@@ -115,6 +115,7 @@ MessageDialog::MessageDialog(const std::string& text, MessageKind kind, unsigned
                              DialogResult default_button, const std::string& caption, MessageBoxBehaviour behaviour)
     : Image1(*this, kMargin, kMargin, kIconSize, kIconSize), Label1(*this, kMargin, kMargin, 10, 10) {
     SetName("MessageForm");
+    SetWindowClass(kMessageWindowClass);
     SetFont(DialogFont());
     SetPosition(FormPosition::ScreenCenter);
     SetKeyPreview(true);

@@ -27,6 +27,9 @@ struct MessageBoxBehaviour {
 // retry by accident.
 MessageBoxBehaviour StandardBehaviour(unsigned button_set);
 
+// The window class of message boxes, for test drivers that look for them.
+inline constexpr const char* kMessageWindowClass = "VIrovARI2Message";
+
 // Everything a person sees of a message box.
 struct MessageBoxInfo {
     MessageKind kind = MessageKind::Information;
