@@ -12,11 +12,12 @@
 // is also what stops a decoder running on over damaged data. Every buffer written is folded
 // into the CRC and reported to the progress events.
 
+#include "unzip/unzip_context.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 
-#include "unzip/unzip_context.h"
 #include "zip/zip_errors.h"
 
 namespace unzip {

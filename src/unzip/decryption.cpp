@@ -4,11 +4,12 @@
 // header in front of the data runs the keys on, and its last byte, decrypted, is a check
 // byte taken from the entry's CRC or time.
 
+#include "unzip/unzip_context.h"
+
 #include <cstdint>
 #include <string>
 
 #include "unzip/crc32.h"
-#include "unzip/unzip_context.h"
 #include "zip/stream.h"
 
 namespace unzip {

@@ -96,7 +96,7 @@ void FlushWindow(TUnZipContext& context, uint32_t n);
 // uncompressed size!"), the CRC-32 and the progress events.
 void FlushOutput(TUnZipContext& context);
 
-// Traditional PKWARE decryption on the context's key registers.
+// Traditional ZIP decryption on the context's key registers.
 void InitKeys(TUnZipContext& context, const std::string& password);
 void UpdateKeys(TUnZipContext& context, uint8_t value);
 uint8_t DecryptByte(const TUnZipContext& context);
