@@ -85,14 +85,16 @@ scenario() {
     local log="$work/$name.log"
     env -u LC_ALL -u LANGUAGE -u LC_MESSAGES "$@" \
         VI_E2E_PROGRAM="$program" VI_E2E_SHOTS='C:\shots' \
-        timeout -k 10 "$case_limit" wine "$bin/e2e_driver.exe" "--filter=$filter" >"$log" 2>&1
+        timeout -k 10 "$case_limit" wine "$bin/e2e_driver.exe" "--gtest_filter=$filter" >"$log" 2>&1
     local code=$?
     # The program may still be up after a failed case; a clean server for the next scenario.
     wine_stop
     tr -d '\r' <"$log" | sed 's/^/   /'
     wine_convert_shots "$WINEPREFIX/drive_c/shots" "$shots"
     local counts
-    counts=$(tr -d '\r' <"$log" | sed -n 's/^\[==========\] \(.*\)/\1/p' | tail -n 1)
+    counts=$(tr -d '\r' <"$log" | grep -E '^\[  (PASSED|FAILED)  \] [0-9]+ tests?' | tr '\n' ' ')
+    # A filter that matches no case is a mistake in this script, not a pass.
+    tr -d '\r' <"$log" | grep -qE '^\[  PASSED  \] 0 tests' && code=1
     [ "$code" -eq 124 ] && counts="timed out after ${case_limit}s"
     if [ "$code" -eq 0 ]; then
         results+=("PASS  $name: $counts")

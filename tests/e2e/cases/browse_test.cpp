@@ -1,7 +1,8 @@
 // Choosing the destination with the directory dialog: what it gives back to the main window.
 
+#include <gtest/gtest.h>
+
 #include "cases/session.h"
-#include "driver/check.h"
 #include "driver/dialog.h"
 #include "driver/files.h"
 #include "driver/input.h"

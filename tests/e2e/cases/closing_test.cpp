@@ -1,7 +1,8 @@
 // Leaving the program: every way of closing the main window asks first, and only Yes ends it.
 
+#include <gtest/gtest.h>
+
 #include "cases/session.h"
-#include "driver/check.h"
 #include "driver/dialog.h"
 #include "driver/input.h"
 

@@ -1,8 +1,9 @@
 // The Install command on a machine with a base product in C:\Program Files (x86)\VE4: a
 // refused destination, and a whole installation checked through what it leaves behind.
 
+#include <gtest/gtest.h>
+
 #include "cases/session.h"
-#include "driver/check.h"
 #include "driver/dialog.h"
 #include "driver/files.h"
 #include "driver/input.h"
@@ -76,7 +77,7 @@ TEST(Install, PlacesTheProductMakesShortcutsAndStartsTheUtility) {
 
     const std::string destination = kDestination;
     {
-        testing::Context context("placed files");
+        SCOPED_TRACE("placed files");
         // The payload carries copies of the texts beside the program: byte for byte the same.
         for (const char* text : {"readme.txt", "readme_en.txt"}) {
             const auto installed = ReadWholeFile(destination + "\\VIrovARI2\\" + text);
@@ -95,7 +96,7 @@ TEST(Install, PlacesTheProductMakesShortcutsAndStartsTheUtility) {
         EXPECT_FALSE(DirectoryExists(destination + "\\TEMP"));
     }
     {
-        testing::Context context("Start menu group");
+        SCOPED_TRACE("Start menu group");
         const std::string group = ProgramsFolder() + "\\DE roz OZE-2\\";
         for (const char* name : {"DE roz OZE-2 Info", "DE roz OZE-2 Readme", "DE roz OZE-2 Uninstall",
                                  "DE roz OZE-2 Info (en)", "DE roz OZE-2 Readme (en)", "MPICH2 Installer"}) {

@@ -2,8 +2,9 @@
 // in the scenarios whose Wine runs with a Russian locale; the texts come back from the
 // program's windows as Windows-1251 bytes.
 
+#include <gtest/gtest.h>
+
 #include "cases/session.h"
-#include "driver/check.h"
 #include "driver/dialog.h"
 #include "driver/input.h"
 #include "driver/text.h"
@@ -64,7 +65,7 @@ TEST(RussianSystem, RussianAnswerGivesRussianTexts) {
 
     for (const char* text : {"Электронный задачник по параллельному программированию на базе MPI-2",
                              "Задачник будет установлен в следующем каталоге:", "Версия 1.6 от 19.06.2024"}) {
-        testing::Context context(std::string("label ") + text);
+        SCOPED_TRACE(std::string("label ") + text);
         EXPECT_TRUE(main.FindChild("", Cp1251(text))) << main.Describe();
     }
     EXPECT_EQ(ButtonCaptions(main), (std::vector<std::string>{Cp1251("Обзор..."), Cp1251("Описание задачника"),

@@ -1,7 +1,8 @@
 // The main window on an English system: what it says and where its controls are.
 
+#include <gtest/gtest.h>
+
 #include "cases/session.h"
-#include "driver/check.h"
 #include "driver/dialog.h"
 
 namespace {
@@ -23,7 +24,7 @@ TEST(MainWindow, ShowsTheEnglishTexts) {
 
     for (const char* text : {"Quillmark for MPI-2", "Electronic book of training tasks on MPI-2 programming",
                              kDestinationPrompt, "Version 1.6 (Build 19.06.2024)"}) {
-        testing::Context context(std::string("label ") + text);
+        SCOPED_TRACE(std::string("label ") + text);
         const Window label = main.FindChild("", text);
         EXPECT_TRUE(label && label.Visible()) << main.Describe();
     }

@@ -1,7 +1,8 @@
 // A setup program without its payload beside it says so and ends, installing nothing.
 
+#include <gtest/gtest.h>
+
 #include "cases/session.h"
-#include "driver/check.h"
 #include "driver/dialog.h"
 
 namespace {

@@ -3,8 +3,9 @@
 // The installation starts by itself, into the destination the file names, and the base
 // product's utility is not started.
 
+#include <gtest/gtest.h>
+
 #include "cases/session.h"
-#include "driver/check.h"
 #include "driver/dialog.h"
 #include "driver/files.h"
 

@@ -1,8 +1,9 @@
 // The readme and licence texts in the viewer: short lines joined into paragraphs. The texts
 // are the ones scripts/make-demo-payload.sh writes beside the program.
 
+#include <gtest/gtest.h>
+
 #include "cases/session.h"
-#include "driver/check.h"
 #include "driver/dialog.h"
 #include "driver/input.h"
 
