@@ -114,6 +114,31 @@ TEST(UiWin32Smoke, ModalFormEndsWithTheDefaultButtonOnEnter) {
     EXPECT_EQ(form.clicks, 1);
 }
 
+TEST(UiWin32Smoke, EscapeWithoutCancelButtonReachesTheCharacterPreview) {
+    SmokeForm form;
+    std::string typed;
+    form.OnKeyPress = [&](char& key) {
+        typed += key;
+        if (key == '\x1b') form.SetModalResult(ui::ModalResult::Cancel);
+    };
+    ui::Timer timer(form, 50);
+    timer.OnTimer = [&] {
+        timer.SetEnabled(false);
+        HWND edit = ui::win32::WindowOf(form.Edit1);
+        ::SetFocus(edit);
+        ::PostMessageA(edit, WM_KEYDOWN, VK_TAB, 0);
+        ::PostMessageA(edit, WM_CHAR, 'z', 0);
+        ::PostMessageA(edit, WM_KEYDOWN, VK_ESCAPE, 0);
+        ::PostMessageA(edit, WM_CHAR, 0x1b, 0);
+    };
+    timer.SetEnabled(true);
+    EXPECT_EQ(form.ShowModal(), ui::ModalResult::Cancel);
+    // Tab moved on to the button, the letter was previewed, and Escape closed the form.
+    EXPECT_EQ(form.ActiveControl(), &form.Button1);
+    EXPECT_EQ(typed, "z\x1b");
+    EXPECT_EQ(form.keys, "9;27;");
+}
+
 TEST(UiWin32Smoke, RetryBoxTakesItsCloseBoxAsRetry) {
     ui::Form owner;
     ui::Timer timer(owner, 50);
