@@ -89,7 +89,8 @@ scenario() {
     local code=$?
     # The program may still be up after a failed case; a clean server for the next scenario.
     wine_stop
-    tr -d '\r' <"$log" | sed 's/^/   /'
+    # The program's Russian texts are Windows-1251 bytes; shown readable on the terminal.
+    if [ "$language" = ru ]; then iconv -f CP1251 -t UTF-8 <"$log"; else cat "$log"; fi | tr -d '\r' | sed 's/^/   /'
     wine_convert_shots "$WINEPREFIX/drive_c/shots" "$shots"
     local counts
     counts=$(tr -d '\r' <"$log" | grep -E '^\[  (PASSED|FAILED)  \] [0-9]+ tests?' | tr '\n' ' ')

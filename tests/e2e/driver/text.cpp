@@ -31,27 +31,6 @@ std::string Cp1251(const std::string& utf8) {
     return result;
 }
 
-std::string Utf8FromCp1251(const std::string& cp1251) {
-    std::string result;
-    const auto append = [&result](unsigned code) {
-        if (code < 0x80) {
-            result.push_back(static_cast<char>(code));
-            return;
-        }
-        result.push_back(static_cast<char>(0xC0 | (code >> 6)));
-        result.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    };
-    for (const char character : cp1251) {
-        const auto byte = static_cast<unsigned char>(character);
-        if (byte >= 0xC0) append(0x410 + (byte - 0xC0));
-        else if (byte == 0xA8) append(0x401);
-        else if (byte == 0xB8) append(0x451);
-        else if (byte < 0x80) append(byte);
-        else append('?');
-    }
-    return result;
-}
-
 std::string EnvironmentOr(const char* name, const std::string& fallback) {
     const char* value = std::getenv(name);
     return value && *value ? std::string(value) : fallback;

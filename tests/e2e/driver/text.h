@@ -11,9 +11,6 @@ namespace e2e {
 // other character as '?'.
 std::string Cp1251(const std::string& utf8);
 
-// The Windows-1251 text as UTF-8 (for readable failure messages and printouts).
-std::string Utf8FromCp1251(const std::string& cp1251);
-
 // An environment variable, or fallback when it is not set or empty.
 std::string EnvironmentOr(const char* name, const std::string& fallback);
 
