@@ -68,3 +68,26 @@ TEST(Viewer, LicenseButtonShowsTheLicenceAndEscapeClosesIt) {
 }
 
 }  // namespace
+
+namespace {
+
+using namespace e2e;
+
+// Run by the "no-readme" scenario, which removes the English readme from beside the program.
+TEST(NoReadme, LicenceTakesTheAboutPlaceAndF1OpensIt) {
+    Session session;
+    const Window main = session.WaitForWindow("VI4zodAVI2 Install");
+    ASSERT_TRUE(main) << session.OpenWindows();
+    EXPECT_EQ(ButtonCaptions(main), (std::vector<std::string>{"Browse...", "License agreement", "Install", "Exit"}))
+        << main.Describe();
+    const Window about = main.FindChild("Button", "About DE roz OZE-2");
+    const Window license = main.FindChild("Button", "License agreement");
+    ASSERT_TRUE(about && license) << main.Describe();
+    EXPECT_EQ(license.RectInParent().left, about.RectInParent().left);
+
+    PressKey(main, Key::F1);
+    const Window viewer = session.WaitForDialog("License agreement [license_en.txt]");
+    EXPECT_TRUE(viewer) << session.OpenWindows();
+}
+
+}  // namespace
