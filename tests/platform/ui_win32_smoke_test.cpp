@@ -87,6 +87,37 @@ TEST(UiWin32Smoke, FormAndControlsBecomeWindowsWithTheirTexts) {
     EXPECT_FALSE(::IsWindowVisible(window));
 }
 
+TEST(UiWin32Smoke, CheckListFollowsItsItemsAndMarks) {
+    ui::Form form;
+    form.SetClientSize(200, 120);
+    ui::CheckListBox list(form, 8, 8, 184, 13 * 4);
+    list.Items().Assign({"one", "two", "three"});
+    form.Show();
+    HWND window = ui::win32::WindowOf(list);
+    EXPECT_EQ(::SendMessageA(window, LB_GETCOUNT, 0, 0), 3);
+    list.Items().Add("four");
+    list.Items().Delete(0);
+    list.SetChecked(1, true);
+    ASSERT_EQ(::SendMessageA(window, LB_GETCOUNT, 0, 0), 3);
+    char text[32] = {};
+    ::SendMessageA(window, LB_GETTEXT, 0, reinterpret_cast<LPARAM>(text));
+    EXPECT_STREQ(text, "two");
+    ::SendMessageA(window, LB_GETTEXT, 2, reinterpret_cast<LPARAM>(text));
+    EXPECT_STREQ(text, "four");
+
+    // A click on an item's box ticks it.
+    int ticks = 0;
+    list.OnClickCheck = [&] { ++ticks; };
+    RECT item;
+    ::SendMessageA(window, LB_GETITEMRECT, 2, reinterpret_cast<LPARAM>(&item));
+    const LPARAM point = MAKELPARAM(item.left + 5, (item.top + item.bottom) / 2);
+    ::SendMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, point);
+    ::SendMessageA(window, WM_LBUTTONUP, 0, point);
+    EXPECT_TRUE(list.Checked(2));
+    EXPECT_EQ(ticks, 1);
+    form.Hide();
+}
+
 TEST(UiWin32Smoke, ResizingKeepsTheBottomPanelAndAnchoredButton) {
     SmokeForm form;
     form.Show();

@@ -457,16 +457,50 @@ void NativePeer::UpdateStyle() {
 }
 
 void NativePeer::ItemsChanged(ListChange change, int index) {
-    (void)change;
-    (void)index;
     // A hidden window is filled once, when it appears: a readme added line by line would
     // otherwise be copied into the window once per line.
     HWND root = ::GetAncestor(window_, GA_ROOT);
-    if (root != nullptr && !::IsWindowVisible(root)) {
+    if (items_dirty_ || (root != nullptr && !::IsWindowVisible(root))) {
         items_dirty_ = true;
         return;
     }
-    UpdateItems();
+    const bool is_list = control_.Kind() == ControlKind::ListBox || control_.Kind() == ControlKind::CheckListBox;
+    if (!is_list || change == ListChange::Reset) {
+        UpdateItems();
+        return;
+    }
+    // One item at a time, so that a list the user scrolled stays where it is.
+    auto& list = static_cast<ListBox&>(control_);
+    filling = true;
+    switch (change) {
+        case ListChange::Added:
+            ::SendMessageA(window_, LB_INSERTSTRING, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(list.Items()[index].c_str()));
+            break;
+        case ListChange::Deleted:
+            ::SendMessageA(window_, LB_DELETESTRING, static_cast<WPARAM>(index), 0);
+            break;
+        case ListChange::Replaced: {
+            // A check mark changed, or the text: the item is drawn again either way.
+            RECT item;
+            const std::string& text = list.Items()[index];
+            const LRESULT length = ::SendMessageA(window_, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
+            std::string shown(length > 0 ? static_cast<size_t>(length) + 1 : 1, '\0');
+            if (length > 0) ::SendMessageA(window_, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(shown.data()));
+            shown.resize(length > 0 ? static_cast<size_t>(length) : 0);
+            if (shown != text) {
+                ::SendMessageA(window_, LB_DELETESTRING, static_cast<WPARAM>(index), 0);
+                ::SendMessageA(window_, LB_INSERTSTRING, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.c_str()));
+            }
+            if (::SendMessageA(window_, LB_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item)) != LB_ERR) {
+                ::InvalidateRect(window_, &item, TRUE);
+            }
+            break;
+        }
+        case ListChange::Reset:
+            break;
+    }
+    ::SendMessageA(window_, LB_SETCURSEL, static_cast<WPARAM>(list.ItemIndex()), 0);
+    filling = false;
 }
 
 void NativePeer::Flush() {
