@@ -12,7 +12,8 @@ public:
     // The one application object.
     static Application& Instance();
 
-    // The title the task bar shows.
+    // The application's title: the caption of message boxes of the Custom kind. (The task
+    // bar shows each top-level form under its own caption.)
     const std::string& Title() const { return title_; }
     void SetTitle(const std::string& title);
 

@@ -42,7 +42,8 @@ constexpr unsigned kDefault = kLeft | kTop;
 class Control {
 public:
     // A control on parent (a form or a panel) at the given pixel geometry, relative to the
-    // parent's client area. It belongs to parent's form, which must outlive it.
+    // parent's client area. It belongs to parent's form, which must outlive it. A native
+    // backend gives it a window when the form is next shown.
     Control(Control& parent, int left, int top, int width, int height);
     virtual ~Control();
     Control(const Control&) = delete;
