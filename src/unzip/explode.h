@@ -36,9 +36,9 @@ struct ExplodeState {
 };
 
 // The decoding loops, with and without the literal tree. Each produces bytes until
-// state.remaining reaches 0 or below, leaving the window's unflushed bytes for the final
-// FlushWindow. Returns 0, or 1 when an invalid code stopped the loop (the window's bytes
-// are then not moved to the output).
+// state.remaining reaches 0 or below (a last match may overshoot it), then moves the window's
+// last bytes to OutBuf with FlushWindow and returns 0. An invalid code stops the loop at once
+// with result 1; the window's bytes since its last flush are then not moved to the output.
 int ExplodeWithLiterals(ExplodeState& state, const HuffmanEntry* literal_table,
                         const HuffmanEntry* length_table, const HuffmanEntry* distance_table,
                         int literal_width, int length_width, int distance_width);
