@@ -98,6 +98,9 @@ void TZipExtractor::OpenArchive() {
 }
 
 void TZipExtractor::CloseArchive() {
+    // A comment read from an event handler in the middle of a run must not close the stream
+    // the run is reading from.
+    if (context_ != nullptr) return;
     if (!KeepZipOpen) archive_stream_.reset();
 }
 
@@ -176,8 +179,8 @@ int TZipExtractor::UnZip() {
     if (OnStartUnZipInfo) OnStartUnZipInfo(*this, context->FilesExtracted, context->TotalBytes, stop_now);
     if (context->FilesExtracted > 0 && !stop_now) RunSelectedEntries(*context);
     const int extracted = context->FilesExtracted;
+    context_ = nullptr;
     CloseArchive();
-    if (context->ArchiveStream != archive_stream_.get()) context->ArchiveStream = archive_stream_.get();
     return extracted;
 }
 

@@ -292,3 +292,21 @@ TEST_F(Extractor, ProgressEventsReachOneHundred) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(Extractor, CommentsCanBeReadFromAnEventInTheMiddleOfARun) {
+    ArchiveBuilder builder;
+    builder.Add("a.txt", std::string(50000, 'a')).comment = "first";
+    builder.Add("b.txt", std::string(50000, 'b')).comment = "second";
+    Use(builder);
+    std::vector<std::string> comments;
+    extractor.OnEndUnZip = [&comments](TZipExtractor& sender, int index, const std::string&) {
+        comments.push_back(sender.EntryComment(index));
+    };
+    EXPECT_EQ(extractor.UnZip(), 2);
+    EXPECT_EQ(comments, (std::vector<std::string>{"first", "second"}));
+    EXPECT_EQ(ReadHostFile(Out("b.txt")), std::string(50000, 'b'));
+}
+
+}  // namespace
