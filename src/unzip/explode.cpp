@@ -205,6 +205,7 @@ int ExplodeWithLiterals(ExplodeState& state, const HuffmanEntry* literal_table,
                         const HuffmanEntry* length_table, const HuffmanEntry* distance_table,
                         int literal_width, int length_width, int distance_width) {
     while (state.remaining > 0) {
+        if (InputOverrun(state.context)) return kLookupFailed;
         Need(state, 1);
         const bool literal = (state.bits & 1u) != 0;
         Drop(state, 1);
@@ -226,6 +227,7 @@ int ExplodeWithoutLiterals(ExplodeState& state, const HuffmanEntry* length_table
                            const HuffmanEntry* distance_table, int length_width,
                            int distance_width) {
     while (state.remaining > 0) {
+        if (InputOverrun(state.context)) return kLookupFailed;
         Need(state, 1);
         const bool literal = (state.bits & 1u) != 0;
         Drop(state, 1);

@@ -64,11 +64,6 @@ constexpr int kMaxDistanceCodes = 30;
 // The fast way runs while InBuf holds at least this many unread bytes: one symbol with its
 // distance asks for at most 48 bits, and a refill of the 64-bit buffer reads 8 bytes.
 constexpr ptrdiff_t kFastInputMargin = 16;
-// Bytes a decoder may ask for past the end of the entry's data. Well-formed data never needs
-// more than the two or three bytes of look-ahead a table walk can ask for; a stream still
-// reading beyond this is broken and stops here instead of filling the file with whatever
-// zero bits decode to until the size guard ends it.
-constexpr int32_t kOverrunLimit = 8;
 
 // A fast-table entry packed into 32 bits: bits 0-4 the input bits it accounts for (bit 5
 // stays clear, so the entry itself can serve as a 64-bit shift count), bits 8-10 its kind,
@@ -274,7 +269,7 @@ private:
             uint8_t value = 0;
             if (ReadByte(context_, value) != kByteRead) {
                 value = 0;
-                if (context_.BytesLeft < -kOverrunLimit) overrun_ = true;
+                if (InputOverrun(context_)) overrun_ = true;
             }
             bits_ |= uint64_t{value} << count_;
             count_ += 8;
@@ -651,7 +646,7 @@ private:
     uint32_t position_ = 0;  // w, the next byte of the window to fill
     uint64_t bits_ = 0;      // the decoder's own bit buffer, first bit in bit 0
     uint32_t count_ = 0;
-    bool overrun_ = false;   // the decoder asked for more than kOverrunLimit bytes past the data
+    bool overrun_ = false;   // the decoder asked for more than kInputOverrunLimit bytes past the data
     CodeTables literals_;    // the codes of the current dynamic block
     CodeTables distances_;
 };

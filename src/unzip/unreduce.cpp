@@ -150,6 +150,8 @@ void UnReduce(TUnZipContext& context, int factor) {
     int value = 0;   // the byte V after the escape
     int length = 0;
     while (!output.Done()) {
+        // Damaged data: stop unflushed, and the CRC check rejects the entry.
+        if (InputOverrun(context)) return;
         int byte;
         if (set_sizes[previous] == 0 || TakeBits(context, 1) == 1) {
             byte = TakeBits(context, 8);

@@ -77,6 +77,13 @@ constexpr int kNoByte = 0;
 // at exactly the same moments.
 int RefillInput(TUnZipContext& context);
 
+// Bytes a decoder may ask for past the end of the entry's data. Well-formed data needs no
+// more than the few bytes of look-ahead of a table walk or a bit-buffer refill; a decoder still
+// reading beyond this is decoding damaged data, and stops rather than writing whatever zero
+// bits decode to until the entry's claimed size (up to 2 GB) is reached.
+constexpr int32_t kInputOverrunLimit = 8;
+inline bool InputOverrun(const TUnZipContext& context) { return context.BytesLeft < -kInputOverrunLimit; }
+
 // Next decrypted compressed byte of the entry. Raises EFatalUnzipError "Premature end of
 // file reached" when a single-volume archive ends inside the entry.
 int ReadByte(TUnZipContext& context, uint8_t& value);

@@ -37,8 +37,10 @@ Bytes Describe(const Lengths& lengths) {
         runs.push_back(static_cast<uint8_t>(((run - 1) << 4) | (lengths[i] - 1)));
         i += run;
     }
-    Bytes description{static_cast<uint8_t>(runs.size() - 1)};
-    description.insert(description.end(), runs.begin(), runs.end());
+    Bytes description;
+    description.reserve(runs.size() + 1);
+    description.push_back(static_cast<uint8_t>(runs.size() - 1));
+    for (const uint8_t run_byte : runs) description.push_back(run_byte);
     return description;
 }
 
