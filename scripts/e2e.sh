@@ -123,6 +123,57 @@ prepare_options() {
 }
 scenario options en 'C:\setup\VIrovARI2.exe' 'Options.*' "${english[@]}"
 
+# The installation's harder cases. Each prepare function changes the payload or the machine
+# that use_machine has just laid out afresh.
+readonly payload_password=4071938265103847562910384756102938
+readonly payload_tool="$root/tests/e2e/tools/payload_entries.py"
+readonly_destination="$work/prefix-en/drive_c/ReadOnlyDest"
+# An immutable directory (chattr +i) refuses new files even to root, which Wine runs as here;
+# the case skips itself when the attribute cannot be set.
+prepare_install_read_only() {
+    chattr -i "$readonly_destination" 2>/dev/null
+    rm -rf "$readonly_destination"
+    bash scripts/make-demo-payload.sh base "$readonly_destination" "$bin/ri4razoz.exe"
+    chattr +i "$readonly_destination" 2>/dev/null || echo "   chattr +i failed: the case will skip"
+}
+scenario install-read-only en 'C:\setup\VIrovARI2.exe' 'ReadOnlyDestination.*' "${english[@]}"
+chattr -i "$readonly_destination" 2>/dev/null
+# A large incompressible first entry keeps the engine window at its first status line.
+prepare_install_progress() {
+    local tree
+    tree=$(mktemp -d)
+    (cd "$tree" && unzip -q -P "$payload_password" "$WINEPREFIX/drive_c/setup/VIrovARI2.dat" &&
+        mkdir DATA && head -c 24000000 /dev/urandom >DATA/random.bin &&
+        zip -q -r -P "$payload_password" -X new.zip DATA VIrovARI2 MPICH2 MPI LIB SYSTEM)
+    mv "$tree/new.zip" "$WINEPREFIX/drive_c/setup/VIrovARI2.dat"
+    rm -rf "$tree"
+}
+scenario install-progress en 'C:\setup\VIrovARI2.exe' 'InstallProgress.*' "${english[@]}"
+prepare_install_damaged() {
+    local destination="$WINEPREFIX/drive_c/Program Files (x86)/VE4"
+    python3 "$payload_tool" damage-last "$WINEPREFIX/drive_c/setup/VIrovARI2.dat" >/dev/null
+    mkdir -p "$destination/VIrovARI2"
+    printf 'older readme\r\n' >"$destination/VIrovARI2/readme.txt"
+    printf 'older reference data\r\n' >"$destination/LIB/VE4MPI2.dat"
+}
+scenario install-damaged en 'C:\setup\VIrovARI2.exe' 'DamagedPayload.*' "${english[@]}"
+# The payload gains a new core library for the system directory.
+prepare_install_locked() {
+    local tree
+    tree=$(mktemp -d)
+    mkdir "$tree/SYSTEM"
+    printf 'new base product library\r\n' >"$tree/SYSTEM/VE4.DLL"
+    (cd "$tree" && zip -q -P "$payload_password" -X "$WINEPREFIX/drive_c/setup/VIrovARI2.dat" SYSTEM/VE4.DLL)
+    rm -rf "$tree"
+}
+scenario install-locked en 'C:\setup\VIrovARI2.exe' 'LockedLibrary.*' "${english[@]}"
+prepare_install_methods() {
+    rm -rf "$WINEPREFIX/drive_c/methods-expected"
+    python3 "$payload_tool" add-methods "$WINEPREFIX/drive_c/setup/VIrovARI2.dat" "$root/tests/data/legacy" \
+        "$WINEPREFIX/drive_c/methods-expected" "$payload_password"
+}
+scenario install-methods en 'C:\setup\VIrovARI2.exe' 'InstallMethods.*' "${english[@]}"
+
 echo
 echo "==== end-to-end summary ===="
 printf '%s\n' "${results[@]}"

@@ -2,6 +2,7 @@
 // What an installation left on the machine, looked at through the same Windows the program
 // used: files and directories by Windows path, and the shell folders it writes into.
 
+#include <map>
 #include <optional>
 #include <string>
 
@@ -15,5 +16,29 @@ std::optional<std::string> ReadWholeFile(const std::string& path);
 std::string SystemDirectory();
 // The user's Start menu Programs folder, or empty.
 std::string ProgramsFolder();
+
+// Every file and directory under root by its path relative to root ("LIB\\x.dat"), files with
+// their bytes, directories with a trailing backslash and no content: a picture of a tree to
+// compare before and after a run. Empty when root does not exist.
+std::map<std::string, std::string> DirectoryContents(const std::string& root);
+
+// Creates path as a new file and deletes it again: whether anything can be written there.
+bool CanCreateFile(const std::string& path);
+
+// A file held open the way a running program holds its library: others may read it but not
+// write, rename or delete it until it is released (or the holder goes).
+class HeldFile {
+public:
+    explicit HeldFile(const std::string& path);
+    ~HeldFile();
+    HeldFile(const HeldFile&) = delete;
+    HeldFile& operator=(const HeldFile&) = delete;
+
+    bool Held() const;
+    void Release();
+
+private:
+    void* handle_;
+};
 
 }  // namespace e2e
