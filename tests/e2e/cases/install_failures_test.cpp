@@ -68,6 +68,11 @@ TEST(DamagedPayload, ShowsTheDataCopyErrorAndLeavesTheDestinationAsItWas) {
               "Data-copy error. It seems likely that the install application is not in the administrator mode or "
               "the VIrovARI2.dat file is corrupted. Installation will be terminated.");
     session.Shot("data-copy-error", error);
+    // While the box is up nothing is undone yet: the run had really replaced and added files,
+    // so what follows checks a rollback, not a run that never started.
+    EXPECT_EQ(ReadWholeFile(std::string(kDestination) + "\\VIrovARI2\\readme.txt"),
+              ReadWholeFile("C:\\setup\\readme.txt"));
+    EXPECT_TRUE(FileExists(std::string(kDestination) + "\\MPICH2\\Samples\\task1.c"));
     ASSERT_TRUE(PressButton(error, "OK"));
     ASSERT_TRUE(session.WaitForExit(kStepTimeout).has_value()) << session.OpenWindows();
 
