@@ -9,10 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "unzip/memory_stream.h"
+#include "support/memory_stream.h"
 #include "unzip/unzip_context.h"
 
 namespace unzip_test {
+
+using test_support::MemoryStream;
 
 struct DecodeResult {
     std::vector<uint8_t> output;  // what reached the output file
@@ -33,7 +35,7 @@ public:
         c.ArchiveStream = archive.get();
         c.OutFile = output.get();
         c.CurrentEntry.CompressedSize =
-            compressed_size >= 0 ? compressed_size : static_cast<int32_t>(archive->bytes().size());
+            compressed_size >= 0 ? compressed_size : static_cast<int32_t>(archive->Bytes().size());
         c.CurrentEntry.UncompressedSize = uncompressed_size;
         c.BytesLeft = c.CurrentEntry.CompressedSize;
         c.EntrySize = uncompressed_size;
@@ -54,7 +56,7 @@ public:
         } catch (const std::exception& error) {
             result.error = error.what();
         }
-        result.output = output->bytes();
+        result.output = output->Bytes();
         result.crc = ~context->RunningCrc;
         return result;
     }

@@ -10,7 +10,7 @@
 
 #include "unzip/crc32.h"
 #include "unzip/decoder_harness.h"
-#include "unzip/memory_stream.h"
+#include "support/memory_stream.h"
 #include "unzip/unzip_context.h"
 #include "zip/zip_errors.h"
 
@@ -18,7 +18,7 @@ namespace {
 
 using unzip_test::DecoderHarness;
 using unzip_test::DecodeResult;
-using unzip_test::MemoryStream;
+using test_support::MemoryStream;
 using Bytes = std::vector<uint8_t>;
 
 Bytes Sequence(size_t size) {
@@ -158,7 +158,7 @@ TEST(Output, FlushesEverySixteenThousandWithPercentagesRoundedHalfToEven) {
     context.hooks.total_percent_done = [&](int percent) { total_percents.push_back(percent); };
     const Bytes data = Sequence(48000);
     for (uint8_t value : data) unzip::PutByte(context, value);
-    EXPECT_EQ(harness.output->bytes(), data);
+    EXPECT_EQ(harness.output->Bytes(), data);
     EXPECT_EQ(file_percents, (std::vector<int>{6, 12, 19}));
     EXPECT_EQ(total_percents[1], 14);
     EXPECT_EQ(context.EntryWritten, 48000);
@@ -198,14 +198,14 @@ TEST(Output, BufferCrossingTheClaimedSizeIsNotWrittenAtAll) {
     } catch (const zip::EBiggerThanUncompressed& error) {
         EXPECT_STREQ(error.what(), "File is larger than uncompressed size!");
     }
-    EXPECT_EQ(harness.output->bytes().size(), 16000u);
+    EXPECT_EQ(harness.output->Bytes().size(), 16000u);
     EXPECT_EQ(context.EntryWritten, 16000);
 }
 
 TEST(Output, ShortWriteIsAnErrorNotASilentLoss) {
     DecoderHarness harness;
     harness.Prepare({}, 100);
-    harness.output->set_write_limit(10);
+    harness.output->write_limit = 10;
     for (int index = 0; index < 20; ++index) unzip::PutByte(*harness.context, 1);
     EXPECT_THROW(unzip::FlushOutput(*harness.context), zip::EStreamError);
 }
@@ -218,9 +218,9 @@ TEST(Output, FlushWindowSplitsAtTheBufferLimit) {
     std::copy(data.begin(), data.end(), context.Window);
     for (int index = 0; index < 5000; ++index) unzip::PutByte(context, 0xEE);
     unzip::FlushWindow(context, 32768);
-    EXPECT_EQ(harness.output->bytes().size(), 32000u);
+    EXPECT_EQ(harness.output->Bytes().size(), 32000u);
     EXPECT_EQ(context.OutCount, 5000 + 32768 - 32000);
-    EXPECT_EQ(harness.output->bytes()[5000], data[0]);
+    EXPECT_EQ(harness.output->Bytes()[5000], data[0]);
 }
 
 TEST(CopyStored, CopiesTheEntryAndEmptyEntriesLeaveTheCrcOfNothing) {
