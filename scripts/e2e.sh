@@ -127,14 +127,19 @@ scenario options en 'C:\setup\VIrovARI2.exe' 'Options.*' "${english[@]}"
 # that use_machine has just laid out afresh.
 readonly payload_password=4071938265103847562910384756102938
 readonly payload_tool="$root/tests/e2e/tools/payload_entries.py"
-readonly_destination="$work/prefix-en/drive_c/ReadOnlyDest"
 # An immutable directory (chattr +i) refuses new files even to root, which Wine runs as here;
-# the case skips itself when the attribute cannot be set.
+# the case skips itself when the attribute cannot be set. It lies outside the prefix, reached
+# as drive R:, so that removing the prefixes never stumbles over it.
+readonly_destination="$work/read-only/VE4"
 prepare_install_read_only() {
     chattr -i "$readonly_destination" 2>/dev/null
     rm -rf "$readonly_destination"
     bash scripts/make-demo-payload.sh base "$readonly_destination" "$bin/ri4razoz.exe"
+    ln -sfn "$work/read-only" "$WINEPREFIX/dosdevices/r:"
     chattr +i "$readonly_destination" 2>/dev/null || echo "   chattr +i failed: the case will skip"
+    # Beside it, a base product that lacks one of its files.
+    bash scripts/make-demo-payload.sh base "$WINEPREFIX/drive_c/PartialBase" "$bin/ri4razoz.exe"
+    rm -f "$WINEPREFIX/drive_c/PartialBase/VE4Ext22.exe"
 }
 scenario install-read-only en 'C:\setup\VIrovARI2.exe' 'ReadOnlyDestination.*' "${english[@]}"
 chattr -i "$readonly_destination" 2>/dev/null

@@ -20,7 +20,7 @@ constexpr Milliseconds kInstallTimeout{180000};
 
 // The scenario makes this directory hold the base product and then forbids writing into it.
 TEST(ReadOnlyDestination, IsRefusedWithTheReadOnlyMessage) {
-    const std::string destination = "C:\\ReadOnlyDest";
+    const std::string destination = "R:\\VE4";
     ASSERT_TRUE(FileExists(destination + "\\VE4Ext22.exe")) << "the scenario did not lay out the base product";
     if (CanCreateFile(destination + "\\probe.tmp")) {
         GTEST_SKIP() << "this machine cannot make a directory that refuses new files (the scenario uses "
@@ -39,7 +39,7 @@ TEST(ReadOnlyDestination, IsRefusedWithTheReadOnlyMessage) {
     const Window error = session.WaitForDialog({"Error", "Warning", "Information"}, kStepTimeout);
     ASSERT_TRUE(error) << session.OpenWindows();
     EXPECT_EQ(error.Text(), "Error");
-    EXPECT_EQ(DialogMessage(error), "The \"C:\\ReadOnlyDest\" directory is read-only. Choose other directory.");
+    EXPECT_EQ(DialogMessage(error), "The \"R:\\VE4\" directory is read-only. Choose other directory.");
     EXPECT_EQ(ButtonCaptions(error), std::vector<std::string>{"OK"});
     session.Shot("read-only-destination", error);
     ASSERT_TRUE(PressButton(error, "OK"));
@@ -47,6 +47,28 @@ TEST(ReadOnlyDestination, IsRefusedWithTheReadOnlyMessage) {
     Pause(Milliseconds(500));
     EXPECT_TRUE(session.Program().Running());
     EXPECT_TRUE(main.Visible());
+    EXPECT_TRUE(DirectoryContents(destination) == before);
+}
+
+// A base product with one of its twelve files missing is no base product; nothing is written.
+TEST(ReadOnlyDestination, PartialBaseProductIsRefusedBeforeTheWriteTest) {
+    const std::string destination = "C:\\PartialBase";
+    ASSERT_TRUE(FileExists(destination + "\\VE4Ext20.exe")) << "the scenario did not lay out the base product";
+    const auto before = DirectoryContents(destination);
+
+    Session session;
+    const Window main = session.WaitForWindow("VI4zodAVI2 Install");
+    ASSERT_TRUE(main) << session.OpenWindows();
+    SetText(main.ChildrenOfClass("Edit").at(0), destination);
+    ASSERT_TRUE(PressButton(main, "Install"));
+    const Window error = session.WaitForDialog({"Error", "Warning", "Information"}, kStepTimeout);
+    ASSERT_TRUE(error) << session.OpenWindows();
+    EXPECT_EQ(error.Text(), "Error");
+    EXPECT_EQ(DialogMessage(error),
+              "You need previously install the basic variant of Quillmark of version 4.22 or higher in the "
+              "specified directory.");
+    ASSERT_TRUE(PressButton(error, "OK"));
+    EXPECT_TRUE(WaitUntilGone(error, kStepTimeout));
     EXPECT_TRUE(DirectoryContents(destination) == before);
 }
 
