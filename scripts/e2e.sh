@@ -165,6 +165,9 @@ scenario install-damaged en 'C:\setup\VIrovARI2.exe' 'DamagedPayload.*' "${engli
 # The payload gains a new core library for the system directory.
 prepare_install_locked() {
     local tree
+    # A run before this one leaves the library under the payload's spelling; Windows would see
+    # one file, the host two, so only the one that use_machine wrote is kept.
+    find "$WINEPREFIX/drive_c/windows/syswow64" -maxdepth 1 -iname ve4.dll ! -name ve4.dll -delete
     tree=$(mktemp -d)
     mkdir "$tree/SYSTEM"
     printf 'new base product library\r\n' >"$tree/SYSTEM/VE4.DLL"
@@ -172,6 +175,7 @@ prepare_install_locked() {
     rm -rf "$tree"
 }
 scenario install-locked en 'C:\setup\VIrovARI2.exe' 'LockedLibrary.*' "${english[@]}"
+find "$work/prefix-en/drive_c/windows/syswow64" -maxdepth 1 -iname ve4.dll ! -name ve4.dll -delete 2>/dev/null
 prepare_install_methods() {
     rm -rf "$WINEPREFIX/drive_c/methods-expected"
     python3 "$payload_tool" add-methods "$WINEPREFIX/drive_c/setup/VIrovARI2.dat" "$root/tests/data/legacy" \
