@@ -40,6 +40,20 @@ uint64_t TZipExtractor::ArchiveFileDate() {
     return time.ticks;
 }
 
+// Scans the file for local headers under the busy cursor; a file without any is not a ZIP
+// archive, and the catalogue is left empty.
+void TZipExtractor::RebuildOrReject() {
+    bool found = false;
+    {
+        BusyCursor busy;
+        found = RebuildFromLocalHeaders();
+    }
+    if (!found) {
+        ClearArchive();
+        throw EBadZipFile(kNotValidZip);
+    }
+}
+
 void TZipExtractor::ReadCatalogue() {
     archive_date_ = ArchiveFileDate();
     has_archive_date_ = true;
@@ -65,15 +79,7 @@ void TZipExtractor::ReadCatalogue() {
             if (archive_stream_->Read(signature, 4) == 4 && ReadLe32(signature, 0) == kCentralHeaderSignature) {
                 archive_stream_->Seek(-4, 1);
             } else {
-                bool found = false;
-                {
-                    BusyCursor busy;
-                    found = RebuildFromLocalHeaders();
-                }
-                if (!found) {
-                    ClearArchive();
-                    throw EBadZipFile(kNotValidZip);
-                }
+                RebuildOrReject();
                 rebuilt = true;
             }
         }
@@ -87,15 +93,7 @@ void TZipExtractor::ReadCatalogue() {
             ClearArchive();
             throw EIncompleteZip("Incomplete Zip File");
         }
-        bool found = false;
-        {
-            BusyCursor busy;
-            found = RebuildFromLocalHeaders();
-        }
-        if (!found) {
-            ClearArchive();
-            throw EBadZipFile(kNotValidZip);
-        }
+        RebuildOrReject();
         rebuilt = true;
     }
 

@@ -158,6 +158,8 @@ public:
     // Catalogue operations.
     void ReadCatalogue();
     bool RebuildFromLocalHeaders();
+    // RebuildFromLocalHeaders, or EBadZipFile "Not a valid zip file!" when it finds nothing.
+    void RebuildOrReject();
     void ApplySortMode(TZipSortMode mode);
 
     bool Rebuilding() const { return rebuilding_; }

@@ -4,21 +4,11 @@
 
 #include <algorithm>
 
+#include "platform/win32/filetime_win32.h"
 #include "platform/win32/handles_win32.h"
 
 namespace platform::win32 {
 namespace {
-
-FILETIME ToFiletime(const FileTime& time) {
-    FILETIME converted;
-    converted.dwLowDateTime = static_cast<DWORD>(time.ticks);
-    converted.dwHighDateTime = static_cast<DWORD>(time.ticks >> 32);
-    return converted;
-}
-
-FileTime FromFiletime(const FILETIME& time) {
-    return FileTime{(static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime};
-}
 
 class Win32File : public File {
 public:

@@ -3,20 +3,13 @@
 #include "platform/win32/windows_api.h"
 
 #include "platform/file_system.h"
+#include "platform/win32/filetime_win32.h"
 
 namespace platform {
 namespace {
 
-FILETIME ToFiletime(const FileTime& time) {
-    FILETIME converted;
-    converted.dwLowDateTime = static_cast<DWORD>(time.ticks);
-    converted.dwHighDateTime = static_cast<DWORD>(time.ticks >> 32);
-    return converted;
-}
-
-FileTime FromFiletime(const FILETIME& time) {
-    return FileTime{(static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime};
-}
+using win32::FromFiletime;
+using win32::ToFiletime;
 
 }  // namespace
 
