@@ -58,7 +58,8 @@ TEST(InstallProgress, EngineWindowSitsBelowTheMainWindowAndReadsTheData) {
     EXPECT_EQ(engine_rect.Width(), main_rect.Width());
     const auto bars = engine.ChildrenOfClass("msctls_progress32");
     ASSERT_EQ(bars.size(), 1u) << engine.Describe();
-    EXPECT_EQ(bars[0].RectInParent().Width(), engine.ClientRect().Width() - 10) << engine.Describe();
+    EXPECT_EQ(bars[0].ScreenRect().Width(), engine_rect.Width() - 10) << engine.Describe();
+    EXPECT_EQ(bars[0].ScreenRect().left - engine_rect.left, 5) << engine.Describe();
     EXPECT_TRUE(session.Shot("progress-window", engine));
 
     const Window final_message = session.WaitForDialog({"Information", "Warning", "Error"}, kInstallTimeout);
