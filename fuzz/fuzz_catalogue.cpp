@@ -4,37 +4,20 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <filesystem>
-#include <fstream>
-#include <random>
 #include <string>
 
+#include "fuzz_input_file.h"
 #include "zip/zip_errors.h"
 #include "zip/zip_extractor.h"
 
-namespace {
-
-const std::string& ArchivePath() {
-    static const std::string path = [] {
-        std::random_device random;
-        return (std::filesystem::temp_directory_path() / ("fuzz-catalogue-" + std::to_string(random()) + ".zip")).string();
-    }();
-    return path;
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    {
-        std::ofstream out(ArchivePath(), std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-    }
+    const std::string& archive_path = fuzz_support::WriteInputFile("fuzz-catalogue-", data, size);
     zip::TZipExtractor extractor;
     extractor.DoProcessMessages = false;
     // Odd sizes take the damaged-archive path, so the rebuild scan sees inputs too.
     extractor.IncompleteZipMode = size % 2 == 0 ? zip::TIncompleteZipMode::izAssumeMulti : zip::TIncompleteZipMode::izAssumeBad;
     extractor.SortMode = static_cast<zip::TZipSortMode>(size % 8);
-    extractor.SetZipName(ArchivePath());
+    extractor.SetZipName(archive_path);
     try {
         extractor.OpenArchive();
         size_t names = 0;

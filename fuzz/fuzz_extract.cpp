@@ -4,31 +4,14 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <filesystem>
-#include <fstream>
-#include <random>
 #include <string>
 
+#include "fuzz_input_file.h"
 #include "zip/zip_errors.h"
 #include "zip/zip_extractor.h"
 
-namespace {
-
-const std::string& ArchivePath() {
-    static const std::string path = [] {
-        std::random_device random;
-        return (std::filesystem::temp_directory_path() / ("fuzz-extract-" + std::to_string(random()) + ".zip")).string();
-    }();
-    return path;
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    {
-        std::ofstream out(ArchivePath(), std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-    }
+    const std::string& archive_path = fuzz_support::WriteInputFile("fuzz-extract-", data, size);
     zip::TZipExtractor extractor;
     extractor.DoProcessMessages = false;
     extractor.TestOnly = true;
@@ -38,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     extractor.IncompleteZipMode = zip::TIncompleteZipMode::izAssumeBad;
     extractor.Password = "pw";
     extractor.SetDestDir("fuzz-out");
-    extractor.SetZipName(ArchivePath());
+    extractor.SetZipName(archive_path);
     // A handler that offers one other password, so the retry path runs too.
     extractor.OnBadPassword = [](zip::TZipExtractor&, int, std::string& password) {
         if (password == "pw") password = "other";
