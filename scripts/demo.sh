@@ -2,11 +2,12 @@
 # The demonstration: builds VIrovARI2.exe, prepares a Wine machine with a base product and a
 # demo payload, and runs the setup program on it.
 #
-#   bash scripts/demo.sh             show the main window; on a display you use it yourself,
-#                                    without one it is pictured and closed again
-#   bash scripts/demo.sh --auto      the unattended tour even when a display is there
+#   bash scripts/demo.sh             on a display: the program is yours to use (install it);
+#                                    without one: the unattended installation of --install
+#   bash scripts/demo.sh --auto      picture the main window, then Exit and answer Yes
 #   bash scripts/demo.sh --install   the unattended tour through a whole installation: press
 #                                    Install, answer the final message, list what was installed
+#                                    and print the uninstall log
 #
 # The machine is build/demo/prefix: the program and its payload in C:\setup, the base product
 # in C:\Program Files (x86)\VE4. The main window's picture is build/demo/main-window.png.
@@ -30,9 +31,10 @@ if [ -z "${VI_DEMO_READY:-}" ]; then
 fi
 
 source tests/e2e/wine.sh
-# Without a display the demo runs on a virtual screen, and nobody is there to click.
+# Without a display the demo runs on a virtual screen, and nobody is there to click: it
+# installs the demo payload by itself.
 if [ -z "${DISPLAY:-}" ]; then
-    [ "$mode" = show ] && mode=auto
+    [ "$mode" = show ] && mode=install
     wine_need_display "$0" "--$mode"
 fi
 
@@ -99,6 +101,16 @@ if [ "$mode" = install ]; then
         -printf '%f\n' 2>/dev/null || echo "(none)"
     echo "== the base product's set-up utility was started as"
     cat "$base/ri4razoz-run.txt" 2>/dev/null | tr -d '\r' || echo "(not started)"
+    echo "== uninstall log"
+    found_log=0
+    for log in "$base"/UNINST/*.log; do
+        [ -f "$log" ] || continue
+        found_log=1
+        echo "-- ${log#"$drive"/}"
+        # The log is ANSI text with CR LF line ends.
+        iconv -f WINDOWS-1251 -t UTF-8 "$log" | tr -d '\r'
+    done
+    [ "$found_log" = 1 ] || echo "(none)"
 fi
 
 if [ -f "$demo/main-window.png" ]; then
