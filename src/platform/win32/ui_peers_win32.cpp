@@ -111,7 +111,10 @@ DWORD BevelStyleBits(const Bevel& bevel) {
         case BevelShape::Frame:
             break;
     }
-    return SS_ETCHEDFRAME;
+    // A frame encloses other controls, and an etched-frame static leaves its inside unpainted
+    // (black under some window managers) because the form clips its children out. The frame
+    // is drawn by the form instead, from the bottom of the sibling order.
+    return SS_OWNERDRAW | WS_CLIPSIBLINGS;
 }
 
 // A bevel line is drawn along one edge of its rectangle.
@@ -239,6 +242,9 @@ void CreateControlWindow(Control& control) {
         return;
     }
     ControlsByWindow()[window] = &control;
+    if (control.Kind() == ControlKind::Bevel && static_cast<Bevel&>(control).Shape() == BevelShape::Frame) {
+        ::SetWindowPos(window, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    }
     ::SendMessageA(window, WM_SETFONT, reinterpret_cast<WPARAM>(FontHandle(control.GetFont())), FALSE);
     auto peer = std::make_unique<NativePeer>(control, window);
     NativePeer* raw = peer.get();

@@ -255,6 +255,12 @@ LRESULT CALLBACK ContainerProc(HWND window, UINT message, WPARAM wparam, LPARAM 
                 PaintCheckListItem(*control, item);
                 return TRUE;
             }
+            if (control->Kind() == ControlKind::Bevel) {
+                RECT rect = item.rcItem;
+                ::FillRect(item.hDC, &rect, ::GetSysColorBrush(COLOR_BTNFACE));
+                ::DrawEdge(item.hDC, &rect, EDGE_ETCHED, BF_RECT);
+                return TRUE;
+            }
             break;
         }
         case WM_MEASUREITEM: {
