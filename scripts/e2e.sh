@@ -23,7 +23,7 @@ case_limit=300  # seconds for one scenario's driver run
 
 if [ "${E2E_NO_BUILD:-0}" != 1 ]; then
     if ! { cmake --preset win32 >/dev/null &&
-           cmake --build build/win32 --target VIrovARI2 e2e_driver ri4razoz vidrive -j2 >/dev/null; }; then
+           cmake --build build/win32 --target VIrovARI2 e2e_driver ri4razoz vidrive envsetup -j2 >/dev/null; }; then
         echo "e2e: the win32 build failed" >&2
         exit 1
     fi
@@ -182,6 +182,22 @@ prepare_install_methods() {
         "$WINEPREFIX/drive_c/methods-expected" "$payload_password"
 }
 scenario install-methods en 'C:\setup\VIrovARI2.exe' 'InstallMethods.*' "${english[@]}"
+
+# The environment chooser: the setup program with environments switched on, beside a payload
+# named after it.
+prepare_chooser() {
+    local setup="$WINEPREFIX/drive_c/setup"
+    cp "$bin/envsetup.exe" "$setup/envsetup.exe"
+    cp "$setup/VIrovARI2.dat" "$setup/envsetup.dat"
+}
+scenario chooser en 'C:\setup\envsetup.exe' 'EnvironmentChooser.*' "${english[@]}"
+# The Install command's refusals and its question about an old base library, dated here into
+# the year whose libraries older environments depend on (use_machine puts a recent one back).
+prepare_refusals() {
+    find "$WINEPREFIX/drive_c/windows/syswow64" -maxdepth 1 -iname ve4.dll ! -name ve4.dll -delete
+    touch -d '2005-06-01 12:00' "$WINEPREFIX/drive_c/windows/syswow64/ve4.dll"
+}
+scenario refusals en 'C:\setup\VIrovARI2.exe' 'Refusals.*' "${english[@]}"
 
 echo
 echo "==== end-to-end summary ===="
