@@ -40,12 +40,23 @@ bool CheckBoxPlace(const Window& list, int index, RECT& place) {
 int ListItemCount(const Window& list) { return static_cast<int>(SendListMessage(list, LB_GETCOUNT, 0, 0, -1)); }
 
 std::string ListItemText(const Window& list, int index) {
+    // Asked for in UTF-16: Wine hands the list's text across processes in its own storage,
+    // whatever the asking form, and the wide form's buffer is counted the same way. Room for
+    // twice the length the list gives, in case it counts bytes.
     const LRESULT length = SendListMessage(list, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0, LB_ERR);
     if (length == LB_ERR || length < 0) return std::string();
-    std::string text(static_cast<size_t>(length) + 1, '\0');
-    const LRESULT copied =
-        SendListMessage(list, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()), LB_ERR);
-    text.resize(copied == LB_ERR || copied < 0 ? 0 : static_cast<size_t>(copied));
+    std::wstring wide(static_cast<size_t>(length) * 2 + 2, L'\0');
+    DWORD_PTR copied = 0;
+    if (!SendMessageTimeoutW(Hwnd(list), LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(wide.data()),
+                             SMTO_ABORTIFHUNG, 5000, &copied) ||
+        static_cast<LRESULT>(copied) == LB_ERR) {
+        return std::string();
+    }
+    wide.resize(wcsnlen(wide.c_str(), wide.size()));
+    if (wide.empty()) return std::string();
+    const int size = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
+    std::string text(static_cast<size_t>(size > 0 ? size : 0), '\0');
+    if (size > 0) WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), text.data(), size, nullptr, nullptr);
     return text;
 }
 
