@@ -40,9 +40,8 @@ bool CheckBoxPlace(const Window& list, int index, RECT& place) {
 int ListItemCount(const Window& list) { return static_cast<int>(SendListMessage(list, LB_GETCOUNT, 0, 0, -1)); }
 
 std::string ListItemText(const Window& list, int index) {
-    // Asked for in UTF-16: Wine hands the list's text across processes in its own storage,
-    // whatever the asking form, and the wide form's buffer is counted the same way. Room for
-    // twice the length the list gives, in case it counts bytes.
+    // Asked for in UTF-16 and converted here: from another process the ANSI request got the
+    // list's UTF-16 text back and overran its buffer. Room to spare all the same.
     const LRESULT length = SendListMessage(list, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0, LB_ERR);
     if (length == LB_ERR || length < 0) return std::string();
     std::wstring wide(static_cast<size_t>(length) * 2 + 2, L'\0');
