@@ -28,7 +28,7 @@ if [ "${E2E_NO_BUILD:-0}" != 1 ]; then
         exit 1
     fi
 fi
-for program in VIrovARI2 e2e_driver ri4razoz; do
+for program in VIrovARI2 e2e_driver ri4razoz envsetup; do
     if [ ! -f "$bin/$program.exe" ]; then
         echo "e2e: $bin/$program.exe is missing" >&2
         exit 1
