@@ -38,15 +38,6 @@ struct ReduceParameters {
 constexpr ReduceParameters kReduceParameters[5] = {
     {0, 0, 0}, {127, 7, 1}, {63, 6, 3}, {31, 5, 7}, {15, 4, 15}};
 
-// ReadBits, without the call when the buffer already holds the bits.
-inline int TakeBits(TUnZipContext& context, int n) {
-    if (n >= context.BitCount) return ReadBits(context, n);
-    const int value = static_cast<int>(context.BitBuf & ((1u << n) - 1u));
-    context.BitBuf >>= n;
-    context.BitCount = static_cast<uint16_t>(context.BitCount - n);
-    return value;
-}
-
 enum class ExpandState { Plain, Escaped, LongLength, Distance };
 
 // The output side of the decoder: the window position, the bytes still due and whether the

@@ -50,15 +50,6 @@ void AppendOutput(TUnZipContext& context, const uint8_t* data, int count) {
     }
 }
 
-// ReadBits, without the call when the buffer already holds the bits.
-inline int TakeBits(TUnZipContext& context, int n) {
-    if (n >= context.BitCount) return ReadBits(context, n);
-    const int value = static_cast<int>(context.BitBuf & ((1u << n) - 1u));
-    context.BitBuf >>= n;
-    context.BitCount = static_cast<uint16_t>(context.BitCount - n);
-    return value;
-}
-
 int NextFreeCode(const ShrinkTables& tables, int code) {
     while (code < kShrinkCodeLimit && !tables.IsFree(code)) ++code;
     return code;

@@ -91,6 +91,16 @@ int ReadByte(TUnZipContext& context, uint8_t& value);
 void FillBitBuffer(TUnZipContext& context);
 // The next n (0..16) bits of BitBuf; missing bits past the end read as 0.
 uint16_t ReadBits(TUnZipContext& context, int n);
+// ReadBits without the call when BitBuf already holds the bits (the hot path of unshrink
+// and unreduce).
+inline int TakeBits(TUnZipContext& context, int n) {
+    if (n >= context.BitCount) return ReadBits(context, n);
+    const int value = static_cast<int>(context.BitBuf & ((1u << n) - 1u));
+    context.BitBuf >>= n;
+    context.BitCount = static_cast<uint16_t>(context.BitCount - n);
+    return value;
+}
+
 // The same for a decoder's own bit buffer.
 void EnsureBits(TUnZipContext& context, int n, uint32_t& bits, uint16_t& count);
 void DropBits(int n, uint32_t& bits, uint16_t& count);
