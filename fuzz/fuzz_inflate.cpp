@@ -60,7 +60,7 @@ private:
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 2) return 0;
     // Claimed size: up to 4 MB, so a runaway stream ends at the guard quickly.
-    const int32_t claimed = (static_cast<int32_t>(data[0]) | (static_cast<int32_t>(data[1]) << 8)) * 64;
+    const uint32_t claimed = (static_cast<uint32_t>(data[0]) | (static_cast<uint32_t>(data[1]) << 8)) * 64;
     data += 2;
     size -= 2;
     static auto context = std::make_unique<unzip::TUnZipContext>();
@@ -70,9 +70,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     context->OutFile = &output;
     context->MultiVolume = false;
     context->CurrentEntry.BitFlag = 0;
-    context->CurrentEntry.CompressedSize = static_cast<int32_t>(size);
+    context->CurrentEntry.CompressedSize = static_cast<uint32_t>(size);
     context->CurrentEntry.UncompressedSize = claimed;
-    context->BytesLeft = static_cast<int32_t>(size);
+    context->BytesLeft = static_cast<int64_t>(size);
     context->EntrySize = claimed;
     context->BitBuf = 0;
     context->BitCount = 0;

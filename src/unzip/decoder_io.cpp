@@ -60,8 +60,8 @@ int32_t ReadArchive(TUnZipContext& context, uint8_t* buffer, int32_t n) {
 
 int RefillInput(TUnZipContext& context) {
     if (context.DoProcessMessages && context.hooks.process_messages) context.hooks.process_messages();
-    const int32_t wanted = std::max<int32_t>(0, std::min<int32_t>(context.CurrentEntry.CompressedSize, kIoBufferLimit));
-    context.CurrentEntry.CompressedSize -= wanted;
+    const int32_t wanted = static_cast<int32_t>(std::min<uint32_t>(context.CurrentEntry.CompressedSize, kIoBufferLimit));
+    context.CurrentEntry.CompressedSize -= static_cast<uint32_t>(wanted);
     const int32_t got = ReadArchive(context, context.InBuf, wanted);
     if (got < wanted) throw zip::EFatalUnzipError("Premature end of file reached");
     context.InCount = static_cast<uint16_t>(got);
@@ -163,16 +163,17 @@ void FlushOutput(TUnZipContext& context) {
 
 void CopyStored(TUnZipContext& context) {
     // Stored data goes from the archive straight into OutBuf, without window messages. A
-    // short read in a single archive is not an error here: the CRC check rejects the entry.
-    for (;;) {
-        const int32_t n = std::min<int32_t>(context.CurrentEntry.CompressedSize, kIoBufferLimit);
-        if (context.CurrentEntry.CompressedSize <= 0) break;
-        ReadArchive(context, context.OutBuf, n);
-        if (context.CurrentEntry.Encrypted()) DecryptBuffer(context, context.OutBuf, static_cast<uint32_t>(n));
-        context.CurrentEntry.CompressedSize -= n;
-        context.OutCount = static_cast<uint16_t>(n);
-        context.write_position = context.OutBuf + n;
+    // short read in a single archive is not an error here: the copy ends with what was there,
+    // and the CRC check rejects the entry.
+    while (context.CurrentEntry.CompressedSize > 0) {
+        const uint32_t wanted = std::min<uint32_t>(context.CurrentEntry.CompressedSize, kIoBufferLimit);
+        const uint32_t got = static_cast<uint32_t>(ReadArchive(context, context.OutBuf, static_cast<int32_t>(wanted)));
+        if (context.CurrentEntry.Encrypted()) DecryptBuffer(context, context.OutBuf, got);
+        context.CurrentEntry.CompressedSize -= wanted;
+        context.OutCount = static_cast<uint16_t>(got);
+        context.write_position = context.OutBuf + got;
         FlushOutput(context);
+        if (got < wanted) break;
     }
 }
 

@@ -19,7 +19,7 @@ constexpr uint32_t kKey0Start = 0x12345678u;
 constexpr uint32_t kKey1Start = 0x23456789u;
 constexpr uint32_t kKey2Start = 0x34567890u;
 constexpr uint32_t kKey1Multiplier = 134775813u;
-constexpr int kEncryptionHeaderBytes = 12;
+constexpr uint32_t kEncryptionHeaderBytes = 12;
 }  // namespace
 
 void InitKeys(TUnZipContext& context, const std::string& password) {
@@ -63,7 +63,8 @@ uint8_t CheckPassword(TUnZipContext& context, const std::string& password, zip::
     // A short read leaves zeros in the missing bytes; the check byte then almost surely
     // fails, and so does the CRC check should it pass.
     stream.Read(header, kEncryptionHeaderBytes);
-    context.CurrentEntry.CompressedSize -= kEncryptionHeaderBytes;
+    uint32_t& compressed_size = context.CurrentEntry.CompressedSize;
+    compressed_size = compressed_size > kEncryptionHeaderBytes ? compressed_size - kEncryptionHeaderBytes : 0;
     InitKeys(context, password);
     DecryptBuffer(context, header, kEncryptionHeaderBytes);
     return header[kEncryptionHeaderBytes - 1];

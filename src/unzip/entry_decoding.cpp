@@ -38,15 +38,17 @@ bool CheckEntryPassword(TUnZipContext& context, EntryHost& host, int file_index)
     const uint8_t check_byte = entry.HasDataDescriptor() ? static_cast<uint8_t>(entry.LastModFileDateTime >> 8)
                                                          : static_cast<uint8_t>(entry.CRC32 >> 24);
     std::string& password = host.CurrentPassword();
+    const int64_t header_position = context.ArchiveStream->Position();
+    const uint32_t compressed_size = entry.CompressedSize;
     while (true) {
         if (CheckPassword(context, password, *context.ArchiveStream) == check_byte) return true;
         std::string new_password = password;
         host.BadPassword(file_index, new_password);
         if (new_password == password) return false;
         password = new_password;
-        // The same 12 header bytes are tried again with the new password.
-        context.ArchiveStream->Seek(-12, 1);
-        entry.CompressedSize += 12;
+        // The same header bytes are tried again with the new password.
+        context.ArchiveStream->Seek(header_position, 0);
+        entry.CompressedSize = compressed_size;
     }
 }
 

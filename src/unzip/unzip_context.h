@@ -40,9 +40,11 @@ struct TUnZipContext {
     uint8_t OutBuf[kIoBufferBytes] = {};
     uint8_t* write_position = OutBuf;
     uint16_t OutCount = 0;
-    int32_t BytesLeft = 0;     // compressed bytes ReadByte has not yet delivered; may go negative
-    int32_t EntrySize = 0;     // the entry's UncompressedSize
-    int32_t EntryWritten = 0;  // bytes of this entry written to OutFile
+    // Sizes are the unsigned 32-bit values of the archive. BytesLeft is wider so that it can
+    // count the bytes asked for past the end of the data without wrapping.
+    int64_t BytesLeft = 0;     // compressed bytes ReadByte has not yet delivered; may go negative
+    uint32_t EntrySize = 0;    // the entry's UncompressedSize
+    uint32_t EntryWritten = 0; // bytes of this entry written to OutFile
     uint32_t BitBuf = 0;       // shared bit buffer of unshrink and unreduce, LSB first
     uint16_t BitCount = 0;
     bool AtEnd = false;        // set by FillBitBuffer when it found no byte at all
@@ -81,7 +83,7 @@ int RefillInput(TUnZipContext& context);
 // more than the few bytes of look-ahead of a table walk or a bit-buffer refill; a decoder still
 // reading beyond this is decoding damaged data, and stops rather than writing whatever zero
 // bits decode to until the entry's claimed size (up to 2 GB) is reached.
-constexpr int32_t kInputOverrunLimit = 8;
+constexpr int64_t kInputOverrunLimit = 8;
 inline bool InputOverrun(const TUnZipContext& context) { return context.BytesLeft < -kInputOverrunLimit; }
 
 // Next decrypted compressed byte of the entry. Raises EFatalUnzipError "Premature end of
@@ -119,7 +121,7 @@ void UpdateKeys(TUnZipContext& context, uint8_t value);
 uint8_t DecryptByte(const TUnZipContext& context);
 void DecryptBuffer(TUnZipContext& context, uint8_t* buffer, uint32_t n);
 // Reads the 12-byte encryption header straight from stream, lowers CurrentEntry's
-// CompressedSize by 12, sets up the keys and returns the 12th decrypted byte.
+// CompressedSize by 12 (to 0 when it is smaller), sets up the keys and returns the 12th decrypted byte.
 uint8_t CheckPassword(TUnZipContext& context, const std::string& password, zip::TStream& stream);
 
 // CRC-32 of the ZIP application note (reflected EDB88320).

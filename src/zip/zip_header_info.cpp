@@ -154,8 +154,8 @@ bool TZipHeaderInfo::ReadCentralHeader(TStream*& stream, const NextVolume& next_
     CompressionMethod = ReadLe16(header, 10);
     LastModFileDateTime = ClampDosDateTime(ReadLe32(header, 12));
     CRC32 = ReadLe32(header, 16);
-    CompressedSize = static_cast<int32_t>(ReadLe32(header, 20));
-    UncompressedSize = static_cast<int32_t>(ReadLe32(header, 24));
+    CompressedSize = ReadLe32(header, 20);
+    UncompressedSize = ReadLe32(header, 24);
     ExtraFieldLength = extra_length;
     FileCommentLength = comment_length;
     DiskNumberStart = ReadLe16(header, 34);
@@ -187,8 +187,8 @@ bool TZipHeaderInfo::ReadLocalHeader(TStream& stream) {
     CompressionMethod = ReadLe16(header, 8);
     LastModFileDateTime = ClampDosDateTime(ReadLe32(header, 10));
     CRC32 = ReadLe32(header, 14);
-    CompressedSize = static_cast<int32_t>(ReadLe32(header, 18));
-    UncompressedSize = static_cast<int32_t>(ReadLe32(header, 22));
+    CompressedSize = ReadLe32(header, 18);
+    UncompressedSize = ReadLe32(header, 22);
     ExtraFieldLength = ReadLe16(header, 28);
     FileCommentLength = 0;
     DiskNumberStart = 0;

@@ -58,8 +58,8 @@ public:
     uint16_t CompressionMethod = 8;
     uint32_t LastModFileDateTime = 0;  // DOS time low 16 bits, DOS date high 16 bits
     uint32_t CRC32 = 0xFFFFFFFF;
-    int32_t CompressedSize = 0;        // includes the 12-byte encryption header when encrypted
-    int32_t UncompressedSize = 0;
+    uint32_t CompressedSize = 0;       // includes the 12-byte encryption header when encrypted
+    uint32_t UncompressedSize = 0;
     uint16_t FileNameLength = 0;       // length of Directory plus length of FileName
     uint16_t ExtraFieldLength = 0;
     uint16_t FileCommentLength = 0;

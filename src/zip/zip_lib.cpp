@@ -20,8 +20,8 @@ int RoundedPercent(double part, double whole) {
 
 }  // namespace
 
-int FilePercent(int32_t part, int32_t whole) {
-    if (whole <= 0) return 0;
+int FilePercent(uint32_t part, uint32_t whole) {
+    if (whole == 0) return 0;
     return RoundedPercent(part, whole);
 }
 

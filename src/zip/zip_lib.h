@@ -21,8 +21,8 @@ inline int Smaller(int a, int b) { return a < b ? a : b; }
 inline int Larger(int a, int b) { return a > b ? a : b; }
 
 // part * 100 / whole rounded to the nearest integer (halves to even), at most 100; 0 when
-// whole is not positive.
-int FilePercent(int32_t part, int32_t whole);
+// whole is 0.
+int FilePercent(uint32_t part, uint32_t whole);
 // The same over 64-bit totals.
 int TotalPercent(int64_t part, int64_t whole);
 

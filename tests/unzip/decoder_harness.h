@@ -28,14 +28,14 @@ public:
 
     // Prepares an entry whose compressed bytes are data and whose claimed size is
     // uncompressed_size; compressed_size defaults to the data's length.
-    void Prepare(std::vector<uint8_t> data, int32_t uncompressed_size, int32_t compressed_size = -1) {
+    void Prepare(std::vector<uint8_t> data, uint32_t uncompressed_size, int64_t compressed_size = -1) {
         archive = std::make_unique<MemoryStream>(std::move(data));
         output = std::make_unique<MemoryStream>();
         unzip::TUnZipContext& c = *context;
         c.ArchiveStream = archive.get();
         c.OutFile = output.get();
         c.CurrentEntry.CompressedSize =
-            compressed_size >= 0 ? compressed_size : static_cast<int32_t>(archive->Bytes().size());
+            static_cast<uint32_t>(compressed_size >= 0 ? compressed_size : static_cast<int64_t>(archive->Bytes().size()));
         c.CurrentEntry.UncompressedSize = uncompressed_size;
         c.BytesLeft = c.CurrentEntry.CompressedSize;
         c.EntrySize = uncompressed_size;

@@ -68,7 +68,7 @@ TEST(Decryption, RoundTripThroughTheStoredCopyWithTheKeysTheHeaderLeft) {
     unzip::TUnZipContext& context = *harness.context;
     context.CurrentEntry.BitFlag = 1;
     EXPECT_EQ(unzip::CheckPassword(context, "secret", *harness.archive), 0xC3);
-    EXPECT_EQ(context.CurrentEntry.CompressedSize, static_cast<int32_t>(data.size()));
+    EXPECT_EQ(context.CurrentEntry.CompressedSize, data.size());
     EXPECT_EQ(harness.Run(unzip::CopyStored).output, data);
 }
 
@@ -97,7 +97,7 @@ TEST(Decryption, WrongPasswordGivesAnotherCheckByteAndRetryingSucceeds) {
     harness.archive->Seek(-12, 1);
     context.CurrentEntry.CompressedSize += 12;
     EXPECT_EQ(unzip::CheckPassword(context, "right", *harness.archive), 0x5A);
-    EXPECT_EQ(context.CurrentEntry.CompressedSize, 10);
+    EXPECT_EQ(context.CurrentEntry.CompressedSize, 10u);
 }
 
 TEST(Decryption, KeysFollowThePublishedStartAndUpdate) {
