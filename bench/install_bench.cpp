@@ -38,7 +38,7 @@ public:
     int ProgressPosition() override { return position_; }
     void ProcessMessages() override {}
     void HideWindow() override {}
-    void Terminate() override {}
+    void Terminate(platform::ExitCode) override {}
 
 private:
     int position_ = 0;

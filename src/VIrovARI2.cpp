@@ -23,5 +23,5 @@ int main() {
     setup::TInstF1 main_window(engine::CreateInstallWindow);
     application.SetMainForm(&main_window);
     application.Run();
-    return 0;
+    return static_cast<int>(application.ProgramExitCode());
 }

@@ -120,11 +120,11 @@ void Installation::FinishInstall() {
     journal_.Commit();
     view_.SetStatus(settings_.texts.install_caption);
     view_.HideWindow();
-    ShowFinalMessageAndRun();
-    view_.Terminate();
+    const bool problems = ShowFinalMessageAndRun();
+    view_.Terminate(problems ? platform::ExitCode::InstalledWithFailures : platform::ExitCode::Installed);
 }
 
-void Installation::ShowFinalMessageAndRun() {
+bool Installation::ShowFinalMessageAndRun() {
     bool problems = false;
     const std::string message = ComposeFinalMessage(problems);
     if (problems || settings_.opt_final_message) {
@@ -135,6 +135,7 @@ void Installation::ShowFinalMessageAndRun() {
         settings_.opt_run) {
         StartProgram(settings_.run_program, settings_.run_params, settings_.run_work_dir, 0);
     }
+    return problems;
 }
 
 }  // namespace engine

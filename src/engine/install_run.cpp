@@ -133,7 +133,7 @@ void Installation::AbortInstall() {
     DeleteTree(settings_.install_dir + "\\TEMP");
     journal_.Undo();
     platform::Files().RemoveDirectory(settings_.install_dir);
-    view_.Terminate();
+    view_.Terminate(platform::ExitCode::InstallFailed);
 }
 
 }  // namespace engine

@@ -48,7 +48,7 @@ private:
     int ProgressPosition() override;
     void ProcessMessages() override;
     void HideWindow() override;
-    void Terminate() override;
+    void Terminate(platform::ExitCode code) override;
 
     // PayloadExtractor over ZipExtractor1
     void SetPassword(const std::string& password) override;

@@ -12,6 +12,7 @@
 
 #include "engine/install_settings.h"
 #include "engine/rollback.h"
+#include "platform/exit_code.h"
 
 namespace engine {
 
@@ -26,8 +27,8 @@ public:
     // Lets pending window messages run, so the window keeps painting.
     virtual void ProcessMessages() = 0;
     virtual void HideWindow() = 0;
-    // Asks the application to end once the current modal loops return.
-    virtual void Terminate() = 0;
+    // Asks the application to end with code once the current modal loops return.
+    virtual void Terminate(platform::ExitCode code) = 0;
 };
 
 // What the installation asks of the extraction component. UnZip extracts every entry of the
@@ -122,7 +123,8 @@ private:
     bool ReplaceWithRetry(const std::string& dest);
     void RecordDirectory(const std::string& directory);
     void CreateShortcuts();
-    void ShowFinalMessageAndRun();
+    // Shows the final message and starts the set-up utility; true when the message lists problems.
+    bool ShowFinalMessageAndRun();
 
     InstallSettings& settings_;
     ProgressView& view_;

@@ -166,7 +166,7 @@ bool TInstF1::CheckVolumes() {
         ShowError(locale::FormatText(description.FmtVolumeMissing, {VolumeFileName(description, volume),
                                                                     description.ProductNounGen, description.ProductName}));
         SetWindowState(ui::WindowState::Minimized);
-        ui::Application::Instance().Terminate();
+        ui::Application::Instance().Terminate(platform::ExitCode::VolumeMissing);
         return false;
     }
     return true;

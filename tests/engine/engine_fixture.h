@@ -80,7 +80,10 @@ public:
     int ProgressPosition() override { return position; }
     void ProcessMessages() override { ++message_runs; }
     void HideWindow() override { hidden = true; }
-    void Terminate() override { terminated = true; }
+    void Terminate(platform::ExitCode code) override {
+        if (!terminated) exit_code = code;
+        terminated = true;
+    }
 
     std::vector<std::string> statuses;
     std::vector<int> positions;
@@ -89,6 +92,7 @@ public:
     int message_runs = 0;
     bool hidden = false;
     bool terminated = false;
+    platform::ExitCode exit_code = platform::ExitCode::UserExit;
 };
 
 struct PayloadEntry;

@@ -63,6 +63,7 @@ TEST_F(EngineTest, FirstInstallPlacesFilesShortcutsAndLog) {
     EXPECT_EQ(view_.position, 135);
     EXPECT_TRUE(view_.hidden);
     EXPECT_TRUE(view_.terminated);
+    EXPECT_EQ(view_.exit_code, platform::ExitCode::Installed);
 
     ASSERT_EQ(dialogs_.shown.size(), 1u);
     EXPECT_EQ(dialogs_.shown[0].kind, platform::MessageKind::Information);
@@ -163,6 +164,7 @@ TEST_F(EngineTest, FailedShortcutsAreListedWithoutExtension) {
                   "These problems may lead to an unproper work of DE roz OZE-2.\r\nWe recommend to you to reload your "
                   "computer and repeat the installation of the DE roz OZE-2 system.");
     EXPECT_TRUE(shell_.started.empty());
+    EXPECT_EQ(view_.exit_code, platform::ExitCode::InstalledWithFailures);
 }
 
 TEST_F(EngineTest, GroupFailureReplacesTheShortcutList) {

@@ -54,7 +54,7 @@ TEST_F(RollbackTest, DamagedLastEntryPutsEverythingBack) {
     EXPECT_EQ(dialogs_.shown[0].text,
               "Data-copy error. It seems likely that the install application is not in the administrator mode or "
               "the VIrovARI2.dat file is corrupted. Installation will be terminated.");
-    EXPECT_TRUE(view_.terminated);
+    EXPECT_EQ(view_.exit_code, platform::ExitCode::InstallFailed);
     EXPECT_TRUE(shell_.shortcuts.empty());
     EXPECT_TRUE(shell_.started.empty());
 }

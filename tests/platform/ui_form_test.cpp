@@ -68,6 +68,7 @@ TEST(UiForm, ClosingTheMainFormTerminatesTheApplication) {
     form.allow = true;
     form.Close();
     EXPECT_TRUE(ui::Application::Instance().Terminated());
+    EXPECT_EQ(ui::Application::Instance().ProgramExitCode(), platform::ExitCode::UserExit);
 }
 
 TEST(UiForm, TerminatedApplicationDoesNotShowItsMainForm) {
@@ -75,10 +76,13 @@ TEST(UiForm, TerminatedApplicationDoesNotShowItsMainForm) {
     ClosingForm form;
     ui::Application::Instance().SetMainForm(&form);
     form.SetWindowState(ui::WindowState::Minimized);
-    ui::Application::Instance().Terminate();
+    ui::Application::Instance().Terminate(platform::ExitCode::VolumeMissing);
     ui::Application::Instance().Run();
     EXPECT_FALSE(form.Visible());
     EXPECT_TRUE(ui::testing::VisibleForms().empty());
+    // Closing the hidden main form afterwards keeps the first reason to end.
+    form.Close();
+    EXPECT_EQ(ui::Application::Instance().ProgramExitCode(), platform::ExitCode::VolumeMissing);
 }
 
 TEST(UiForm, ClientSizeAndCentringOnTheScreen) {
@@ -318,7 +322,7 @@ TEST(UiTimer, OneShotTimerRunsTheApplicationToItsEnd) {
     form.OnShow = [&] { timer.SetEnabled(true); };
     timer.OnTimer = [&] {
         timer.SetEnabled(false);
-        ui::Application::Instance().Terminate();
+        ui::Application::Instance().Terminate(platform::ExitCode::Installed);
     };
     ui::Application::Instance().SetMainForm(&form);
     ui::Application::Instance().Run();

@@ -104,7 +104,7 @@ TEST(UiModalScript, TerminationEndsTheModalLoopWithCancel) {
     ui::testing::Session session;
     OkCancelForm form;
     // The engine window does its whole work in its activation handler and ends the program.
-    form.OnActivate = [] { ui::Application::Instance().Terminate(); };
+    form.OnActivate = [] { ui::Application::Instance().Terminate(platform::ExitCode::Installed); };
     EXPECT_EQ(form.ShowModal(), ui::ModalResult::Cancel);
     EXPECT_EQ(form.events, "show;");
     EXPECT_EQ(session.Problems(), "");

@@ -110,6 +110,7 @@ TEST_F(MainWindowStartup, AMissingVolumeIsReportedAndEndsTheProgram) {
     EXPECT_FALSE(window.StartedUp());
     EXPECT_EQ(window.GetWindowState(), ui::WindowState::Minimized);
     EXPECT_TRUE(ui::Application::Instance().Terminated());
+    EXPECT_EQ(ui::Application::Instance().ProgramExitCode(), platform::ExitCode::VolumeMissing);
     EXPECT_EQ(window.InstF2, nullptr);
 }
 

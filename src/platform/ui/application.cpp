@@ -23,7 +23,10 @@ void Application::Run() {
 
 void Application::ProcessMessages() { backend::ProcessMessages(); }
 
-void Application::Terminate() { terminated_ = true; }
+void Application::Terminate(ExitCode code) {
+    if (!terminated_) exit_code_ = code;
+    terminated_ = true;
+}
 
 void Application::SetBusyCursor(bool busy) {
     busy_cursor_ = busy;
@@ -34,6 +37,7 @@ void Application::Reset() {
     title_.clear();
     main_form_ = nullptr;
     terminated_ = false;
+    exit_code_ = ExitCode::UserExit;
     busy_cursor_ = false;
 }
 

@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "platform/exit_code.h"
+
 namespace platform::ui {
 
 class Form;
@@ -27,9 +29,12 @@ public:
     void Run();
     // Lets pending window messages run, then returns.
     void ProcessMessages();
-    // Asks the loop to end; ShowModal calls return Cancel from then on.
-    void Terminate();
+    // Asks the loop to end; ShowModal calls return Cancel from then on. The first call's
+    // code is the program's exit code; later calls keep it.
+    void Terminate(ExitCode code);
     bool Terminated() const { return terminated_; }
+    // The code of the first Terminate; UserExit while the application runs.
+    ExitCode ProgramExitCode() const { return exit_code_; }
 
     // The hourglass cursor over the program's windows while busy.
     void SetBusyCursor(bool busy);
@@ -44,6 +49,7 @@ private:
     std::string title_;
     Form* main_form_ = nullptr;
     bool terminated_ = false;
+    ExitCode exit_code_ = ExitCode::UserExit;
     bool busy_cursor_ = false;
 };
 

@@ -189,7 +189,7 @@ void Form::RunCloseLogic() {
     if (OnClose) OnClose(action);
     if (action == CloseAction::None) return;
     Hide();
-    if (Application::Instance().MainForm() == this) Application::Instance().Terminate();
+    if (Application::Instance().MainForm() == this) Application::Instance().Terminate(ExitCode::UserExit);
 }
 
 bool Form::CloseQuery() {

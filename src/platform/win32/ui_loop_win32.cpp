@@ -189,12 +189,12 @@ void EndModal(Form& form) {
 
 void WaitModal(Form& form) {
     (void)form;
-    if (!HandleOneMessage()) Application::Instance().Terminate();
+    if (!HandleOneMessage()) Application::Instance().Terminate(ExitCode::UserExit);
 }
 
 void RunLoop(Application& application) {
     while (!application.Terminated()) {
-        if (!HandleOneMessage()) application.Terminate();
+        if (!HandleOneMessage()) application.Terminate(ExitCode::UserExit);
     }
 }
 
@@ -203,7 +203,7 @@ void ProcessMessages() {
     while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
         if (message.message == WM_QUIT) {
             ::PostQuitMessage(static_cast<int>(message.wParam));
-            Application::Instance().Terminate();
+            Application::Instance().Terminate(ExitCode::UserExit);
             return;
         }
         Dispatch(message);

@@ -1,0 +1,25 @@
+#pragma once
+// The codes the setup program ends with, so that a script or a deployment tool that starts
+// it can tell what happened. Every layer that ends the program passes one of these to
+// Application::Terminate; the first one given is the one the process returns.
+
+namespace platform {
+
+enum class ExitCode : int {
+    // Installed, and the final message reports no problems.
+    Installed = 0,
+    // Installed, but the final message lists files or shortcuts that could not be placed.
+    InstalledWithFailures = 1,
+    // The user left at the main window (Exit confirmed, or the window closed from outside).
+    UserExit = 2,
+    // A payload volume was missing at start-up.
+    VolumeMissing = 3,
+    // The installation failed and was rolled back (data-copy error).
+    InstallFailed = 4,
+    // An unfinished earlier installation could not be recovered.
+    RecoveryFailed = 5,
+    // Refused by the Install command's checks (silent mode, which cannot ask again).
+    Refused = 6,
+};
+
+}  // namespace platform
