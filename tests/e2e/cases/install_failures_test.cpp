@@ -96,7 +96,9 @@ TEST(DamagedPayload, ShowsTheDataCopyErrorAndLeavesTheDestinationAsItWas) {
               ReadWholeFile("C:\\setup\\readme.txt"));
     EXPECT_TRUE(FileExists(std::string(kDestination) + "\\MPICH2\\Samples\\task1.c"));
     ASSERT_TRUE(PressButton(error, "OK"));
-    ASSERT_TRUE(session.WaitForExit(kStepTimeout).has_value()) << session.OpenWindows();
+    const auto exit_code = session.WaitForExit(kStepTimeout);
+    ASSERT_TRUE(exit_code.has_value()) << session.OpenWindows();
+    EXPECT_EQ(*exit_code, 4u);  // failed and rolled back
 
     const auto after = DirectoryContents(kDestination);
     for (const auto& [path, bytes] : before) {
@@ -188,7 +190,7 @@ TEST_F(LockedLibrary, NextKeepsItAndTheFinalMessageListsIt) {
         << message;
     session.Shot("final-message-failures", final_message);
     ASSERT_TRUE(PressButton(final_message, "OK"));
-    EXPECT_TRUE(session.WaitForExit().has_value()) << session.OpenWindows();
+    EXPECT_EQ(session.WaitForExit(), 1u) << session.OpenWindows();  // installed with failures
     held.Release();
     EXPECT_EQ(ReadWholeFile(Library()).value_or("<missing>"), kOldBytes);
 }

@@ -74,6 +74,7 @@ TEST(Install, PlacesTheProductMakesShortcutsAndStartsTheUtility) {
     }
     const auto exit_code = session.WaitForExit(kStepTimeout);
     ASSERT_TRUE(exit_code.has_value()) << session.OpenWindows();
+    EXPECT_EQ(*exit_code, 0u);  // installed, no problems
 
     const std::string destination = kDestination;
     {

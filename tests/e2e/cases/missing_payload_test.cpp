@@ -19,7 +19,8 @@ TEST(MissingPayload, ShowsTheErrorAndEnds) {
 
     ASSERT_TRUE(PressButton(error, "OK"));
     const auto exit_code = session.WaitForExit();
-    EXPECT_TRUE(exit_code.has_value()) << session.OpenWindows();
+    ASSERT_TRUE(exit_code.has_value()) << session.OpenWindows();
+    EXPECT_EQ(*exit_code, 3u);  // a payload volume missing
 }
 
 }  // namespace
