@@ -18,7 +18,8 @@
 // string followed by its own first byte); it is recognised by being free. Strings are built
 // on a stack from their last byte back to their first, then written out in one go.
 //
-// Everything lives in the context's Window (see unshrink.h), so decoding allocates nothing.
+// The tables live in the context's Window (see unshrink.h) and the list of codes in use on
+// the stack, so decoding allocates nothing.
 // A well-formed stream never widens codes beyond 13 bits and never builds a string longer
 // than the stack; a stream that does, or whose prefix chains loop, is malformed: decoding
 // stops there without the final flush, and the CRC check rejects the entry.
@@ -57,7 +58,7 @@ int NextFreeCode(const ShrinkTables& tables, int code) {
 
 }  // namespace
 
-void ResetShrinkTables(TUnZipContext& context) {
+void ResetShrinkTables(TUnZipContext& context, ShrinkCodesInUse& in_use) {
     ShrinkTables tables(context.Window);
     for (int code = kShrinkControlCode; code <= kShrinkCodeLimit; ++code) {
         tables.SetPrefix(code, kShrinkFreeCode);
@@ -66,30 +67,49 @@ void ResetShrinkTables(TUnZipContext& context) {
         tables.SetPrefix(code, 0);
         tables.SetSuffix(code, static_cast<uint8_t>(code));
     }
+    in_use.count = 0;
 }
 
-// The whole string range is examined, not only the codes below the lowest free one: after an
+void DefineShrinkCode(TUnZipContext& context, ShrinkCodesInUse& in_use, int code, int prefix, uint8_t suffix) {
+    ShrinkTables tables(context.Window);
+    tables.SetPrefix(code, static_cast<int16_t>(prefix));
+    tables.SetSuffix(code, suffix);
+    in_use.codes[in_use.count++] = static_cast<uint16_t>(code);
+}
+
+// Every string in use is examined, not only the codes below the lowest free one: after an
 // earlier clear, strings in use may sit above a free code, and they keep their prefixes
 // alive just the same. A string may also extend a code that an earlier clear freed (the
-// previous code of the step that defined it); that code stays free.
-int PartialClear(TUnZipContext& context) {
+// previous code of the step that defined it); that code is not in use and stays free.
+int PartialClear(TUnZipContext& context, ShrinkCodesInUse& in_use, int first_free) {
     ShrinkTables tables(context.Window);
-    bool is_prefix[kShrinkCodeLimit] = {};
-    for (int code = kShrinkFirstStringCode; code < kShrinkCodeLimit; ++code) {
-        const int prefix = tables.Prefix(code);
-        if (prefix >= kShrinkFirstStringCode && prefix < kShrinkCodeLimit) is_prefix[prefix] = true;
+    // A new mark for each clear saves wiping the marks; they are wiped when the mark wraps.
+    if (++in_use.mark == 0) {
+        std::memset(in_use.marks, 0, sizeof in_use.marks);
+        in_use.mark = 1;
     }
-    int first_free = kShrinkCodeLimit;
-    for (int code = kShrinkCodeLimit - 1; code >= kShrinkFirstStringCode; --code) {
-        if (!is_prefix[code]) tables.SetPrefix(code, kShrinkFreeCode);
-        if (tables.IsFree(code)) first_free = code;
+    for (int index = 0; index < in_use.count; ++index) {
+        const int prefix = tables.Prefix(in_use.codes[index]);
+        if (prefix >= kShrinkFirstStringCode && prefix < kShrinkCodeLimit) in_use.marks[prefix] = in_use.mark;
     }
+    int kept = 0;
+    for (int index = 0; index < in_use.count; ++index) {
+        const int code = in_use.codes[index];
+        if (in_use.marks[code] == in_use.mark) {
+            in_use.codes[kept++] = static_cast<uint16_t>(code);
+            continue;
+        }
+        tables.SetPrefix(code, kShrinkFreeCode);
+        if (code < first_free) first_free = code;
+    }
+    in_use.count = kept;
     return first_free;
 }
 
 void UnShrink(TUnZipContext& context) {
     ShrinkTables tables(context.Window);
-    ResetShrinkTables(context);
+    ShrinkCodesInUse in_use;
+    ResetShrinkTables(context, in_use);
     int code_size = kShrinkInitialCodeSize;
     int first_free = kShrinkFirstStringCode;
 
@@ -112,7 +132,7 @@ void UnShrink(TUnZipContext& context) {
                 if (code_size == kShrinkMaximumCodeSize) return;  // malformed: wider than 13 bits
                 ++code_size;
             } else if (subcode == kSubcodePartialClear) {
-                first_free = PartialClear(context);
+                first_free = PartialClear(context, in_use, first_free);
             }
             code = TakeBits(context, code_size);
             if (context.AtEnd) {
@@ -143,8 +163,7 @@ void UnShrink(TUnZipContext& context) {
         AppendOutput(context, stack + top, kShrinkStackBytes - top);
 
         if (first_free < kShrinkCodeLimit) {
-            tables.SetPrefix(first_free, static_cast<int16_t>(previous_code));
-            tables.SetSuffix(first_free, lead_byte);
+            DefineShrinkCode(context, in_use, first_free, previous_code, lead_byte);
             first_free = NextFreeCode(tables, first_free + 1);
         }
         previous_code = incoming_code;

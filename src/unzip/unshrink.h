@@ -50,12 +50,27 @@ private:
     uint8_t* window_;
 };
 
-// Sets the tables to their state at the start of an entry: every literal code is its own
-// byte with prefix 0, and codes 256 to 8192 are free.
-void ResetShrinkTables(TUnZipContext& context);
+// The string codes in use (257 to 8191), in no particular order, so that a partial clear
+// visits those codes only rather than the whole code range: a stream of clears then costs
+// what its strings cost. One set lives beside the tables for one entry.
+struct ShrinkCodesInUse {
+    uint16_t codes[kShrinkCodeLimit];
+    int count = 0;
+    // During a clear, marks[code] == mark tells that code is the prefix of a code in use.
+    uint16_t marks[kShrinkCodeLimit] = {};
+    uint16_t mark = 0;
+};
 
-// Frees every string code (257 to 8191) that is in use but is not the prefix of another code
-// in use, and returns the lowest free code from 257 upward (8192 when none is free).
-int PartialClear(TUnZipContext& context);
+// Sets the tables to their state at the start of an entry: every literal code is its own
+// byte with prefix 0, and codes 256 to 8192 are free. Empties in_use.
+void ResetShrinkTables(TUnZipContext& context, ShrinkCodesInUse& in_use);
+
+// Makes the free string code the string of prefix followed by suffix, and records it in use.
+void DefineShrinkCode(TUnZipContext& context, ShrinkCodesInUse& in_use, int code, int prefix, uint8_t suffix);
+
+// Frees every string code in use that is not the prefix of another code in use, and returns
+// the lowest free code from 257 upward (8192 when none is free); first_free is the lowest
+// free code before the clear.
+int PartialClear(TUnZipContext& context, ShrinkCodesInUse& in_use, int first_free);
 
 }  // namespace unzip

@@ -94,18 +94,20 @@ TEST(UnShrink, FullTableAddsNoStringsUntilAClearFreesSome) {
     EXPECT_EQ(output, expected);
 }
 
-TEST(UnShrink, PartialClearExaminesTheWholeCodeRange) {
+TEST(UnShrink, PartialClearExaminesEveryCodeInUse) {
     LegacyDecoder decoder;
-    unzip::ResetShrinkTables(decoder.Context());
+    unzip::ShrinkCodesInUse in_use;
+    unzip::ResetShrinkTables(decoder.Context(), in_use);
     unzip::ShrinkTables tables(decoder.Context().Window);
     // 257 is free; 300 ("a" + b) and 301 (300 + c) are in use above it.
-    tables.SetPrefix(300, 'a');
-    tables.SetSuffix(300, 'b');
-    tables.SetPrefix(301, 300);
-    tables.SetSuffix(301, 'c');
-    EXPECT_EQ(unzip::PartialClear(decoder.Context()), 257);
+    unzip::DefineShrinkCode(decoder.Context(), in_use, 301, 300, 'c');
+    unzip::DefineShrinkCode(decoder.Context(), in_use, 300, 'a', 'b');
+    EXPECT_EQ(unzip::PartialClear(decoder.Context(), in_use, 257), 257);
     EXPECT_EQ(tables.Prefix(300), 'a');  // still the prefix of 301
     EXPECT_TRUE(tables.IsFree(301));
+    // Started with no free code, the second clear frees 300 and returns it as the lowest.
+    EXPECT_EQ(unzip::PartialClear(decoder.Context(), in_use, 8192), 300);
+    EXPECT_EQ(in_use.count, 0);
 }
 
 // Found by fuzzing: a string whose prefix is a free code (here a bad first code) made the
@@ -115,11 +117,11 @@ TEST(UnShrink, PartialClearLeavesFreePrefixesFree) {
     EXPECT_EQ(Decode(fuzzed, 2), std::string("\x05\x00", 2));
 
     LegacyDecoder decoder;
-    unzip::ResetShrinkTables(decoder.Context());
+    unzip::ShrinkCodesInUse in_use;
+    unzip::ResetShrinkTables(decoder.Context(), in_use);
     unzip::ShrinkTables tables(decoder.Context().Window);
-    tables.SetPrefix(257, 261);
-    tables.SetSuffix(257, 'x');
-    EXPECT_EQ(unzip::PartialClear(decoder.Context()), 257);
+    unzip::DefineShrinkCode(decoder.Context(), in_use, 257, 261, 'x');
+    EXPECT_EQ(unzip::PartialClear(decoder.Context(), in_use, 258), 257);
     EXPECT_TRUE(tables.IsFree(257));
     EXPECT_TRUE(tables.IsFree(261));
 }
