@@ -1,6 +1,8 @@
 #include "unzip/explode.h"
 
 #include <cstring>
+#include <new>
+#include <vector>
 
 // Imploding (method 6) is a sliding-dictionary coder whose symbols are sent with
 // Shannon-Fano codes.
@@ -161,26 +163,28 @@ int DecodeMatch(ExplodeState& state, const HuffmanEntry* length_table,
     return 0;
 }
 
-// Releases the tables of one entry on every way out of Explode.
+// The tables of one entry, released on every way out of Explode.
 struct ExplodeTables {
-    HuffmanEntry* literal = nullptr;
-    HuffmanEntry* length = nullptr;
-    HuffmanEntry* distance = nullptr;
-    ~ExplodeTables() {
-        FreeHuffmanTable(literal);
-        FreeHuffmanTable(length);
-        FreeHuffmanTable(distance);
-    }
+    std::vector<HuffmanEntry> literal;
+    std::vector<HuffmanEntry> length;
+    std::vector<HuffmanEntry> distance;
 };
 
-// Reads one tree and builds its table; false when the description or the code is bad.
+// Reads one tree and builds its table; false when the description or the code is bad, or
+// the table cannot be allocated (after the out-of-memory message).
 bool ReadTree(TUnZipContext& context, int symbol_count, int simple_symbols,
-              const uint16_t* bases, HuffmanEntry*& table, uint16_t& width) {
+              const uint16_t* bases, std::vector<HuffmanEntry>& table, uint16_t& width) {
     uint16_t lengths[kLiteralSymbols];
     if (ReadTreeLengths(context, lengths, symbol_count) != kTreeLengthsOk) return false;
     const uint16_t* extras = bases == nullptr ? nullptr : kTreeLists.extra_bits;
-    return BuildHuffmanTable(lengths, symbol_count, simple_symbols, bases, extras, table, width) ==
-           kHuffmanOk;
+    try {
+        return BuildHuffmanEntries(lengths, symbol_count, simple_symbols, bases, extras, table, width) ==
+                   kHuffmanOk &&
+               !table.empty();
+    } catch (const std::bad_alloc&) {
+        ReportOutOfMemoryOfTables();
+        return false;
+    }
 }
 
 }  // namespace
@@ -277,10 +281,10 @@ void Explode(TUnZipContext& context) {
     // An invalid code stops the loop with the window unflushed; what earlier window flushes
     // put into OutBuf is still written, and the CRC check rejects the entry.
     if (literal_tree) {
-        ExplodeWithLiterals(state, tables.literal, tables.length, tables.distance, literal_width,
+        ExplodeWithLiterals(state, tables.literal.data(), tables.length.data(), tables.distance.data(), literal_width,
                             length_width, distance_width);
     } else {
-        ExplodeWithoutLiterals(state, tables.length, tables.distance, length_width, distance_width);
+        ExplodeWithoutLiterals(state, tables.length.data(), tables.distance.data(), length_width, distance_width);
     }
     FlushOutput(context);
 }
