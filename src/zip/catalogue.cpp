@@ -16,14 +16,32 @@ namespace zip {
 namespace {
 
 constexpr char kNotValidZip[] = "Not a valid zip file!";
-constexpr int64_t kSelfExtractorSize = 14000;  // the rebuild scan starts past the program
-constexpr int kMessageInterval = 10240;
 
-// Shows the busy cursor while it lives.
-class BusyCursor {
+// True when stream is at a central header; the stream stays where it was.
+bool AtCentralHeader(TStream& stream) {
+    uint8_t signature[4] = {};
+    const int64_t got = stream.Read(signature, 4);
+    if (got > 0) stream.Seek(-got, 1);
+    return got == 4 && ReadLe32(signature, 0) == kCentralHeaderSignature;
+}
+
+// Keeps the archive stream's position across a read that an event handler may make in the
+// middle of a run (a comment), so the entry being decoded goes on from where it was. Nothing
+// is restored when the stream was closed or replaced meanwhile.
+class KeptPosition {
 public:
-    BusyCursor() { platform::UserDialogs().SetBusyCursor(true); }
-    ~BusyCursor() { platform::UserDialogs().SetBusyCursor(false); }
+    explicit KeptPosition(const std::unique_ptr<TZipFileStream>& stream)
+        : stream_(stream), kept_(stream.get()), position_(kept_ != nullptr ? kept_->Position() : 0) {}
+    ~KeptPosition() {
+        if (kept_ != nullptr && stream_.get() == kept_) kept_->Seek(position_, 0);
+    }
+    KeptPosition(const KeptPosition&) = delete;
+    KeptPosition& operator=(const KeptPosition&) = delete;
+
+private:
+    const std::unique_ptr<TZipFileStream>& stream_;
+    TZipFileStream* kept_;
+    int64_t position_;
 };
 
 }  // namespace
@@ -40,27 +58,28 @@ uint64_t TZipExtractor::ArchiveFileDate() {
     return time.ticks;
 }
 
-// Scans the file for local headers under the busy cursor; a file without any is not a ZIP
-// archive, and the catalogue is left empty.
-void TZipExtractor::RebuildOrReject() {
-    bool found = false;
-    {
-        BusyCursor busy;
-        found = RebuildFromLocalHeaders();
-    }
-    if (!found) {
-        ClearArchive();
-        throw EBadZipFile(kNotValidZip);
-    }
-}
-
 void TZipExtractor::ReadCatalogue() {
     archive_date_ = ArchiveFileDate();
     has_archive_date_ = true;
     FreeCatalogue();
     end_record_.Clear();
+    try {
+        ReadCatalogueParts();
+    } catch (...) {
+        // No partial list survives: the next operation reads the archive again and meets
+        // the same fault.
+        FreeCatalogue();
+        end_record_.Clear();
+        archive_date_ = 0;
+        has_archive_date_ = false;
+        rebuilding_ = false;
+        throw;
+    }
+}
 
+void TZipExtractor::ReadCatalogueParts() {
     bool rebuilt = false;
+    uint32_t offset_shift = 0;
     if (FindEndCentral(end_record_, *archive_stream_)) {
         current_disk_ = end_record_.ThisDiskNumber;
         if (end_record_.ThisDiskNumber != 0) {
@@ -75,10 +94,19 @@ void TZipExtractor::ReadCatalogue() {
                 LoadVolume(end_record_.CentralStartDisk + 1);
             }
             archive_stream_->Seek(end_record_.CentralDirOffset, 0);
-            uint8_t signature[4] = {};
-            if (archive_stream_->Read(signature, 4) == 4 && ReadLe32(signature, 0) == kCentralHeaderSignature) {
-                archive_stream_->Seek(-4, 1);
-            } else {
+            // Bytes in front of the archive (a self-extracting program, a prepended download
+            // header) move everything by their length while the offsets stay as written: the
+            // directory then ends right before the end record, and the difference is added to
+            // every offset. Only when it is not there either is the list rebuilt.
+            const int64_t implied = static_cast<int64_t>(end_record_.ZipCommentPos) - kEndCentralSize -
+                                    static_cast<int64_t>(end_record_.CentralSize);
+            bool found = AtCentralHeader(*archive_stream_);
+            if (!found && end_record_.ThisDiskNumber == 0 && implied > static_cast<int64_t>(end_record_.CentralDirOffset)) {
+                archive_stream_->Seek(implied, 0);
+                found = AtCentralHeader(*archive_stream_);
+                if (found) offset_shift = static_cast<uint32_t>(implied - end_record_.CentralDirOffset);
+            }
+            if (!found) {
                 RebuildOrReject();
                 rebuilt = true;
             }
@@ -99,7 +127,7 @@ void TZipExtractor::ReadCatalogue() {
 
     if (!rebuilt) catalogue_ = std::make_unique<TSortedZip>(TZipSortMode::ByNone, 2, true);
     sorted_view_ = catalogue_.get();
-    ReadCentralDirectory(rebuilt);
+    ReadCentralDirectory(rebuilt, offset_shift);
 
     const bool multi_volume = end_record_.ThisDiskNumber != 0;
     if (multi_volume && end_record_.ZipCommentLength != 0) {
@@ -116,7 +144,7 @@ void TZipExtractor::ReadCatalogue() {
     ApplySortMode(SortMode);
 }
 
-void TZipExtractor::ReadCentralDirectory(bool rebuilt) {
+void TZipExtractor::ReadCentralDirectory(bool rebuilt, uint32_t offset_shift) {
     const bool multi_volume = end_record_.ThisDiskNumber != 0;
     TZipHeaderInfo::NextVolume next_volume;
     if (VolumeMode() != 0 && !rebuilt) {
@@ -133,6 +161,7 @@ void TZipExtractor::ReadCentralDirectory(bool rebuilt) {
             ClearArchive();
             throw EBadZipFile(kNotValidZip);
         }
+        entry->RelativeOffset += offset_shift;
         if (multi_volume && entry->FileCommentLength != 0) {
             // Comments of a multi-volume archive are read now, while their volume is open.
             const uint16_t length = entry->FileCommentLength;
@@ -158,51 +187,6 @@ void TZipExtractor::ReadCentralDirectory(bool rebuilt) {
             existing->RelativeOffset = own_offset;
         }
     }
-}
-
-bool TZipExtractor::RebuildFromLocalHeaders() {
-    rebuilding_ = true;
-    FreeCatalogue();
-    TZipFileStream& stream = *archive_stream_;
-    const bool self_extractor = RightText(zip_name_, 4) == ".EXE";
-    stream.Seek(self_extractor ? kSelfExtractorSize : 0, 0);
-
-    static constexpr uint8_t kSignature[4] = {'P', 'K', 3, 4};
-    int matched = 0;
-    int64_t other_bytes = 0;
-    uint8_t byte = 0;
-    while (matched < 4) {
-        if (stream.Read(&byte, 1) != 1) return false;
-        if (byte == kSignature[matched]) {
-            ++matched;
-            continue;
-        }
-        // A mismatch restarts the search at this very byte, so "PPK\3\4" is found.
-        matched = byte == 'P' ? 1 : 0;
-        if (byte != 'P' && ++other_bytes % kMessageInterval == 0 && DoProcessMessages) {
-            platform::UserDialogs().ProcessMessages();
-        }
-    }
-    stream.Seek(-4, 1);
-
-    catalogue_ = std::make_unique<TSortedZip>(TZipSortMode::ByNone, 2, true);
-    sorted_view_ = catalogue_.get();
-    while (catalogue_->Count() < kMaxListSize) {
-        auto entry = std::make_unique<TZipHeaderInfo>();
-        if (!entry->ReadLocalHeader(stream)) break;
-        // Sizes are taken as unsigned, so the scan only ever moves forward.
-        int64_t skip = static_cast<int64_t>(static_cast<uint32_t>(entry->CompressedSize)) + entry->ExtraFieldLength;
-        if (entry->HasDataDescriptor()) skip += 16;
-        catalogue_->Add(entry.get());
-        entry.release();
-        stream.Seek(skip, 1);
-    }
-    end_record_.ThisDiskNumber = 0;
-    current_disk_ = 0;
-    end_record_.CentralDirOffset = static_cast<uint32_t>(stream.Position());
-    end_record_.TotalEntries = static_cast<uint16_t>(catalogue_->Count());
-    number_of_disks_ = 1;
-    return true;
 }
 
 void TZipExtractor::ApplySortMode(TZipSortMode mode) {
@@ -247,6 +231,7 @@ std::string TZipExtractor::EntryComment(int index) {
         if (entry.FileCommentLength == 0) return {};
         if (entry.FileComment() != nullptr) return *entry.FileComment();
     }
+    KeptPosition kept(archive_stream_);
     OpenArchive();
     CheckIndex(index);  // the catalogue may have been read again
     TZipHeaderInfo& entry = *sorted_view_->Entry(index);
@@ -280,6 +265,7 @@ void TZipExtractor::SetEntryComment(int index, const std::string& comment) {
 std::string TZipExtractor::ArchiveComment() {
     if (end_record_.ZipCommentLength == 0) return {};
     if (end_record_.ZipComment) return *end_record_.ZipComment;
+    KeptPosition kept(archive_stream_);
     OpenArchive();
     if (end_record_.ZipComment) return *end_record_.ZipComment;
     auto comment = std::make_unique<std::string>(end_record_.ZipCommentLength, '\0');

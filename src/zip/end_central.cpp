@@ -67,7 +67,8 @@ bool FindEndCentral(TEndCentral& end_record, TStream& stream) {
         end_record.CentralSize = ReadLe32(record, 12);
         end_record.CentralDirOffset = ReadLe32(record, 16);
         end_record.ZipCommentLength = ReadLe16(record, 20);
-        end_record.ZipCommentPos = static_cast<uint32_t>(size - end_record.ZipCommentLength);
+        // The comment follows the record, also when bytes trail the archive.
+        end_record.ZipCommentPos = static_cast<uint32_t>(size - tail + found + kEndCentralSize);
         return true;
     }
     return false;

@@ -36,7 +36,7 @@ public:
     uint32_t CentralDirOffset = 0;
     uint16_t ZipCommentLength = 0;
     std::unique_ptr<std::string> ZipComment;  // loaded on demand
-    uint32_t ZipCommentPos = 0;               // file size minus ZipCommentLength
+    uint32_t ZipCommentPos = 0;               // just after the record
     bool CommentChanged = false;
 };
 

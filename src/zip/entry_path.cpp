@@ -41,6 +41,8 @@ bool IsSafeRelativePath(const std::string& path) {
     return true;
 }
 
+bool IsSafeFileName(const std::string& file_name) { return file_name != "." && IsSafeRelativePath(file_name); }
+
 bool ComposeEntryDirectory(const std::string& dest_dir, const std::string& directory, std::string& result) {
     const bool absolute = !directory.empty() && (directory[0] == '\\' || (directory.size() >= 2 && directory[1] == ':'));
     if (!absolute) {

@@ -16,6 +16,10 @@ bool IsDeviceName(const std::string& component);
 // colon (which would name a drive or an alternate stream).
 bool IsSafeRelativePath(const std::string& path);
 
+// True when an entry's file name (the part after its last backslash) names a file that may
+// be created: a safe relative path that is not "." (the directory itself).
+bool IsSafeFileName(const std::string& file_name);
+
 // How the component places an entry's directory under dest_dir. directory is the stored
 // directory after the root directory was removed (empty, or ending in a backslash). The
 // result ends with a backslash. An absolute stored directory ("\data\" or "C:\data\") is

@@ -198,7 +198,7 @@ void TZipExtractor::RunSelectedEntries(unzip::TUnZipContext& context) {
 // ---- Steps around the decoding of one entry ----------------------------------------------
 
 bool TZipExtractor::ComposeDirectory(const TZipHeaderInfo& entry, std::string& directory) {
-    if (!entry.FileName().empty() && !IsSafeRelativePath(entry.FileName())) return false;
+    if (!entry.FileName().empty() && !IsSafeFileName(entry.FileName())) return false;
     if (!RecreateDirs || entry.Directory().empty()) {
         directory = dest_dir_ + "\\";
         return true;

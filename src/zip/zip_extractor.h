@@ -157,8 +157,10 @@ public:
 
     // Catalogue operations.
     void ReadCatalogue();
+    // Lists the entries from their local headers; false when there is none, or when an
+    // entry's size is known neither from its header nor from a data descriptor after it.
     bool RebuildFromLocalHeaders();
-    // RebuildFromLocalHeaders, or EBadZipFile "Not a valid zip file!" when it finds nothing.
+    // RebuildFromLocalHeaders, or EBadZipFile "Not a valid zip file!" when it fails.
     void RebuildOrReject();
     void ApplySortMode(TZipSortMode mode);
 
@@ -188,7 +190,10 @@ private:
     void FreeCatalogue();
     void CheckIndex(int index) const;
     uint64_t ArchiveFileDate();
-    void ReadCentralDirectory(bool rebuilt);
+    // The parts of ReadCatalogue that may fail; ReadCatalogue clears what they left.
+    void ReadCatalogueParts();
+    // Reads the end record's entries; offset_shift is added to every local header offset.
+    void ReadCentralDirectory(bool rebuilt, uint32_t offset_shift);
     void RunSelectedEntries(unzip::TUnZipContext& context);
 
     std::string zip_name_;

@@ -68,6 +68,11 @@ struct TestEntry {
     bool override_compressed_size = false;
     uint32_t compressed_size = 0;
     uint16_t disk = 0;
+    // Written as a streaming writer does: zero CRC and sizes in the local header (bit 3 set)
+    // and a data descriptor after the data, with or without its signature.
+    bool streamed = false;
+    bool descriptor_signature = true;
+    bool omit_descriptor = false;
 };
 
 class ArchiveBuilder {
@@ -103,7 +108,7 @@ public:
         for (const TestEntry& entry : entries) {
             const uint32_t crc = entry.override_crc ? entry.crc : ~ReferenceCrc32(entry.data);
             std::string payload = entry.method == 0 ? entry.data : entry.compressed;
-            uint16_t flags = entry.flags;
+            uint16_t flags = entry.flags | (entry.streamed ? 8 : 0);
             if (!entry.password.empty()) {
                 flags |= 1;
                 std::string header(12, '\0');
@@ -124,12 +129,18 @@ public:
             Le16(out, flags);
             Le16(out, entry.method);
             Le32(out, entry.dos_date_time);
-            Le32(out, crc);
-            Le32(out, stored_size);
-            Le32(out, uncompressed);
+            Le32(out, entry.streamed ? 0 : crc);
+            Le32(out, entry.streamed ? 0 : stored_size);
+            Le32(out, entry.streamed ? 0 : uncompressed);
             Le16(out, static_cast<uint16_t>(entry.name.size()));
             Le16(out, static_cast<uint16_t>(entry.extra.size()));
             out += entry.name + entry.extra + payload;
+            if (entry.streamed && !entry.omit_descriptor) {
+                if (entry.descriptor_signature) Le32(out, 0x08074B50);
+                Le32(out, crc);
+                Le32(out, stored_size);
+                Le32(out, uncompressed);
+            }
         }
         const uint32_t central_start = static_cast<uint32_t>(out.size()) - base;
         for (size_t k = 0; k < entries.size(); ++k) {
@@ -137,7 +148,7 @@ public:
             const TestEntry& entry = entries[i];
             const uint32_t uncompressed = entry.override_uncompressed_size ? entry.uncompressed_size
                                                                            : static_cast<uint32_t>(entry.data.size());
-            uint16_t flags = entry.flags;
+            uint16_t flags = entry.flags | (entry.streamed ? 8 : 0);
             if (!entry.password.empty()) flags |= 1;
             Le32(out, corrupt_central_signature ? 0x02014B51 : 0x02014B50);
             Le16(out, 20);

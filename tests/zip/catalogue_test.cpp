@@ -15,6 +15,7 @@
 namespace {
 
 using test_support::ArchiveBuilder;
+using test_support::TestEntry;
 using zip::TZipExtractor;
 using zip::TZipSortMode;
 
@@ -116,17 +117,51 @@ TEST_F(Catalogue, CentralHeadersOutOfOrderAreListedInArchiveOrder) {
     EXPECT_FALSE(extractor.Rebuilding());
 }
 
-TEST_F(Catalogue, AMisplacedCentralDirectoryIsRebuiltFromTheLocalHeaders) {
+TEST_F(Catalogue, BytesInFrontWithOffsetsNotAdjustedAreAllowedForWithoutARebuild) {
     ArchiveBuilder builder;
     builder.prefix = std::string(3000, 'S');  // a program in front, offsets not adjusted
     builder.offsets_from_archive_start = true;
     builder.Add("one.txt", "one");
     builder.Add("two.txt", "two");
+    builder.trailing = "junk after the end";
+    Use(builder.Build());
+    extractor.OpenArchive();
+    EXPECT_FALSE(extractor.Rebuilding());
+    EXPECT_EQ(Names(), (std::vector<std::string>{"one.txt", "two.txt"}));
+    EXPECT_EQ(extractor.Entry(0).RelativeOffset, 3000u);
+    EXPECT_EQ(extractor.Entry(1).RelativeOffset, 3000u + 30 + 7 + 3);
+}
+
+// Streamed entries carry their sizes and CRC in a data descriptor after the data; the
+// rebuild once took the zero sizes of their local headers and lost every later entry.
+TEST_F(Catalogue, TheRebuildSizesStreamedEntriesByTheirDataDescriptors) {
+    ArchiveBuilder builder;
+    builder.Add("signed.txt", std::string(70000, 's')).streamed = true;
+    TestEntry& unsigned_entry = builder.Add("unsigned.txt", "PK\x07\x08 in the data");
+    unsigned_entry.streamed = true;
+    unsigned_entry.descriptor_signature = false;
+    builder.Add("plain.txt", "plain");
+    builder.Add("last.txt", "last").streamed = true;
+    builder.corrupt_central_signature = true;
     Use(builder.Build());
     extractor.OpenArchive();
     EXPECT_TRUE(extractor.Rebuilding());
-    EXPECT_EQ(Names(), (std::vector<std::string>{"one.txt", "two.txt"}));
-    EXPECT_EQ(extractor.Entry(0).RelativeOffset, 3000u);
+    EXPECT_EQ(Names(), (std::vector<std::string>{"signed.txt", "unsigned.txt", "plain.txt", "last.txt"}));
+    for (int i = 0; i < extractor.Count(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(extractor.Entry(i).UncompressedSize, builder.entries[i].data.size());
+        EXPECT_EQ(extractor.Entry(i).CRC32, ~test_support::ReferenceCrc32(builder.entries[i].data));
+    }
+}
+
+TEST_F(Catalogue, AStreamedEntryWithoutADescriptorFailsTheRebuild) {
+    ArchiveBuilder builder;
+    builder.Add("one.txt", "one").streamed = true;
+    builder.entries[0].omit_descriptor = true;
+    builder.corrupt_central_signature = true;
+    Use(builder.Build());
+    EXPECT_THROW(extractor.OpenArchive(), zip::EBadZipFile);
+    EXPECT_EQ(extractor.Count(), 0);
 }
 
 TEST_F(Catalogue, ABadCentralSignatureLeadsToTheRebuild) {
@@ -196,6 +231,9 @@ TEST_F(Catalogue, TwoEntriesAtOneOffsetAreADuplicate) {
     } catch (const zip::EListError& error) {
         EXPECT_STREQ(error.what(), "Duplicate Object index");
     }
+    // No part of the list survives: the next use meets the same fault again.
+    EXPECT_EQ(extractor.Count(), 0);
+    EXPECT_THROW(extractor.UnZip(), zip::EListError);
 }
 
 TEST(ClampDosDateTime, ClampsEachPartAndKeepsGoodValuesBitForBit) {
