@@ -10,6 +10,16 @@ namespace platform {
 // True when standard error is an interactive terminal.
 bool StandardErrorIsTerminal();
 
+// True when standard input is an interactive terminal.
+bool StandardInputIsTerminal();
+
+// Lets standard output carry bytes unchanged (no line-end translation on win32).
+void SetStandardOutputBinary();
+
+// Shows prompt on standard error and reads one line from standard input without echoing it
+// (a password); the line comes back as an ANSI text. false when the input has ended.
+bool ReadHiddenLine(const std::string& prompt, std::string& line);
+
 // An ANSI text as the console shows it (UTF-8 on posix, unchanged on win32).
 std::string ConsoleText(const std::string& ansi);
 

@@ -136,6 +136,11 @@ void UnZipEntry(TUnZipContext& context, EntryHost& host, int file_index) {
         return;
     }
     std::unique_ptr<zip::TStream> output = host.CreateOutputFile(output_path);
+    if (!output) {
+        host.SkippingFile(srFileOpenError, stored_name, file_index);
+        --context.FilesExtracted;
+        return;
+    }
     context.OutFile = output.get();
     ResetDecodingState(context);
 

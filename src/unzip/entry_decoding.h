@@ -40,7 +40,8 @@ public:
     // Decides whether output_path may be written; it may change output_path. false: the
     // entry is skipped (the host has already reported it).
     virtual bool DecideOverwrite(int file_index, const zip::TZipHeaderInfo& entry, std::string& output_path) = 0;
-    // Creates the output file (replacing an existing one).
+    // Creates the output file (replacing an existing one); nullptr when it cannot be created
+    // and the host wants the entry skipped rather than the run ended.
     virtual std::unique_ptr<zip::TStream> CreateOutputFile(const std::string& output_path) = 0;
     // OnStartUnZip; returns the handler's Skip.
     virtual bool StartUnZip(int file_index, const std::string& output_path) = 0;

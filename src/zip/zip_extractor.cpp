@@ -3,6 +3,8 @@
 
 #include "zip/zip_extractor.h"
 
+#include <algorithm>
+
 #include "platform/dialogs.h"
 #include "platform/file_system.h"
 #include "platform/platform.h"
@@ -17,11 +19,15 @@ namespace zip {
 
 namespace {
 
-// Where the decoded bytes of a tested entry go: counted and dropped.
-class DiscardStream : public TStream {
+// Where the decoded bytes of an entry go when no file is written: counted, and passed on to
+// the component's OutputStream when there is one (dropped when testing). The count is the
+// entry's own, which the decoders' size guard reads as the output's position.
+class EntryOutputStream : public TStream {
 public:
+    explicit EntryOutputStream(TStream* target) : target_(target) {}
     int64_t Read(void*, int64_t) override { return 0; }
-    int64_t Write(const void*, int64_t count) override {
+    int64_t Write(const void* buffer, int64_t count) override {
+        if (target_ != nullptr) count = std::max<int64_t>(0, target_->Write(buffer, count));
         position_ += count;
         if (position_ > size_) size_ = position_;
         return count;
@@ -36,6 +42,7 @@ public:
     void SetSize(int64_t size) override { size_ = size; }
 
 private:
+    TStream* target_;
     int64_t position_ = 0;
     int64_t size_ = 0;
 };
@@ -143,7 +150,7 @@ int TZipExtractor::UnZip() {
     } guard{*this};
     context_ = context.get();
 
-    if (!TestOnly && !dest_dir_.empty() && !DirectoryExists(dest_dir_)) ForceDirectories(dest_dir_);
+    if (WritesFiles() && !dest_dir_.empty() && !DirectoryExists(dest_dir_)) ForceDirectories(dest_dir_);
     if (end_record_.ThisDiskNumber != 0 && SortMode != TZipSortMode::ByNone) {
         // Volumes are taken in archive order, so each is asked for only once.
         guard.restore_sort = true;
@@ -209,7 +216,7 @@ bool TZipExtractor::ComposeDirectory(const TZipHeaderInfo& entry, std::string& d
         stored.erase(0, root_dir_.size());
     }
     if (!ComposeEntryDirectory(dest_dir_, stored, directory)) return false;
-    if (TestOnly) return true;
+    if (!WritesFiles()) return true;
     const std::string without_separator = directory.substr(0, directory.size() - 1);
     if (!without_separator.empty() && !DirectoryExists(without_separator)) ForceDirectories(without_separator);
     return true;
@@ -222,7 +229,7 @@ void TZipExtractor::DirectoryEntryReached(int file_index, const std::string& dir
 }
 
 bool TZipExtractor::DecideOverwrite(int file_index, const TZipHeaderInfo& entry, std::string& output_path) {
-    if (TestOnly || OverwriteMode == TUZOverwriteMode::Always || !FileExists(output_path)) return true;
+    if (!WritesFiles() || OverwriteMode == TUZOverwriteMode::Always || !FileExists(output_path)) return true;
     bool overwrite = false;
     if (OverwriteMode == TUZOverwriteMode::Prompt) {
         if (OnPromptForOverwrite) {
@@ -240,8 +247,13 @@ bool TZipExtractor::DecideOverwrite(int file_index, const TZipHeaderInfo& entry,
 }
 
 std::unique_ptr<TStream> TZipExtractor::CreateOutputFile(const std::string& output_path) {
-    if (TestOnly) return std::make_unique<DiscardStream>();
-    return std::make_unique<TZipFileStream>(output_path, platform::OpenMode::Create);
+    if (!WritesFiles()) return std::make_unique<EntryOutputStream>(TestOnly ? nullptr : OutputStream);
+    if (!SkipUncreatableFiles) return std::make_unique<TZipFileStream>(output_path, platform::OpenMode::Create);
+    try {
+        return std::make_unique<TZipFileStream>(output_path, platform::OpenMode::Create);
+    } catch (const EFileError&) {
+        return nullptr;
+    }
 }
 
 bool TZipExtractor::StartUnZip(int file_index, const std::string& output_path) {
@@ -251,7 +263,7 @@ bool TZipExtractor::StartUnZip(int file_index, const std::string& output_path) {
 }
 
 void TZipExtractor::ApplyAttributesAndDate(const TZipHeaderInfo& entry, const std::string& output_path) {
-    if (TestOnly) return;
+    if (!WritesFiles()) return;
     platform::FileSystem& files = platform::Files();
     // The date goes first: a file that becomes read-only could not take it afterwards.
     platform::FileTime time;
@@ -290,7 +302,7 @@ void TZipExtractor::UnknownCompressionMethod(int /*method*/) {
 }
 
 void TZipExtractor::DeleteOutputFile(const std::string& output_path) {
-    if (TestOnly) return;
+    if (!WritesFiles()) return;
     platform::FileSystem& files = platform::Files();
     // The stored attributes were applied already; a read-only mark must not keep a rejected
     // file on disk.

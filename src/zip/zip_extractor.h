@@ -94,6 +94,13 @@ public:
     // Decode and check every selected entry without writing anything: no directories, no
     // output files, no overwrite questions (a tester's mode).
     bool TestOnly = false;
+    // When set, the decoded bytes of every selected entry go to this stream one after the
+    // other instead of to files: no directories, no output files, no overwrite questions
+    // (a tool writing entries to its standard output). The stream stays the caller's.
+    TStream* OutputStream = nullptr;
+    // An output file that cannot be created is skipped (OnSkippingFile with srFileOpenError)
+    // and the run goes on, instead of its EFileError ending the run.
+    bool SkipUncreatableFiles = false;
 
     // Password for encrypted entries; OnBadPassword may replace it.
     std::string Password;
@@ -187,6 +194,8 @@ private:
     void DeleteOutputFile(const std::string& output_path) override;
     std::string& CurrentPassword() override { return Password; }
 
+    // False in the modes that write no files (TestOnly, OutputStream).
+    bool WritesFiles() const { return !TestOnly && OutputStream == nullptr; }
     void FreeCatalogue();
     void CheckIndex(int index) const;
     uint64_t ArchiveFileDate();

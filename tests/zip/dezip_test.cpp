@@ -52,6 +52,24 @@ TEST_F(Dezip, PatternsSelectEntries) {
     EXPECT_EQ(Run("-q -d out good.zip '*.bin'"), 0) << output;
     EXPECT_TRUE(fs::exists(folder.Root() / "out/data.bin"));
     EXPECT_FALSE(fs::exists(folder.Root() / "out/docs"));
+    // Slashes as in the listing of other tools; a pattern that matches nothing warns with 11.
+    EXPECT_EQ(Run("-q -d out good.zip 'docs/*.txt'"), 0) << output;
+    EXPECT_TRUE(fs::exists(folder.Root() / "out/docs/readme.txt"));
+    EXPECT_EQ(Run("-q -d out good.zip 'nothing*'"), 11) << output;
+    EXPECT_NE(output.find("filename not matched: nothing*"), std::string::npos) << output;
+}
+
+TEST_F(Dezip, AFileThatCannotBeCreatedIsReportedAndTheRestGoesOn) {
+    fs::create_directories(folder.Root() / "out/docs/readme.txt");  // a directory in the file's place
+    EXPECT_EQ(Run("-d out good.zip"), 1) << output;
+    EXPECT_NE(output.find("skipping docs\\readme.txt: cannot create file"), std::string::npos) << output;
+    EXPECT_EQ(test_support::ReadHostFile(folder.Root() / "out/data.bin"), "0123456789");
+}
+
+TEST_F(Dezip, PrintWritesTheEntriesToStandardOutputOnly) {
+    EXPECT_EQ(Run("-p good.zip"), 0) << output;
+    EXPECT_EQ(output, "read me0123456789");
+    EXPECT_FALSE(fs::exists(folder.Root() / "data.bin"));
 }
 
 TEST_F(Dezip, SkippedOrDamagedEntriesGiveOne) {

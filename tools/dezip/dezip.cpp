@@ -1,7 +1,9 @@
 // dezip: a command-line extractor over the program's own ZIP component. It lists, tests or
-// extracts an archive (or the entries matching patterns) and reports every entry it had to
-// skip. Exit codes: 0 every selected entry extracted and checked, 1 some skipped or failed
-// their CRC, 2 the archive could not be read, 3 a usage error.
+// extracts an archive (or the entries matching patterns), to files or to standard output,
+// and reports every entry it had to skip; an entry that fails does not stop the others. The
+// exit codes follow the usual unzip conventions (see UsageText): 0 all well, 1 some entries
+// failed, 2 the archive could not be read, 3 a usage error, 11 a pattern matched nothing,
+// 50 an output file could not be written.
 
 #include <cstdio>
 #include <iostream>
@@ -12,6 +14,8 @@
 #include "platform/console.h"
 #include "platform/dialogs.h"
 #include "platform/platform.h"
+#include "zip/stream.h"
+#include "zip/wildcard_match.h"
 #include "zip/zip_errors.h"
 #include "zip/zip_extractor.h"
 #include "zip/zip_lib.h"
@@ -24,6 +28,8 @@ constexpr int kExitOk = 0;
 constexpr int kExitSomeFailed = 1;
 constexpr int kExitArchiveUnreadable = 2;
 constexpr int kExitUsage = 3;
+constexpr int kExitNoMatch = 11;
+constexpr int kExitWriteFailed = 50;
 
 std::string Shown(const std::string& ansi) { return platform::ConsoleText(ansi); }
 
@@ -42,6 +48,40 @@ public:
     void ProcessMessages() override {}
     void SetBusyCursor(bool) override {}
 };
+
+// Standard output as the stream that dezip -p hands the component.
+class StandardOutputStream : public zip::TStream {
+public:
+    int64_t Read(void*, int64_t) override { return 0; }
+    int64_t Write(const void* buffer, int64_t count) override {
+        std::cout.write(static_cast<const char*>(buffer), static_cast<std::streamsize>(count));
+        return std::cout ? count : 0;
+    }
+    int64_t Seek(int64_t, int) override { return 0; }
+    void SetSize(int64_t) override {}
+};
+
+// The failures of writing an output file (a full disk, say), as the decoders report them.
+bool IsWriteFailure(const zip::Exception& failure) {
+    const std::string text = failure.what();
+    return text == "Stream write error" || text.rfind("Cannot write file", 0) == 0;
+}
+
+// The patterns that select no entry, each reported as unzip does.
+bool ReportUnmatchedPatterns(zip::TZipExtractor& extractor, const std::vector<std::string>& patterns) {
+    bool unmatched = false;
+    for (const std::string& pattern : patterns) {
+        bool matched = false;
+        for (int i = 0; i < extractor.Count() && !matched; ++i) {
+            matched = zip::WildcardMatch(zip::AsciiLower(pattern), zip::AsciiLower(extractor.EntryFullName(i))) ==
+                      zip::kWildcardMatch;
+        }
+        if (matched) continue;
+        std::cerr << "dezip: caution: filename not matched: " << Shown(pattern) << "\n";
+        unmatched = true;
+    }
+    return unmatched;
+}
 
 const char* MethodName(int method) {
     switch (method) {
@@ -106,7 +146,7 @@ const char* SkipText(zip::TSkipReason reason) {
     switch (reason) {
         case zip::srBadPassword: return "incorrect password";
         case zip::srNoOverwrite: return "file exists, not overwritten";
-        case zip::srFileOpenError: return "cannot open file";
+        case zip::srFileOpenError: return "cannot create file";
         case zip::srUnsafePath: return "unsafe name (outside the destination, a device or a drive)";
     }
     return "skipped";
@@ -131,12 +171,20 @@ private:
 
 int ExtractOrTest(zip::TZipExtractor& extractor, const Options& options) {
     const bool testing = options.action == Action::Test;
-    const bool progress = !options.quiet && platform::StandardErrorIsTerminal();
+    const bool printing = options.action == Action::Print;
+    const bool quiet = options.quiet || printing;  // standard output carries the entries
+    const bool progress = !quiet && platform::StandardErrorIsTerminal();
     bool problems = false;
     int selected = 0;
     OverwriteQuestion question;
+    StandardOutputStream standard_output;
 
     extractor.TestOnly = testing;
+    extractor.SkipUncreatableFiles = true;
+    if (printing) {
+        platform::SetStandardOutputBinary();
+        extractor.OutputStream = &standard_output;
+    }
     extractor.RecreateDirs = true;
     extractor.DoAll = options.patterns.empty();
     extractor.FilesList = options.patterns;
@@ -150,7 +198,7 @@ int ExtractOrTest(zip::TZipExtractor& extractor, const Options& options) {
     extractor.OnStartUnZipInfo = [&selected](zip::TZipExtractor&, int number, int64_t, bool&) { selected = number; };
     extractor.OnEndUnZip = [&](zip::TZipExtractor& sender, int index, const std::string& name) {
         if (progress) std::cerr << "\r\033[K";
-        if (options.quiet) return;
+        if (quiet) return;
         if (testing) {
             std::cout << "    testing: " << Shown(sender.EntryFullName(index)) << "   OK\n";
         } else {
@@ -170,18 +218,31 @@ int ExtractOrTest(zip::TZipExtractor& extractor, const Options& options) {
                       static_cast<unsigned>(stored));
         std::cerr << "dezip: bad CRC in " << Shown(sender.EntryFullName(index)) << crcs << "\n";
     };
+    // Without -P, an encrypted entry's password is asked for on a terminal (and asked again
+    // when the one given fails); an empty answer skips the entry.
+    extractor.OnBadPassword = [&](zip::TZipExtractor& sender, int index, std::string& new_password) {
+        if (options.has_password || !platform::StandardInputIsTerminal()) return;
+        if (progress) std::cerr << "\r\033[K";
+        std::string typed;
+        const std::string prompt = "[" + Shown(sender.ZipName()) + "] " + Shown(sender.EntryFullName(index)) + " password: ";
+        if (platform::ReadHiddenLine(prompt, typed) && !typed.empty()) new_password = typed;
+    };
     if (progress) {
         extractor.OnTotalPercentDone = [](zip::TZipExtractor&, int percent) {
             std::cerr << "\r" << percent << "% " << std::flush;
         };
     }
+    extractor.OpenArchive();
+    const bool unmatched = ReportUnmatchedPatterns(extractor, options.patterns);
     const int extracted = extractor.UnZip();
+    std::cout.flush();
     if (progress) std::cerr << "\r\033[K" << std::flush;
-    if (!options.quiet) {
+    if (!quiet) {
         std::cout << (testing ? "tested " : "extracted ") << extracted << " of " << selected << " selected entr"
                   << (selected == 1 ? "y" : "ies") << "\n";
     }
-    return problems || extracted != selected ? kExitSomeFailed : kExitOk;
+    if (problems || extracted != selected) return kExitSomeFailed;
+    return unmatched ? kExitNoMatch : kExitOk;
 }
 
 }  // namespace
@@ -210,6 +271,7 @@ int Run(const std::vector<std::string>& arguments) {
         std::cerr << "dezip: " << Shown(options.archive) << ": " << failure.what() << "\n";
     } catch (const zip::Exception& failure) {
         std::cerr << "dezip: " << Shown(options.archive) << ": " << Shown(failure.what()) << "\n";
+        if (IsWriteFailure(failure)) return kExitWriteFailed;
     } catch (const std::exception& failure) {
         std::cerr << "dezip: " << Shown(options.archive) << ": " << failure.what() << "\n";
     }

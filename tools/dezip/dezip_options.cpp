@@ -1,22 +1,34 @@
 #include "dezip_options.h"
 
+#include "zip/zip_lib.h"
+
 namespace dezip {
 
 const char* UsageText() {
-    return "usage: dezip [-l | -t] [-P password] [-o | -n] [-q] [-d DIR] ARCHIVE [PATTERN...]\n"
+    return "usage: dezip [-l | -t | -p] [-P password] [-o | -n] [-q] [-d DIR] ARCHIVE [PATTERN...]\n"
            "  -l  list the entries (name, sizes, method, date, CRC, comments)\n"
            "  -t  test: decode every entry and check its CRC without keeping files\n"
-           "  -P  password of encrypted entries\n"
+           "  -p  write the entries to standard output, one after the other (nothing else is printed there)\n"
+           "  -P  password of encrypted entries (without it, asked for on a terminal when needed)\n"
            "  -o  overwrite existing files without asking\n"
            "  -n  never overwrite existing files\n"
            "  -q  quiet: no line per entry\n"
            "  -d  extract into DIR (created when missing) instead of the current directory\n"
-           "  PATTERN  extract only the entries whose path matches (? * <set>)\n";
+           "  PATTERN  extract only the entries whose path matches (? * <set>; / and \\ alike)\n"
+           "exit codes:\n"
+           "  0   every selected entry extracted (or tested) and its CRC checked\n"
+           "  1   the run went through, but some entries failed: skipped (unsafe name, wrong\n"
+           "      password, not overwritten, file not created) or a bad CRC\n"
+           "  2   the archive could not be read (missing, damaged, not a ZIP archive)\n"
+           "  3   usage error\n"
+           "  11  a pattern matched no entry (and nothing failed)\n"
+           "  50  an output file could not be written (disk full?): the run stopped there\n";
 }
 
 bool ParseOptions(const std::vector<std::string>& arguments, Options& options, std::string& error) {
     bool listing = false;
     bool testing = false;
+    bool printing = false;
     bool options_ended = false;
     for (size_t i = 0; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
@@ -24,7 +36,9 @@ bool ParseOptions(const std::vector<std::string>& arguments, Options& options, s
             if (options.archive.empty()) {
                 options.archive = argument;
             } else {
-                options.patterns.push_back(argument);
+                std::string pattern = argument;
+                zip::SlashesToBackslashes(pattern);
+                options.patterns.push_back(pattern);
             }
             continue;
         }
@@ -55,6 +69,7 @@ bool ParseOptions(const std::vector<std::string>& arguments, Options& options, s
             switch (letter) {
                 case 'l': listing = true; break;
                 case 't': testing = true; break;
+                case 'p': printing = true; break;
                 case 'o': options.overwrite = Overwrite::Always; break;
                 case 'n': options.overwrite = Overwrite::Never; break;
                 case 'q': options.quiet = true; break;
@@ -67,8 +82,8 @@ bool ParseOptions(const std::vector<std::string>& arguments, Options& options, s
             }
         }
     }
-    if (listing && testing) {
-        error = "-l and -t cannot be combined";
+    if (listing + testing + printing > 1) {
+        error = "-l, -t and -p cannot be combined";
         return false;
     }
     if (options.archive.empty()) {
@@ -77,6 +92,7 @@ bool ParseOptions(const std::vector<std::string>& arguments, Options& options, s
     }
     if (listing) options.action = Action::List;
     if (testing) options.action = Action::Test;
+    if (printing) options.action = Action::Print;
     return true;
 }
 

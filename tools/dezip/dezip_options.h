@@ -1,13 +1,13 @@
 #pragma once
 // The command line of dezip:
-//   dezip [-l | -t] [-P password] [-o | -n] [-q] [-d DIR] ARCHIVE [PATTERN...]
+//   dezip [-l | -t | -p] [-P password] [-o | -n] [-q] [-d DIR] ARCHIVE [PATTERN...]
 
 #include <string>
 #include <vector>
 
 namespace dezip {
 
-enum class Action { Extract, List, Test };
+enum class Action { Extract, List, Test, Print };  // Print: the entries to standard output
 enum class Overwrite { Ask, Always, Never };
 
 struct Options {
@@ -18,7 +18,7 @@ struct Options {
     std::string password;
     std::string destination;  // empty: the current directory
     std::string archive;
-    std::vector<std::string> patterns;
+    std::vector<std::string> patterns;  // with backslashes, as the entries' names have them
 };
 
 // Parses the arguments after the program name. false with a message in error for a usage
