@@ -12,9 +12,15 @@
 // codes first, as code lengths that are themselves coded with a small code-length code.
 // Type 3 does not exist.
 //
-// The window is the first 32768 bytes of the context's Window. It leaves for the output only
-// when it is full and once at the end of the entry, so a stream that breaks off writes only
-// the whole windows before the fault.
+// The window of 32768 bytes leaves for the output only when it is full and once at the end
+// of the entry, so a stream that breaks off writes only the whole windows before the fault.
+// It is decoded into a linear area: the context's Window holds the window before the
+// current one in its first 32768 bytes and the current one in the next 32768, followed by
+// slack. A match therefore always finds its source in one piece behind it, and may write a
+// few bytes past its end (those bytes are not history yet). When the current window is
+// full it leaves for the output and moves down to become the previous one. Between entries
+// the first 32768 bytes hold what a circular window would hold, so a damaged stream that
+// reaches before its entry's first byte reads the same bytes either way.
 //
 // Two ways of reading bits give the same result. The exact way asks for bits as the table
 // walk needs them (the first-level width, then each sub-table's width, then extra bits) and
@@ -26,7 +32,9 @@
 
 #include "unzip/inflate.h"
 
+#include <algorithm>
 #include <cstring>
+#include <new>
 #include <vector>
 
 #include "unzip/huffman_build.h"
@@ -47,49 +55,52 @@ const uint8_t kCodeLengthOrder[19] = {16, 17, 18, 0, 8, 7, 9, 6, 10, 5, 11, 4, 1
 namespace {
 
 constexpr uint32_t kWindowSize = 32768;
+// The current window starts here in the context's Window; the slack after it takes the
+// overrun of the fast way's moves.
+constexpr uint32_t kCurrentWindow = kWindowSize;
 constexpr uint16_t kLiteralWidth = 9;      // first-level widths of the exact tables
 constexpr uint16_t kDistanceWidth = 6;
 constexpr uint16_t kCodeLengthWidth = 7;
 constexpr uint16_t kFixedLiteralWidth = 7;
 constexpr uint16_t kFixedDistanceWidth = 5;
-// The fast way writes freely below this window position: three literals or one match
-// (at most 258 bytes) then still end before the window does, and a match's moves (up to
-// 15 bytes beyond it) stay inside Window's 32780 bytes.
-constexpr uint32_t kFastWindowLimit = kWindowSize - 258 - 4;
-static_assert(kFastWindowLimit + 258 + 16 <= static_cast<uint32_t>(kWindowBytes));
 constexpr uint16_t kFastLiteralWidth = 11;  // first-level widths of the fast tables
 constexpr uint16_t kFastDistanceWidth = 8;
 constexpr int kMaxLiteralLengthCodes = 286;
 constexpr int kMaxDistanceCodes = 30;
+constexpr uint32_t kMaxMatch = 258;
+// The fast way starts a step only below the end of the current window; two literals and a
+// match (whose moves run at most 15 bytes past its end) then stay inside the slack.
+static_assert(kCurrentWindow + kWindowSize + 2 + kMaxMatch + 15 <= static_cast<uint32_t>(kWindowBytes));
 // The fast way runs while InBuf holds at least this many unread bytes: one symbol with its
 // distance asks for at most 48 bits, and a refill of the 64-bit buffer reads 8 bytes.
 constexpr ptrdiff_t kFastInputMargin = 16;
 
-// A fast-table entry packed into 32 bits: bits 0-4 the input bits it accounts for (bit 5
-// stays clear, so the entry itself can serve as a 64-bit shift count), bits 8-10 its kind,
-// bits 11-15 the extra bits of a length or distance (or a link's sub-table width), bits
-// 16-31 the literal, base or sub-table index.
-enum FastKind : uint32_t {
-    kFastLiteral = 0,
-    kFastLength = 1,  // a length or a distance
-    kFastEnd = 2,
-    kFastLink = 3,
-    kFastInvalid = 4,
-};
+// A fast-table entry packed into 32 bits:
+//   bits 0-5    the input bits the entry accounts for in all: its code bits at this level and,
+//               for a length or distance, the extra bits after them (bits 6-7 stay clear, so
+//               the entry itself serves as a 64-bit shift count)
+//   bits 8-12   the code bits at this level (a link: the width of its sub-table)
+//   bits 13-14  the kind of an exceptional entry, bit 15 set for one
+//   bits 16-30  the literal, base or sub-table start
+//   bit 31      set for a literal
+constexpr uint32_t kFastLiteral = 1u << 31;
+constexpr uint32_t kFastExceptional = 1u << 15;
+constexpr uint32_t kFastEnd = kFastExceptional | (1u << 13);
+constexpr uint32_t kFastLink = kFastExceptional | (2u << 13);
+constexpr uint32_t kFastInvalid = kFastExceptional | (3u << 13);
+constexpr uint32_t kFastKindMask = kFastExceptional | (3u << 13);
+constexpr uint32_t kFastMaxValue = 0x7FFF;
 inline uint32_t FastBits(uint32_t entry) { return entry & 63u; }
-inline uint32_t FastKindOf(uint32_t entry) { return (entry >> 8) & 7u; }
-inline uint32_t FastExtra(uint32_t entry) { return (entry >> 11) & 31u; }
-inline uint32_t FastValue(uint32_t entry) { return entry >> 16; }
+inline uint32_t FastCodeBits(uint32_t entry) { return (entry >> 8) & 31u; }
+inline uint32_t FastValue(uint32_t entry) { return (entry >> 16) & kFastMaxValue; }
 
 uint32_t Pack(const HuffmanEntry& entry) {
-    uint32_t kind = kFastLength;
-    uint32_t extra = entry.Op;
-    if (entry.Op == kOpLiteral) kind = kFastLiteral, extra = 0;
-    else if (entry.Op == kOpEndOfBlock) kind = kFastEnd, extra = 0;
-    else if (entry.Op == kOpInvalid || entry.Op > kOpLinkBase + kHuffmanMaxLength) kind = kFastInvalid, extra = 0;
-    else if (entry.Op > kOpLinkBase) kind = kFastLink, extra = entry.Op - kOpLinkBase;
-    else if (entry.Op > 14) kind = kFastInvalid, extra = 0;
-    return (entry.Value << 16) | (extra << 11) | (kind << 8) | entry.Bits;
+    if (entry.Op == kOpLiteral) return kFastLiteral | (entry.Value << 16) | entry.Bits;
+    if (entry.Op == kOpEndOfBlock) return kFastEnd | entry.Bits;
+    if (entry.Op > kOpLinkBase && entry.Op <= kOpLinkBase + kHuffmanMaxLength)
+        return kFastLink | (entry.Value << 16) | ((entry.Op - kOpLinkBase) << 8) | entry.Bits;
+    if (entry.Op <= 13) return (entry.Value << 16) | (entry.Bits << 8) | (entry.Bits + entry.Op);
+    return kFastInvalid | entry.Bits;
 }
 
 // The fast tables as the table builder fills them.
@@ -155,7 +166,7 @@ int BuildCode(const uint16_t* lengths, int n, int s, const uint16_t* bases, cons
             return result;
         }
         // Links must fit the packed form; otherwise the block is decoded the exact way only.
-        if (tables.fast.size() > 0xFFFFu) tables.fast.clear();
+        if (tables.fast.size() > kFastMaxValue) tables.fast.clear();
         tables.fast_mask = tables.fast.empty() ? 0 : (1u << width) - 1u;
         return result;
     } catch (const std::bad_alloc&) {
@@ -190,8 +201,8 @@ inline uint64_t LoadLittleEndian64(const uint8_t* source) {
 
 inline uint64_t LowBits(uint64_t bits, uint32_t n) { return bits & ((uint64_t{1} << n) - 1u); }
 
-// Repeats n bytes from distance back (1 <= distance <= target offset), byte by byte in
-// effect: an overlapping source repeats what was just written. Writes exactly n bytes.
+// Repeats n bytes from distance back (distance >= 1), byte by byte in effect: an overlapping
+// source repeats what was just written. Writes exactly n bytes.
 inline void CopyMatch(uint8_t* target, uint32_t distance, uint32_t n) {
     const uint8_t* source = target - distance;
     if (distance >= 8 && n >= 8) {
@@ -215,17 +226,9 @@ inline void CopyMatch(uint8_t* target, uint32_t distance, uint32_t n) {
     for (uint32_t index = 0; index < n; ++index) target[index] = source[index];
 }
 
-// Repeats n (at most 258) bytes from distance back, like CopyMatch, but in whole 16- or
-// 8-byte moves that may run up to 15 bytes past the end; those bytes are older history that
-// later distances may still reach, so they are saved first and put back afterwards. Needs
-// 16 bytes of room after target + n.
+// Repeats n (at most 258) bytes from distance back, like CopyMatch, but in whole moves that
+// may write up to 15 bytes past the end, where nothing is history yet.
 inline void CopyMatchWithSlack(uint8_t* target, uint32_t distance, uint32_t n) {
-    if (distance < 8) {
-        CopyMatch(target, distance, n);
-        return;
-    }
-    uint8_t saved[16];
-    std::memcpy(saved, target + n, 16);
     const uint8_t* source = target - distance;
     uint8_t* const end = target + n;
     if (distance >= 16) {
@@ -236,7 +239,7 @@ inline void CopyMatchWithSlack(uint8_t* target, uint32_t distance, uint32_t n) {
             source += 16;
             target += 16;
         } while (target < end);
-    } else {
+    } else if (distance >= 8) {
         do {
             uint64_t chunk;
             std::memcpy(&chunk, source, 8);
@@ -244,20 +247,38 @@ inline void CopyMatchWithSlack(uint8_t* target, uint32_t distance, uint32_t n) {
             source += 8;
             target += 8;
         } while (target < end);
+    } else if (distance == 1) {
+        const uint64_t chunk = source[0] * 0x0101010101010101ull;
+        do {
+            std::memcpy(target, &chunk, 8);
+            target += 8;
+        } while (target < end);
+    } else {
+        do *target++ = *source++;
+        while (target < end);
     }
-    std::memcpy(end, saved, 16);
 }
 
 class Inflater {
 public:
-    explicit Inflater(TUnZipContext& context) : context_(context), window_(context.Window) {}
+    explicit Inflater(TUnZipContext& context) : context_(context), window_(context.Window + kCurrentWindow) {}
+    Inflater(const Inflater&) = delete;
+    Inflater& operator=(const Inflater&) = delete;
+
+    // Leaves the first 32768 bytes of Window as a circular window would be, also when the
+    // entry ends by an exception: the bytes of the current window up to the position, the
+    // previous window's after it.
+    ~Inflater() {
+        const uint32_t produced = position_ < kWindowSize ? position_ : kWindowSize;
+        std::memcpy(context_.Window, window_, produced);
+    }
 
     void Run() {
         bool last = false;
         do {
             if (InflateBlock(last) != kInflateOk) return;
         } while (!last);
-        FlushWindow(context_, position_);
+        FlushCurrent(position_);
         FlushOutput(context_);
     }
 
@@ -305,37 +326,40 @@ private:
 
     // ---- Output into the window.
 
-    void PutLiteral(uint8_t value) {
-        window_[position_++] = value;
-        if (position_ == kWindowSize) {
-            FlushWindow(context_, kWindowSize);
-            position_ = 0;
+    // Hands the first n bytes of the current window to OutBuf, flushing whenever it fills.
+    void FlushCurrent(uint32_t n) {
+        const uint8_t* source = window_;
+        while (n > 0) {
+            const uint32_t piece = std::min<uint32_t>(n, kIoBufferLimit - context_.OutCount);
+            std::memcpy(context_.write_position, source, piece);
+            context_.write_position += piece;
+            context_.OutCount = static_cast<uint16_t>(context_.OutCount + piece);
+            source += piece;
+            n -= piece;
+            if (context_.OutCount >= kIoBufferLimit) FlushOutput(context_);
         }
     }
 
-    // Copies n bytes from back the given distance, in pieces that neither cross the end of
-    // the window nor read across it; the window is flushed whenever it fills.
+    // Once the current window is full: it leaves for the output and becomes the previous
+    // one; what was written past its end starts the next.
+    void EndWindowWhenFull() {
+        if (position_ < kWindowSize) return;
+        FlushCurrent(kWindowSize);
+        std::memcpy(context_.Window, window_, kWindowSize);
+        position_ -= kWindowSize;
+        std::memcpy(window_, window_ + kWindowSize, position_);
+    }
+
+    void PutLiteral(uint8_t value) {
+        window_[position_++] = value;
+        EndWindowWhenFull();
+    }
+
+    // Copies n bytes from back the given distance; the window is flushed when it fills.
     void CopyFromWindow(uint32_t distance, uint32_t n) {
-        uint32_t source = (position_ - distance) & 0xFFFFu;
-        while (n > 0) {
-            source &= kWindowSize - 1;
-            uint32_t piece = kWindowSize - (source > position_ ? source : position_);
-            if (piece > n) piece = n;
-            n -= piece;
-            if (source <= position_) {
-                CopyMatch(window_ + position_, position_ - source, piece);
-            } else {
-                // The source lies ahead in the circular window, so it cannot be overwritten
-                // before it is read.
-                std::memmove(window_ + position_, window_ + source, piece);
-            }
-            position_ += piece;
-            source += piece;
-            if (position_ == kWindowSize) {
-                FlushWindow(context_, kWindowSize);
-                position_ = 0;
-            }
-        }
+        CopyMatch(window_ + position_, distance, n);
+        position_ += n;
+        EndWindowWhenFull();
     }
 
     // ---- Blocks.
@@ -362,7 +386,7 @@ private:
         while (left > 0) {
             if (count_ == 0) {
                 // Whole bytes straight from InBuf while it has them; ReadByte when it is empty.
-                const int32_t available = context_.BytesLeft < context_.InCount ? context_.BytesLeft : context_.InCount;
+                const ptrdiff_t available = Available();
                 if (available > 0) {
                     uint32_t piece = kWindowSize - position_;
                     if (piece > left) piece = left;
@@ -373,10 +397,7 @@ private:
                     context_.BytesLeft -= static_cast<int32_t>(piece);
                     left -= piece;
                     position_ += piece;
-                    if (position_ == kWindowSize) {
-                        FlushWindow(context_, kWindowSize);
-                        position_ = 0;
-                    }
+                    EndWindowWhenFull();
                     continue;
                 }
             }
@@ -431,28 +452,28 @@ private:
             code_length_lengths[kCodeLengthOrder[index]] = static_cast<uint16_t>(Take(3));
         if (overrun_) return kInflateMalformed;
 
-        HuffmanEntry* code_length_table = nullptr;
+        // The code-length table lives in a member, so nothing leaks when a read below raises.
         uint16_t code_length_width = kCodeLengthWidth;
-        const int table_result =
-            BuildHuffmanTable(code_length_lengths, 19, 19, nullptr, nullptr, code_length_table, code_length_width);
-        if (table_result != kHuffmanOk || code_length_table == nullptr) {
-            FreeHuffmanTable(code_length_table);
-            return table_result != kHuffmanOk ? table_result : kInflateMalformed;
+        int table_result;
+        try {
+            table_result = BuildHuffmanEntries(code_length_lengths, 19, 19, nullptr, nullptr, code_length_table_,
+                                               code_length_width);
+        } catch (const std::bad_alloc&) {
+            ReportOutOfMemoryOfTables();
+            return kHuffmanOutOfMemory;
         }
+        if (table_result != kHuffmanOk) return table_result;
+        if (code_length_table_.empty()) return kInflateMalformed;
 
         uint16_t lengths[kMaxLiteralLengthCodes + kMaxDistanceCodes] = {};
         const uint32_t total = literal_count + distance_count;
         uint32_t filled = 0;
         uint16_t previous = 0;
-        int result = kInflateOk;
         while (filled < total) {
             Need(code_length_width);
-            const HuffmanEntry& entry = code_length_table[LowBits(bits_, code_length_width)];
+            const HuffmanEntry& entry = code_length_table_[LowBits(bits_, code_length_width)];
             // A lone code-length code of length 1 leaves one pattern without a symbol.
-            if (entry.Op == kOpInvalid || overrun_) {
-                result = kInflateMalformed;
-                break;
-            }
+            if (entry.Op == kOpInvalid || overrun_) return kInflateMalformed;
             Drop(entry.Bits);
             const uint32_t symbol = entry.Value;
             if (symbol < 16) {
@@ -473,17 +494,12 @@ private:
                 value = 0;
             }
             previous = value;
-            if (filled + repeat > total) {
-                result = kInflateMalformed;
-                break;
-            }
+            if (filled + repeat > total) return kInflateMalformed;
             while (repeat-- > 0) lengths[filled++] = value;
         }
-        FreeHuffmanTable(code_length_table);
-        if (result != kInflateOk) return result;
 
-        result = BuildCode(lengths, static_cast<int>(literal_count), 257, kLengthBases, kLengthExtraBits, kLiteralWidth,
-                           kFastLiteralWidth, literals_);
+        int result = BuildCode(lengths, static_cast<int>(literal_count), 257, kLengthBases, kLengthExtraBits,
+                               kLiteralWidth, kFastLiteralWidth, literals_);
         if (result != kHuffmanOk) return result;
         result = BuildCode(lengths + literal_count, static_cast<int>(distance_count), 0, kDistanceBases,
                            kDistanceExtraBits, kDistanceWidth, kFastDistanceWidth, distances_);
@@ -539,30 +555,23 @@ private:
         const uint8_t* const input_limit = start + (Available() - kFastInputMargin);
         uint64_t bits = bits_;
         uint32_t count = count_;
-        uint32_t position = position_;
         uint8_t* const window = window_;
         const uint32_t* const literal_table = literals.fast.data();
         const uint32_t literal_mask = literals.fast_mask;
-        const uint32_t* const distance_table = distances.fast.empty() ? nullptr : distances.fast.data();
+        // An empty distance code has a table that makes every distance invalid.
+        static const uint32_t kNoDistance = kFastInvalid;
+        const uint32_t* const distance_table = distances.fast.empty() ? &kNoDistance : distances.fast.data();
         const uint32_t distance_mask = distances.fast_mask;
+        uint32_t position = position_;
         int result = kContinue;
 
-        auto consume = [&](uint32_t n) {
-            bits >>= n;
-            count -= n;
-        };
-        // The leaf for the next code of a table, its bits dropped.
-        auto decode = [&](const uint32_t* table, uint32_t mask) {
-            uint32_t entry = table[bits & mask];
-            while (FastKindOf(entry) == kFastLink) {
-                consume(FastBits(entry));
-                entry = table[FastValue(entry) + (bits & ((1u << FastExtra(entry)) - 1u))];
+        for (;;) {
+            if (position >= kWindowSize) {
+                position_ = position;
+                EndWindowWhenFull();
+                position = position_;
             }
-            consume(FastBits(entry));
-            return entry;
-        };
-
-        while (input <= input_limit) {
+            if (input > input_limit) break;
             // After this at least 56 bits are ready: enough for three literals, or for one
             // length with its distance and all their extra bits.
             bits |= LoadLittleEndian64(input) << count;
@@ -570,60 +579,85 @@ private:
             count |= 56;
 
             uint32_t entry = literal_table[bits & literal_mask];
-            if (position < kFastWindowLimit && FastKindOf(entry) == kFastLiteral) {
-                consume(FastBits(entry));
-                window[position++] = static_cast<uint8_t>(FastValue(entry));
+            if (entry & kFastLiteral) {
+                bits >>= FastBits(entry);
+                count -= FastBits(entry);
+                window[position++] = static_cast<uint8_t>(entry >> 16);
                 entry = literal_table[bits & literal_mask];
-                if (FastKindOf(entry) != kFastLiteral) continue;
-                consume(FastBits(entry));
-                window[position++] = static_cast<uint8_t>(FastValue(entry));
-                entry = literal_table[bits & literal_mask];
-                if (FastKindOf(entry) != kFastLiteral) continue;
-                consume(FastBits(entry));
-                window[position++] = static_cast<uint8_t>(FastValue(entry));
-                continue;
-            }
-            entry = decode(literal_table, literal_mask);
-            const uint32_t kind = FastKindOf(entry);
-            if (kind == kFastLiteral) {
-                // Near the end of the window: one literal at a time, flushing when it fills.
-                window[position++] = static_cast<uint8_t>(FastValue(entry));
-                if (position == kWindowSize) {
-                    FlushWindow(context_, kWindowSize);
-                    position = 0;
+                if (entry & kFastLiteral) {
+                    bits >>= FastBits(entry);
+                    count -= FastBits(entry);
+                    window[position++] = static_cast<uint8_t>(entry >> 16);
+                    entry = literal_table[bits & literal_mask];
+                    if (entry & kFastLiteral) {
+                        bits >>= FastBits(entry);
+                        count -= FastBits(entry);
+                        window[position++] = static_cast<uint8_t>(entry >> 16);
+                        continue;
+                    }
                 }
-                continue;
+                // The entry looked up stays valid: a refill only adds bits above the ones
+                // it used. At least 34 bits were left, and a length with its distance needs
+                // up to 48.
+                if (input > input_limit) continue;
+                bits |= LoadLittleEndian64(input) << count;
+                input += (63 - count) >> 3;
+                count |= 56;
             }
-            if (kind == kFastEnd) {
-                result = kInflateOk;
-                break;
+            if (entry & kFastExceptional) {
+                if ((entry & kFastKindMask) == kFastLink) {
+                    bits >>= FastBits(entry);
+                    count -= FastBits(entry);
+                    entry = literal_table[FastValue(entry) + LowBits(bits, FastCodeBits(entry))];
+                    if (entry & kFastLiteral) {
+                        bits >>= FastBits(entry);
+                        count -= FastBits(entry);
+                        window[position++] = static_cast<uint8_t>(entry >> 16);
+                        continue;
+                    }
+                }
+                if ((entry & kFastKindMask) == kFastEnd) {
+                    bits >>= FastBits(entry);
+                    count -= FastBits(entry);
+                    result = kInflateOk;
+                    break;
+                }
+                if (entry & kFastExceptional) {
+                    result = kInflateMalformed;
+                    break;
+                }
             }
-            if (kind != kFastLength || distance_table == nullptr) {
-                result = kInflateMalformed;
-                break;
-            }
-            const uint32_t length_extra = FastExtra(entry);
-            const uint32_t length = FastValue(entry) + static_cast<uint32_t>(LowBits(bits, length_extra));
-            consume(length_extra);
+            const uint32_t length =
+                FastValue(entry) + static_cast<uint32_t>(LowBits(bits, FastBits(entry)) >> FastCodeBits(entry));
+            bits >>= FastBits(entry);
+            count -= FastBits(entry);
 
-            entry = decode(distance_table, distance_mask);
-            if (FastKindOf(entry) != kFastLength) {
-                result = kInflateMalformed;
-                break;
+            entry = distance_table[bits & distance_mask];
+            if (entry & kFastExceptional) {
+                if ((entry & kFastKindMask) == kFastLink) {
+                    bits >>= FastBits(entry);
+                    count -= FastBits(entry);
+                    entry = distance_table[FastValue(entry) + LowBits(bits, FastCodeBits(entry))];
+                }
+                if (entry & kFastExceptional) {
+                    result = kInflateMalformed;
+                    break;
+                }
             }
-            const uint32_t distance_extra = FastExtra(entry);
-            const uint32_t distance = FastValue(entry) + static_cast<uint32_t>(LowBits(bits, distance_extra));
-            consume(distance_extra);
+            const uint32_t distance =
+                FastValue(entry) + static_cast<uint32_t>(LowBits(bits, FastBits(entry)) >> FastCodeBits(entry));
+            bits >>= FastBits(entry);
+            count -= FastBits(entry);
 
-            if (distance <= position && position < kFastWindowLimit) {
-                CopyMatchWithSlack(window + position, distance, length);
-                position += length;
-            } else {
-                position_ = position;
-                CopyFromWindow(distance, length);
-                position = position_;
-            }
+            // The previous window lies right before the current one, so every distance up
+            // to 32768 finds its source in one piece.
+            CopyMatchWithSlack(window + position, distance, length);
+            position += length;
         }
+        // A window filled by the last step leaves before anything else is read.
+        position_ = position;
+        EndWindowWhenFull();
+        position = position_;
 
         // Hand back the whole bytes read ahead, but never more than this call took.
         uint32_t give_back = count / 8;
@@ -642,12 +676,13 @@ private:
     }
 
     TUnZipContext& context_;
-    uint8_t* const window_;
-    uint32_t position_ = 0;  // w, the next byte of the window to fill
-    uint64_t bits_ = 0;      // the decoder's own bit buffer, first bit in bit 0
+    uint8_t* const window_;   // the current window, inside the context's Window
+    uint32_t position_ = 0;   // the next byte of the current window to fill
+    uint64_t bits_ = 0;       // the decoder's own bit buffer, first bit in bit 0
     uint32_t count_ = 0;
-    bool overrun_ = false;   // the decoder asked for more than kInputOverrunLimit bytes past the data
-    CodeTables literals_;    // the codes of the current dynamic block
+    bool overrun_ = false;    // the decoder asked for more than kInputOverrunLimit bytes past the data
+    std::vector<HuffmanEntry> code_length_table_;  // of the current dynamic block
+    CodeTables literals_;     // the codes of the current dynamic block
     CodeTables distances_;
 };
 

@@ -13,7 +13,9 @@
 
 namespace unzip {
 
-constexpr int kWindowBytes = 32780;     // 32768 + 12
+// Two 32768-byte windows (inflate decodes into the second with the first as history) and
+// slack for the overrun of inflate's block moves.
+constexpr int kWindowBytes = 2 * 32768 + 320;
 constexpr int kIoBufferBytes = 16001;
 constexpr int kIoBufferLimit = 16000;   // fill and flush limit of InBuf and OutBuf
 
@@ -29,8 +31,8 @@ struct ComponentHooks {
 };
 
 struct TUnZipContext {
-    // Work area of the decoders: the 32768-byte sliding window of inflate and explode, the
-    // window and follower sets of unreduce, the tables and stack of unshrink.
+    // Work area of the decoders: the sliding window of inflate (see inflate.cpp) and explode,
+    // the window and follower sets of unreduce, the tables and stack of unshrink.
     // Zeroed once for the run, so that a damaged stream reaching before its first byte reads
     // zeros rather than undefined memory.
     uint8_t Window[kWindowBytes] = {};
