@@ -69,8 +69,8 @@ constexpr int kMaxLiteralLengthCodes = 286;
 constexpr int kMaxDistanceCodes = 30;
 constexpr uint32_t kMaxMatch = 258;
 // The fast way starts a step only below the end of the current window; two literals and a
-// match (whose moves run at most 15 bytes past its end) then stay inside the slack.
-static_assert(kCurrentWindow + kWindowSize + 2 + kMaxMatch + 15 <= static_cast<uint32_t>(kWindowBytes));
+// match (whose moves run at most 31 bytes past its end) then stay inside the slack.
+static_assert(kCurrentWindow + kWindowSize + 2 + kMaxMatch + 31 <= static_cast<uint32_t>(kWindowBytes));
 // The fast way runs while InBuf holds at least this many unread bytes: one symbol with its
 // distance asks for at most 48 bits, and a refill of the 64-bit buffer reads 8 bytes.
 constexpr ptrdiff_t kFastInputMargin = 16;
@@ -226,24 +226,42 @@ inline void CopyMatch(uint8_t* target, uint32_t distance, uint32_t n) {
     for (uint32_t index = 0; index < n; ++index) target[index] = source[index];
 }
 
-// Repeats n (at most 258) bytes from distance back, like CopyMatch, but in whole moves that
-// may write up to 15 bytes past the end, where nothing is history yet.
+inline void Move16(uint8_t* target, const uint8_t* source) {
+    uint8_t chunk[16];
+    std::memcpy(chunk, source, 16);
+    std::memcpy(target, chunk, 16);
+}
+inline void Move8(uint8_t* target, const uint8_t* source) {
+    uint64_t chunk;
+    std::memcpy(&chunk, source, 8);
+    std::memcpy(target, &chunk, 8);
+}
+
+// Repeats n (3 to 258) bytes from distance back, like CopyMatch, but in whole moves that
+// may write up to 31 bytes past the end, where nothing is history yet. The first moves are
+// made whatever the length, since most matches are short.
 inline void CopyMatchWithSlack(uint8_t* target, uint32_t distance, uint32_t n) {
     const uint8_t* source = target - distance;
     uint8_t* const end = target + n;
     if (distance >= 16) {
+        Move16(target, source);
+        Move16(target + 16, source + 16);
+        if (n <= 32) return;
+        target += 32;
+        source += 32;
         do {
-            uint8_t chunk[16];
-            std::memcpy(chunk, source, 16);
-            std::memcpy(target, chunk, 16);
+            Move16(target, source);
             source += 16;
             target += 16;
         } while (target < end);
     } else if (distance >= 8) {
+        Move8(target, source);
+        Move8(target + 8, source + 8);
+        if (n <= 16) return;
+        target += 16;
+        source += 16;
         do {
-            uint64_t chunk;
-            std::memcpy(&chunk, source, 8);
-            std::memcpy(target, &chunk, 8);
+            Move8(target, source);
             source += 8;
             target += 8;
         } while (target < end);
@@ -251,7 +269,8 @@ inline void CopyMatchWithSlack(uint8_t* target, uint32_t distance, uint32_t n) {
         const uint64_t chunk = source[0] * 0x0101010101010101ull;
         do {
             std::memcpy(target, &chunk, 8);
-            target += 8;
+            std::memcpy(target + 8, &chunk, 8);
+            target += 16;
         } while (target < end);
     } else {
         do *target++ = *source++;
@@ -558,9 +577,7 @@ private:
         uint8_t* const window = window_;
         const uint32_t* const literal_table = literals.fast.data();
         const uint32_t literal_mask = literals.fast_mask;
-        // An empty distance code has a table that makes every distance invalid.
-        static const uint32_t kNoDistance = kFastInvalid;
-        const uint32_t* const distance_table = distances.fast.empty() ? &kNoDistance : distances.fast.data();
+        const uint32_t* const distance_table = distances.fast.empty() ? nullptr : distances.fast.data();
         const uint32_t distance_mask = distances.fast_mask;
         uint32_t position = position_;
         int result = kContinue;
@@ -616,16 +633,20 @@ private:
                         continue;
                     }
                 }
-                if ((entry & kFastKindMask) == kFastEnd) {
+                if (entry & kFastExceptional) {
+                    // The end of the block, or an invalid code; either way its bits are used.
                     bits >>= FastBits(entry);
                     count -= FastBits(entry);
-                    result = kInflateOk;
+                    result = (entry & kFastKindMask) == kFastEnd ? kInflateOk : kInflateMalformed;
                     break;
                 }
-                if (entry & kFastExceptional) {
-                    result = kInflateMalformed;
-                    break;
-                }
+            }
+            if (distance_table == nullptr) {
+                // A length without any distance code: its code is read, its extra bits not.
+                bits >>= FastCodeBits(entry);
+                count -= FastCodeBits(entry);
+                result = kInflateMalformed;
+                break;
             }
             const uint32_t length =
                 FastValue(entry) + static_cast<uint32_t>(LowBits(bits, FastBits(entry)) >> FastCodeBits(entry));
@@ -640,6 +661,8 @@ private:
                     entry = distance_table[FastValue(entry) + LowBits(bits, FastCodeBits(entry))];
                 }
                 if (entry & kFastExceptional) {
+                    bits >>= FastBits(entry);
+                    count -= FastBits(entry);
                     result = kInflateMalformed;
                     break;
                 }
