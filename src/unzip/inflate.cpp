@@ -127,8 +127,7 @@ private:
 // exact lookup table, built only when the exact way first needs it (near the end of InBuf
 // or of the block). Both come from the same lengths, so they agree on every result.
 struct CodeTables {
-    std::vector<uint32_t> fast;  // empty when the code is empty
-    uint32_t fast_mask = 0;
+    std::vector<uint32_t> fast;  // empty when the code is empty; else its first level is the fast width
     std::vector<HuffmanEntry> exact;
     uint16_t exact_width = 0;
     bool exact_built = false;
@@ -165,9 +164,17 @@ int BuildCode(const uint16_t* lengths, int n, int s, const uint16_t* bases, cons
             tables.fast.clear();
             return result;
         }
-        // Links must fit the packed form; otherwise the block is decoded the exact way only.
-        if (tables.fast.size() > kFastMaxValue) tables.fast.clear();
-        tables.fast_mask = tables.fast.empty() ? 0 : (1u << width) - 1u;
+        // Links must fit the packed form, and the first level the fast width (only an
+        // incomplete code of long lengths is wider); otherwise the exact way decodes alone.
+        if (tables.fast.size() > kFastMaxValue || width > fast_width) tables.fast.clear();
+        // A code whose longest length is below the fast width got a narrower table (and no
+        // sub-tables); repeated up to the full width, every table is indexed by a constant.
+        if (!tables.fast.empty() && width < fast_width) {
+            const size_t narrow = tables.fast.size();
+            tables.fast.resize(size_t{1} << fast_width);
+            for (size_t index = narrow; index < tables.fast.size(); ++index)
+                tables.fast[index] = tables.fast[index & (narrow - 1)];
+        }
         return result;
     } catch (const std::bad_alloc&) {
         ReportOutOfMemoryOfTables();
@@ -576,9 +583,9 @@ private:
         uint32_t count = count_;
         uint8_t* const window = window_;
         const uint32_t* const literal_table = literals.fast.data();
-        const uint32_t literal_mask = literals.fast_mask;
+        constexpr uint32_t literal_mask = (1u << kFastLiteralWidth) - 1u;
         const uint32_t* const distance_table = distances.fast.empty() ? nullptr : distances.fast.data();
-        const uint32_t distance_mask = distances.fast_mask;
+        constexpr uint32_t distance_mask = (1u << kFastDistanceWidth) - 1u;
         uint32_t position = position_;
         int result = kContinue;
 
