@@ -32,7 +32,6 @@
 
 #include "unzip/inflate.h"
 
-#include <algorithm>
 #include <cstring>
 #include <new>
 #include <vector>
@@ -304,7 +303,7 @@ public:
         do {
             if (InflateBlock(last) != kInflateOk) return;
         } while (!last);
-        FlushCurrent(position_);
+        FlushWindow(context_, window_, position_);
         FlushOutput(context_);
     }
 
@@ -352,25 +351,11 @@ private:
 
     // ---- Output into the window.
 
-    // Hands the first n bytes of the current window to OutBuf, flushing whenever it fills.
-    void FlushCurrent(uint32_t n) {
-        const uint8_t* source = window_;
-        while (n > 0) {
-            const uint32_t piece = std::min<uint32_t>(n, kIoBufferLimit - context_.OutCount);
-            std::memcpy(context_.write_position, source, piece);
-            context_.write_position += piece;
-            context_.OutCount = static_cast<uint16_t>(context_.OutCount + piece);
-            source += piece;
-            n -= piece;
-            if (context_.OutCount >= kIoBufferLimit) FlushOutput(context_);
-        }
-    }
-
     // Once the current window is full: it leaves for the output and becomes the previous
     // one; what was written past its end starts the next.
     void EndWindowWhenFull() {
         if (position_ < kWindowSize) return;
-        FlushCurrent(kWindowSize);
+        FlushWindow(context_, window_, kWindowSize);
         std::memcpy(context_.Window, window_, kWindowSize);
         position_ -= kWindowSize;
         std::memcpy(window_, window_ + kWindowSize, position_);
