@@ -284,8 +284,11 @@ void TInstF1::Button2Click(const ui::Button& sender) {
 
     viewer.Memo1.Lines().Clear();
     std::vector<std::string> lines;
-    if (!ReadTextLines(file, lines)) {
-        ShowError(locale::FormatText("Cannot open file \"%s\". %s", {file, platform::Files().LastErrorText()}));
+    const TextFileRead read = ReadTextLines(file, lines);
+    if (read != TextFileRead::Read) {
+        const std::string reason =
+            read == TextFileRead::TooLarge ? "The file is too large to show." : platform::Files().LastErrorText();
+        ShowError(locale::FormatText("Cannot open file \"%s\". %s", {file, reason}));
         return;
     }
     for (const std::string& line : JoinParagraphs(lines)) viewer.Memo1.Lines().Add(line);

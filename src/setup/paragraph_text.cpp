@@ -17,14 +17,15 @@ bool StartsParagraph(const std::string& line) {
 
 }  // namespace
 
-bool ReadTextLines(const std::string& path, std::vector<std::string>& lines) {
+TextFileRead ReadTextLines(const std::string& path, std::vector<std::string>& lines) {
     lines.clear();
     auto file = platform::Files().OpenFile(path, platform::OpenMode::Read);
-    if (!file) return false;
+    if (!file) return TextFileRead::Failed;
     const int64_t size = file->Size();
-    if (size < 0) return false;
+    if (size < 0) return TextFileRead::Failed;
+    if (size > kTextFileLimit) return TextFileRead::TooLarge;
     std::string content(static_cast<size_t>(size), '\0');
-    if (size > 0 && file->Read(content.data(), size) != size) return false;
+    if (size > 0 && file->Read(content.data(), size) != size) return TextFileRead::Failed;
 
     std::string line;
     for (size_t position = 0; position < content.size(); ++position) {
@@ -38,7 +39,7 @@ bool ReadTextLines(const std::string& path, std::vector<std::string>& lines) {
         line += character;
     }
     if (!line.empty()) lines.push_back(line);
-    return true;
+    return TextFileRead::Read;
 }
 
 std::vector<std::string> JoinParagraphs(const std::vector<std::string>& lines) {

@@ -10,6 +10,7 @@
 #include "platform/code_page.h"
 #include "platform/ui/directory_dialog.h"
 #include "platform/ui/standard_texts.h"
+#include "setup/paragraph_text.h"
 #include "setup/startup_paths.h"
 #include "setup_scenario.h"
 
@@ -217,6 +218,18 @@ TEST_F(MainWindowCommands, ATextFileThatVanishedDoesNothing) {
     ASSERT_TRUE(platform::Files().DeleteFile("C:\\setup\\readme_en.txt"));
     ui::testing::Click(window.Button2);
     EXPECT_EQ(window.InstF2->Caption(), "About DE roz OZE-2 [readme_en.txt]");
+}
+
+// Read whole, a readme of hundreds of megabytes once ended the program.
+TEST_F(MainWindowCommands, ATextFileTooLargeToShowGivesTheReadErrorBox) {
+    WriteFile("C:\\setup\\readme_en.txt", std::string(setup::kTextFileLimit + 1, 'x'));
+    setup::TInstF1& window = Start();
+    ui::testing::ExpectMessage([](const ui::MessageBoxInfo& box) {
+        EXPECT_EQ(box.kind, MessageKind::Error);
+        EXPECT_NE(box.text.find("readme_en.txt\". The file is too large to show."), std::string::npos) << box.text;
+        return DialogResult::Ok;
+    });
+    ui::testing::Click(window.Button2);
 }
 
 TEST_F(MainWindowCommands, ExitAsksAndNoKeepsTheWindowOpen) {
