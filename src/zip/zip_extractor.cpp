@@ -194,6 +194,7 @@ int TZipExtractor::UnZip() {
 void TZipExtractor::RunSelectedEntries(unzip::TUnZipContext& context) {
     for (int i = 0; i < Count(); ++i) {
         if (!DoAll && !sorted_view_->Entry(i)->Selected) continue;
+        if (RunEntry && !RunEntry(i)) continue;
         do {
             context.ArchiveStream = archive_stream_.get();
             context.CurrentDisk = current_disk_;

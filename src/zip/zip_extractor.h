@@ -105,6 +105,11 @@ public:
     // Password for encrypted entries; OnBadPassword may replace it.
     std::string Password;
 
+    // When set, asked just before each selected entry is run; an entry it declines is left
+    // to another component sharing the archive (a tool running entries on several threads):
+    // nothing happens for it here, and the count UnZip returns still includes it.
+    std::function<bool(int file_index)> RunEntry;
+
     virtual bool CheckVolumeLabel() const { return check_volume_label_; }
     virtual void SetCheckVolumeLabel(bool value) { check_volume_label_ = value; }
     // 0 single file, 1 removable disks, 2 numbered volume files.

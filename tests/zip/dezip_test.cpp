@@ -90,6 +90,42 @@ TEST_F(Dezip, SkippedOrDamagedEntriesGiveOne) {
     EXPECT_EQ(Run("-q -o -d out good.zip"), 0);
 }
 
+TEST_F(Dezip, OnSeveralThreadsTheMessagesExitCodesAndFilesAreThoseOfOne) {
+    ArchiveBuilder builder;
+    for (int i = 0; i < 40; ++i) {
+        auto& entry = builder.Add("dir" + std::to_string(i % 3) + "/f" + std::to_string(i) + ".txt",
+                                  std::string(1000 + 37 * i, static_cast<char>('a' + i % 26)));
+        if (i % 7 == 3) entry.override_crc = true, entry.crc = 1;
+        if (i % 9 == 5) entry.password = i == 5 ? "other" : "secret";
+    }
+    builder.Add("../escape.txt", "x");
+    folder.Write("many.zip", builder.Build());
+    // A deflated entry claiming more data than the archive holds ends the run there.
+    auto& cut = builder.entries[37];  // fewer than 16000 bytes of the archive follow its data
+    cut.method = 8;
+    cut.compressed = std::string("\x01\x02\x00\xfd\xff", 5) + "ab";
+    cut.data = "ab";
+    cut.override_compressed_size = true;
+    cut.compressed_size = 1000000;
+    folder.Write("cut.zip", builder.Build());
+
+    for (const std::string arguments : {"-t -P secret many.zip", "-o -P secret -d out many.zip", "-t cut.zip"}) {
+        const int one = Run("-j 1 " + arguments);
+        const std::string one_output = output;
+        if (arguments.find("-d out") != std::string::npos) fs::rename(folder.Root() / "out", folder.Root() / "out1");
+        EXPECT_EQ(Run("-j 3 " + arguments), one) << arguments;
+        EXPECT_EQ(output, one_output) << arguments;
+    }
+    EXPECT_NE(output.find("Premature end"), std::string::npos) << output;
+    for (const auto& file : fs::recursive_directory_iterator(folder.Root() / "out1")) {
+        const fs::path twin = folder.Root() / "out" / fs::relative(file.path(), folder.Root() / "out1");
+        EXPECT_TRUE(fs::exists(twin)) << twin;
+        if (file.is_regular_file()) {
+            EXPECT_EQ(test_support::ReadHostFile(file.path()), test_support::ReadHostFile(twin));
+        }
+    }
+}
+
 TEST_F(Dezip, AnUnreadableArchiveGivesTwoAndAUsageErrorThree) {
     folder.Write("junk.zip", std::string(100, 'j'));
     EXPECT_EQ(Run("junk.zip"), 2);

@@ -8,9 +8,12 @@
 #include <cstdio>
 #include <iostream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "dezip_options.h"
+#include "parallel_run.h"
+#include "report.h"
 #include "platform/console.h"
 #include "platform/dialogs.h"
 #include "platform/platform.h"
@@ -39,7 +42,9 @@ class ConsoleDialogs : public platform::Dialogs {
 public:
     platform::DialogResult ShowMessage(const std::string& text, platform::MessageKind, unsigned button_set,
                                        platform::DialogResult default_button, const std::string& caption) override {
-        std::cerr << "dezip: " << (caption.empty() ? "" : Shown(caption) + ": ") << Shown(text) << "\n";
+        const std::string line = "dezip: " + (caption.empty() ? "" : Shown(caption) + ": ") + Shown(text) + "\n";
+        if (ThreadReport() != nullptr) ThreadReport()->Err(line);
+        else std::cerr << line;
         if (default_button != platform::DialogResult::None) return default_button;
         return (button_set & platform::buttons::kOk) != 0 ? platform::DialogResult::Ok : platform::DialogResult::Cancel;
     }
@@ -169,22 +174,40 @@ private:
     int all_ = 0;
 };
 
-int ExtractOrTest(zip::TZipExtractor& extractor, const Options& options) {
-    const bool testing = options.action == Action::Test;
-    const bool printing = options.action == Action::Print;
-    const bool quiet = options.quiet || printing;  // standard output carries the entries
-    const bool progress = !quiet && platform::StandardErrorIsTerminal();
-    bool problems = false;
-    int selected = 0;
-    OverwriteQuestion question;
-    StandardOutputStream standard_output;
+// The console as the report of a run on one thread.
+class ConsoleReport : public Report {
+public:
+    explicit ConsoleReport(bool progress) : progress_(progress) {}
+    void Out(const std::string& text) override {
+        ClearProgress();
+        std::cout << text;
+    }
+    void Err(const std::string& text) override {
+        ClearProgress();
+        std::cerr << text;
+    }
+    void ClearProgress() {
+        if (progress_) std::cerr << "\r\033[K";
+    }
 
+private:
+    bool progress_;
+};
+
+bool Quiet(const Options& options) { return options.quiet || options.action == Action::Print; }
+
+// Sets up a component for extracting or testing: the options and the events, whose
+// messages go to report.
+void ConfigureRun(zip::TZipExtractor& extractor, const Options& options, Report& report, OverwriteQuestion& question,
+                  zip::TStream* standard_output, int& selected) {
+    const bool testing = options.action == Action::Test;
+    const bool quiet = Quiet(options);
+    extractor.DoProcessMessages = false;
+    extractor.SetZipName(options.archive);
+    if (options.has_password) extractor.Password = options.password;
     extractor.TestOnly = testing;
     extractor.SkipUncreatableFiles = true;
-    if (printing) {
-        platform::SetStandardOutputBinary();
-        extractor.OutputStream = &standard_output;
-    }
+    extractor.OutputStream = standard_output;
     extractor.RecreateDirs = true;
     extractor.DoAll = options.patterns.empty();
     extractor.FilesList = options.patterns;
@@ -196,37 +219,57 @@ int ExtractOrTest(zip::TZipExtractor& extractor, const Options& options) {
         overwrite_it = question.Ask(name);
     };
     extractor.OnStartUnZipInfo = [&selected](zip::TZipExtractor&, int number, int64_t, bool&) { selected = number; };
-    extractor.OnEndUnZip = [&](zip::TZipExtractor& sender, int index, const std::string& name) {
-        if (progress) std::cerr << "\r\033[K";
+    extractor.OnEndUnZip = [&report, quiet, testing](zip::TZipExtractor& sender, int index, const std::string& name) {
         if (quiet) return;
-        if (testing) {
-            std::cout << "    testing: " << Shown(sender.EntryFullName(index)) << "   OK\n";
-        } else {
-            std::cout << "  extracted: " << Shown(name) << "\n";
-        }
+        report.Out(testing ? "    testing: " + Shown(sender.EntryFullName(index)) + "   OK\n"
+                           : "  extracted: " + Shown(name) + "\n");
     };
-    extractor.OnSkippingFile = [&](zip::TZipExtractor&, zip::TSkipReason reason, const std::string& name, int) {
-        problems = true;
-        if (progress) std::cerr << "\r\033[K";
-        std::cerr << "dezip: skipping " << Shown(name) << ": " << SkipText(reason) << "\n";
+    extractor.OnSkippingFile = [&report](zip::TZipExtractor&, zip::TSkipReason reason, const std::string& name, int) {
+        report.problems = true;
+        report.Err("dezip: skipping " + Shown(name) + ": " + SkipText(reason) + "\n");
     };
-    extractor.OnBadCRC = [&](zip::TZipExtractor& sender, uint32_t calculated, uint32_t stored, int index) {
-        problems = true;
-        if (progress) std::cerr << "\r\033[K";
+    extractor.OnBadCRC = [&report](zip::TZipExtractor& sender, uint32_t calculated, uint32_t stored, int index) {
+        report.problems = true;
         char crcs[64];
         std::snprintf(crcs, sizeof crcs, " (computed %08x, stored %08x)", static_cast<unsigned>(calculated),
                       static_cast<unsigned>(stored));
-        std::cerr << "dezip: bad CRC in " << Shown(sender.EntryFullName(index)) << crcs << "\n";
+        report.Err("dezip: bad CRC in " + Shown(sender.EntryFullName(index)) + crcs + "\n");
     };
     // Without -P, an encrypted entry's password is asked for on a terminal (and asked again
     // when the one given fails); an empty answer skips the entry.
-    extractor.OnBadPassword = [&](zip::TZipExtractor& sender, int index, std::string& new_password) {
+    extractor.OnBadPassword = [&options, &report](zip::TZipExtractor& sender, int index, std::string& new_password) {
         if (options.has_password || !platform::StandardInputIsTerminal()) return;
-        if (progress) std::cerr << "\r\033[K";
+        report.Err("");  // clears a progress line
         std::string typed;
         const std::string prompt = "[" + Shown(sender.ZipName()) + "] " + Shown(sender.EntryFullName(index)) + " password: ";
         if (platform::ReadHiddenLine(prompt, typed) && !typed.empty()) new_password = typed;
     };
+}
+
+// The number of threads a run may use: -j, else one per processor; one whenever a
+// question could be asked (an overwrite or a password), when the entries go to standard
+// output, or when the archive spans volumes.
+int Threads(const Options& options, zip::TZipExtractor& extractor) {
+    int threads = options.jobs > 0 ? options.jobs : static_cast<int>(std::thread::hardware_concurrency());
+    const bool questions = (options.action == Action::Extract && options.overwrite == Overwrite::Ask) ||
+                           (!options.has_password && platform::StandardInputIsTerminal());
+    if (questions || options.action == Action::Print || extractor.EndRecord().ThisDiskNumber > 0) threads = 1;
+    return threads < 1 ? 1 : threads;
+}
+
+int ExtractOrTest(const Options& options) {
+    const bool testing = options.action == Action::Test;
+    const bool quiet = Quiet(options);
+    const bool progress = !quiet && platform::StandardErrorIsTerminal();
+    int selected = 0;
+    OverwriteQuestion question;
+    StandardOutputStream standard_output;
+    ConsoleReport report(progress);
+    if (options.action == Action::Print) platform::SetStandardOutputBinary();
+
+    zip::TZipExtractor extractor;
+    ConfigureRun(extractor, options, report, question, options.action == Action::Print ? &standard_output : nullptr,
+                 selected);
     if (progress) {
         extractor.OnTotalPercentDone = [](zip::TZipExtractor&, int percent) {
             std::cerr << "\r" << percent << "% " << std::flush;
@@ -234,9 +277,25 @@ int ExtractOrTest(zip::TZipExtractor& extractor, const Options& options) {
     }
     extractor.OpenArchive();
     const bool unmatched = ReportUnmatchedPatterns(extractor, options.patterns);
-    const int extracted = extractor.UnZip();
+    const int threads = Threads(options, extractor);
+    int extracted = 0;
+    bool problems = false;
+    if (threads == 1) {
+        extracted = extractor.UnZip();
+        problems = report.problems;
+    } else {
+        extractor.CloseArchive();
+        const ParallelResult result = RunInParallel(threads, [&](zip::TZipExtractor& worker, Report& log, int& count) {
+            thread_local OverwriteQuestion no_question;  // never asked: see Threads
+            ConfigureRun(worker, options, log, no_question, nullptr, count);
+        });
+        selected = result.selected;
+        extracted = result.extracted;
+        problems = result.problems;
+    }
     std::cout.flush();
-    if (progress) std::cerr << "\r\033[K" << std::flush;
+    report.ClearProgress();
+    std::cerr << std::flush;
     if (!quiet) {
         std::cout << (testing ? "tested " : "extracted ") << extracted << " of " << selected << " selected entr"
                   << (selected == 1 ? "y" : "ies") << "\n";
@@ -260,13 +319,14 @@ int Run(const std::vector<std::string>& arguments) {
     services.dialogs = &dialogs;
     platform::ScopedServices scoped(services);
 
-    zip::TZipExtractor extractor;
-    extractor.DoProcessMessages = false;
-    extractor.SetZipName(options.archive);
-    if (options.has_password) extractor.Password = options.password;
     try {
-        if (options.action == Action::List) return List(extractor);
-        return ExtractOrTest(extractor, options);
+        if (options.action == Action::List) {
+            zip::TZipExtractor extractor;
+            extractor.DoProcessMessages = false;
+            extractor.SetZipName(options.archive);
+            return List(extractor);
+        }
+        return ExtractOrTest(options);
     } catch (const zip::EUserCanceled& failure) {
         std::cerr << "dezip: " << Shown(options.archive) << ": " << failure.what() << "\n";
     } catch (const zip::Exception& failure) {

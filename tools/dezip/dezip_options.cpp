@@ -1,11 +1,13 @@
 #include "dezip_options.h"
 
+#include <string>
+
 #include "zip/zip_lib.h"
 
 namespace dezip {
 
 const char* UsageText() {
-    return "usage: dezip [-l | -t | -p] [-P password] [-o | -n] [-q] [-d DIR] ARCHIVE [PATTERN...]\n"
+    return "usage: dezip [-l | -t | -p] [-P password] [-o | -n] [-q] [-j N] [-d DIR] ARCHIVE [PATTERN...]\n"
            "  -l  list the entries (name, sizes, method, date, CRC, comments)\n"
            "  -t  test: decode every entry and check its CRC without keeping files\n"
            "  -p  write the entries to standard output, one after the other (nothing else is printed there)\n"
@@ -13,6 +15,9 @@ const char* UsageText() {
            "  -o  overwrite existing files without asking\n"
            "  -n  never overwrite existing files\n"
            "  -q  quiet: no line per entry\n"
+           "  -j  extract or test on N threads (default: one per processor); the messages and files\n"
+           "      are those of one thread. One thread is used whenever a question could be asked\n"
+           "      (no -o, -n or -t; no -P with a terminal) and with -p\n"
            "  -d  extract into DIR (created when missing) instead of the current directory\n"
            "  PATTERN  extract only the entries whose path matches (? * <set>; / and \\ alike)\n"
            "exit codes:\n"
@@ -46,10 +51,10 @@ bool ParseOptions(const std::vector<std::string>& arguments, Options& options, s
             options_ended = true;
             continue;
         }
-        // Letters may be grouped ("-qo"); -P and -d take the next argument (or the rest).
+        // Letters may be grouped ("-qo"); -P, -d and -j take the next argument (or the rest).
         for (size_t at = 1; at < argument.size(); ++at) {
             const char letter = argument[at];
-            if (letter == 'P' || letter == 'd') {
+            if (letter == 'P' || letter == 'd' || letter == 'j') {
                 std::string value = argument.substr(at + 1);
                 if (value.empty()) {
                     if (i + 1 >= arguments.size()) {
@@ -61,6 +66,13 @@ bool ParseOptions(const std::vector<std::string>& arguments, Options& options, s
                 if (letter == 'P') {
                     options.password = value;
                     options.has_password = true;
+                } else if (letter == 'j') {
+                    if (value.find_first_not_of("0123456789") != std::string::npos || value.size() > 3 ||
+                        std::stoi(value) < 1) {
+                        error = "option -j needs a number of threads from 1 to 999";
+                        return false;
+                    }
+                    options.jobs = std::stoi(value);
                 } else {
                     options.destination = value;
                 }

@@ -1,6 +1,6 @@
 #pragma once
 // The command line of dezip:
-//   dezip [-l | -t | -p] [-P password] [-o | -n] [-q] [-d DIR] ARCHIVE [PATTERN...]
+//   dezip [-l | -t | -p] [-P password] [-o | -n] [-q] [-j N] [-d DIR] ARCHIVE [PATTERN...]
 
 #include <string>
 #include <vector>
@@ -16,6 +16,7 @@ struct Options {
     bool quiet = false;
     bool has_password = false;
     std::string password;
+    int jobs = 0;             // threads for extracting or testing; 0: one per processor
     std::string destination;  // empty: the current directory
     std::string archive;
     std::vector<std::string> patterns;  // with backslashes, as the entries' names have them

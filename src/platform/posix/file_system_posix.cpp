@@ -95,10 +95,16 @@ char DriveLetter(const std::string& root) {
     return static_cast<char>(std::tolower(static_cast<unsigned char>(root[0])));
 }
 
+// The text of the last failure, kept for each thread as the system keeps its last error.
+std::string& LastError() {
+    thread_local std::string text;
+    return text;
+}
+
 }  // namespace
 
 bool PosixFileSystem::Fail(const char* text) {
-    last_error_ = text;
+    LastError() = text;
     return false;
 }
 
@@ -112,11 +118,11 @@ bool PosixFileSystem::FailWithErrno(int error_number) {
         case EPERM:
         case EROFS:
         case EISDIR: return Fail(kAccessDenied);
-        default: last_error_ = std::strerror(error_number); return false;
+        default: LastError() = std::strerror(error_number); return false;
     }
 }
 
-std::string PosixFileSystem::LastErrorText() { return last_error_; }
+std::string PosixFileSystem::LastErrorText() { return LastError(); }
 
 std::unique_ptr<File> PosixFileSystem::OpenFile(const std::string& path, OpenMode mode) {
     const MappedPath mapped = MapPath(path);

@@ -30,8 +30,6 @@ public:
 private:
     bool Fail(const char* text);
     bool FailWithErrno(int error_number);
-
-    std::string last_error_;
 };
 
 }  // namespace platform::posix

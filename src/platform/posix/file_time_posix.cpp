@@ -3,14 +3,27 @@
 
 #include <time.h>
 
+#include <mutex>
+
 #include "platform/file_system.h"
 #include "platform/posix/host_file.h"
 
 namespace platform {
+namespace {
+
+// The C library reads the time zone into state of its own; its users take turns here, so
+// threads converting times at once (dezip -j) never meet inside it.
+std::mutex& TimeZoneLock() {
+    static std::mutex lock;
+    return lock;
+}
+
+}  // namespace
 
 bool FileTimeToLocalDateTime(const FileTime& time, DateTime& local) {
     const struct timespec moment = posix::ToTimespec(time);
     struct tm parts = {};
+    const std::lock_guard<std::mutex> lock(TimeZoneLock());
     // localtime_r need not notice a changed TZ by itself; mktime, the other way, always does.
     ::tzset();
     if (::localtime_r(&moment.tv_sec, &parts) == nullptr) return false;
@@ -28,7 +41,11 @@ bool LocalDateTimeToFileTime(const DateTime& local, FileTime& time) {
     parts.tm_min = local.minute;
     parts.tm_sec = local.second;
     parts.tm_isdst = -1;
-    const time_t seconds = ::mktime(&parts);
+    time_t seconds;
+    {
+        const std::lock_guard<std::mutex> lock(TimeZoneLock());
+        seconds = ::mktime(&parts);
+    }
     if (seconds == static_cast<time_t>(-1) && !(parts.tm_year == 69 && parts.tm_mon == 11 && parts.tm_mday == 31)) {
         return false;
     }

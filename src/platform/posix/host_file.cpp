@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <map>
+#include <mutex>
 #include <string>
 #include <utility>
 
@@ -27,9 +28,15 @@ struct OpenHandle {
     unsigned share;
 };
 
+// The open handles of the process, shared by every thread (as the system's are); each
+// function below holds this lock while it looks at them.
 std::map<uint64_t, OpenHandle>& OpenHandles() {
     static std::map<uint64_t, OpenHandle> handles;
     return handles;
+}
+std::mutex& HandlesLock() {
+    static std::mutex lock;
+    return lock;
 }
 
 bool SameFile(const OpenHandle& handle, const struct stat& info) {
@@ -86,6 +93,7 @@ struct timespec ToTimespec(const FileTime& time) {
 }
 
 bool RegisterOpenHandle(const struct stat& info, unsigned desired_access, unsigned share, uint64_t& id) {
+    const std::lock_guard<std::mutex> lock(HandlesLock());
     for (const auto& [other_id, handle] : OpenHandles()) {
         if (!SameFile(handle, info)) continue;
         const bool refused = ((desired_access & access::kWrite) && !(handle.share & access::kWrite)) ||
@@ -100,9 +108,13 @@ bool RegisterOpenHandle(const struct stat& info, unsigned desired_access, unsign
     return true;
 }
 
-void UnregisterOpenHandle(uint64_t id) { OpenHandles().erase(id); }
+void UnregisterOpenHandle(uint64_t id) {
+    const std::lock_guard<std::mutex> lock(HandlesLock());
+    OpenHandles().erase(id);
+}
 
 bool OpenHandlesForbidDelete(const struct stat& info) {
+    const std::lock_guard<std::mutex> lock(HandlesLock());
     for (const auto& [id, handle] : OpenHandles()) {
         if (SameFile(handle, info) && !(handle.share & access::kDelete)) return true;
     }
@@ -110,6 +122,7 @@ bool OpenHandlesForbidDelete(const struct stat& info) {
 }
 
 bool OpenHandlesForbidWrite(const struct stat& info) {
+    const std::lock_guard<std::mutex> lock(HandlesLock());
     for (const auto& [id, handle] : OpenHandles()) {
         if (SameFile(handle, info) && !(handle.share & access::kWrite)) return true;
     }

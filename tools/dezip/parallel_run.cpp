@@ -1,0 +1,166 @@
+#include "parallel_run.h"
+
+#include <condition_variable>
+#include <deque>
+#include <exception>
+#include <iostream>
+#include <mutex>
+#include <thread>
+#include <utility>
+#include <vector>
+
+namespace dezip {
+
+Report*& ThreadReport() {
+    thread_local Report* report = nullptr;
+    return report;
+}
+
+namespace {
+
+// The messages of one entry, in the order they were given.
+struct EntryLog {
+    std::vector<std::pair<bool, std::string>> lines;  // true: standard error
+    bool complete = false;
+    std::exception_ptr failure;  // what ended the run in this entry
+};
+
+// The entries claimed so far, counted in the order the components select them (every
+// component selects the same entries in the same order).
+class SharedRun {
+public:
+    // The n-th selected entry (n counted by the asking component) is its to run when no
+    // other component took it; returns its claim number, or -1.
+    int Claim(int n) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (stop_ || n != static_cast<int>(logs_.size())) return -1;
+        logs_.emplace_back();
+        return n;
+    }
+    void Add(int claim, bool error, const std::string& text) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        logs_[static_cast<size_t>(claim)].lines.emplace_back(error, text);
+    }
+    void Complete(int claim, std::exception_ptr failure) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (claim >= 0) {
+            logs_[static_cast<size_t>(claim)].complete = true;
+            logs_[static_cast<size_t>(claim)].failure = failure;
+        } else if (failure && !early_failure_) {
+            early_failure_ = failure;
+        }
+        if (failure) stop_ = true;
+        changed_.notify_all();
+    }
+    void Finished() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        ++finished_;
+        changed_.notify_all();
+    }
+
+    // Prints the logs in order as they complete, until every thread has finished; raises the
+    // failure that ended a run after the messages before it.
+    void PrintInOrder(int threads) {
+        for (size_t next = 0;; ++next) {
+            EntryLog log;
+            {
+                std::unique_lock<std::mutex> lock(mutex_);
+                changed_.wait(lock, [&] {
+                    return (next < logs_.size() && logs_[next].complete) || early_failure_ ||
+                           (finished_ == threads && next >= logs_.size());
+                });
+                if (next >= logs_.size() || !logs_[next].complete) {
+                    if (early_failure_) std::rethrow_exception(early_failure_);
+                    return;
+                }
+                log = std::move(logs_[next]);
+            }
+            for (const auto& [error, text] : log.lines) (error ? std::cerr : std::cout) << text;
+            if (log.failure) std::rethrow_exception(log.failure);
+        }
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<EntryLog> logs_;
+    bool stop_ = false;
+    std::exception_ptr early_failure_;  // a run that ended before its first entry
+    int finished_ = 0;
+};
+
+// A thread's report: into the log of the entry it runs (messages before its first entry
+// wait for it).
+class LogReport : public Report {
+public:
+    explicit LogReport(SharedRun& run) : run_(run) {}
+    void Out(const std::string& text) override { Add(false, text); }
+    void Err(const std::string& text) override { Add(true, text); }
+    void Start(int claim) {
+        claim_ = claim;
+        for (const auto& [error, text] : waiting_) run_.Add(claim_, error, text);
+        waiting_.clear();
+    }
+    int Claim() const { return claim_; }
+
+private:
+    void Add(bool error, const std::string& text) {
+        if (claim_ < 0) waiting_.emplace_back(error, text);
+        else run_.Add(claim_, error, text);
+    }
+    SharedRun& run_;
+    int claim_ = -1;
+    std::vector<std::pair<bool, std::string>> waiting_;
+};
+
+}  // namespace
+
+ParallelResult RunInParallel(int threads, const Configure& configure) {
+    SharedRun run;
+    std::vector<ParallelResult> results(static_cast<size_t>(threads));
+    std::vector<std::thread> workers;
+    for (int index = 0; index < threads; ++index) {
+        workers.emplace_back([&run, &configure, &result = results[static_cast<size_t>(index)]] {
+            LogReport report(run);
+            ThreadReport() = &report;
+            std::exception_ptr failure;
+            try {
+                zip::TZipExtractor extractor;
+                configure(extractor, report, result.selected);
+                int asked = 0;
+                extractor.RunEntry = [&](int) {
+                    const int claim = run.Claim(asked++);
+                    if (claim < 0) return false;
+                    if (report.Claim() >= 0) run.Complete(report.Claim(), nullptr);
+                    report.Start(claim);
+                    return true;
+                };
+                result.extracted = extractor.UnZip();
+            } catch (...) {
+                failure = std::current_exception();
+            }
+            result.problems = report.problems;
+            run.Complete(report.Claim(), failure);
+            run.Finished();
+        });
+    }
+    struct Joiner {
+        std::vector<std::thread>& workers;
+        ~Joiner() {
+            for (std::thread& worker : workers) worker.join();
+        }
+    } joiner{workers};
+    run.PrintInOrder(threads);
+    // Each run counts the entries it did not take as extracted; what it lacks of the
+    // selected count are its own failures.
+    ParallelResult total;
+    total.selected = results[0].selected;
+    total.extracted = total.selected;
+    for (const ParallelResult& result : results) {
+        total.extracted -= result.selected - result.extracted;
+        total.problems = total.problems || result.problems;
+    }
+    return total;
+}
+
+}  // namespace dezip

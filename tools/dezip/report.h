@@ -1,0 +1,21 @@
+#pragma once
+// Where the messages of one run of the component go: straight to the console, or, for a
+// run sharing the archive with others on other threads, into a log printed in entry order.
+
+#include <string>
+
+namespace dezip {
+
+class Report {
+public:
+    virtual ~Report() = default;
+    virtual void Out(const std::string& text) = 0;  // a line for standard output
+    virtual void Err(const std::string& text) = 0;  // a line for standard error
+    bool problems = false;  // an entry was skipped or failed its CRC
+};
+
+// The report of the run on this thread, where the component's message boxes go too;
+// nullptr: straight to standard error.
+Report*& ThreadReport();
+
+}  // namespace dezip
