@@ -40,6 +40,13 @@
 #include "unzip/huffman_table.h"
 #include "unzip/unzip_context.h"
 
+// The fast loop is compiled a second time for processors with BMI2, chosen at run time.
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+#define VI_INFLATE_BMI2 1
+#else
+#define VI_INFLATE_BMI2 0
+#endif
+
 namespace unzip {
 
 const uint16_t kLengthBases[31] = {3,  4,  5,  6,  7,  8,  9,  10, 11,  13,  15,  17,  19,  23, 27, 31,
@@ -561,6 +568,21 @@ private:
     // reached or an entry needs the exact way (kContinue). The bytes read ahead go back to
     // InBuf before it returns.
     int DecodeFast(const CodeTables& literals, const CodeTables& distances) {
+#if VI_INFLATE_BMI2
+        // The variable shifts and bit masks of the loop take one instruction each with BMI2.
+        static const bool bmi2 = __builtin_cpu_supports("bmi2");
+        if (bmi2) return DecodeFastBmi2(literals, distances);
+#endif
+        return DecodeFastLoop(literals, distances);
+    }
+
+#if VI_INFLATE_BMI2
+    __attribute__((target("bmi2"))) int DecodeFastBmi2(const CodeTables& literals, const CodeTables& distances) {
+        return DecodeFastLoop(literals, distances);
+    }
+#endif
+
+    __attribute__((always_inline)) inline int DecodeFastLoop(const CodeTables& literals, const CodeTables& distances) {
         const uint8_t* const start = context_.read_position;
         const uint8_t* input = start;
         const uint8_t* const input_limit = start + (Available() - kFastInputMargin);
