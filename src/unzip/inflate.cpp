@@ -32,6 +32,7 @@
 
 #include "unzip/inflate.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 #include <vector>
@@ -145,6 +146,8 @@ struct CodeTables {
     const uint16_t* bases = nullptr;
     const uint16_t* extras = nullptr;
     uint16_t requested_width = 0;
+    uint16_t exact_first_width = 0;  // the first-level width the exact build will have
+    uint32_t fast_mask = 0;
 
     const HuffmanEntry* ExactTable() const { return exact.empty() ? nullptr : exact.data(); }
 };
@@ -159,6 +162,16 @@ int BuildCode(const uint16_t* lengths, int n, int s, const uint16_t* bases, cons
     tables.bases = bases;
     tables.extras = extras;
     tables.requested_width = exact_width;
+    // The width the builder gives a first level: the one asked for, within the shortest and
+    // the longest length in use (0 for an empty code).
+    uint16_t shortest = kHuffmanMaxLength + 1, longest = 0;
+    for (int symbol = 0; symbol < n; ++symbol) {
+        if (lengths[symbol] == 0) continue;
+        shortest = std::min(shortest, lengths[symbol]);
+        longest = std::max(longest, lengths[symbol]);
+    }
+    tables.exact_first_width = longest == 0 ? 0 : std::clamp(exact_width, shortest, longest);
+    tables.fast_mask = (1u << fast_width) - 1u;
     tables.exact_built = false;
     tables.exact.clear();
     tables.fast.clear();
@@ -541,20 +554,63 @@ private:
 
     static constexpr int kContinue = -1;
 
+    // The leaf of one code read the exact way.
+    struct Leaf {
+        enum Kind { kLiteral, kEnd, kCode, kInvalid } kind = kInvalid;
+        uint32_t value = 0;  // the literal, or the base of a length or distance
+        uint32_t extra = 0;  // the extra bits after a length or distance
+    };
+
+    // Reads one code the exact way. A code no longer than the exact table's first level is
+    // found in the fast table, read as the exact walk reads it (the first-level width asked
+    // for, the code dropped), so most blocks never build their exact tables; a longer code
+    // walks the exact table, built now. False when memory ran out (reported).
+    bool DecodeLeaf(CodeTables& tables, Leaf& leaf) {
+        Need(tables.exact_first_width);
+        if (tables.fast.empty() && tables.exact_first_width == 0) {
+            leaf.kind = Leaf::kInvalid;  // an empty code
+            return true;
+        }
+        if (!tables.fast.empty()) {
+            const uint32_t entry = tables.fast[bits_ & tables.fast_mask];
+            const bool plain = (entry & (kFastLiteral | kFastExceptional)) == 0;
+            const uint32_t code_bits = plain ? FastCodeBits(entry) : FastBits(entry);
+            if ((entry & kFastKindMask) != kFastLink && code_bits <= tables.exact_first_width) {
+                if ((entry & kFastKindMask) == kFastInvalid) {
+                    leaf.kind = Leaf::kInvalid;
+                    return true;
+                }
+                Drop(code_bits);
+                leaf.kind = (entry & kFastLiteral) ? Leaf::kLiteral : plain ? Leaf::kCode : Leaf::kEnd;
+                leaf.value = FastValue(entry) & (plain ? kFastMaxValue : 0xFFu);
+                leaf.extra = FastBits(entry) - code_bits;
+                return true;
+            }
+        }
+        if (!EnsureExact(tables)) return false;
+        const HuffmanEntry* entry = DecodeExact(tables.ExactTable(), tables.exact_width);
+        leaf.kind = entry == nullptr              ? Leaf::kInvalid
+                    : entry->Op == kOpLiteral     ? Leaf::kLiteral
+                    : entry->Op == kOpEndOfBlock  ? Leaf::kEnd
+                                                  : Leaf::kCode;
+        if (entry != nullptr) leaf.value = entry->Value, leaf.extra = entry->Op;
+        return true;
+    }
+
     // Decodes one symbol the exact way: kContinue, or the block's result.
     int DecodeOneExact(CodeTables& literals, CodeTables& distances) {
-        if (!EnsureExact(literals) || !EnsureExact(distances)) return kInflateOutOfMemory;
-        const HuffmanEntry* entry = DecodeExact(literals.ExactTable(), literals.exact_width);
-        if (entry == nullptr || overrun_) return kInflateMalformed;
-        if (entry->Op == kOpLiteral) {
-            PutLiteral(static_cast<uint8_t>(entry->Value));
+        Leaf leaf;
+        if (!DecodeLeaf(literals, leaf)) return kInflateOutOfMemory;
+        if (leaf.kind == Leaf::kInvalid || overrun_) return kInflateMalformed;
+        if (leaf.kind == Leaf::kLiteral) {
+            PutLiteral(static_cast<uint8_t>(leaf.value));
             return kContinue;
         }
-        if (entry->Op == kOpEndOfBlock) return kInflateOk;
-        const uint32_t length = entry->Value + Take(entry->Op);
-        entry = DecodeExact(distances.ExactTable(), distances.exact_width);
-        if (entry == nullptr) return kInflateMalformed;
-        const uint32_t distance = entry->Value + Take(entry->Op);
+        if (leaf.kind == Leaf::kEnd) return kInflateOk;
+        const uint32_t length = leaf.value + Take(leaf.extra);
+        if (!DecodeLeaf(distances, leaf)) return kInflateOutOfMemory;
+        if (leaf.kind != Leaf::kCode) return kInflateMalformed;
+        const uint32_t distance = leaf.value + Take(leaf.extra);
         if (overrun_) return kInflateMalformed;
         CopyFromWindow(distance, length);
         return kContinue;
