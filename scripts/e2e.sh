@@ -107,7 +107,7 @@ scenario() {
 
 english=(LANG=en_US.UTF-8 LC_ALL=en_US.UTF-8)
 russian=(LANG=ru_RU.UTF-8 LC_ALL=ru_RU.UTF-8)
-scenario english en 'C:\setup\VIrovARI2.exe' 'MainWindow.*:Closing.*:Viewer.*:Browse.*:Resources.*' "${english[@]}"
+scenario english en 'C:\setup\VIrovARI2.exe' 'MainWindow.*:Closing.*:Viewer.*:Browse.*:Resources.*:TaskBar.*' "${english[@]}"
 prepare_no_readme() { rm -f "$WINEPREFIX/drive_c/setup/readme_en.txt"; }
 scenario no-readme en 'C:\setup\VIrovARI2.exe' 'NoReadme.*' "${english[@]}"
 scenario missing-payload en 'C:\nopayload\VIrovARI2.exe' 'MissingPayload.*' "${english[@]}"

@@ -104,6 +104,9 @@ void TInstF1::SetUpControls() {
 }
 
 void TInstF1::FormCreate() {
+    // The task bar shows the application's title from the first window on, the language
+    // window included; the title is the same in both languages.
+    ui::Application::Instance().SetTitle(std::string(texts::kApplicationTitle));
     TSetupDescription& description = Description();
     FindDirectories();
 
@@ -151,7 +154,6 @@ void TInstF1::FindDirectories() {
 }
 
 void TInstF1::LabelWindow() {
-    ui::Application::Instance().SetTitle(std::string(texts::kApplicationTitle));
     SetCaption(Pick(texts::kWindowCaption));
     Label1.SetCaption(std::string(texts::kTitle));
     Label3.SetCaption(Pick(texts::kSubtitle));

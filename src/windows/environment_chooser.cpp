@@ -35,6 +35,8 @@ TInstF4::TInstF4() {
     CheckListBox1.SetName("CheckListBox1");
     CheckListBox1.SetAlign(ui::Align::Client);
     CheckListBox1.SetItemHeight(13);
+    // Whatever height the prompt leaves it, the list shows whole items only.
+    CheckListBox1.SetIntegralHeight(true);
     CheckListBox1.OnClickCheck = [this] { CheckListBox1Click(); };
 
     OnShow = [this] { FormShow(); };

@@ -14,8 +14,8 @@ public:
     // The one application object.
     static Application& Instance();
 
-    // The application's title: the caption of message boxes of the Custom kind. (The task
-    // bar shows each top-level form under its own caption.)
+    // The application's title: the caption of the program's one task-bar button (every form
+    // is owned by the application's window) and of message boxes of the Custom kind.
     const std::string& Title() const { return title_; }
     void SetTitle(const std::string& title);
 

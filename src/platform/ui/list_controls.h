@@ -63,6 +63,12 @@ public:
     int ItemIndex() const { return item_index_; }
     void SetItemIndex(int index);
 
+    // Whether the list's window is trimmed to a whole number of items, so that no item is
+    // cut at the bottom (as the native list does it; the control keeps the height it was
+    // given). Takes effect when the list is realised; off by default.
+    bool IntegralHeight() const { return integral_height_; }
+    void SetIntegralHeight(bool integral_height) { integral_height_ = integral_height; }
+
     std::function<void()> OnClick;
     std::function<void()> OnDoubleClick;
 
@@ -76,6 +82,7 @@ protected:
 
     StringList items_;
     int item_index_ = -1;
+    bool integral_height_ = false;
 };
 
 // A drop-down list to pick one of its items from.

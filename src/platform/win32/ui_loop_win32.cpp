@@ -261,6 +261,4 @@ void SetBusyCursor(bool busy) {
     ::SetCursorPos(point.x, point.y);
 }
 
-void SetApplicationTitle(const std::string& title) { (void)title; }
-
 }  // namespace platform::ui::backend

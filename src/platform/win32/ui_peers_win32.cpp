@@ -202,12 +202,14 @@ CreateParameters ParametersFor(Control& control) {
             break;
         case ControlKind::ListBox:
             parameters.window_class = "LISTBOX";
-            style |= WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT;
+            style |= WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY;
+            if (!static_cast<ListBox&>(control).IntegralHeight()) style |= LBS_NOINTEGRALHEIGHT;
             parameters.ex_style = WS_EX_CLIENTEDGE;
             break;
         case ControlKind::CheckListBox:
             parameters.window_class = "LISTBOX";
-            style |= WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_OWNERDRAWFIXED | LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT;
+            style |= WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_OWNERDRAWFIXED | LBS_HASSTRINGS;
+            if (!static_cast<ListBox&>(control).IntegralHeight()) style |= LBS_NOINTEGRALHEIGHT;
             parameters.ex_style = WS_EX_CLIENTEDGE;
             break;
         case ControlKind::ComboBox:
@@ -335,6 +337,7 @@ void NativePeer::Update(Change change) {
                     break;
                 }
                 Flush();
+                ShowApplicationWindow();
                 ::ShowWindow(window_, form.GetWindowState() == WindowState::Minimized   ? SW_SHOWMINIMIZED
                                       : form.GetWindowState() == WindowState::Maximized ? SW_SHOWMAXIMIZED
                                                                                         : SW_SHOWNORMAL);
@@ -596,7 +599,7 @@ void Realize(Form& form) {
         const std::string class_name = FormClassName(form);
         HWND window = ::CreateWindowExA(FormExStyle(form.GetBorderStyle()), class_name.c_str(), form.Caption().c_str(),
                                         FormStyle(form.GetBorderStyle(), form.BorderIcons()), form.Left(), form.Top(),
-                                        form.Width(), form.Height(), nullptr, nullptr, ::GetModuleHandleA(nullptr), nullptr);
+                                        form.Width(), form.Height(), ApplicationWindow(), nullptr, ::GetModuleHandleA(nullptr), nullptr);
         if (window == nullptr) return;
         ControlsByWindow()[window] = &form;
         form.AttachPeer(std::make_unique<NativePeer>(form, window));

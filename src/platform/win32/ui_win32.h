@@ -71,6 +71,17 @@ void PaintLabel(const Control& label, HDC dc, const RECT& area);
 // Paints one item of a check list (owner-drawn list box).
 void PaintCheckListItem(Control& list, const DRAWITEMSTRUCT& item);
 
+// The application's window, which owns every form and alone has a task-bar button; created
+// hidden on first use, captioned with the application's title.
+HWND ApplicationWindow();
+// Shows it (its button), once the first form is shown: a program that shows no form, as in
+// silent mode, has no task-bar button either.
+void ShowApplicationWindow();
+// Hides the program's windows and minimises the application's window onto the task bar.
+void MinimizeApplication();
+// Notes the form window that became active, to be activated again on restore.
+void FormActivated(HWND window);
+
 // Handles one message of the queue (waiting for it); false when the queue said quit.
 bool HandleOneMessage();
 // Whether the busy cursor is on.

@@ -134,7 +134,15 @@ LRESULT FormMessage(Form& form, HWND window, UINT message, WPARAM wparam, LPARAM
             if (form.MinimumHeight() > 0) limits->ptMinTrackSize.y = form.MinimumHeight();
             return 0;
         }
+        case WM_SYSCOMMAND:
+            if ((wparam & 0xFFF0) == SC_MINIMIZE) {
+                MinimizeApplication();
+                return 0;
+            }
+            handled = false;
+            return 0;
         case WM_ACTIVATE:
+            if (LOWORD(wparam) != WA_INACTIVE) FormActivated(window);
             // Coming back to a form puts the focus where it was.
             if (LOWORD(wparam) != WA_INACTIVE && form.ActiveControl() != nullptr) {
                 HWND focus = WindowOf(*form.ActiveControl());
@@ -178,7 +186,8 @@ DWORD FormStyle(BorderStyle style, unsigned border_icons) {
 }
 
 DWORD FormExStyle(BorderStyle style) {
-    DWORD bits = WS_EX_CONTROLPARENT | WS_EX_APPWINDOW;
+    // No task-bar button of its own: the application's window has the program's one.
+    DWORD bits = WS_EX_CONTROLPARENT;
     if (style == BorderStyle::Dialog) bits |= WS_EX_DLGMODALFRAME;
     return bits;
 }

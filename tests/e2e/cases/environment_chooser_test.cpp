@@ -76,6 +76,8 @@ TEST_F(EnvironmentChooser, ShowsEveryEnvironmentTickedAndHoldsOkBackWhileNoneIs)
 
     const Window list = List(chooser);
     ASSERT_TRUE(list) << chooser.Describe();
+    // A whole number of 13-pixel items, the last one not cut.
+    EXPECT_EQ(list.ClientRect().Height() % 13, 0) << chooser.Describe();
     ASSERT_EQ(ListItemCount(list), static_cast<int>(kEnvironments.size()));
     for (int index = 0; index < ListItemCount(list); ++index) {
         EXPECT_EQ(ListItemText(list, index), kEnvironments[static_cast<size_t>(index)]) << "item " << index;
@@ -87,6 +89,7 @@ TEST_F(EnvironmentChooser, ShowsEveryEnvironmentTickedAndHoldsOkBackWhileNoneIs)
         EXPECT_TRUE(CheckBoxTicked(list, index)) << "item " << index << " is not ticked";
     }
     session_.Shot("environment-chooser", chooser);
+    EXPECT_EQ(TaskBarButtons(session_.Program().Id()), std::vector<std::string>{"VIrovARI2 Install"});
 
     // Each click turns one mark over: OK stays while one is left, goes with the last, and
     // comes back with any one ticked again. Had any item started unticked, the nine clicks

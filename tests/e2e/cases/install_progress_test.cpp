@@ -51,6 +51,7 @@ TEST(InstallProgress, EngineWindowSitsBelowTheMainWindowAndReadsTheData) {
         kStepTimeout);
     ASSERT_TRUE(engine) << session.OpenWindows();
     EXPECT_EQ(first_status, "DE roz OZE-2 Install: data reading...");
+    EXPECT_EQ(TaskBarButtons(session.Program().Id()), std::vector<std::string>{"VIrovARI2 Install"});
 
     const Rect engine_rect = engine.ScreenRect();
     EXPECT_EQ(engine_rect.top, main_rect.bottom);

@@ -43,6 +43,7 @@ TEST(RussianSystem, AsksForTheLanguageWithRussianPreselected) {
     const LanguageWindow language = WaitForLanguageWindow(session);
     ASSERT_TRUE(language.window) << session.OpenWindows();
     session.Shot("language-window", language.window);
+    EXPECT_EQ(TaskBarButtons(session.Program().Id()), std::vector<std::string>{"VIrovARI2 Install"});
 
     const Rect client = language.window.ClientRect();
     EXPECT_EQ(client.Width(), 212);
@@ -62,12 +63,17 @@ TEST(RussianSystem, RussianAnswerGivesRussianTexts) {
     const Window main = ChooseLanguage(session, language, language.russian, caption);
     ASSERT_TRUE(main) << session.OpenWindows();
     session.Shot("main-window-ru", main);
+    // The task bar keeps the application's title, not the window's Russian caption.
+    EXPECT_EQ(TaskBarButtons(session.Program().Id()), std::vector<std::string>{"VIrovARI2 Install"});
 
     for (const char* text : {"Электронный задачник по параллельному программированию на базе MPI-2",
                              "Задачник будет установлен в следующем каталоге:", "Версия 1.6 от 19.06.2024"}) {
         SCOPED_TRACE(std::string("label ") + text);
         EXPECT_TRUE(main.FindChild("", Cp1251(text))) << main.Describe();
     }
+    // The auto-sized prompt holds its whole text, the closing ":" included (Arial 8).
+    const Window prompt = main.FindChild("", Cp1251("Задачник будет установлен в следующем каталоге:"));
+    EXPECT_GE(prompt.RectInParent().Width(), prompt.TextWidth("Arial", -11)) << main.Describe();
     EXPECT_EQ(ButtonCaptions(main), (std::vector<std::string>{Cp1251("Обзор..."), Cp1251("Описание задачника"),
                                                               Cp1251("Лицензионное соглашение"),
                                                               Cp1251("Установка"), Cp1251("Выход")}))

@@ -47,7 +47,8 @@ TEST(MainWindow, OffersTheDefaultDestinationBesideItsPrompt) {
 
     const Window prompt = main.FindChild("", kDestinationPrompt);
     ASSERT_TRUE(prompt) << main.Describe();
-    // The prompt is sized to its text and the field starts 20 pixels after it.
+    // The prompt is sized to its whole text (Arial 8) and the field starts 20 pixels after it.
+    EXPECT_GE(prompt.RectInParent().Width(), prompt.TextWidth("Arial", -11)) << main.Describe();
     EXPECT_EQ(fields[0].RectInParent().left, prompt.RectInParent().right + 20) << main.Describe();
     EXPECT_GT(fields[0].RectInParent().Width(), 50);
 }

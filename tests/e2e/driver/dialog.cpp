@@ -12,6 +12,8 @@ Window WaitForDialog(uint32_t process_id, const std::vector<Window>& known, cons
         process_id,
         [&](const Window& window) {
             if (std::find(known.begin(), known.end(), window) != known.end()) return false;
+            // The application's window carries only the task-bar button: it has no size.
+            if (window.ScreenRect().Width() == 0) return false;
             return captions.empty() || std::find(captions.begin(), captions.end(), window.Text()) != captions.end();
         },
         timeout);

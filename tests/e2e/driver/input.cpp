@@ -47,4 +47,8 @@ void TypeCharacter(const Window& window, char character) {
 
 void CloseWindow(const Window& window) { PostMessageA(Hwnd(window), WM_CLOSE, 0, 0); }
 
+void MinimizeWindow(const Window& window) { PostMessageA(Hwnd(window), WM_SYSCOMMAND, SC_MINIMIZE, 0); }
+
+void RestoreWindow(const Window& window) { PostMessageA(Hwnd(window), WM_SYSCOMMAND, SC_RESTORE, 0); }
+
 }  // namespace e2e

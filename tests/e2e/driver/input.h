@@ -23,5 +23,8 @@ void PressKey(const Window& window, Key key);
 void TypeCharacter(const Window& window, char character);
 // Asks window to close as its close box does (WM_CLOSE, posted).
 void CloseWindow(const Window& window);
+// Minimises or restores window as its task-bar button does (WM_SYSCOMMAND, posted).
+void MinimizeWindow(const Window& window);
+void RestoreWindow(const Window& window);
 
 }  // namespace e2e

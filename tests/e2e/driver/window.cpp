@@ -78,6 +78,8 @@ std::string Window::ClassName() const {
 
 bool Window::Visible() const { return Exists() && IsWindowVisible(Hwnd(*this)); }
 
+bool Window::Minimized() const { return Exists() && IsIconic(Hwnd(*this)); }
+
 bool Window::Enabled() const { return Exists() && IsWindowEnabled(Hwnd(*this)); }
 
 bool Window::Checked() const { return SendBounded(Hwnd(*this), BM_GETCHECK, 0, 0) == BST_CHECKED; }
@@ -144,6 +146,22 @@ std::vector<Window> Window::ChildrenOfClass(const std::string& class_name) const
     return matching;
 }
 
+int Window::TextWidth(const std::string& font_name, int height) const {
+    HWND window = Hwnd(*this);
+    HDC dc = GetDC(window);
+    if (dc == nullptr) return 0;
+    HFONT font = CreateFontA(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                             CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, font_name.c_str());
+    HGDIOBJ previous = SelectObject(dc, font);
+    const std::string text = Text();
+    RECT rect{0, 0, 0, 0};
+    DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &rect, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+    SelectObject(dc, previous);
+    DeleteObject(font);
+    ReleaseDC(window, dc);
+    return rect.right - rect.left;
+}
+
 Window Window::FocusedControl() const {
     GUITHREADINFO info{};
     info.cbSize = sizeof(info);
@@ -171,6 +189,25 @@ std::vector<Window> TopLevelWindows(uint32_t process_id) {
     TopLevelSearch search{process_id, {}};
     EnumWindows(CollectTopLevel, reinterpret_cast<LPARAM>(&search));
     return search.found;
+}
+
+std::vector<Window> TaskBarWindows(uint32_t process_id) {
+    std::vector<Window> buttons;
+    for (const Window& window : TopLevelWindows(process_id)) {
+        HWND handle = static_cast<HWND>(window.Handle());
+        const LONG_PTR ex_style = GetWindowLongPtrA(handle, GWL_EXSTYLE);
+        if ((ex_style & WS_EX_APPWINDOW) != 0 ||
+            (GetWindow(handle, GW_OWNER) == nullptr && (ex_style & WS_EX_TOOLWINDOW) == 0)) {
+            buttons.push_back(window);
+        }
+    }
+    return buttons;
+}
+
+std::vector<std::string> TaskBarButtons(uint32_t process_id) {
+    std::vector<std::string> captions;
+    for (const Window& window : TaskBarWindows(process_id)) captions.push_back(window.Text());
+    return captions;
 }
 
 Window WaitForWindow(uint32_t process_id, const std::function<bool(const Window&)>& predicate,

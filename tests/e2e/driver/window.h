@@ -39,6 +39,8 @@ public:
     std::string ClassName() const;
     // Visible as the user sees it: the window and all its parents are visible.
     bool Visible() const;
+    // Minimised (shown as its task-bar button only).
+    bool Minimized() const;
     bool Enabled() const;
     // For check boxes and radio buttons: the check mark.
     bool Checked() const;
@@ -57,6 +59,11 @@ public:
     // The window's rectangle in its parent's client coordinates: the position a form gave
     // its control.
     Rect RectInParent() const;
+
+    // The width GDI gives the window's text on one line, measured in the window's own device
+    // context with the font font_name of pixel height height (negative: character height),
+    // as the program would draw it.
+    int TextWidth(const std::string& font_name, int height) const;
 
     // Every descendant window, in creation (Z) order.
     std::vector<Window> Descendants() const;
@@ -78,6 +85,12 @@ private:
 
 // The visible top-level windows of a process, in Z order (topmost first).
 std::vector<Window> TopLevelWindows(uint32_t process_id);
+
+// The visible top-level windows of a process that the task bar gives a button: those with
+// WS_EX_APPWINDOW and those without an owner (unless WS_EX_TOOLWINDOW).
+std::vector<Window> TaskBarWindows(uint32_t process_id);
+// The captions of those windows, topmost first.
+std::vector<std::string> TaskBarButtons(uint32_t process_id);
 
 // The first visible top-level window of the process that satisfies predicate, waited for;
 // an empty Window after timeout, or as soon as the process has ended.
