@@ -14,6 +14,8 @@ packages=(
     zip unzip p7zip-full libarchive-tools
     libgtest-dev googletest libbenchmark-dev zlib1g-dev time
     fonts-liberation
+    # Wine's own fonts, among them the symbol font it draws the title-bar buttons with.
+    fonts-wine
 )
 missing=()
 for package in "${packages[@]}"; do

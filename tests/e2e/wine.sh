@@ -23,6 +23,17 @@ wine_use_prefix() {
         timeout 180 wineboot -i >/dev/null 2>&1
         timeout 120 wineserver -w
     fi
+    wine_title_bar_font
+}
+
+# Wine draws the title-bar buttons (the close box) with the symbol font "Marlett", which it
+# looks for in the prefix's Fonts directory; without it the close box shows a plain "r".
+# The font comes with Debian's fonts-wine (scripts/install-deps.sh).
+wine_title_bar_font() {
+    local font=/usr/share/wine/fonts/marlett.ttf fonts="$WINEPREFIX/drive_c/windows/Fonts"
+    [ -f "$font" ] || return 0
+    mkdir -p "$fonts"
+    [ -f "$fonts/marlett.ttf" ] || cp "$font" "$fonts/marlett.ttf"
 }
 
 # The host path of the Windows path PATH in the current prefix ("C:\setup" -> .../drive_c/setup).
