@@ -70,22 +70,22 @@ std::string Installation::RetryText(const std::string& dest) const {
 }
 
 // Frees the place of an existing file by moving it aside, asking the user to close the
-// programs that hold it until that works or the user goes on without it.
+// programs that hold it until that works or the user goes on without it. The file must be
+// replaceable now: a library that a running program has loaded can be moved but not
+// deleted, and would otherwise stay aside for good.
 bool Installation::ReplaceWithRetry(const std::string& dest) {
     platform::FileSystem& files = platform::Files();
     const uint32_t attributes = files.GetAttributes(dest);
-    ClearReadOnly(dest);
-    bool ok = journal_.MoveAside(dest, attributes);
+    const auto try_once = [&] { return files.CanReplace(dest) && journal_.MoveAside(dest, attributes); };
+    bool ok = try_once();
     while (!ok) {
         const platform::DialogResult answer = platform::UserDialogs().ShowMessage(
             RetryText(dest), platform::MessageKind::Warning, platform::buttons::kRetry | platform::buttons::kIgnore,
             platform::DialogResult::Retry);
         // Only "Next" gives up; the close box and anything else count as "Repeat".
         if (answer == platform::DialogResult::Ignore) break;
-        ok = journal_.MoveAside(dest, attributes);
+        ok = try_once();
     }
-    // A file that keeps its old version keeps its old attributes too.
-    if (!ok) files.SetAttributes(dest, attributes);
     return ok;
 }
 
@@ -100,10 +100,11 @@ void Installation::RecordDirectory(const std::string& directory) {
 
 void Installation::PlaceFile(const std::string& path) {
     platform::FileSystem& files = platform::Files();
-    // Files of an excluded top-level directory stay in TEMP, which goes as a whole later.
+    // Files of an excluded top-level directory stay in the extraction directory, which goes
+    // as a whole later.
     if (IsExcludedDir(path, settings_.excluded_dirs)) return;
 
-    const std::string source = settings_.install_dir + "\\TEMP\\" + path;
+    const std::string source = extraction_dir_ + "\\" + path;
     const bool system_entry = IsSystemEntry(path);
     std::string dest;
     if (system_entry) {
@@ -121,29 +122,27 @@ void Installation::PlaceFile(const std::string& path) {
         RecordDirectory(directory);
     }
 
+    const uint32_t attributes = files.GetAttributes(dest);
+    const bool existed = attributes != platform::attribute::kInvalid;
+    // A directory where the file is to go is the user's and stays where it is.
+    const bool directory_in_place = existed && (attributes & platform::attribute::kDirectory) != 0;
+    const auto move_into_place = [&] { return files.MoveFile(source, dest); };
     if (MayOverwrite(path, settings_.keep_files)) {
-        const bool existed = files.GetAttributes(dest) != platform::attribute::kInvalid;
-        bool ok = !existed || ReplaceWithRetry(dest);
-        if (ok) {
-            ok = files.MoveFile(source, dest);
-            // The old file must not be lost because the new one could not take its place.
-            if (!ok && existed) journal_.UndoLast();
-        }
+        const bool set_aside = existed && !directory_in_place && ReplaceWithRetry(dest);
+        const bool ok = (!existed || set_aside) && journal_.CreateFile(dest, move_into_place);
         if (!ok) {
+            // The old file must not be lost because the new one could not take its place.
+            if (set_aside) journal_.UndoLast();
             UpdateFailures += FailureItem(dest);
             files.DeleteFile(source);
             return;
         }
-        journal_.FileCreated(dest);
-    } else if (files.GetAttributes(dest) != platform::attribute::kInvalid) {
+    } else if (directory_in_place || (!existed && !journal_.CreateFile(dest, move_into_place))) {
+        CreateFailures += FailureItem(dest);
+        files.DeleteFile(source);
+        return;
+    } else if (existed) {
         files.DeleteFile(source);  // the user's own copy stays untouched
-    } else {
-        if (!files.MoveFile(source, dest)) {
-            CreateFailures += FailureItem(dest);
-            files.DeleteFile(source);
-            return;
-        }
-        journal_.FileCreated(dest);
     }
 
     if (!system_entry) LogLines.push_back(dest);

@@ -78,9 +78,13 @@ void Installation::CreateShortcuts() {
             if (link_existed) journal_.MoveAside(link_file, link_attributes);
             if (files.FileExists(link.target)) journal_.MoveAside(link.target, files.GetAttributes(link.target));
         } else {
+            // A shortcut written over an earlier one replaces it: the earlier one is set aside
+            // first, and a write that breaks off leaves nothing of its own behind.
             const bool set_aside = link_existed && journal_.MoveAside(link_file, link_attributes);
-            if (files.DirectoryExists(link.folder) && CreateShortcut(link.target, link.args, link.work_dir, link_file)) {
-                if (!link_existed || set_aside) journal_.FileCreated(link_file);
+            const bool created =
+                (!link_existed || set_aside) && files.DirectoryExists(link.folder) &&
+                journal_.CreateFile(link_file, [&] { return CreateShortcut(link.target, link.args, link.work_dir, link_file); });
+            if (created) {
                 LogLines.push_back(link_file);
             } else {
                 if (set_aside) journal_.UndoLast();
@@ -95,7 +99,7 @@ void Installation::CreateShortcuts() {
 void Installation::FinishInstall() {
     platform::FileSystem& files = platform::Files();
     if (!settings_.self_copy_name.empty()) PlaceFile(settings_.self_copy_name);
-    DeleteTree(settings_.install_dir + "\\TEMP");
+    DeleteTree(extraction_dir_);
     view_.SetStatus(settings_.texts.install_caption + settings_.texts.sfx_shortcuts);
 
     for (const FileAssociation& association : settings_.file_exts) {

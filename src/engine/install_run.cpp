@@ -19,7 +19,8 @@ constexpr int kShortcutProgress = 5;
 
 }  // namespace
 
-Installation::Installation(InstallSettings& settings, ProgressView& view) : settings_(settings), view_(view) {}
+Installation::Installation(InstallSettings& settings, ProgressView& view)
+    : settings_(settings), view_(view), extraction_dir_(settings.install_dir + "\\TEMP") {}
 
 void Installation::ExpandSettings() {
     const std::string& install_dir = settings_.install_dir;
@@ -43,20 +44,23 @@ void Installation::ExpandSettings() {
     for (FileAssociation& association : settings_.file_exts) expand(association.program_dir);
 }
 
-// Creates the product's directories, UNINST and TEMP. The product's directories are created
-// on a best-effort basis (a missing one shows up when a file cannot be placed); without
-// UNINST or TEMP nothing can be installed, so prepared turns false.
+// Starts the journal, then creates the product's directories, UNINST and the extraction
+// directory. The product's directories are created on a best-effort basis (a missing one
+// shows up when a file cannot be placed); without the journal, UNINST or the extraction
+// directory nothing can be installed, so prepared turns false.
 void Installation::PrepareDirectories(bool& prepared) {
     platform::FileSystem& files = platform::Files();
+    prepared = journal_.Start(settings_.install_dir + "\\" + kJournalName);
+    if (!prepared) return;
     for (const std::string& dir : settings_.dirs) {
         if (!files.DirectoryExists(dir)) journal_.CreateDirectories(dir);
     }
-    prepared = true;
-    for (const char* name : {"\\UNINST", "\\TEMP"}) {
-        const std::string dir = settings_.install_dir + name;
-        if (!files.DirectoryExists(dir)) journal_.CreateDirectory(dir);
-        if (!files.DirectoryExists(dir)) prepared = false;
-    }
+    const std::string uninstall_dir = settings_.install_dir + "\\UNINST";
+    if (!files.DirectoryExists(uninstall_dir)) journal_.CreateDirectory(uninstall_dir);
+    const std::string temp_dir = settings_.install_dir + "\\TEMP";
+    extraction_dir_ = files.GetAttributes(temp_dir) == platform::attribute::kInvalid ? temp_dir
+                                                                                   : journal_.FreshName(temp_dir);
+    prepared = files.DirectoryExists(uninstall_dir) && journal_.CreateWorkDirectory(extraction_dir_);
 }
 
 void Installation::Run(PayloadExtractor& extractor) {
@@ -68,9 +72,7 @@ void Installation::Run(PayloadExtractor& extractor) {
     view_.ProcessMessages();
     ExpandSettings();
 
-    const std::string temp_dir = settings_.install_dir + "\\TEMP";
     extractor.SetPassword(kArchivePassword);
-    extractor.SetDestDir(temp_dir);
 
     view_.SetProgressPosition(0);
     view_.SetProgressMax(settings_.volume_count * kVolumeProgress +
@@ -82,9 +84,10 @@ void Installation::Run(PayloadExtractor& extractor) {
 
     bool prepared = false;
     PrepareDirectories(prepared);
+    extractor.SetDestDir(extraction_dir_);
 
     if (prepared && !settings_.self_copy_name.empty()) {
-        const std::string copy = temp_dir + "\\" + settings_.self_copy_name;
+        const std::string copy = extraction_dir_ + "\\" + settings_.self_copy_name;
         // A failed copy shows up later, when the copy cannot be placed.
         if (files.CopyFile(settings_.setup_program, copy, false)) ClearReadOnly(copy);
     }
@@ -101,7 +104,9 @@ void Installation::Run(PayloadExtractor& extractor) {
             try {
                 extractor.SetZipName(settings_.setup_dir + "\\" + settings_.archive_name + setup::VolumeSuffix(volume));
                 CurrentVolume = volume;
+                next_entry_ = 0;
                 extractor.UnZip();
+                CheckEntriesReportedBefore(extractor.Count());
             } catch (...) {
                 // Whatever went wrong, the failure path below reports it as a data-copy error.
                 break;
@@ -115,8 +120,19 @@ void Installation::TotalPercentDone(int32_t percent) {
     view_.SetProgressPosition((CurrentVolume - 1) * kVolumeProgress + percent);
 }
 
+// Every entry of the payload belongs to the product: one that failed its check, or was
+// skipped for any other reason, fails the installation. Directory entries are never reported.
+void Installation::CheckEntriesReportedBefore(int32_t file_index) {
+    for (int32_t index = next_entry_; index < file_index; ++index) {
+        const std::string name = extractor_->EntryFullName(index);
+        if (!name.empty() && name.back() != '\\') throw InstallError("The entry " + name + " was not extracted");
+    }
+    next_entry_ = file_index + 1;
+}
+
 void Installation::EndUnZip(int32_t file_index) {
     view_.SetStatus(settings_.texts.install_caption + settings_.texts.sfx_copying);
+    CheckEntriesReportedBefore(file_index);
     PlaceFile(extractor_->EntryFullName(file_index));
     if (file_index + 1 == extractor_->Count() && CurrentVolume == settings_.volume_count) FinishInstall();
 }
@@ -128,9 +144,9 @@ void Installation::AbortInstall() {
         platform::MessageKind::Error, platform::buttons::kOk, platform::DialogResult::Ok);
 
     // Only what this run changed is undone: files it placed go, files it replaced come back,
-    // files it kept or found are left alone, and so are directories that were there before.
+    // its extraction directory goes, files it kept or found are left alone, and so are
+    // directories that were there before.
     LogLines.clear();
-    DeleteTree(settings_.install_dir + "\\TEMP");
     journal_.Undo();
     platform::Files().RemoveDirectory(settings_.install_dir);
     view_.Terminate(platform::ExitCode::InstallFailed);

@@ -79,6 +79,17 @@ void TInstF3::UnZip() { ZipExtractor1.UnZip(); }
 int TInstF3::Count() { return ZipExtractor1.Count(); }
 std::string TInstF3::EntryFullName(int index) { return ZipExtractor1.EntryFullName(index); }
 
+std::string TInstF3::JournalPath(const std::string& install_dir) { return install_dir + "\\" + kJournalName; }
+
+TInstF3::Unfinished TInstF3::RecoverUnfinished(const std::string& install_dir) {
+    switch (RollbackJournal::Recover(JournalPath(install_dir))) {
+        case RollbackJournal::Recovery::NothingToDo: return Unfinished::None;
+        case RollbackJournal::Recovery::Recovered: return Unfinished::Recovered;
+        case RollbackJournal::Recovery::Unreadable: break;
+    }
+    return Unfinished::Unreadable;
+}
+
 std::unique_ptr<setup::InstallWindow> CreateInstallWindow() { return std::make_unique<TInstF3>(); }
 
 }  // namespace engine

@@ -25,6 +25,8 @@ public:
     platform::ui::Form& Window() override { return *this; }
     platform::ui::ProgressBar& Progress() override { return ProgressBar1; }
     void SetStatus(const std::string& text) override { Label1.SetCaption(text); }
+    Unfinished RecoverUnfinished(const std::string& install_dir) override;
+    std::string JournalPath(const std::string& install_dir) override;
 
     platform::ui::Panel Panel1{*this, 0, 0, 632, 65};
     platform::ui::Label Label1{Panel1, 16, 13, 600, 16};

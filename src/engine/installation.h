@@ -47,8 +47,9 @@ public:
     virtual std::string EntryFullName(int index) = 0;
 };
 
-// Raised by the final stage when the uninstall log cannot be read or written; it leaves the
-// extraction, and the run then takes its failure path.
+// Raised by the final stage when the uninstall log cannot be read or written, and by the
+// end-of-entry event when an entry was left out; it leaves the extraction, and the run then
+// takes its failure path.
 class InstallError : public std::exception {
 public:
     explicit InstallError(std::string message) : message_(std::move(message)) {}
@@ -89,10 +90,12 @@ public:
 
     // Progress event of the extractor: percent done of the current volume.
     void TotalPercentDone(int32_t percent);
-    // End-of-entry event: the entry file_index has been written to TEMP and passed its check.
+    // End-of-entry event: the entry file_index has been written to the extraction directory
+    // and passed its check. Raises InstallError when an entry before it was not reported.
     void EndUnZip(int32_t file_index);
 
-    // Moves one extracted file (archive path, backslashes) from TEMP to its place.
+    // Moves one extracted file (archive path, backslashes) from the extraction directory to
+    // its place.
     void PlaceFile(const std::string& path);
     // Shortcuts, associations, the uninstall log, the final message and the set-up utility.
     void FinishInstall();
@@ -118,6 +121,7 @@ public:
 private:
     void ExpandSettings();
     void PrepareDirectories(bool& prepared);
+    void CheckEntriesReportedBefore(int32_t file_index);
     std::string RetryText(const std::string& dest) const;
     std::string ProgramGroupName() const;
     bool ReplaceWithRetry(const std::string& dest);
@@ -130,6 +134,11 @@ private:
     ProgressView& view_;
     PayloadExtractor* extractor_ = nullptr;
     RollbackJournal journal_;
+    // InstallDir\TEMP when the run creates it, else a fresh directory beside it: a TEMP the
+    // destination already has is the user's and is never touched.
+    std::string extraction_dir_;
+    // The first entry of the current volume not yet reported.
+    int32_t next_entry_ = 0;
     bool started_ = false;
 };
 

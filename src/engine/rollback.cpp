@@ -1,5 +1,7 @@
 #include "engine/rollback.h"
 
+#include <chrono>
+
 #include "platform/file_system.h"
 #include "platform/platform.h"
 
@@ -7,38 +9,148 @@ namespace engine {
 
 namespace {
 
+constexpr char kHeader[] = "VIrovARI2 install journal 1";
+constexpr char kLineEnd[] = "\r\n";
+
 // Deletes a file even when it carries the read-only bit.
 bool ForceDelete(platform::FileSystem& files, const std::string& path) {
     const uint32_t attributes = files.GetAttributes(path);
-    if (attributes != platform::attribute::kInvalid && (attributes & platform::attribute::kReadOnly) != 0) {
+    if (attributes == platform::attribute::kInvalid || (attributes & platform::attribute::kDirectory) != 0) return false;
+    if ((attributes & platform::attribute::kReadOnly) != 0) {
         files.SetAttributes(path, attributes & ~platform::attribute::kReadOnly);
     }
     return files.DeleteFile(path);
 }
 
+bool Exists(platform::FileSystem& files, const std::string& path) {
+    return files.GetAttributes(path) != platform::attribute::kInvalid;
+}
+
+// A short text that differs from run to run, so that the names of copies set aside are
+// unlikely to meet a file of the user's.
+std::string RunToken() {
+    uint64_t value = static_cast<uint64_t>(std::chrono::system_clock::now().time_since_epoch().count());
+    std::string token;
+    for (int digit = 0; digit < 7; ++digit) {
+        token += "0123456789abcdefghijklmnopqrstuvwxyz"[value % 36];
+        value /= 36;
+    }
+    return token;
+}
+
+std::vector<std::string> SplitFields(const std::string& line) {
+    std::vector<std::string> fields;
+    size_t start = 0;
+    for (size_t tab = line.find('\t'); tab != std::string::npos; tab = line.find('\t', start)) {
+        fields.push_back(line.substr(start, tab - start));
+        start = tab + 1;
+    }
+    fields.push_back(line.substr(start));
+    return fields;
+}
+
+bool ReadWholeFile(const std::string& path, std::string& text) {
+    std::unique_ptr<platform::File> file = platform::Files().OpenFile(path, platform::OpenMode::Read);
+    if (!file) return false;
+    const int64_t size = file->Size();
+    if (size < 0) return false;
+    text.assign(static_cast<size_t>(size), '\0');
+    return file->Read(text.data(), size) == size;
+}
+
 }  // namespace
 
-void RollbackJournal::FileCreated(const std::string& path) {
-    changes_.push_back({ChangeKind::FileCreated, path, {}, 0});
+RollbackJournal::RollbackJournal() : token_(RunToken()) {}
+
+RollbackJournal::~RollbackJournal() = default;
+
+bool RollbackJournal::Start(const std::string& path) {
+    platform::FileSystem& files = platform::Files();
+    if (Exists(files, path)) return false;
+    file_ = files.OpenFile(path, platform::OpenMode::Create);
+    if (!file_) return false;
+    file_path_ = path;
+    if (Append(kHeader)) return true;
+    file_.reset();
+    files.DeleteFile(path);
+    file_path_.clear();
+    return false;
+}
+
+bool RollbackJournal::Append(const std::string& line) {
+    if (!file_) return true;
+    const std::string text = line + kLineEnd;
+    return file_->Write(text.data(), static_cast<int64_t>(text.size())) == static_cast<int64_t>(text.size()) &&
+           file_->Flush();
+}
+
+bool RollbackJournal::Record(const Change& change) {
+    std::string line;
+    switch (change.kind) {
+        case ChangeKind::DirectoryCreated: line = "D\t" + change.path; break;
+        case ChangeKind::WorkDirectoryCreated: line = "T\t" + change.path; break;
+        case ChangeKind::FileCreated: line = "F\t" + change.path; break;
+        case ChangeKind::FileSetAside:
+            line = "R\t" + change.path + "\t" + change.backup + "\t" + std::to_string(change.attributes);
+            break;
+    }
+    if (!Append(line)) return false;
+    changes_.push_back(change);
+    return true;
+}
+
+// The newest record is void: its change was undone or never made.
+void RollbackJournal::Drop() {
+    Append("X");
+    changes_.pop_back();
+}
+
+bool RollbackJournal::CreateFile(const std::string& path, const std::function<bool()>& create) {
+    if (!Record({ChangeKind::FileCreated, path, {}, 0})) return false;
+    if (create()) return true;
+    UndoLast();
+    return false;
+}
+
+std::string RollbackJournal::FreshName(const std::string& path) {
+    platform::FileSystem& files = platform::Files();
+    std::string name;
+    do {
+        name = path + ".~vi" + token_ + "-" + std::to_string(next_backup_number_++);
+    } while (Exists(files, name));
+    return name;
 }
 
 bool RollbackJournal::MoveAside(const std::string& path, uint32_t attributes) {
     platform::FileSystem& files = platform::Files();
-    // The copy's name must not be taken; the number grows over the whole run so that a name
-    // freed by an earlier restore is not reused by accident.
-    std::string backup;
-    do {
-        backup = path + ".~vi" + std::to_string(next_backup_number_++);
-    } while (files.GetAttributes(backup) != platform::attribute::kInvalid);
-    if (!files.MoveFile(path, backup)) return false;
-    changes_.push_back({ChangeKind::FileMovedAside, path, backup, attributes});
-    return true;
+    const uint32_t present = files.GetAttributes(path);
+    if (present == platform::attribute::kInvalid || (present & platform::attribute::kDirectory) != 0) return false;
+    if (!Record({ChangeKind::FileSetAside, path, FreshName(path), attributes})) return false;
+    if (files.MoveFile(path, changes_.back().backup)) return true;
+    Drop();
+    return false;
+}
+
+bool RollbackJournal::CopyAside(const std::string& path, uint32_t attributes) {
+    platform::FileSystem& files = platform::Files();
+    if (!Record({ChangeKind::FileSetAside, path, FreshName(path), attributes})) return false;
+    if (files.CopyFile(path, changes_.back().backup, true)) return true;
+    UndoLast();
+    return false;
 }
 
 bool RollbackJournal::CreateDirectory(const std::string& path) {
-    if (!platform::Files().CreateDirectory(path)) return false;
-    changes_.push_back({ChangeKind::DirectoryCreated, path, {}, 0});
-    return true;
+    if (!Record({ChangeKind::DirectoryCreated, path, {}, 0})) return false;
+    if (platform::Files().CreateDirectory(path)) return true;
+    Drop();
+    return false;
+}
+
+bool RollbackJournal::CreateWorkDirectory(const std::string& path) {
+    if (!Record({ChangeKind::WorkDirectoryCreated, path, {}, 0})) return false;
+    if (platform::Files().CreateDirectory(path)) return true;
+    Drop();
+    return false;
 }
 
 bool RollbackJournal::CreateDirectories(const std::string& path) {
@@ -60,47 +172,126 @@ bool RollbackJournal::CreateDirectories(const std::string& path) {
     return files.DirectoryExists(path);
 }
 
+// Every step checks what is there, so it may run for a change that never happened, or twice.
 void RollbackJournal::UndoChange(const Change& change) {
     platform::FileSystem& files = platform::Files();
     switch (change.kind) {
         case ChangeKind::FileCreated:
             ForceDelete(files, change.path);
             break;
-        case ChangeKind::FileMovedAside:
-            if (files.GetAttributes(change.path) != platform::attribute::kInvalid) ForceDelete(files, change.path);
+        case ChangeKind::FileSetAside:
+            // Without the copy, the original never left its place.
+            if (!Exists(files, change.backup)) break;
+            ForceDelete(files, change.path);
             if (files.MoveFile(change.backup, change.path)) files.SetAttributes(change.path, change.attributes);
             break;
         case ChangeKind::DirectoryCreated:
             files.RemoveDirectory(change.path);
+            break;
+        case ChangeKind::WorkDirectoryCreated:
+            if (files.DirectoryExists(change.path)) DeleteTree(change.path);
             break;
     }
 }
 
 void RollbackJournal::UndoLast() {
     if (changes_.empty()) return;
+    // Undone first, voided then: a crash in between only repeats an undo step.
     UndoChange(changes_.back());
-    changes_.pop_back();
+    Drop();
+}
+
+void RollbackJournal::Finish() {
+    changes_.clear();
+    if (!file_) return;
+    file_.reset();
+    ForceDelete(platform::Files(), file_path_);
+    file_path_.clear();
 }
 
 void RollbackJournal::Undo() {
     for (auto it = changes_.rbegin(); it != changes_.rend(); ++it) UndoChange(*it);
-    changes_.clear();
+    Finish();
+}
+
+void RollbackJournal::DeleteCopies() {
+    platform::FileSystem& files = platform::Files();
+    for (const Change& change : changes_) {
+        if (change.kind == ChangeKind::WorkDirectoryCreated && files.DirectoryExists(change.path)) DeleteTree(change.path);
+        if (change.kind != ChangeKind::FileSetAside || !Exists(files, change.backup)) continue;
+        if (!ForceDelete(files, change.backup)) files.DeleteAtRestart(change.backup);
+    }
 }
 
 void RollbackJournal::Commit() {
-    platform::FileSystem& files = platform::Files();
-    for (const Change& change : changes_) {
-        if (change.kind == ChangeKind::FileMovedAside) ForceDelete(files, change.backup);
-    }
-    changes_.clear();
+    // Once "C" is on the disk, recovery finishes the run instead of undoing it.
+    Append("C");
+    DeleteCopies();
+    Finish();
 }
 
 std::vector<std::pair<std::string, std::string>> RollbackJournal::SetAside() const {
     std::vector<std::pair<std::string, std::string>> result;
     for (const Change& change : changes_) {
-        if (change.kind == ChangeKind::FileMovedAside) result.emplace_back(change.path, change.backup);
+        if (change.kind == ChangeKind::FileSetAside) result.emplace_back(change.path, change.backup);
     }
     return result;
+}
+
+bool RollbackJournal::Parse(const std::string& text, std::vector<Change>& changes, bool& complete) {
+    complete = false;
+    size_t start = 0;
+    bool first = true;
+    for (size_t end = text.find(kLineEnd); end != std::string::npos; end = text.find(kLineEnd, start)) {
+        const std::string line = text.substr(start, end - start);
+        start = end + 2;
+        if (first) {
+            if (line != kHeader) return false;
+            first = false;
+            continue;
+        }
+        const std::vector<std::string> fields = SplitFields(line);
+        const std::string& kind = fields[0];
+        if (complete) return false;  // nothing is recorded after the end
+        if (kind == "C" && fields.size() == 1) {
+            complete = true;
+        } else if (kind == "X" && fields.size() == 1) {
+            if (changes.empty()) return false;
+            changes.pop_back();
+        } else if ((kind == "D" || kind == "T" || kind == "F") && fields.size() == 2 && !fields[1].empty()) {
+            const ChangeKind change_kind = kind == "D"   ? ChangeKind::DirectoryCreated
+                                           : kind == "T" ? ChangeKind::WorkDirectoryCreated
+                                                         : ChangeKind::FileCreated;
+            changes.push_back({change_kind, fields[1], {}, 0});
+        } else if (kind == "R" && fields.size() == 4 && !fields[1].empty() && !fields[2].empty() &&
+                   !fields[3].empty() && fields[3].find_first_not_of("0123456789") == std::string::npos &&
+                   fields[3].size() <= 10) {
+            changes.push_back({ChangeKind::FileSetAside, fields[1], fields[2],
+                               static_cast<uint32_t>(std::stoull(fields[3]))});
+        } else {
+            return false;
+        }
+    }
+    // What follows the last line end is a record whose change never started. Without even a
+    // whole first line, the run made no change at all.
+    return !first || (std::string(kHeader) + kLineEnd).starts_with(text);
+}
+
+RollbackJournal::Recovery RollbackJournal::Recover(const std::string& path) {
+    platform::FileSystem& files = platform::Files();
+    if (!files.FileExists(path)) return Recovery::NothingToDo;
+    std::string text;
+    RollbackJournal journal;
+    bool complete = false;
+    if (!ReadWholeFile(path, text) || !Parse(text, journal.changes_, complete)) return Recovery::Unreadable;
+    if (complete) {
+        journal.DeleteCopies();
+    } else {
+        for (auto it = journal.changes_.rbegin(); it != journal.changes_.rend(); ++it) UndoChange(*it);
+    }
+    journal.changes_.clear();
+    ForceDelete(files, path);
+    return Recovery::Recovered;
 }
 
 void DeleteTree(const std::string& dir) {

@@ -1,29 +1,72 @@
 #pragma once
 // The record of everything an installation changes on disk, so that a run that does not
-// reach its end can leave the destination and the system directory as it found them.
+// reach its end, because it failed or because the process died, leaves the destination and
+// the system directory as it found them.
 //
 // A file that the run replaces or deletes is never destroyed at once: it is moved aside,
 // beside itself (so the move stays on the same volume), and only a committed run deletes
 // those copies. Undoing walks the record backwards: files the run created are deleted, the
 // files moved aside are moved back with their old attributes, and directories the run
-// created are removed when they are empty again.
+// created are removed when they are empty again (its extraction directory with everything
+// in it).
+//
+// The record is written ahead: each change is appended to the journal file in the
+// destination and flushed to the disk before the change is made, so after a crash the next
+// start of the setup program finds every change that may have happened. The journal is a
+// text file, one record a line, fields separated by a tab (no Windows path holds one), lines
+// ending in CR LF:
+//
+//   VIrovARI2 install journal 1      first line
+//   D <path>                         directory created
+//   T <path>                         extraction directory created (removed with its content)
+//   F <path>                         file created where nothing was
+//   R <path> <copy> <attributes>     file moved (or copied) aside to copy; attributes decimal
+//   X                                the newest record in force is void (undone or never made)
+//   C                                the run is complete; what follows only deletes the copies
+//
+// Each undo step tolerates a change that never happened (the crash came between the record
+// and the change). A last line without its line end is a record whose change never started
+// and is ignored; any other line that cannot be read makes the whole journal unreadable.
 
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
+namespace platform {
+class File;
+}
+
 namespace engine {
+
+// The journal's file name in the destination directory.
+inline constexpr char kJournalName[] = "VIrovARI2.journal";
 
 class RollbackJournal {
 public:
-    // Records a file (or shortcut) that this run has created where nothing was before.
-    void FileCreated(const std::string& path);
+    RollbackJournal();
+    ~RollbackJournal();
+    RollbackJournal(const RollbackJournal&) = delete;
+    RollbackJournal& operator=(const RollbackJournal&) = delete;
+
+    // Creates the journal file at path, which must not exist yet; false when it cannot be
+    // created or written. Without a file, changes are recorded in memory only.
+    bool Start(const std::string& path);
+
+    // Records path, then runs create, which makes the file at path where nothing was. When
+    // create fails, whatever it left at path is deleted and the record dropped; false then.
+    bool CreateFile(const std::string& path, const std::function<bool()>& create);
 
     // Moves the existing file at path aside, so that its place is free and its bytes can be
     // restored; attributes are the ones to give it back on restore. False (nothing recorded)
-    // when the file cannot be moved, for instance because another program holds it open.
+    // for a directory, or when the file cannot be moved.
     bool MoveAside(const std::string& path, uint32_t attributes);
+
+    // Copies the existing file at path aside (the file stays), so that undoing puts the copy
+    // back in its place; false (nothing recorded) when the copy cannot be made.
+    bool CopyAside(const std::string& path, uint32_t attributes);
 
     // CreateDirectoryA for one level, recorded when it succeeds.
     bool CreateDirectory(const std::string& path);
@@ -32,30 +75,54 @@ public:
     // the directory exists afterwards.
     bool CreateDirectories(const std::string& path);
 
+    // Creates a directory of the run's own, which undoing removes with everything in it.
+    bool CreateWorkDirectory(const std::string& path);
+
+    // A name beside path that nothing bears yet, for a copy set aside or a file being written:
+    // path + ".~vi" + a token of this run + "-" + a number that grows over the run.
+    std::string FreshName(const std::string& path);
+
     // Undoes only the newest change (a file just moved aside goes back at once).
     void UndoLast();
 
-    // Undoes the record, newest first, ignoring errors, and forgets it.
+    // Undoes the record, newest first, ignoring errors; then forgets it and deletes the file.
     void Undo();
 
-    // Keeps the changes: deletes the files moved aside (a copy that cannot be deleted, such
-    // as a library still mapped by a running program, is left behind) and forgets the record.
+    // Keeps the changes: deletes the files set aside (a copy that cannot be deleted, such as a
+    // library a running program has mapped, is deleted at the next restart), then forgets the
+    // record and deletes the file.
     void Commit();
 
     // The files moved aside so far, as (original path, copy) pairs; for tests and reports.
     std::vector<std::pair<std::string, std::string>> SetAside() const;
 
+    enum class Recovery { NothingToDo, Recovered, Unreadable };
+
+    // Finishes what the run that wrote the journal file at path left: an incomplete run is
+    // undone, a complete one gets its copies deleted; the file is deleted afterwards. A file
+    // that cannot be read is left as it is (Unreadable).
+    static Recovery Recover(const std::string& path);
+
 private:
-    enum class ChangeKind { FileCreated, FileMovedAside, DirectoryCreated };
+    enum class ChangeKind { DirectoryCreated, WorkDirectoryCreated, FileCreated, FileSetAside };
     struct Change {
         ChangeKind kind;
         std::string path;
         std::string backup;
         uint32_t attributes = 0;
     };
-    void UndoChange(const Change& change);
+    bool Record(const Change& change);
+    bool Append(const std::string& line);
+    void Drop();
+    void Finish();
+    void DeleteCopies();
+    static void UndoChange(const Change& change);
+    static bool Parse(const std::string& text, std::vector<Change>& changes, bool& complete);
 
     std::vector<Change> changes_;
+    std::unique_ptr<platform::File> file_;
+    std::string file_path_;
+    std::string token_;
     unsigned next_backup_number_ = 1;
 };
 

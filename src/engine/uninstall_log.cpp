@@ -14,30 +14,21 @@ namespace engine {
 
 namespace {
 
+// The whole log; a read that ends before the file's size is an error, not the log's end.
 std::string ReadWholeFile(const std::string& path) {
     std::unique_ptr<platform::File> file = platform::Files().OpenFile(path, platform::OpenMode::Read);
     if (!file) throw InstallError("Cannot open the uninstall log " + path);
-    std::string text;
-    char buffer[8192];
-    for (;;) {
-        const int64_t count = file->Read(buffer, sizeof buffer);
-        if (count <= 0) break;
-        text.append(buffer, static_cast<size_t>(count));
-    }
+    const int64_t size = file->Size();
+    std::string text(size > 0 ? static_cast<size_t>(size) : 0, '\0');
+    if (size < 0 || file->Read(text.data(), size) != size) throw InstallError("Cannot read the uninstall log " + path);
     return text;
 }
 
-void WriteWholeFile(const std::string& path, const std::string& text) {
-    platform::FileSystem& files = platform::Files();
-    ClearReadOnly(path);  // a stale file of an earlier attempt
-    std::unique_ptr<platform::File> file = files.OpenFile(path, platform::OpenMode::Create);
-    if (!file) throw InstallError("Cannot create " + path);
-    const bool written = file->Write(text.data(), static_cast<int64_t>(text.size())) == static_cast<int64_t>(text.size());
-    file.reset();
-    if (!written) {
-        files.DeleteFile(path);
-        throw InstallError("Cannot write " + path);
-    }
+// Writes a new file and flushes it to the disk; false when any step fails.
+bool WriteWholeFile(const std::string& path, const std::string& text) {
+    std::unique_ptr<platform::File> file = platform::Files().OpenFile(path, platform::OpenMode::Create);
+    return file && file->Write(text.data(), static_cast<int64_t>(text.size())) == static_cast<int64_t>(text.size()) &&
+           file->Flush();
 }
 
 }  // namespace
@@ -82,41 +73,29 @@ void WriteUninstallLog(const std::string& path, const std::vector<std::string>& 
     platform::FileSystem& files = platform::Files();
     const uint32_t old_attributes = files.GetAttributes(path);
     const bool exists = old_attributes != platform::attribute::kInvalid;
-
-    std::vector<std::string> lines = log_lines;
-    if (exists) {
-        ClearReadOnly(path);
-        try {
-            lines = MergeLogLines(SplitLines(ReadWholeFile(path)), log_lines);
-        } catch (...) {
-            files.SetAttributes(path, old_attributes);  // a log that could not be read stays as it was
-            throw;
-        }
+    if (exists && (old_attributes & platform::attribute::kDirectory) != 0) {
+        throw InstallError("The uninstall log is a directory: " + path);
     }
+
+    const std::vector<std::string> lines = exists ? MergeLogLines(SplitLines(ReadWholeFile(path)), log_lines) : log_lines;
     std::string text;
     for (const std::string& line : lines) {
         text += line;
         text += "\r\n";
     }
 
-    const std::string fresh = path + ".~new";
-    try {
-        WriteWholeFile(fresh, text);
-    } catch (...) {
-        if (exists) files.SetAttributes(path, old_attributes);
-        throw;
+    // The new log is complete on the disk before one replacing move puts it in place; a copy
+    // of the old one is kept aside until the run commits, so undoing the run restores it.
+    const std::string fresh = journal.FreshName(path);
+    if (!journal.CreateFile(fresh, [&] { return WriteWholeFile(fresh, text); })) {
+        throw InstallError("Cannot write " + fresh);
     }
-    if (exists && !journal.MoveAside(path, old_attributes)) {
-        files.DeleteFile(fresh);
-        files.SetAttributes(path, old_attributes);
-        throw InstallError("Cannot replace the uninstall log " + path);
-    }
-    if (!files.MoveFile(fresh, path)) {
-        if (exists) journal.UndoLast();
-        files.DeleteFile(fresh);
+    if (exists && !journal.CopyAside(path, old_attributes)) throw InstallError("Cannot keep a copy of " + path);
+    if (exists) ClearReadOnly(path);  // a replacing move refuses a read-only target
+    const auto put_in_place = [&] { return files.ReplaceFile(fresh, path); };
+    if (!(exists ? put_in_place() : journal.CreateFile(path, put_in_place))) {
         throw InstallError("Cannot put the uninstall log in place: " + path);
     }
-    journal.FileCreated(path);
 }
 
 }  // namespace engine

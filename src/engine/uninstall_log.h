@@ -24,10 +24,10 @@ std::vector<std::string> SplitLines(const std::string& text);
 std::vector<std::string> MergeLogLines(std::vector<std::string> existing, const std::vector<std::string>& log_lines);
 
 // Writes log_lines to path, merging with an existing log. The text goes to a new file beside
-// the log first and replaces the old log only when it is complete, so a failure can never
-// cost the log of an earlier installation; the old log is moved aside through journal, so
-// undoing the run puts it back. Raises InstallError when the old log cannot be read or the
-// new one cannot be written.
+// the log, is flushed, and replaces the old log in one move, so there is never a moment
+// without a log; a copy of the old log is set aside through journal, so undoing the run puts
+// it back. Raises InstallError when the old log cannot be read whole or the new one cannot
+// be written or put in place; the run's failure path then undoes what was done here.
 void WriteUninstallLog(const std::string& path, const std::vector<std::string>& log_lines, RollbackJournal& journal);
 
 }  // namespace engine

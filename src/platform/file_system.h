@@ -65,6 +65,8 @@ public:
     // The file's last-write time through the open handle; false when it cannot be read.
     virtual bool GetLastWriteTime(FileTime& time) = 0;
     virtual bool SetLastWriteTime(const FileTime& time) = 0;
+    // Writes what was written so far through to the disk (FlushFileBuffers); false on error.
+    virtual bool Flush() = 0;
 };
 
 struct DirectoryEntry {
@@ -98,6 +100,16 @@ public:
     virtual bool DeleteFile(const std::string& path) = 0;
     // MoveFileA: fails when the target exists; works for files and directories.
     virtual bool MoveFile(const std::string& from, const std::string& to) = 0;
+    // MoveFileExA with MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH: puts a file in place
+    // of an existing one in one step, so there is never a moment without either. Fails for a
+    // read-only, in-use or directory target.
+    virtual bool ReplaceFile(const std::string& from, const std::string& to) = 0;
+    // Whether the existing file could be replaced now: no running program has it loaded or
+    // open without letting others write and delete it. Moving a loaded library aside works
+    // where deleting it does not, so a move alone proves nothing.
+    virtual bool CanReplace(const std::string& path) = 0;
+    // MoveFileExA with MOVEFILE_DELAY_UNTIL_REBOOT: the file is deleted at the next restart.
+    virtual bool DeleteAtRestart(const std::string& path) = 0;
     // CopyFileA.
     virtual bool CopyFile(const std::string& from, const std::string& to, bool fail_if_exists) = 0;
     // The entries of a directory, in no particular order; empty when it cannot be listed.

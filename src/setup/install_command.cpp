@@ -50,12 +50,22 @@ void TInstF1::Button4Click() {
     description.InstallDir = Edit1.Text();
     if (!description.InstallDir.empty() && description.InstallDir.back() == '\\') description.InstallDir.pop_back();
 
+    if (!RecoverUnfinishedRun(description.InstallDir)) return;
     if (!CheckBaseProduct()) return;
     if (!PrepareDestination()) return;
     if (!AcceptOldComponents()) return;
     if (!ChooseEnvironments()) return;
     BuildExcludedDirList();
     StartEngine();
+}
+
+bool TInstF1::RecoverUnfinishedRun(std::string install_dir) {
+    if (!InstF3) return true;
+    if (!install_dir.empty() && install_dir.back() == '\\') install_dir.pop_back();
+    if (InstF3->RecoverUnfinished(install_dir) != InstallWindow::Unfinished::Unreadable) return true;
+    ShowBox(locale::FormatText(Description().FmtUnfinishedUnreadable, {install_dir, InstF3->JournalPath(install_dir)}),
+            platform::MessageKind::Error);
+    return false;
 }
 
 bool TInstF1::CheckBaseProduct() {

@@ -24,6 +24,15 @@ public:
     virtual platform::ui::ProgressBar& Progress() = 0;
     // Replaces the status line above the progress bar.
     virtual void SetStatus(const std::string& text) = 0;
+
+    // What an earlier installation into a directory that did not finish (the process died)
+    // has left: nothing, a run now undone (or, when it had completed, finished), or a record
+    // of changes that cannot be read, which stays as it is.
+    enum class Unfinished { None, Recovered, Unreadable };
+    // Looks for such an installation into install_dir and puts the directory right.
+    virtual Unfinished RecoverUnfinished(const std::string& install_dir) = 0;
+    // The file holding the record of changes of a run into install_dir.
+    virtual std::string JournalPath(const std::string& install_dir) = 0;
 };
 
 // Creates the engine's window, hidden. Called once while the main window is created.

@@ -138,6 +138,7 @@ void TInstF1::FormCreate() {
     CreateSecondaryWindows();
     FillEnvironmentChooser();
     if (!description.OptInstallDir.empty()) Edit1.SetText(description.OptInstallDir);
+    RecoverUnfinishedRun(Edit1.Text());
     started_up_ = true;
 }
 

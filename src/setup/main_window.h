@@ -86,6 +86,9 @@ private:
     void ShowVersion();
     void ArrangeTextButtons();
     void CreateSecondaryWindows();
+    // Puts right what an unfinished earlier installation into install_dir left; false (after
+    // telling the user) when its record cannot be read, so nothing may be installed there.
+    bool RecoverUnfinishedRun(std::string install_dir);
     // Install's checks, each true when the command may go on.
     bool CheckBaseProduct();
     bool PrepareDestination();

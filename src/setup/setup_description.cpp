@@ -163,6 +163,7 @@ void StoreMessages(TSetupDescription& description) {
     description.ReadmeFile = Pick(texts::kReadmeFile);
     description.LicenseFile = Pick(texts::kLicenseFile);
     description.FmtNoInstallDir = Pick(texts::kFmtNoInstallDir);
+    description.FmtUnfinishedUnreadable = Pick(texts::kFmtUnfinishedUnreadable);
 }
 
 void FillProduct(TSetupDescription& description) {

@@ -134,6 +134,7 @@ struct TSetupDescription {
     std::string ReadmeFile;
     std::string LicenseFile;
     std::string FmtNoInstallDir;
+    std::string FmtUnfinishedUnreadable;
 };
 
 // The one description of the run.

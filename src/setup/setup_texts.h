@@ -108,6 +108,13 @@ inline constexpr TextPair kLicenseFile{"license.txt", "license_en.txt"};
 // Argument: ProductNounGen. Shown when Install is pressed with an empty destination field.
 inline constexpr TextPair kFmtNoInstallDir{"Не указан каталог для установки %s.\r\nВыберите каталог для установки.",
                                            "The destination directory is not specified. Choose a directory."};
+// Arguments: the destination, the journal file. Shown when an earlier installation into the
+// destination did not finish and its record of changes cannot be read.
+inline constexpr TextPair kFmtUnfinishedUnreadable{
+    "Прежняя установка в каталог \"%s\" не была завершена, а её журнал изменений \"%s\" не удаётся прочитать. "
+    "Каталог оставлен без изменений.\r\nВыберите другой каталог для установки.",
+    "An earlier installation into the \"%s\" directory did not finish, and its record of changes \"%s\" cannot be "
+    "read. The directory is left as it is.\r\nChoose other directory."};
 
 inline constexpr TextPair kProductNoun{"задачник", "system"};
 inline constexpr TextPair kProductNounGen{"задачника", "system"};
@@ -170,7 +177,7 @@ inline constexpr const TextPair* kAllPairs[] = {
     &kSfxShortcuts, &kFmtGroupError, &kFmtNotUpdated, &kFmtNotCreated, &kFmtLinksNotCreated,
     &kFmtSuccess, &kFmtLinksPlaced, &kFmtCompleted, &kFmtProblems, &kCapBrowse,
     &kCapInstall, &kCapExit, &kCapLicense, &kCapCancel, &kReadmeFile,
-    &kLicenseFile, &kFmtNoInstallDir, &kProductNoun, &kProductNounGen, &kEnvCaption,
+    &kLicenseFile, &kFmtNoInstallDir, &kFmtUnfinishedUnreadable, &kProductNoun, &kProductNounGen, &kEnvCaption,
     &kEnvPrompt, &kRunMessage, &kUninstallTexts[0], &kUninstallTexts[1], &kUninstallTexts[2],
     &kUninstallTexts[3], &kWindowCaption, &kSubtitle, &kCopyright, &kDestinationPrompt,
 };

@@ -32,6 +32,10 @@ bool RecordingShell::CreateShortcut(const std::string& link_path, const std::str
     std::unique_ptr<platform::File> file = platform::Files().OpenFile(link_path, platform::OpenMode::Create);
     if (!file) return false;
     const std::string marker = "link to " + target;
+    if (!partial_shortcut_named.empty() && link_path.find(partial_shortcut_named) != std::string::npos) {
+        file->Write(marker.data(), 3);
+        return false;
+    }
     file->Write(marker.data(), static_cast<int64_t>(marker.size()));
     shortcuts.push_back({link_path, target, arguments, working_directory});
     return true;

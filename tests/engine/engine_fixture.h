@@ -66,6 +66,7 @@ public:
     std::vector<ShortcutRecord> shortcuts;
     std::vector<ShortcutRecord> started;
     std::string fail_shortcut_named;  // a link path containing this text fails
+    std::string partial_shortcut_named;  // ... or breaks off after writing part of the file
     int fail_registry_after = -1;     // writes allowed before the failures start (-1: never)
 };
 

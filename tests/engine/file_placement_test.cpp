@@ -172,6 +172,51 @@ TEST_F(PlacementTest, FileInUseIsListedAfterNext) {
     EXPECT_TRUE(shell_.started.empty());
 }
 
+// Moving a loaded library aside would succeed, and the copy could never be deleted; the
+// user is asked to close the program first.
+TEST_F(PlacementTest, LoadedLibraryGetsTheRetryDialog) {
+    const std::string core = "C:\\windows\\system32\\VE4.DLL";
+    WriteFile(core, "old core");
+    platform::PosixMachine::MarkLoaded(core, true);
+    dialogs_.before_answer = [&](const ShownMessage& message) {
+        if (message.kind == platform::MessageKind::Warning) platform::PosixMachine::MarkLoaded(core, false);
+    };
+    InstallEntries({{"SYSTEM\\VE4.DLL", "new core"}});
+    ASSERT_EQ(dialogs_.shown.size(), 2u);
+    EXPECT_EQ(dialogs_.shown[0].kind, platform::MessageKind::Warning);
+    EXPECT_EQ(ReadFile(core), "new core");
+    EXPECT_EQ(Tree("C:\\windows\\system32"), std::vector<std::string>{"VE4.DLL"});
+}
+
+// A directory where a file is to go is the user's: it stays, and the file counts as not
+// updated (or, for a kept file, not created) and is not logged.
+TEST_F(PlacementTest, DirectoryInTheFilesPlaceStays) {
+    settings_.keep_files = {"RESULTS.DAT"};
+    WriteFile("C:\\VE4\\x.dll\\mine.txt", "mine");
+    WriteFile("C:\\VE4\\results.dat\\mine.txt", "mine too");
+    InstallEntries({{"x.dll", "x"}, {"results.dat", "r"}});
+    EXPECT_EQ(ReadFile("C:\\VE4\\x.dll\\mine.txt"), "mine");
+    EXPECT_EQ(ReadFile("C:\\VE4\\results.dat\\mine.txt"), "mine too");
+    EXPECT_NE(FinalMessage().find("Could not update the following files: \r\n\"C:\\VE4\\x.dll\"."), std::string::npos);
+    EXPECT_NE(FinalMessage().find("Could not create the following files: \r\n\"C:\\VE4\\results.dat\"."),
+              std::string::npos);
+    EXPECT_EQ(Log().find("x.dll"), std::string::npos);
+    EXPECT_EQ(Log().find("results.dat"), std::string::npos);
+}
+
+// A TEMP directory the destination already has is the user's; the run extracts elsewhere.
+TEST_F(PlacementTest, TheUsersTempDirectoryIsKept) {
+    WriteFile("C:\\VE4\\TEMP\\x.dll", "the user's x");
+    InstallEntries({{"x.dll", "x"}});
+    EXPECT_EQ(Tree("C:\\VE4\\TEMP"), std::vector<std::string>{"x.dll"});
+    EXPECT_EQ(ReadFile("C:\\VE4\\TEMP\\x.dll"), "the user's x");
+    EXPECT_EQ(ReadFile("C:\\VE4\\x.dll"), "x");
+    for (const std::string& entry : Tree("C:\\VE4")) EXPECT_FALSE(entry.starts_with("TEMP.")) << entry;
+
+    Install({{{"y.dll", "y", false}, {"z.dll", "z"}}});
+    EXPECT_EQ(Tree("C:\\VE4\\TEMP"), std::vector<std::string>{"x.dll"});
+}
+
 TEST_F(PlacementTest, AFailedMoveKeepsTheOldFile) {
     engine::Installation installation(settings_, view_);
     WriteFile("C:\\VE4\\LIB\\x.dll", "old");

@@ -81,12 +81,24 @@ TEST_F(RollbackTest, ExtraLogEntriesAreNotDeleted) {
     EXPECT_EQ(ReadFile("C:\\VE4\\SAMPLES\\a"), "a sample of the user");
 }
 
-TEST_F(RollbackTest, DamagedEntryElsewhereIsOnlyMissing) {
-    Install({{{"a.txt", "a", false}, {"b.txt", "b"}}});
-    EXPECT_FALSE(Exists("C:\\VE4\\a.txt"));
-    EXPECT_EQ(ReadFile("C:\\VE4\\b.txt"), "b");
+// An entry that failed its check fails the run wherever it stands; a directory entry or an
+// excluded directory's file is no failure.
+TEST_F(RollbackTest, DamagedEntryAnywhereFailsTheRun) {
+    WriteFile("C:\\VE4\\b.txt", "the user's b");
+    const Lines before = Tree("C:\\VE4");
+    Install({{{"a.txt", "a", false}, {"b.txt", "b"}}, {{"c.txt", "c"}}});
+    EXPECT_EQ(Tree("C:\\VE4"), before);
+    EXPECT_EQ(ReadFile("C:\\VE4\\b.txt"), "the user's b");
+    ASSERT_EQ(dialogs_.shown.size(), 1u);
+    EXPECT_EQ(dialogs_.shown[0].kind, platform::MessageKind::Error);
+
+    dialogs_.shown.clear();
+    settings_ = ProductSettings();
+    settings_.excluded_dirs = {"DELPHI7"};
+    Install({{{"docs\\", ""}, {"DELPHI7\\x.dll", "x"}, {"a.txt", "a"}}});
     ASSERT_EQ(dialogs_.shown.size(), 1u);
     EXPECT_EQ(dialogs_.shown[0].kind, platform::MessageKind::Information);
+    EXPECT_EQ(ReadFile("C:\\VE4\\a.txt"), "a");
 }
 
 TEST_F(RollbackTest, EmptyArchiveAndTrailingDirectoryEntryFail) {
@@ -144,6 +156,28 @@ TEST_F(RollbackTest, UninstallDirectoryThatCannotBeCreatedTakesTheFailurePath) {
     ASSERT_EQ(dialogs_.shown.size(), 1u);
     EXPECT_EQ(dialogs_.shown[0].kind, platform::MessageKind::Error);
     EXPECT_TRUE(view_.terminated);
+}
+
+// A shortcut whose rewrite breaks off midway leaves the earlier one in its place and nothing
+// else behind.
+TEST_F(RollbackTest, ABrokenShortcutWriteBringsTheOldOneBack) {
+    const std::string group = settings_.programs_folder + "\\DE roz OZE-2";
+    WriteFile(group + "\\DE roz OZE-2 Info.lnk", "earlier shortcut");
+    shell_.partial_shortcut_named = "Info.lnk";
+    Install({{{"VIrovARI2\\VIrovARI2.chm", "help"}}});
+    EXPECT_EQ(ReadFile(group + "\\DE roz OZE-2 Info.lnk"), "earlier shortcut");
+    EXPECT_EQ(Tree(group), std::vector<std::string>{"DE roz OZE-2 Info.lnk"});
+}
+
+// A copy set aside that cannot be deleted when the run commits goes at the next restart.
+TEST_F(EngineTest, ACopyThatCannotBeDeletedGoesAtRestart) {
+    WriteFile("C:\\VE4\\x.dll", "old");
+    platform::PosixMachine::MarkLoaded("C:\\VE4\\x.dll", true);
+    engine::RollbackJournal journal;
+    ASSERT_TRUE(journal.MoveAside("C:\\VE4\\x.dll", 0));
+    const std::string copy = journal.SetAside().at(0).second;
+    journal.Commit();
+    EXPECT_EQ(platform::PosixMachine::DeletesAtRestart(), std::vector<std::string>{copy});
 }
 
 TEST_F(EngineTest, DeleteTreeRemovesReadOnlyFilesToo) {

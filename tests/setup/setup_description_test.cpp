@@ -100,7 +100,7 @@ TEST(SetupDescription, EveryMessageFieldIsFilledInBothLanguages) {
         &TSetupDescription::FmtLinksPlaced, &TSetupDescription::FmtCompleted, &TSetupDescription::FmtProblems,
         &TSetupDescription::CapBrowse, &TSetupDescription::CapInstall, &TSetupDescription::CapExit,
         &TSetupDescription::CapLicense, &TSetupDescription::CapCancel, &TSetupDescription::ReadmeFile,
-        &TSetupDescription::LicenseFile, &TSetupDescription::FmtNoInstallDir, &TSetupDescription::PrevVersionMessage,
+        &TSetupDescription::LicenseFile, &TSetupDescription::FmtNoInstallDir, &TSetupDescription::FmtUnfinishedUnreadable, &TSetupDescription::PrevVersionMessage,
         &TSetupDescription::ProductNoun, &TSetupDescription::ProductNounGen, &TSetupDescription::RunMessage,
         &TSetupDescription::BaseMissingMessage, &TSetupDescription::EnvCaption, &TSetupDescription::EnvPrompt,
     };

@@ -38,9 +38,16 @@ public:
     ui::Form& Window() override { return *this; }
     ui::ProgressBar& Progress() override { return ProgressBar1; }
     void SetStatus(const std::string& text) override { status = text; }
+    Unfinished RecoverUnfinished(const std::string& install_dir) override {
+        recovered.push_back(install_dir);
+        return unfinished;
+    }
+    std::string JournalPath(const std::string& install_dir) override { return install_dir + "\\journal"; }
 
     ui::ProgressBar ProgressBar1{*this, 20, 30, 100, 16};
     std::string status;
+    std::vector<std::string> recovered;  // the directories looked at, in order
+    Unfinished unfinished = Unfinished::None;
 };
 
 // The machine's file system, except that the last-write times of the paths listed in
@@ -60,6 +67,9 @@ public:
     bool RemoveDirectory(const std::string& path) override { return real_.RemoveDirectory(path); }
     bool DeleteFile(const std::string& path) override { return real_.DeleteFile(path); }
     bool MoveFile(const std::string& from, const std::string& to) override { return real_.MoveFile(from, to); }
+    bool ReplaceFile(const std::string& from, const std::string& to) override { return real_.ReplaceFile(from, to); }
+    bool CanReplace(const std::string& path) override { return real_.CanReplace(path); }
+    bool DeleteAtRestart(const std::string& path) override { return real_.DeleteAtRestart(path); }
     bool CopyFile(const std::string& from, const std::string& to, bool fail_if_exists) override {
         return real_.CopyFile(from, to, fail_if_exists);
     }

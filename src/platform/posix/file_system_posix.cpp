@@ -49,6 +49,7 @@ public:
     }
 
     int64_t Write(const void* buffer, int64_t count) override {
+        BeforeChange();
         int64_t total = 0;
         while (total < count) {
             const ssize_t done = ::write(descriptor_, static_cast<const char*>(buffer) + total, count - total);
@@ -70,7 +71,10 @@ public:
         return ::fstat(descriptor_, &info) == 0 ? static_cast<int64_t>(info.st_size) : -1;
     }
 
-    bool SetSize(int64_t size) override { return size >= 0 && ::ftruncate(descriptor_, static_cast<off_t>(size)) == 0; }
+    bool SetSize(int64_t size) override {
+        BeforeChange();
+        return size >= 0 && ::ftruncate(descriptor_, static_cast<off_t>(size)) == 0;
+    }
 
     bool GetLastWriteTime(FileTime& time) override {
         struct stat info;
@@ -80,9 +84,12 @@ public:
     }
 
     bool SetLastWriteTime(const FileTime& time) override {
+        BeforeChange();
         const struct timespec times[2] = {{0, UTIME_OMIT}, ToTimespec(time)};
         return ::futimens(descriptor_, times) == 0;
     }
+
+    bool Flush() override { return ::fsync(descriptor_) == 0; }
 
 private:
     int descriptor_;
@@ -156,7 +163,7 @@ std::unique_ptr<File> PosixFileSystem::OpenFile(const std::string& path, OpenMod
             Fail(kAccessDenied);
             return nullptr;
         }
-        if (IsMarkedInUse(mapped)) {
+        if (IsMarkedInUse(mapped) || (exists && IsLoaded(info))) {
             Fail(kSharingViolation);
             return nullptr;
         }
@@ -171,6 +178,7 @@ std::unique_ptr<File> PosixFileSystem::OpenFile(const std::string& path, OpenMod
         Fail(kSharingViolation);
         return nullptr;
     }
+    if (mode == OpenMode::Create) BeforeChange();
     const int descriptor = ::open(mapped.host.c_str(), flags | O_CLOEXEC, 0666);
     if (descriptor < 0) {
         const int error_number = errno;
@@ -203,6 +211,7 @@ bool PosixFileSystem::SetAttributes(const std::string& path, uint32_t attributes
     const MappedPath mapped = MapPath(path);
     struct stat info;
     if (!mapped.valid || !Stat(mapped.host, info)) return Fail(kNotFound);
+    BeforeChange();
     if (!StoreAttributes(mapped.host, info, attributes)) return FailWithErrno(errno);
     return true;
 }
@@ -213,6 +222,7 @@ bool PosixFileSystem::CreateDirectory(const std::string& path) {
     struct stat info;
     if (mapped.is_root || Stat(mapped.host, info)) return Fail(kAlreadyExists);
     if (IsInUnwritableDirectory(mapped)) return Fail(kAccessDenied);
+    BeforeChange();
     if (::mkdir(mapped.host.c_str(), 0755) != 0) return FailWithErrno(errno == ENOENT ? ENOTDIR : errno);
     return true;
 }
@@ -225,6 +235,7 @@ bool PosixFileSystem::RemoveDirectory(const std::string& path) {
     if (mapped.is_root || IsReadOnly(info) || IsMarkedInUse(mapped) || IsInUnwritableDirectory(mapped)) {
         return Fail(kAccessDenied);
     }
+    BeforeChange();
     if (::rmdir(mapped.host.c_str()) != 0) return FailWithErrno(errno);
     return true;
 }
@@ -233,8 +244,11 @@ bool PosixFileSystem::DeleteFile(const std::string& path) {
     const MappedPath mapped = MapPath(path);
     struct stat info;
     if (!mapped.valid || !Stat(mapped.host, info)) return Fail(kNotFound);
-    if (S_ISDIR(info.st_mode) || IsReadOnly(info) || IsInUnwritableDirectory(mapped)) return Fail(kAccessDenied);
+    if (S_ISDIR(info.st_mode) || IsReadOnly(info) || IsInUnwritableDirectory(mapped) || IsLoaded(info)) {
+        return Fail(kAccessDenied);
+    }
     if (IsMarkedInUse(mapped) || OpenHandlesForbidDelete(info)) return Fail(kSharingViolation);
+    BeforeChange();
     if (::unlink(mapped.host.c_str()) != 0) return FailWithErrno(errno);
     return true;
 }
@@ -255,6 +269,7 @@ bool PosixFileSystem::MoveFile(const std::string& from, const std::string& to) {
     if (S_ISDIR(source_info.st_mode) && (target.key + "\\").starts_with(source.key + "\\") && target.key != source.key) {
         return Fail(kAccessDenied);  // a directory cannot move into itself
     }
+    BeforeChange();
     if (::rename(source.host.c_str(), target_host.c_str()) == 0) return true;
     if (errno != EXDEV || S_ISDIR(source_info.st_mode)) return FailWithErrno(errno == ENOENT ? ENOTDIR : errno);
     // Another host file system: a file is copied and the original deleted, as MoveFile does
@@ -265,6 +280,52 @@ bool PosixFileSystem::MoveFile(const std::string& from, const std::string& to) {
         ::unlink(target_host.c_str());
         return FailWithErrno(error_number);
     }
+    return true;
+}
+
+bool PosixFileSystem::ReplaceFile(const std::string& from, const std::string& to) {
+    const MappedPath source = MapPath(from);
+    const MappedPath target = MapPath(to);
+    struct stat source_info;
+    struct stat target_info;
+    if (!source.valid || !Stat(source.host, source_info) || S_ISDIR(source_info.st_mode)) return Fail(kNotFound);
+    if (!target.valid || target.is_root || IsInUnwritableDirectory(source) || IsInUnwritableDirectory(target)) {
+        return Fail(kAccessDenied);
+    }
+    if (!Stat(target.host, target_info)) return MoveFile(from, to);
+    if (S_ISDIR(target_info.st_mode) || IsReadOnly(target_info) || IsLoaded(target_info)) return Fail(kAccessDenied);
+    if (IsMarkedInUse(source) || IsMarkedInUse(target) || OpenHandlesForbidDelete(source_info) ||
+        OpenHandlesForbidDelete(target_info)) {
+        return Fail(kSharingViolation);
+    }
+    BeforeChange();
+    if (::rename(source.host.c_str(), target.host.c_str()) != 0) return FailWithErrno(errno);
+    // Write-through: the new directory entry is on the disk before the call returns.
+    const size_t slash = target.host.find_last_of('/');
+    const int directory = ::open(slash == 0 ? "/" : target.host.substr(0, slash).c_str(), O_RDONLY | O_CLOEXEC);
+    if (directory >= 0) {
+        ::fsync(directory);
+        ::close(directory);
+    }
+    return true;
+}
+
+bool PosixFileSystem::CanReplace(const std::string& path) {
+    const MappedPath mapped = MapPath(path);
+    struct stat info;
+    if (!mapped.valid || !Stat(mapped.host, info)) return Fail(kNotFound);
+    if (S_ISDIR(info.st_mode)) return Fail(kAccessDenied);
+    if (IsLoaded(info) || IsMarkedInUse(mapped) || OpenHandlesForbidDelete(info) || OpenHandlesForbidWrite(info)) {
+        return Fail(kSharingViolation);
+    }
+    return true;
+}
+
+bool PosixFileSystem::DeleteAtRestart(const std::string& path) {
+    const MappedPath mapped = MapPath(path);
+    struct stat info;
+    if (!mapped.valid || !Stat(mapped.host, info)) return Fail(kNotFound);
+    State().deletes_at_restart.push_back(path);
     return true;
 }
 
@@ -343,6 +404,7 @@ bool PosixFileSystem::SetLastWriteTime(const std::string& path, const FileTime& 
     const MappedPath mapped = MapPath(path);
     struct stat info;
     if (!mapped.valid || !Stat(mapped.host, info)) return Fail(kNotFound);
+    BeforeChange();
     const struct timespec times[2] = {{0, UTIME_OMIT}, ToTimespec(time)};
     if (::utimensat(AT_FDCWD, mapped.host.c_str(), times, 0) != 0) return FailWithErrno(errno);
     return true;

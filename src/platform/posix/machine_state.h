@@ -5,7 +5,10 @@
 #include <map>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
+
+#include <sys/stat.h>
 
 #include "platform/posix/posix_machine.h"
 
@@ -31,6 +34,10 @@ struct MachineState {
     std::map<char, DriveSettings> drives;  // by lower-case letter
     std::set<std::string> in_use;          // path keys
     std::set<std::string> unwritable;      // path keys
+    std::set<std::pair<uint64_t, uint64_t>> loaded;  // host files (device, inode) mapped as images
+    std::vector<std::string> deletes_at_restart;
+    uint64_t change_count = 0;   // changes of the file system so far
+    uint64_t stop_at_change = 0; // 0: never
     std::vector<StartedProgram> started;
 };
 
@@ -50,6 +57,11 @@ struct MappedPath {
 MappedPath MapPath(const std::string& path);
 
 bool IsMarkedInUse(const MappedPath& path);
+// A host file that a running program has loaded: it can be renamed but not deleted or written.
+bool IsLoaded(const struct stat& info);
+// Called just before every change of the file system; ends the process at the change that
+// PosixMachine::StopAtChange names.
+void BeforeChange();
 bool IsInUnwritableDirectory(const MappedPath& path);
 
 }  // namespace platform::posix

@@ -3,9 +3,11 @@
 #include <dirent.h>
 #include <stdlib.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cctype>
+#include <cerrno>
 #include <filesystem>
 #include <stdexcept>
 #include <system_error>
@@ -154,6 +156,15 @@ MappedPath MapPath(const std::string& path) {
 
 bool IsMarkedInUse(const MappedPath& path) { return State().in_use.contains(path.key); }
 
+bool IsLoaded(const struct stat& info) {
+    return State().loaded.contains({static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino)});
+}
+
+void BeforeChange() {
+    MachineState& state = State();
+    if (++state.change_count == state.stop_at_change) ::_exit(PosixMachine::kStoppedAtChange);
+}
+
 bool IsInUnwritableDirectory(const MappedPath& path) {
     const std::set<std::string>& unwritable = State().unwritable;
     if (unwritable.empty()) return false;
@@ -217,6 +228,38 @@ void PosixMachine::MarkUnwritableDirectory(const std::string& windows_path, bool
     } else {
         State().unwritable.erase(mapped.key);
     }
+}
+
+void PosixMachine::MarkLoaded(const std::string& windows_path, bool loaded) {
+    const posix::MappedPath mapped = posix::MapPath(windows_path);
+    struct stat info;
+    if (!mapped.valid || ::stat(mapped.host.c_str(), &info) != 0) return;
+    const std::pair<uint64_t, uint64_t> file{static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino)};
+    if (loaded) {
+        State().loaded.insert(file);
+    } else {
+        State().loaded.erase(file);
+    }
+}
+
+std::vector<std::string> PosixMachine::DeletesAtRestart() { return State().deletes_at_restart; }
+
+void PosixMachine::StopAtChange(uint64_t n) { State().stop_at_change = n == 0 ? 0 : State().change_count + n; }
+
+uint64_t PosixMachine::ChangeCount() { return State().change_count; }
+
+int PosixMachine::RunInChildProcess(const std::function<void()>& body) {
+    const pid_t child = ::fork();
+    if (child < 0) return -1;
+    if (child == 0) {
+        body();
+        ::_exit(0);
+    }
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0) {
+        if (errno != EINTR) return -1;
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 std::string PosixMachine::HostPath(const std::string& windows_path) {

@@ -18,6 +18,7 @@
 // Everything here is process-wide and not meant for concurrent use.
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -68,6 +69,23 @@ public:
     static void MarkInUse(const std::string& windows_path, bool in_use);
     // Nothing can be created in, deleted from or moved into an unwritable directory.
     static void MarkUnwritableDirectory(const std::string& windows_path, bool unwritable);
+    // A library loaded by a running program: it can be renamed (the mark follows the file) but
+    // not deleted, written or replaced, as Windows treats a mapped image.
+    static void MarkLoaded(const std::string& windows_path, bool loaded);
+    // Every DeleteAtRestart call since the last Reset, in order.
+    static std::vector<std::string> DeletesAtRestart();
+
+    // Fault injection: the process ends at once, with exit code kStoppedAtChange, just before
+    // the nth change of the file system from now on (1: the next one; 0: never). Changes are
+    // creating, writing, moving, deleting and removing files and directories, setting their
+    // attributes and times, and writing the registry.
+    static constexpr int kStoppedAtChange = 86;
+    static void StopAtChange(uint64_t n);
+    // The changes of the file system counted since the last Reset.
+    static uint64_t ChangeCount();
+    // Runs body in a child process (a copy of this one) and returns its exit code: 0 when body
+    // returned, -1 when the child died of a signal.
+    static int RunInChildProcess(const std::function<void()>& body);
 
     // The host path a Windows path maps to, resolved as the file system resolves it; empty
     // when the path cannot be mapped (an unknown form, no drive letter in machine-root mode).

@@ -65,6 +65,7 @@ std::vector<Key> Load() {
 }
 
 bool Save(const std::vector<Key>& keys) {
+    BeforeChange();
     ::mkdir(RegistryFolder().c_str(), 0755);
     std::ostringstream text;
     text << "; HKEY_CLASSES_ROOT\n";

@@ -73,6 +73,8 @@ public:
         return ::SetFileTime(handle_.Get(), nullptr, nullptr, &written) != 0;
     }
 
+    bool Flush() override { return ::FlushFileBuffers(handle_.Get()) != 0; }
+
 private:
     UniqueHandle handle_;
 };
@@ -140,6 +142,26 @@ bool Win32FileSystem::DeleteFile(const std::string& path) { return ::DeleteFileA
 
 bool Win32FileSystem::MoveFile(const std::string& from, const std::string& to) {
     return ::MoveFileA(from.c_str(), to.c_str()) ? true : Fail();
+}
+
+bool Win32FileSystem::ReplaceFile(const std::string& from, const std::string& to) {
+    return ::MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) ? true : Fail();
+}
+
+bool Win32FileSystem::CanReplace(const std::string& path) {
+    // Opening for writing with every kind of sharing fails for a library mapped as an image and
+    // for a file another handle holds without write or delete sharing. Write access is refused
+    // for a read-only file whatever its use, so such a file is asked for delete access only.
+    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return Fail();
+    const DWORD access = (attributes & FILE_ATTRIBUTE_READONLY) != 0 ? DELETE : GENERIC_WRITE | DELETE;
+    UniqueHandle handle(::CreateFileA(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return handle.Valid() ? true : Fail();
+}
+
+bool Win32FileSystem::DeleteAtRestart(const std::string& path) {
+    return ::MoveFileExA(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) ? true : Fail();
 }
 
 bool Win32FileSystem::CopyFile(const std::string& from, const std::string& to, bool fail_if_exists) {
