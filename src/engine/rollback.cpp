@@ -58,6 +58,15 @@ bool ReadWholeFile(const std::string& path, std::string& text) {
     return file->Read(text.data(), size) == size;
 }
 
+// Copies a file's bytes into a new file and flushes them to the disk.
+bool CopyToDisk(const std::string& from, const std::string& to) {
+    std::string bytes;
+    if (!ReadWholeFile(from, bytes)) return false;
+    std::unique_ptr<platform::File> file = platform::Files().OpenFile(to, platform::OpenMode::Create);
+    return file && file->Write(bytes.data(), static_cast<int64_t>(bytes.size())) == static_cast<int64_t>(bytes.size()) &&
+           file->Flush();
+}
+
 }  // namespace
 
 RollbackJournal::RollbackJournal() : token_(RunToken()) {}
@@ -132,9 +141,12 @@ bool RollbackJournal::MoveAside(const std::string& path, uint32_t attributes) {
 }
 
 bool RollbackJournal::CopyAside(const std::string& path, uint32_t attributes) {
-    platform::FileSystem& files = platform::Files();
-    if (!Record({ChangeKind::FileSetAside, path, FreshName(path), attributes})) return false;
-    if (files.CopyFile(path, changes_.back().backup, true)) return true;
+    // The copy is recorded as a file of the run while it is written, and as the original's
+    // copy only once it is whole on the disk: a crash in between leaves no half copy that
+    // undoing would put in the original's place.
+    const std::string copy = FreshName(path);
+    if (!CreateFile(copy, [&] { return CopyToDisk(path, copy); })) return false;
+    if (Record({ChangeKind::FileSetAside, path, copy, attributes})) return true;
     UndoLast();
     return false;
 }

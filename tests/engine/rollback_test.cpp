@@ -180,6 +180,23 @@ TEST_F(EngineTest, ACopyThatCannotBeDeletedGoesAtRestart) {
     EXPECT_EQ(platform::PosixMachine::DeletesAtRestart(), std::vector<std::string>{copy});
 }
 
+// A journal that cannot be read is never guessed at: recovery leaves it, and no new run
+// starts over it.
+TEST_F(RollbackTest, AnUnreadableJournalIsLeftAlone) {
+    const std::string journal = "C:\\VE4\\" + std::string(engine::kJournalName);
+    const std::string garbled = "VIrovARI2 install journal 1\r\nF\tC:\\VE4\\ri4razoz.exe\r\nQ\r\n";
+    WriteFile(journal, garbled);
+    EXPECT_EQ(engine::RollbackJournal::Recover(journal), engine::RollbackJournal::Recovery::Unreadable);
+    EXPECT_EQ(ReadFile(journal), garbled);
+    EXPECT_EQ(ReadFile("C:\\VE4\\ri4razoz.exe"), "base product utility");
+
+    Install({{{"a.txt", "a"}}});
+    EXPECT_FALSE(Exists("C:\\VE4\\a.txt"));
+    EXPECT_EQ(ReadFile(journal), garbled);
+    ASSERT_EQ(dialogs_.shown.size(), 1u);
+    EXPECT_EQ(dialogs_.shown[0].kind, platform::MessageKind::Error);
+}
+
 TEST_F(EngineTest, DeleteTreeRemovesReadOnlyFilesToo) {
     WriteFile("C:\\VE4\\TEMP\\a\\b.txt", "b");
     SetReadOnly("C:\\VE4\\TEMP\\a\\b.txt", true);

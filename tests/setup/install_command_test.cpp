@@ -73,6 +73,28 @@ TEST_F(InstallCommand, OneTrailingBackslashIsDropped) {
     EXPECT_EQ(Description().InstallDir, std::string(kDestination) + "\\");
 }
 
+// An unfinished earlier installation is put right at start-up for the default destination
+// and again at Install; one whose record cannot be read refuses the destination.
+TEST_F(InstallCommand, AnUnfinishedRunIsRecoveredOrItsDestinationRefused) {
+    setup::TInstF1& window = Start();
+    EXPECT_EQ(Engine()->recovered, std::vector<std::string>{kDestination});
+    Engine()->unfinished = setup::InstallWindow::Unfinished::Unreadable;
+    ui::testing::ExpectMessage([](const ui::MessageBoxInfo& box) {
+        EXPECT_EQ(box.kind, MessageKind::Error);
+        EXPECT_EQ(box.text, std::string("An earlier installation into the \"") + kDestination +
+                                "\" directory did not finish, and its record of changes \"" + kDestination +
+                                "\\journal\" cannot be read. The directory is left as it is.\r\nChoose other directory.");
+        return DialogResult::Ok;
+    });
+    ui::testing::Click(window.Button4);
+    EXPECT_EQ(Engine()->recovered.size(), 2u);
+    EXPECT_EQ(ui::testing::ShownMessages().size(), 1u);  // no engine, no further check
+
+    Engine()->unfinished = setup::InstallWindow::Unfinished::Recovered;
+    ExpectEngine();
+    ui::testing::Click(window.Button4);
+}
+
 TEST_F(InstallCommand, AnEmptyDestinationIsRefusedBeforeAnyCheck) {
     setup::TInstF1& window = Start();
     Description().InstallDir = "untouched";

@@ -89,7 +89,7 @@ public:
         return ::futimens(descriptor_, times) == 0;
     }
 
-    bool Flush() override { return ::fsync(descriptor_) == 0; }
+    bool Flush() override { return !State().flush_to_disk || ::fsync(descriptor_) == 0; }
 
 private:
     int descriptor_;
@@ -304,7 +304,7 @@ bool PosixFileSystem::ReplaceFile(const std::string& from, const std::string& to
     const size_t slash = target.host.find_last_of('/');
     const int directory = ::open(slash == 0 ? "/" : target.host.substr(0, slash).c_str(), O_RDONLY | O_CLOEXEC);
     if (directory >= 0) {
-        ::fsync(directory);
+        if (State().flush_to_disk) ::fsync(directory);
         ::close(directory);
     }
     return true;

@@ -38,6 +38,7 @@ struct MachineState {
     std::vector<std::string> deletes_at_restart;
     uint64_t change_count = 0;   // changes of the file system so far
     uint64_t stop_at_change = 0; // 0: never
+    bool flush_to_disk = true;
     std::vector<StartedProgram> started;
 };
 

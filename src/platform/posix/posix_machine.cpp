@@ -246,6 +246,8 @@ std::vector<std::string> PosixMachine::DeletesAtRestart() { return State().delet
 
 void PosixMachine::StopAtChange(uint64_t n) { State().stop_at_change = n == 0 ? 0 : State().change_count + n; }
 
+void PosixMachine::SetFlushToDisk(bool flush) { State().flush_to_disk = flush; }
+
 uint64_t PosixMachine::ChangeCount() { return State().change_count; }
 
 int PosixMachine::RunInChildProcess(const std::function<void()>& body) {

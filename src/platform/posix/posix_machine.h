@@ -81,6 +81,9 @@ public:
     // attributes and times, and writing the registry.
     static constexpr int kStoppedAtChange = 86;
     static void StopAtChange(uint64_t n);
+    // Whether File::Flush really waits for the disk (default); a test that only stops the
+    // process, and never the machine, may do without.
+    static void SetFlushToDisk(bool flush);
     // The changes of the file system counted since the last Reset.
     static uint64_t ChangeCount();
     // Runs body in a child process (a copy of this one) and returns its exit code: 0 when body

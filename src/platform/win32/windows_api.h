@@ -14,3 +14,4 @@
 #undef MoveFile
 #undef OemToAnsi
 #undef RemoveDirectory
+#undef ReplaceFile
