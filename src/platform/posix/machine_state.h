@@ -36,7 +36,7 @@ struct MachineState {
     std::set<std::string> unwritable;      // path keys
     std::set<std::pair<uint64_t, uint64_t>> loaded;  // host files (device, inode) mapped as images
     std::vector<std::string> deletes_at_restart;
-    uint64_t change_count = 0;   // changes of the file system so far
+    uint64_t change_count = 0;   // changes of the file system since the stop was armed
     uint64_t stop_at_change = 0; // 0: never
     bool flush_to_disk = true;
     std::vector<StartedProgram> started;

@@ -162,7 +162,8 @@ bool IsLoaded(const struct stat& info) {
 
 void BeforeChange() {
     MachineState& state = State();
-    if (++state.change_count == state.stop_at_change) ::_exit(PosixMachine::kStoppedAtChange);
+    // Nothing is counted unless a stop is armed, so threads of the dezip tool share nothing here.
+    if (state.stop_at_change != 0 && ++state.change_count == state.stop_at_change) ::_exit(PosixMachine::kStoppedAtChange);
 }
 
 bool IsInUnwritableDirectory(const MappedPath& path) {
@@ -244,11 +245,13 @@ void PosixMachine::MarkLoaded(const std::string& windows_path, bool loaded) {
 
 std::vector<std::string> PosixMachine::DeletesAtRestart() { return State().deletes_at_restart; }
 
-void PosixMachine::StopAtChange(uint64_t n) { State().stop_at_change = n == 0 ? 0 : State().change_count + n; }
+void PosixMachine::StopAtChange(uint64_t n) {
+    State().change_count = 0;
+    State().stop_at_change = n;
+}
 
 void PosixMachine::SetFlushToDisk(bool flush) { State().flush_to_disk = flush; }
 
-uint64_t PosixMachine::ChangeCount() { return State().change_count; }
 
 int PosixMachine::RunInChildProcess(const std::function<void()>& body) {
     const pid_t child = ::fork();

@@ -84,8 +84,6 @@ public:
     // Whether File::Flush really waits for the disk (default); a test that only stops the
     // process, and never the machine, may do without.
     static void SetFlushToDisk(bool flush);
-    // The changes of the file system counted since the last Reset.
-    static uint64_t ChangeCount();
     // Runs body in a child process (a copy of this one) and returns its exit code: 0 when body
     // returned, -1 when the child died of a signal.
     static int RunInChildProcess(const std::function<void()>& body);
