@@ -23,12 +23,12 @@ case_limit=300  # seconds for one scenario's driver run
 
 if [ "${E2E_NO_BUILD:-0}" != 1 ]; then
     if ! { cmake --preset win32 >/dev/null &&
-           cmake --build build/win32 --target VIrovARI2 e2e_driver ri4razoz vidrive envsetup -j2 >/dev/null; }; then
+           cmake --build build/win32 --target VIrovARI2 e2e_driver ri4razoz vidrive envsetup loadlib ve4lib -j2 >/dev/null; }; then
         echo "e2e: the win32 build failed" >&2
         exit 1
     fi
 fi
-for program in VIrovARI2 e2e_driver ri4razoz envsetup; do
+for program in VIrovARI2 e2e_driver ri4razoz envsetup loadlib; do
     if [ ! -f "$bin/$program.exe" ]; then
         echo "e2e: $bin/$program.exe is missing" >&2
         exit 1
@@ -175,7 +175,24 @@ prepare_install_locked() {
     rm -rf "$tree"
 }
 scenario install-locked en 'C:\setup\VIrovARI2.exe' 'LockedLibrary.*' "${english[@]}"
+# The same payload; the system's VE4.DLL is a real library, which a program beside the setup
+# program loads.
+prepare_install_loaded() {
+    prepare_install_locked
+    cp "$bin/ve4lib.dll" "$WINEPREFIX/drive_c/windows/syswow64/ve4.dll"
+    cp "$bin/loadlib.exe" "$WINEPREFIX/drive_c/setup/loadlib.exe"
+}
+scenario install-loaded en 'C:\setup\VIrovARI2.exe' 'LoadedLibrary.*' "${english[@]}"
 find "$work/prefix-en/drive_c/windows/syswow64" -maxdepth 1 -iname ve4.dll ! -name ve4.dll -delete 2>/dev/null
+prepare_install_user_temp() {
+    mkdir -p "$WINEPREFIX/drive_c/Program Files (x86)/VE4/TEMP"
+    printf 'the user'"'"'s notes\r\n' >"$WINEPREFIX/drive_c/Program Files (x86)/VE4/TEMP/notes.txt"
+}
+scenario install-user-temp en 'C:\setup\VIrovARI2.exe' 'UserTemp.*' "${english[@]}"
+prepare_install_damaged_first() {
+    python3 "$payload_tool" damage-first "$WINEPREFIX/drive_c/setup/VIrovARI2.dat" >/dev/null
+}
+scenario install-damaged-first en 'C:\setup\VIrovARI2.exe' 'DamagedFirstEntry.*' "${english[@]}"
 prepare_install_methods() {
     rm -rf "$WINEPREFIX/drive_c/methods-expected"
     python3 "$payload_tool" add-methods "$WINEPREFIX/drive_c/setup/VIrovARI2.dat" "$root/tests/data/legacy" \

@@ -11,6 +11,8 @@
       flips bytes inside the compressed data of the entry that lies last in the file (after
       the 12-byte encryption header when it has one), so that its CRC check fails; headers,
       sizes and the central directory stay intact.
+  payload_entries.py damage-first PAYLOAD
+      the same for the first entry in the file that has data (directory entries have none).
 """
 import os
 import shutil
@@ -146,27 +148,28 @@ def add_methods(payload, legacy, expected_out, password):
     write_archive(payload, data[:directory_offset], new_entries, entries, comment_tail)
 
 
-def damage_last(payload):
+def damage(payload, which):
     with open(payload, 'rb') as f:
         data = bytearray(f.read())
     entries, _, _ = read_catalogue(bytes(data))
-    last = max(entries, key=lambda e: e['offset'])
-    start = data_start(data, last)
-    skip = 12 if last['flags'] & 1 else 0
-    if last['compressed'] <= skip:
-        raise SystemExit('the last entry has no data to damage')
-    first = start + skip + (last['compressed'] - skip) // 2
-    for position in range(first, min(first + 4, start + last['compressed'])):
+    with_data = [e for e in entries if e['compressed'] > (12 if e['flags'] & 1 else 0)]
+    if not with_data:
+        raise SystemExit('no entry has data to damage')
+    entry = (max if which == 'last' else min)(with_data, key=lambda e: e['offset'])
+    start = data_start(data, entry)
+    skip = 12 if entry['flags'] & 1 else 0
+    first = start + skip + (entry['compressed'] - skip) // 2
+    for position in range(first, min(first + 4, start + entry['compressed'])):
         data[position] ^= 0xFF
     with open(payload, 'wb') as f:
         f.write(data)
-    print(last['name'].decode())
+    print(entry['name'].decode())
 
 
 if __name__ == '__main__':
     if len(sys.argv) == 6 and sys.argv[1] == 'add-methods':
         add_methods(*sys.argv[2:])
-    elif len(sys.argv) == 3 and sys.argv[1] == 'damage-last':
-        damage_last(sys.argv[2])
+    elif len(sys.argv) == 3 and sys.argv[1] in ('damage-last', 'damage-first'):
+        damage(sys.argv[2], sys.argv[1].split('-')[1])
     else:
         raise SystemExit(__doc__)
