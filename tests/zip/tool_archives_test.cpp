@@ -139,7 +139,7 @@ TEST_F(ToolArchives, AMissingVolumeEndsWithACancelledRequest) {
     }
 }
 
-TEST_F(ToolArchives, SelfExtractorWithUnadjustedOffsetsIsRebuilt) {
+TEST_F(ToolArchives, SelfExtractorWithUnadjustedOffsetsIsRead) {
     InSource("zip -q -r ../plain.zip .");
     std::string stub(16000, '\0');
     for (size_t i = 0; i < stub.size(); ++i) stub[i] = static_cast<char>("MZ stub program "[i % 16]);
