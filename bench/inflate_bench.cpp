@@ -207,13 +207,9 @@ void PlainDecrypt(const std::string& password, uint8_t* data, size_t n) {
     for (size_t index = 0; index < n; ++index) data[index] = keys.Decrypt(data[index]);
 }
 
-uint32_t OurInflate(const Corpus& corpus, unzip::TUnZipContext& context) {
-    ReadStream archive(corpus.deflated);
-    NullStream output;
-    context.ArchiveStream = &archive;
-    context.OutFile = &output;
-    context.CurrentEntry.CompressedSize = static_cast<int32_t>(corpus.deflated.size());
-    context.CurrentEntry.UncompressedSize = static_cast<int32_t>(corpus.plain.size());
+// Sets the context up for the entry in CurrentEntry, as UnZipEntry does, inflates it and
+// returns the CRC of what came out.
+uint32_t InflateEntry(unzip::TUnZipContext& context) {
     context.BytesLeft = context.CurrentEntry.CompressedSize;
     context.EntrySize = context.CurrentEntry.UncompressedSize;
     context.InCount = 0;
@@ -223,6 +219,16 @@ uint32_t OurInflate(const Corpus& corpus, unzip::TUnZipContext& context) {
     context.RunningCrc = 0xFFFFFFFF;
     unzip::Inflate(context);
     return ~context.RunningCrc;
+}
+
+uint32_t OurInflate(const Corpus& corpus, unzip::TUnZipContext& context) {
+    ReadStream archive(corpus.deflated);
+    NullStream output;
+    context.ArchiveStream = &archive;
+    context.OutFile = &output;
+    context.CurrentEntry.CompressedSize = static_cast<int32_t>(corpus.deflated.size());
+    context.CurrentEntry.UncompressedSize = static_cast<int32_t>(corpus.plain.size());
+    return InflateEntry(context);
 }
 
 size_t ZlibInflate(const Corpus& corpus, Bytes& output) {
@@ -367,15 +373,7 @@ int OurArchive(const Bytes& archive, const std::vector<DeflatedEntry>& entries, 
         context.CurrentEntry.CompressedSize = static_cast<int32_t>(entry.compressed);
         context.CurrentEntry.UncompressedSize = static_cast<int32_t>(entry.uncompressed);
         if (context.CurrentEntry.Encrypted()) unzip::CheckPassword(context, password, stream);
-        context.BytesLeft = context.CurrentEntry.CompressedSize;
-        context.EntrySize = context.CurrentEntry.UncompressedSize;
-        context.InCount = 0;
-        context.OutCount = 0;
-        context.write_position = context.OutBuf;
-        context.EntryWritten = 0;
-        context.RunningCrc = 0xFFFFFFFF;
-        unzip::Inflate(context);
-        if (~context.RunningCrc != entry.crc) ++failures;
+        if (InflateEntry(context) != entry.crc) ++failures;
     }
     return failures;
 }

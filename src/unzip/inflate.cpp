@@ -651,6 +651,14 @@ private:
         constexpr uint32_t distance_mask = (1u << kFastDistanceWidth) - 1u;
         uint32_t position = position_;
         int result = kContinue;
+        const auto consume = [&](uint32_t n) {
+            bits >>= n;
+            count -= n;
+        };
+        // A length or distance: the base, plus the extra bits that follow the code.
+        const auto base_and_extra = [&](uint32_t entry) {
+            return FastValue(entry) + static_cast<uint32_t>(LowBits(bits, FastBits(entry)) >> FastCodeBits(entry));
+        };
 
         for (;;) {
             if (position >= kWindowSize) {
@@ -667,18 +675,15 @@ private:
 
             uint32_t entry = literal_table[bits & literal_mask];
             if (entry & kFastLiteral) {
-                bits >>= FastBits(entry);
-                count -= FastBits(entry);
+                consume(FastBits(entry));
                 window[position++] = static_cast<uint8_t>(entry >> 16);
                 entry = literal_table[bits & literal_mask];
                 if (entry & kFastLiteral) {
-                    bits >>= FastBits(entry);
-                    count -= FastBits(entry);
+                    consume(FastBits(entry));
                     window[position++] = static_cast<uint8_t>(entry >> 16);
                     entry = literal_table[bits & literal_mask];
                     if (entry & kFastLiteral) {
-                        bits >>= FastBits(entry);
-                        count -= FastBits(entry);
+                        consume(FastBits(entry));
                         window[position++] = static_cast<uint8_t>(entry >> 16);
                         continue;
                     }
@@ -693,54 +698,44 @@ private:
             }
             if (entry & kFastExceptional) {
                 if ((entry & kFastKindMask) == kFastLink) {
-                    bits >>= FastBits(entry);
-                    count -= FastBits(entry);
+                    consume(FastBits(entry));
                     entry = literal_table[FastValue(entry) + LowBits(bits, FastCodeBits(entry))];
                     if (entry & kFastLiteral) {
-                        bits >>= FastBits(entry);
-                        count -= FastBits(entry);
+                        consume(FastBits(entry));
                         window[position++] = static_cast<uint8_t>(entry >> 16);
                         continue;
                     }
                 }
                 if (entry & kFastExceptional) {
                     // The end of the block, or an invalid code; either way its bits are used.
-                    bits >>= FastBits(entry);
-                    count -= FastBits(entry);
+                    consume(FastBits(entry));
                     result = (entry & kFastKindMask) == kFastEnd ? kInflateOk : kInflateMalformed;
                     break;
                 }
             }
             if (distance_table == nullptr) {
                 // A length without any distance code: its code is read, its extra bits not.
-                bits >>= FastCodeBits(entry);
-                count -= FastCodeBits(entry);
+                consume(FastCodeBits(entry));
                 result = kInflateMalformed;
                 break;
             }
-            const uint32_t length =
-                FastValue(entry) + static_cast<uint32_t>(LowBits(bits, FastBits(entry)) >> FastCodeBits(entry));
-            bits >>= FastBits(entry);
-            count -= FastBits(entry);
+            const uint32_t length = base_and_extra(entry);
+            consume(FastBits(entry));
 
             entry = distance_table[bits & distance_mask];
             if (entry & kFastExceptional) {
                 if ((entry & kFastKindMask) == kFastLink) {
-                    bits >>= FastBits(entry);
-                    count -= FastBits(entry);
+                    consume(FastBits(entry));
                     entry = distance_table[FastValue(entry) + LowBits(bits, FastCodeBits(entry))];
                 }
                 if (entry & kFastExceptional) {
-                    bits >>= FastBits(entry);
-                    count -= FastBits(entry);
+                    consume(FastBits(entry));
                     result = kInflateMalformed;
                     break;
                 }
             }
-            const uint32_t distance =
-                FastValue(entry) + static_cast<uint32_t>(LowBits(bits, FastBits(entry)) >> FastCodeBits(entry));
-            bits >>= FastBits(entry);
-            count -= FastBits(entry);
+            const uint32_t distance = base_and_extra(entry);
+            consume(FastBits(entry));
 
             // The previous window lies right before the current one, so every distance up
             // to 32768 finds its source in one piece.
