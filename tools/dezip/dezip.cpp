@@ -247,12 +247,14 @@ void ConfigureRun(zip::TZipExtractor& extractor, const Options& options, Report&
 }
 
 // The number of threads a run may use: -j, else one per processor; one whenever a
-// question could be asked (an overwrite or a password), when the entries go to standard
-// output, or when the archive spans volumes.
+// question could be asked (an overwrite, or a password for an encrypted entry), when the
+// entries go to standard output, or when the archive spans volumes.
 int Threads(const Options& options, zip::TZipExtractor& extractor) {
     int threads = options.jobs > 0 ? options.jobs : static_cast<int>(std::thread::hardware_concurrency());
+    bool encrypted = false;
+    for (int i = 0; i < extractor.Count() && !encrypted; ++i) encrypted = extractor.Entry(i).Encrypted();
     const bool questions = (options.action == Action::Extract && options.overwrite == Overwrite::Ask) ||
-                           (!options.has_password && platform::StandardInputIsTerminal());
+                           (encrypted && !options.has_password && platform::StandardInputIsTerminal());
     if (questions || options.action == Action::Print || extractor.EndRecord().ThisDiskNumber > 0) threads = 1;
     return threads < 1 ? 1 : threads;
 }

@@ -17,7 +17,7 @@ const char* UsageText() {
            "  -q  quiet: no line per entry\n"
            "  -j  extract or test on N threads (default: one per processor); the messages and files\n"
            "      are those of one thread. One thread is used whenever a question could be asked\n"
-           "      (no -o, -n or -t; no -P with a terminal) and with -p\n"
+           "      (no -o, -n or -t; encrypted entries, no -P and a terminal) and with -p\n"
            "  -d  extract into DIR (created when missing) instead of the current directory\n"
            "  PATTERN  extract only the entries whose path matches (? * <set>; / and \\ alike)\n"
            "exit codes:\n"
