@@ -2,6 +2,10 @@
 # Side-by-side extraction benchmark: dezip against Info-ZIP unzip, 7z and bsdtar on the same
 # archives, each extracted to disk into a fresh folder. Prints MB/s (uncompressed bytes per
 # second, median of RUNS runs) and dezip's ratio to each peer, then dezip's peak memory.
+# Then testing (-t: decode and check, nothing written): dezip on one thread and on every
+# processor beside unzip -t, medians of RUNS interleaved rounds; and the decoder benchmark on
+# the same archives in memory beside zlib, with the plain decryption loop as the ceiling of
+# the encrypted archive.
 #
 #   bash bench/run.sh            # the full corpus (about 100 MB)
 #   SCALE=0.2 RUNS=1 bash bench/run.sh
@@ -18,8 +22,9 @@ mkdir -p "$work"
 
 echo "== building dezip (Release)"
 cmake -S "$root" -B "$work/build" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
-cmake --build "$work/build" --target dezip -j2 >/dev/null
+cmake --build "$work/build" --target dezip inflate_bench -j2 >/dev/null
 dezip="$work/build/bin/dezip"
+inflate_bench="$work/build/bin/inflate_bench"
 
 corpus="$work/corpus-$scale"
 if [ ! -d "$corpus" ]; then
@@ -51,6 +56,9 @@ extract() {
         unzip)  unzip -q -o ${pass:+-P "$pass"} "$archive" -d "$out" ;;
         7z)     7z x -y -bd ${pass:+-p"$pass"} -o"$out" "$archive" >/dev/null ;;
         bsdtar) mkdir -p "$out" && bsdtar -x ${pass:+--passphrase "$pass"} -f "$archive" -C "$out" ;;
+        dezip-t1) "$dezip" -t -q -j 1 ${pass:+-P "$pass"} "$archive" ;;
+        dezip-t)  "$dezip" -t -q ${pass:+-P "$pass"} "$archive" ;;
+        unzip-t)  unzip -tqq ${pass:+-P "$pass"} "$archive" >/dev/null ;;
     esac
 }
 
@@ -111,3 +119,48 @@ for case in "${cases[@]}"; do
     printf '%-16s %8.1f MB (target < 8 MB)\n' "$name" "$(awk -v k="$kb" 'BEGIN { print k / 1024 }')"
 done
 rm -rf "$work/out-memory"
+
+# seconds_of TOOL ARCHIVE [PASSWORD]: one timed run
+seconds_of() {
+    local start end
+    start=$(date +%s.%N)
+    extract "$1" "$2" "$work/out-test" "${3:-}" || { echo "nan"; return; }
+    end=$(date +%s.%N)
+    awk -v a="$start" -v b="$end" 'BEGIN { print b - a }'
+}
+median_of() { printf '%s\n' "$@" | sort -g | awk '{ a[NR] = $1 } END { print a[int((NR + 1) / 2)] }'; }
+
+processors=$(nproc)
+echo
+echo "== testing (-t): dezip on 1 thread and on $processors, unzip -t; MB/s, medians of $runs interleaved rounds"
+printf '%-16s%12s%12s%12s%14s%14s\n' archive "dezip -j1" "dezip -j$processors" "unzip -t" "-j$processors/-j1" "dezip/unzip"
+declare -A tested=()
+for case in "${cases[@]}"; do
+    IFS='|' read -r name archive bytes pass target <<<"$case"
+    [ "$name" = many-stored ] && continue
+    one=() all=() peer=()
+    for ((run = 0; run < runs; run++)); do
+        one+=("$(seconds_of dezip-t1 "$archive" "$pass")")
+        all+=("$(seconds_of dezip-t "$archive" "$pass")")
+        peer+=("$(seconds_of unzip-t "$archive" "$pass")")
+    done
+    r1=$(awk -v b="$bytes" -v s="$(median_of "${one[@]}")" 'BEGIN { print b / 1e6 / s }')
+    rn=$(awk -v b="$bytes" -v s="$(median_of "${all[@]}")" 'BEGIN { print b / 1e6 / s }')
+    ru=$(awk -v b="$bytes" -v s="$(median_of "${peer[@]}")" 'BEGIN { print b / 1e6 / s }')
+    tested[$name]=$rn
+    printf '%-16s%12.1f%12.1f%12.1f%14.2f%14.2f\n' "$name" "$r1" "$rn" "$ru" \
+        "$(awk -v a="$rn" -v b="$r1" 'BEGIN { print a / b }')" "$(awk -v a="$rn" -v b="$ru" 'BEGIN { print a / b }')"
+done
+
+echo
+echo "== the decoder in memory beside zlib (inflate_bench, MB/s of processor time)"
+bench_output=$("$inflate_bench" --benchmark_filter=NONE --password="$password" \
+    --archive="$archives/single-deflate.zip" --archive="$archives/many-deflate.zip" --archive="$archives/many-encrypted.zip")
+echo "$bench_output"
+ceiling=$(echo "$bench_output" | awk '/the ceiling/ { print $(NF - 7) }' | tail -1)
+if [ -n "$ceiling" ]; then
+    echo
+    printf 'many-encrypted: dezip -t on %s threads at %.0f %% of the ceiling of plain decryption on one core (%.1f MB/s; target 80 %%)\n' \
+        "$processors" "$(awk -v a="${tested[many-encrypted]}" -v c="$ceiling" 'BEGIN { print 100 * a / c }')" "$ceiling"
+fi
+rm -rf "$work/out-test"
