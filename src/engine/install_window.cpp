@@ -85,9 +85,10 @@ TInstF3::Unfinished TInstF3::RecoverUnfinished(const std::string& install_dir) {
     switch (RollbackJournal::Recover(JournalPath(install_dir))) {
         case RollbackJournal::Recovery::NothingToDo: return Unfinished::None;
         case RollbackJournal::Recovery::Recovered: return Unfinished::Recovered;
-        case RollbackJournal::Recovery::Unreadable: break;
+        case RollbackJournal::Recovery::Unreadable:
+        case RollbackJournal::Recovery::Incomplete: break;
     }
-    return Unfinished::Unreadable;
+    return Unfinished::Unrecoverable;
 }
 
 std::unique_ptr<setup::InstallWindow> CreateInstallWindow() { return std::make_unique<TInstF3>(); }

@@ -93,17 +93,19 @@ bool RollbackJournal::Append(const std::string& line) {
            file_->Flush();
 }
 
-bool RollbackJournal::Record(const Change& change) {
-    std::string line;
+std::string RollbackJournal::Line(const Change& change) {
     switch (change.kind) {
-        case ChangeKind::DirectoryCreated: line = "D\t" + change.path; break;
-        case ChangeKind::WorkDirectoryCreated: line = "T\t" + change.path; break;
-        case ChangeKind::FileCreated: line = "F\t" + change.path; break;
+        case ChangeKind::DirectoryCreated: return "D\t" + change.path;
+        case ChangeKind::WorkDirectoryCreated: return "T\t" + change.path;
+        case ChangeKind::FileCreated: return "F\t" + change.path;
         case ChangeKind::FileSetAside:
-            line = "R\t" + change.path + "\t" + change.backup + "\t" + std::to_string(change.attributes);
-            break;
+            return "R\t" + change.path + "\t" + change.backup + "\t" + std::to_string(change.attributes);
     }
-    if (!Append(line)) return false;
+    return {};
+}
+
+bool RollbackJournal::Record(const Change& change) {
+    if (!Append(Line(change))) return false;
     changes_.push_back(change);
     return true;
 }
@@ -185,25 +187,53 @@ bool RollbackJournal::CreateDirectories(const std::string& path) {
 }
 
 // Every step checks what is there, so it may run for a change that never happened, or twice.
-void RollbackJournal::UndoChange(const Change& change) {
+// False when a file step could not be finished (a created file or a copy set aside is still
+// there); a directory that stays loses nothing.
+bool RollbackJournal::UndoChange(const Change& change) {
     platform::FileSystem& files = platform::Files();
     switch (change.kind) {
         case ChangeKind::FileCreated:
             ForceDelete(files, change.path);
-            break;
+            return !Exists(files, change.path);
         case ChangeKind::FileSetAside:
             // Without the copy, the original never left its place.
-            if (!Exists(files, change.backup)) break;
+            if (!Exists(files, change.backup)) return true;
             ForceDelete(files, change.path);
-            if (files.MoveFile(change.backup, change.path)) files.SetAttributes(change.path, change.attributes);
-            break;
+            if (!files.MoveFile(change.backup, change.path)) return false;
+            files.SetAttributes(change.path, change.attributes);
+            return true;
         case ChangeKind::DirectoryCreated:
             files.RemoveDirectory(change.path);
-            break;
+            return true;
         case ChangeKind::WorkDirectoryCreated:
             if (files.DirectoryExists(change.path)) DeleteTree(change.path);
-            break;
+            return true;
     }
+    return true;
+}
+
+std::vector<RollbackJournal::Change> RollbackJournal::UndoAll(const std::vector<Change>& changes) {
+    std::vector<Change> left;
+    for (auto it = changes.rbegin(); it != changes.rend(); ++it) {
+        if (!UndoChange(*it)) left.insert(left.begin(), *it);
+    }
+    return left;
+}
+
+// What is left to undo replaces the journal in one move, so a crash leaves either journal.
+bool RollbackJournal::Rewrite(const std::string& path, const std::vector<Change>& changes) {
+    platform::FileSystem& files = platform::Files();
+    std::string text = std::string(kHeader) + kLineEnd;
+    for (const Change& change : changes) text += Line(change) + kLineEnd;
+    const std::string fresh = path + ".~new";
+    std::unique_ptr<platform::File> file = files.OpenFile(fresh, platform::OpenMode::Create);
+    const bool written = file && file->Write(text.data(), static_cast<int64_t>(text.size())) ==
+                                     static_cast<int64_t>(text.size()) &&
+                         file->Flush();
+    file.reset();
+    if (written && files.ReplaceFile(fresh, path)) return true;
+    ForceDelete(files, fresh);
+    return false;
 }
 
 void RollbackJournal::UndoLast() {
@@ -222,8 +252,17 @@ void RollbackJournal::Finish() {
 }
 
 void RollbackJournal::Undo() {
-    for (auto it = changes_.rbegin(); it != changes_.rend(); ++it) UndoChange(*it);
-    Finish();
+    const std::vector<Change> left = UndoAll(changes_);
+    changes_.clear();
+    if (!file_) return;
+    file_.reset();
+    // A journal that cannot be rewritten stays whole: undoing it again is harmless.
+    if (left.empty()) {
+        ForceDelete(platform::Files(), file_path_);
+    } else {
+        Rewrite(file_path_, left);
+    }
+    file_path_.clear();
 }
 
 void RollbackJournal::DeleteCopies() {
@@ -299,7 +338,12 @@ RollbackJournal::Recovery RollbackJournal::Recover(const std::string& path) {
     if (complete) {
         journal.DeleteCopies();
     } else {
-        for (auto it = journal.changes_.rbegin(); it != journal.changes_.rend(); ++it) UndoChange(*it);
+        const std::vector<Change> left = UndoAll(journal.changes_);
+        // The journal stays, whole or holding what is left, for a later start to finish.
+        if (!left.empty()) {
+            Rewrite(path, left);
+            return Recovery::Incomplete;
+        }
     }
     journal.changes_.clear();
     ForceDelete(files, path);

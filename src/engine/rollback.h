@@ -85,7 +85,9 @@ public:
     // Undoes only the newest change (a file just moved aside goes back at once).
     void UndoLast();
 
-    // Undoes the record, newest first, ignoring errors; then forgets it and deletes the file.
+    // Undoes the record, newest first, then forgets it and deletes the file. When a step fails
+    // (a file in use cannot be deleted or put back), the file stays and holds what is left to
+    // undo, for the recovery at a later start.
     void Undo();
 
     // Keeps the changes: deletes the files set aside (a copy that cannot be deleted, such as a
@@ -96,11 +98,12 @@ public:
     // The files moved aside so far, as (original path, copy) pairs; for tests and reports.
     std::vector<std::pair<std::string, std::string>> SetAside() const;
 
-    enum class Recovery { NothingToDo, Recovered, Unreadable };
+    enum class Recovery { NothingToDo, Recovered, Unreadable, Incomplete };
 
     // Finishes what the run that wrote the journal file at path left: an incomplete run is
     // undone, a complete one gets its copies deleted; the file is deleted afterwards. A file
-    // that cannot be read is left as it is (Unreadable).
+    // that cannot be read is left as it is (Unreadable). When an undo step fails, the file
+    // keeps only what is left to undo (Incomplete), so that a later start can finish it.
     static Recovery Recover(const std::string& path);
 
 private:
@@ -116,7 +119,11 @@ private:
     void Drop();
     void Finish();
     void DeleteCopies();
-    static void UndoChange(const Change& change);
+    static std::string Line(const Change& change);
+    static bool UndoChange(const Change& change);
+    // Undoes changes newest first; returns those whose undo failed, oldest first.
+    static std::vector<Change> UndoAll(const std::vector<Change>& changes);
+    static bool Rewrite(const std::string& path, const std::vector<Change>& changes);
     static bool Parse(const std::string& text, std::vector<Change>& changes, bool& complete);
 
     std::vector<Change> changes_;

@@ -62,7 +62,7 @@ void TInstF1::Button4Click() {
 bool TInstF1::RecoverUnfinishedRun(std::string install_dir) {
     if (!InstF3) return true;
     if (!install_dir.empty() && install_dir.back() == '\\') install_dir.pop_back();
-    if (InstF3->RecoverUnfinished(install_dir) != InstallWindow::Unfinished::Unreadable) return true;
+    if (InstF3->RecoverUnfinished(install_dir) != InstallWindow::Unfinished::Unrecoverable) return true;
     ShowBox(locale::FormatText(Description().FmtUnfinishedUnreadable, {install_dir, InstF3->JournalPath(install_dir)}),
             platform::MessageKind::Error);
     return false;

@@ -26,9 +26,10 @@ public:
     virtual void SetStatus(const std::string& text) = 0;
 
     // What an earlier installation into a directory that did not finish (the process died)
-    // has left: nothing, a run now undone (or, when it had completed, finished), or a record
-    // of changes that cannot be read, which stays as it is.
-    enum class Unfinished { None, Recovered, Unreadable };
+    // has left: nothing, a run now undone (or, when it had completed, finished), or one that
+    // cannot be put right: its record of changes cannot be read, or a change cannot be undone
+    // (a file in use); the record stays for a later start then.
+    enum class Unfinished { None, Recovered, Unrecoverable };
     // Looks for such an installation into install_dir and puts the directory right.
     virtual Unfinished RecoverUnfinished(const std::string& install_dir) = 0;
     // The file holding the record of changes of a run into install_dir.

@@ -109,12 +109,13 @@ inline constexpr TextPair kLicenseFile{"license.txt", "license_en.txt"};
 inline constexpr TextPair kFmtNoInstallDir{"Не указан каталог для установки %s.\r\nВыберите каталог для установки.",
                                            "The destination directory is not specified. Choose a directory."};
 // Arguments: the destination, the journal file. Shown when an earlier installation into the
-// destination did not finish and its record of changes cannot be read.
+// destination did not finish and cannot be undone: its record of changes cannot be read, or a
+// change cannot be taken back (a file in use).
 inline constexpr TextPair kFmtUnfinishedUnreadable{
-    "Прежняя установка в каталог \"%s\" не была завершена, а её журнал изменений \"%s\" не удаётся прочитать. "
-    "Каталог оставлен без изменений.\r\nВыберите другой каталог для установки.",
-    "An earlier installation into the \"%s\" directory did not finish, and its record of changes \"%s\" cannot be "
-    "read. The directory is left as it is.\r\nChoose other directory."};
+    "Прежняя установка в каталог \"%s\" не была завершена, и её изменения не удаётся отменить (журнал изменений "
+    "\"%s\" сохранён). Каталог оставлен как есть.\r\nВыберите другой каталог для установки.",
+    "An earlier installation into the \"%s\" directory did not finish, and its changes cannot be undone (the record "
+    "of changes \"%s\" is kept). The directory is left as it is.\r\nChoose other directory."};
 
 inline constexpr TextPair kProductNoun{"задачник", "system"};
 inline constexpr TextPair kProductNounGen{"задачника", "system"};

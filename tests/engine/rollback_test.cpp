@@ -197,6 +197,30 @@ TEST_F(RollbackTest, AnUnreadableJournalIsLeftAlone) {
     EXPECT_EQ(dialogs_.shown[0].kind, platform::MessageKind::Error);
 }
 
+// A recovery step that fails (the new file is in use, so the original cannot come back) keeps
+// the journal with what is left to undo and refuses the destination; a later start finishes.
+TEST_F(RollbackTest, AFailedUndoStepKeepsTheJournalForALaterStart) {
+    const std::string journal = "C:\\VE4\\" + std::string(engine::kJournalName);
+    WriteFile("C:\\VE4\\x.dll", "new x");
+    WriteFile("C:\\VE4\\x.dll.~vi1", "old x");
+    WriteFile("C:\\VE4\\fresh.dll", "fresh");
+    WriteFile(journal, "VIrovARI2 install journal 1\r\nR\tC:\\VE4\\x.dll\tC:\\VE4\\x.dll.~vi1\t32\r\n"
+                       "F\tC:\\VE4\\fresh.dll\r\n");
+    platform::PosixMachine::MarkInUse("C:\\VE4\\x.dll", true);
+    EXPECT_EQ(engine::RollbackJournal::Recover(journal), engine::RollbackJournal::Recovery::Incomplete);
+    EXPECT_FALSE(Exists("C:\\VE4\\fresh.dll"));
+    EXPECT_EQ(ReadFile(journal), "VIrovARI2 install journal 1\r\nR\tC:\\VE4\\x.dll\tC:\\VE4\\x.dll.~vi1\t32\r\n");
+    Install({{{"a.txt", "a"}}});
+    EXPECT_FALSE(Exists("C:\\VE4\\a.txt"));
+    EXPECT_EQ(dialogs_.shown.size(), 1u);
+
+    platform::PosixMachine::MarkInUse("C:\\VE4\\x.dll", false);
+    EXPECT_EQ(engine::RollbackJournal::Recover(journal), engine::RollbackJournal::Recovery::Recovered);
+    EXPECT_EQ(ReadFile("C:\\VE4\\x.dll"), "old x");
+    EXPECT_FALSE(Exists("C:\\VE4\\x.dll.~vi1"));
+    EXPECT_FALSE(Exists(journal));
+}
+
 TEST_F(EngineTest, DeleteTreeRemovesReadOnlyFilesToo) {
     WriteFile("C:\\VE4\\TEMP\\a\\b.txt", "b");
     SetReadOnly("C:\\VE4\\TEMP\\a\\b.txt", true);

@@ -78,12 +78,13 @@ TEST_F(InstallCommand, OneTrailingBackslashIsDropped) {
 TEST_F(InstallCommand, AnUnfinishedRunIsRecoveredOrItsDestinationRefused) {
     setup::TInstF1& window = Start();
     EXPECT_EQ(Engine()->recovered, std::vector<std::string>{kDestination});
-    Engine()->unfinished = setup::InstallWindow::Unfinished::Unreadable;
+    Engine()->unfinished = setup::InstallWindow::Unfinished::Unrecoverable;
     ui::testing::ExpectMessage([](const ui::MessageBoxInfo& box) {
         EXPECT_EQ(box.kind, MessageKind::Error);
         EXPECT_EQ(box.text, std::string("An earlier installation into the \"") + kDestination +
-                                "\" directory did not finish, and its record of changes \"" + kDestination +
-                                "\\journal\" cannot be read. The directory is left as it is.\r\nChoose other directory.");
+                                "\" directory did not finish, and its changes cannot be undone (the record of changes \"" +
+                                kDestination +
+                                "\\journal\" is kept). The directory is left as it is.\r\nChoose other directory.");
         return DialogResult::Ok;
     });
     ui::testing::Click(window.Button4);
