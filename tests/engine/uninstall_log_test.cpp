@@ -7,6 +7,8 @@
 
 #include "engine/rollback.h"
 #include "engine_fixture.h"
+#include "platform/platform.h"
+#include "support/forwarding_file_system.h"
 
 namespace engine_test {
 namespace {
@@ -77,6 +79,50 @@ TEST_F(UninstallLogTest, AnUnreadableLogIsAnError) {
     EXPECT_THROW(engine::WriteUninstallLog(path_, {"new|"}, journal_), engine::InstallError);
     platform::PosixMachine::MarkInUse(path_, false);
     EXPECT_EQ(ReadFile(path_), "old|\r\n");
+}
+
+// A file whose reads stop halfway, as a read error midway leaves them.
+class ShortReadFile : public platform::File {
+public:
+    explicit ShortReadFile(std::unique_ptr<platform::File> real) : real_(std::move(real)) {}
+    int64_t Read(void* buffer, int64_t count) override { return real_->Read(buffer, count / 2); }
+    int64_t Write(const void* buffer, int64_t count) override { return real_->Write(buffer, count); }
+    int64_t Seek(int64_t offset, platform::SeekOrigin origin) override { return real_->Seek(offset, origin); }
+    int64_t Size() override { return real_->Size(); }
+    bool SetSize(int64_t size) override { return real_->SetSize(size); }
+    bool GetLastWriteTime(platform::FileTime& time) override { return real_->GetLastWriteTime(time); }
+    bool SetLastWriteTime(const platform::FileTime& time) override { return real_->SetLastWriteTime(time); }
+    bool Flush() override { return real_->Flush(); }
+
+private:
+    std::unique_ptr<platform::File> real_;
+};
+
+class ShortReadFileSystem : public test_support::ForwardingFileSystem {
+public:
+    using ForwardingFileSystem::ForwardingFileSystem;
+    std::string short_path;  // its next opening for reading reads short, later ones do not
+    std::unique_ptr<platform::File> OpenFile(const std::string& path, platform::OpenMode mode) override {
+        std::unique_ptr<platform::File> file = real_.OpenFile(path, mode);
+        if (!file || path != short_path || mode != platform::OpenMode::Read) return file;
+        short_path.clear();
+        return std::make_unique<ShortReadFile>(std::move(file));
+    }
+};
+
+// A read that breaks off is no end of the earlier log: the merge fails instead of dropping
+// the entries that were not read.
+TEST_F(UninstallLogTest, AShortReadOfTheOldLogIsAnError) {
+    WriteFile(path_, "old|\r\nC:\\VE4\\a\r\n");
+    ShortReadFileSystem files(platform::Files());
+    files.short_path = path_;
+    platform::Services services = platform::Current();
+    services.files = &files;
+    {
+        platform::ScopedServices scoped(services);
+        EXPECT_THROW(engine::WriteUninstallLog(path_, {"new|"}, journal_), engine::InstallError);
+    }
+    EXPECT_EQ(ReadFile(path_), "old|\r\nC:\\VE4\\a\r\n");
 }
 
 TEST_F(UninstallLogTest, UndoPutsTheEarlierLogBack) {
