@@ -200,6 +200,16 @@ prepare_install_methods() {
 }
 scenario install-methods en 'C:\setup\VIrovARI2.exe' 'InstallMethods.*' "${english[@]}"
 
+# Silent installation: a base product of its own for the destination that /D= names, then
+# the damaged payload of install-damaged.
+prepare_silent() {
+    rm -rf "$WINEPREFIX/drive_c/Program Files (x86)/VE4 Silent" "$WINEPREFIX/drive_c/No Base"
+    bash scripts/make-demo-payload.sh base "$WINEPREFIX/drive_c/Program Files (x86)/VE4 Silent" "$bin/ri4razoz.exe"
+}
+scenario silent en 'C:\setup\VIrovARI2.exe' 'Silent.*' "${english[@]}"
+prepare_silent_damaged() { prepare_install_damaged; }
+scenario silent-damaged en 'C:\setup\VIrovARI2.exe' 'SilentDamaged.*' "${english[@]}"
+
 # The environment chooser: the setup program with environments switched on, beside a payload
 # named after it.
 prepare_chooser() {

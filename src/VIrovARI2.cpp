@@ -23,5 +23,6 @@ int main() {
     setup::TInstF1 main_window(engine::CreateInstallWindow);
     application.SetMainForm(&main_window);
     application.Run();
+    main_window.RecordOutcome(application.ProgramExitCode());
     return static_cast<int>(application.ProgramExitCode());
 }

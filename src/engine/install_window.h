@@ -27,6 +27,8 @@ public:
     void SetStatus(const std::string& text) override { Label1.SetCaption(text); }
     Unfinished RecoverUnfinished(const std::string& install_dir) override;
     std::string JournalPath(const std::string& install_dir) override;
+    // The run of the first showing, the window left hidden.
+    void RunHidden() override { FormShow(); }
 
     platform::ui::Panel Panel1{*this, 0, 0, 632, 65};
     platform::ui::Label Label1{Panel1, 16, 13, 600, 16};

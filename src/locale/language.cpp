@@ -85,6 +85,15 @@ void SettleLanguage() {
     SetLanguage("en");
 }
 
+void SettleLanguageWithoutAsking() {
+    const std::string code = CommandLineLanguage();
+    if (!code.empty()) {
+        SetLanguage(code);
+        return;
+    }
+    SetLanguage(SystemLanguage() == "ru" ? "ru" : "en");
+}
+
 void ResetLanguage() {
     current_language.clear();
     system_language.clear();

@@ -51,6 +51,11 @@ std::string AskLanguage();
 // language window on a Russian system, English on any other. Overrides InitLanguage.
 void SettleLanguage();
 
+// The same decision without asking, for runs that show no window (silent installation, the
+// list of switches): the "-l" argument's language when it names one, else the system's
+// (Russian on a Russian system, English on any other).
+void SettleLanguageWithoutAsking();
+
 // Forgets the current and system languages, as before start-up. For tests, which run the
 // start-up many times in one process.
 void ResetLanguage();

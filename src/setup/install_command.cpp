@@ -12,6 +12,7 @@
 #include "platform/dialogs.h"
 #include "platform/file_system.h"
 #include "platform/platform.h"
+#include "platform/ui/application.h"
 #include "setup/install_dir_macro.h"
 #include "setup/main_window.h"
 
@@ -65,6 +66,8 @@ bool TInstF1::RecoverUnfinishedRun(std::string install_dir) {
     if (InstF3->RecoverUnfinished(install_dir) != InstallWindow::Unfinished::Unrecoverable) return true;
     ShowBox(locale::FormatText(Description().FmtUnfinishedUnreadable, {install_dir, InstF3->JournalPath(install_dir)}),
             platform::MessageKind::Error);
+    // A silent run cannot wait for someone to put the directory right.
+    if (switches_.silent) ui::Application::Instance().Terminate(platform::ExitCode::RecoveryFailed);
     return false;
 }
 
@@ -117,7 +120,8 @@ bool TInstF1::AcceptOldComponents() {
 
 bool TInstF1::ChooseEnvironments() {
     const TSetupDescription& description = Description();
-    if (description.EnvCount <= 0 || !description.OptSelectDialog || !InstF4) return true;
+    // A silent installation takes the chooser's start-up marks as they are.
+    if (description.EnvCount <= 0 || !description.OptSelectDialog || !InstF4 || switches_.silent) return true;
     return InstF4->ShowModal() == ui::ModalResult::Ok;
 }
 
@@ -151,6 +155,11 @@ void TInstF1::StartEngine() {
     ui::ProgressBar& progress = InstF3->Progress();
     progress.SetBounds(5, progress.Top(), window.Width() - 10, progress.Height());
     InstF3->SetStatus(description.InstallCaption + description.SfxDataReading);
+    Record("Destination: " + description.InstallDir);
+    if (switches_.silent) {
+        InstF3->RunHidden();
+        return;
+    }
     window.ShowModal();
 }
 

@@ -34,6 +34,10 @@ public:
     virtual Unfinished RecoverUnfinished(const std::string& install_dir) = 0;
     // The file holding the record of changes of a run into install_dir.
     virtual std::string JournalPath(const std::string& install_dir) = 0;
+
+    // Runs the installation without showing the window (silent mode), as its first showing
+    // would; the run ends the program as it does when shown.
+    virtual void RunHidden() = 0;
 };
 
 // Creates the engine's window, hidden. Called once while the main window is created.

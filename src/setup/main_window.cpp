@@ -107,6 +107,7 @@ void TInstF1::FormCreate() {
     // The task bar shows the application's title from the first window on, the language
     // window included; the title is the same in both languages.
     ui::Application::Instance().SetTitle(std::string(texts::kApplicationTitle));
+    StartRecording();
     TSetupDescription& description = Description();
     FindDirectories();
 
@@ -116,12 +117,24 @@ void TInstF1::FormCreate() {
     Label6.SetFontColor(kDarkBlue);
     description.FileExtCount = 0;
 
-    // The final word on the language: the start-up step's choice only lasted until now.
-    locale::SettleLanguage();
+    // The final word on the language: the start-up step's choice only lasted until now. A
+    // run that shows no window cannot ask.
+    if (switches_.silent || switches_.help) {
+        locale::SettleLanguageWithoutAsking();
+    } else {
+        locale::SettleLanguage();
+    }
+    Record("Language: " + locale::CurrentLanguage());
     description.OptParams = "-l" + locale::CurrentLanguage();
 
     StoreMessages(description);
     FillProduct(description);
+    if (switches_.help) {
+        ShowSwitches();
+        return;
+    }
+    // Nobody is there to use the base product's set-up utility after a silent installation.
+    if (switches_.silent) description.OptRun = false;
 
     LabelWindow();
     Edit1.SetText(description.ProgramFilesDir + "\\VE4");
@@ -138,8 +151,10 @@ void TInstF1::FormCreate() {
     CreateSecondaryWindows();
     FillEnvironmentChooser();
     if (!description.OptInstallDir.empty()) Edit1.SetText(description.OptInstallDir);
+    if (switches_.destination_given) Edit1.SetText(switches_.destination);
     RecoverUnfinishedRun(Edit1.Text());
     started_up_ = true;
+    if (switches_.silent) InstallSilently();
 }
 
 void TInstF1::FindDirectories() {

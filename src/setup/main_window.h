@@ -8,11 +8,15 @@
 #include <memory>
 #include <string>
 
+#include "platform/exit_code.h"
+#include "platform/platform.h"
 #include "platform/ui/controls.h"
 #include "platform/ui/form.h"
 #include "platform/ui/keys.h"
 #include "platform/ui/timer.h"
+#include "setup/command_switches.h"
 #include "setup/install_window.h"
+#include "setup/recording_dialogs.h"
 #include "setup/setup_description.h"
 #include "windows/environment_chooser.h"
 #include "windows/text_viewer.h"
@@ -34,6 +38,11 @@ public:
 
     // Whether the start-up ran to its end (the window is usable).
     bool StartedUp() const { return started_up_; }
+    // The command-line switches the start-up read.
+    const CommandSwitches& Switches() const { return switches_; }
+    // Ends the run's record (/LOG=) with the exit code and what it means; the program entry
+    // calls it once the application has terminated.
+    void RecordOutcome(platform::ExitCode code);
 
     // --- Event handlers ---
     void FormCreate();
@@ -96,9 +105,19 @@ private:
     bool ChooseEnvironments();
     void BuildExcludedDirList();
     void StartEngine();
+    // Unattended runs (unattended_run.cpp): reading the switches and starting the record,
+    // one line of it, the list of switches, and the silent installation.
+    void StartRecording();
+    void Record(const std::string& line);
+    void ShowSwitches();
+    void InstallSilently();
 
     InstallWindowFactory create_install_window_;
     bool started_up_ = false;
+    CommandSwitches switches_;
+    std::unique_ptr<SetupLog> log_;
+    std::unique_ptr<RecordingDialogs> recording_dialogs_;
+    std::unique_ptr<platform::ScopedServices> recording_scope_;
 };
 
 }  // namespace setup

@@ -169,6 +169,20 @@ inline constexpr TextPair kSubtitle{"Электронный задачник п�
 inline constexpr TextPair kCopyright{"Все права защищены", "All rights reserved"};
 inline constexpr TextPair kDestinationPrompt{"Задачник будет установлен в следующем каталоге:",
                                              "Select the directory where you would like DE roz OZE-2 to be installed:"};
+// The list of command-line switches that /? shows.
+inline constexpr TextPair kSwitchesHelp{
+    "Параметры командной строки:\r\n"
+    "/S - установка без показа окон;\r\n"
+    "/D=каталог - каталог установки (последний параметр, кавычки не обязательны);\r\n"
+    "/LOG=файл - дописать в файл протокол работы программы;\r\n"
+    "-lru, -len - язык интерфейса;\r\n"
+    "/? - этот список.",
+    "Command-line switches:\r\n"
+    "/S - install without showing any window;\r\n"
+    "/D=directory - the destination directory (the last switch, quotes optional);\r\n"
+    "/LOG=file - append a record of the run to the file;\r\n"
+    "-lru, -len - the interface language;\r\n"
+    "/? - this list."};
 
 // Every pair above, for checks that each has both members in a valid encoding.
 inline constexpr const TextPair* kAllPairs[] = {
@@ -181,6 +195,7 @@ inline constexpr const TextPair* kAllPairs[] = {
     &kLicenseFile, &kFmtNoInstallDir, &kFmtUnfinishedUnreadable, &kProductNoun, &kProductNounGen, &kEnvCaption,
     &kEnvPrompt, &kRunMessage, &kUninstallTexts[0], &kUninstallTexts[1], &kUninstallTexts[2],
     &kUninstallTexts[3], &kWindowCaption, &kSubtitle, &kCopyright, &kDestinationPrompt,
+    &kSwitchesHelp,
 };
 
 // The Russian-only pieces of composed texts, for the same check.

@@ -44,11 +44,13 @@ public:
         return unfinished;
     }
     std::string JournalPath(const std::string& install_dir) override { return install_dir + "\\journal"; }
+    void RunHidden() override { ran_hidden = true; }
 
     ui::ProgressBar ProgressBar1{*this, 20, 30, 100, 16};
     std::string status;
     std::vector<std::string> recovered;  // the directories looked at, in order
     Unfinished unfinished = Unfinished::None;
+    bool ran_hidden = false;
 };
 
 // The machine's file system, except that the last-write times of the paths listed in

@@ -6,9 +6,11 @@
 
 namespace e2e {
 
-Session::Session() {
-    program_ = Process::Start(EnvironmentOr("VI_E2E_PROGRAM", "C:\\setup\\VIrovARI2.exe"),
-                              EnvironmentOr("VI_E2E_ARGS", ""), "", &start_error_);
+Session::Session() : Session(EnvironmentOr("VI_E2E_ARGS", "")) {}
+
+Session::Session(const std::string& arguments) {
+    program_ = Process::Start(EnvironmentOr("VI_E2E_PROGRAM", "C:\\setup\\VIrovARI2.exe"), arguments, "",
+                              &start_error_);
 }
 
 Window Session::WaitForWindow(const std::string& caption, Milliseconds timeout) {

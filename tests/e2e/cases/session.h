@@ -21,6 +21,8 @@ class Session {
 public:
     // Starts the program; Started() tells whether that worked.
     Session();
+    // Starts it with these command-line arguments instead of VI_E2E_ARGS.
+    explicit Session(const std::string& arguments);
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
 

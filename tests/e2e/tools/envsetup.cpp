@@ -32,5 +32,6 @@ int main() {
     }
     application.SetMainForm(&main_window);
     application.Run();
-    return 0;
+    main_window.RecordOutcome(application.ProgramExitCode());
+    return static_cast<int>(application.ProgramExitCode());
 }

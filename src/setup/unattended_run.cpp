@@ -1,0 +1,88 @@
+// The main window's part in unattended runs: the command-line switches, the record of the run
+// that /LOG= asks for, the list of switches that /? shows, and the silent installation of /S,
+// in which no window appears: the language is settled without asking, the environment
+// chooser keeps its defaults, message boxes are answered by RecordingDialogs, the engine runs
+// with its window hidden, and a run that the Install command refuses ends with the exit code
+// of a refusal.
+
+#include <chrono>
+#include <thread>
+
+#include "locale/language.h"
+#include "platform/dialogs.h"
+#include "platform/system.h"
+#include "platform/ui/application.h"
+#include "setup/main_window.h"
+#include "setup/setup_texts.h"
+
+namespace setup {
+
+namespace ui = platform::ui;
+
+namespace {
+
+std::string ExitCodeMeaning(platform::ExitCode code) {
+    switch (code) {
+        case platform::ExitCode::Installed:
+            return "installed";
+        case platform::ExitCode::InstalledWithFailures:
+            return "installed, with files or shortcuts that could not be placed";
+        case platform::ExitCode::UserExit:
+            return "left without installing";
+        case platform::ExitCode::VolumeMissing:
+            return "a payload volume is missing";
+        case platform::ExitCode::InstallFailed:
+            return "the installation failed and was rolled back";
+        case platform::ExitCode::RecoveryFailed:
+            return "an unfinished earlier installation could not be recovered";
+        case platform::ExitCode::Refused:
+            return "refused by the Install command's checks";
+    }
+    return "unknown";
+}
+
+void SleepFor(int milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
+
+}  // namespace
+
+void TInstF1::StartRecording() {
+    platform::System& machine = platform::Machine();
+    const std::vector<std::string> arguments = machine.Arguments();
+    switches_ = ParseCommandSwitches(arguments);
+    if (!switches_.silent && switches_.log_file.empty()) return;
+    log_ = std::make_unique<SetupLog>(switches_.log_file);
+    platform::Dialogs* shown = switches_.silent ? nullptr : &platform::UserDialogs();
+    recording_dialogs_ = std::make_unique<RecordingDialogs>(shown, *log_, &SleepFor);
+    platform::Services services;
+    services.dialogs = recording_dialogs_.get();
+    recording_scope_ = std::make_unique<platform::ScopedServices>(services);
+
+    std::string command = machine.ProgramPath();
+    for (const std::string& argument : arguments) command += " " + argument;
+    Record("Start: " + command);
+}
+
+void TInstF1::Record(const std::string& line) {
+    if (log_ != nullptr) log_->Write(line);
+}
+
+void TInstF1::RecordOutcome(platform::ExitCode code) {
+    Record("Exit code " + std::to_string(static_cast<int>(code)) + ": " + ExitCodeMeaning(code));
+}
+
+void TInstF1::ShowSwitches() {
+    platform::UserDialogs().ShowMessage(Pick(texts::kSwitchesHelp), platform::MessageKind::Information,
+                                        platform::buttons::kOk, platform::DialogResult::Ok);
+    ui::Application::Instance().Terminate(platform::ExitCode::UserExit);
+}
+
+void TInstF1::InstallSilently() {
+    // The start-up may have ended the run already (an unfinished installation that could
+    // not be recovered).
+    if (ui::Application::Instance().Terminated()) return;
+    Button4Click();
+    // Only a refusal comes back here: a run that reached the engine has ended the program.
+    ui::Application::Instance().Terminate(platform::ExitCode::Refused);
+}
+
+}  // namespace setup

@@ -1,0 +1,87 @@
+// Silent installation (/S): the program shows no window at all, writes what it would have
+// shown to the record that /LOG= names, and tells the outcome through its exit code. The
+// driver watches the process's top-level windows for the whole run.
+
+#include <gtest/gtest.h>
+
+#include "cases/session.h"
+#include "driver/files.h"
+
+namespace {
+
+using namespace e2e;
+
+constexpr Milliseconds kInstallTimeout{180000};
+
+struct SilentRun {
+    std::optional<uint32_t> exit_code;
+    // The captions of every window that was seen while the program ran.
+    std::vector<std::string> windows_seen;
+};
+
+SilentRun RunSilently(const std::string& arguments) {
+    SilentRun run;
+    Session session(arguments);
+    if (!session.Started()) return run;
+    WaitUntil(
+        [&] {
+            for (const Window& window : TopLevelWindows(session.Program().Id())) {
+                run.windows_seen.push_back(window.Text());
+            }
+            return !session.Program().Running();
+        },
+        kInstallTimeout);
+    run.exit_code = session.WaitForExit(kStepTimeout);
+    return run;
+}
+
+// The base product lies in a directory of its own for this case; /D= names it unquoted, as
+// the rest of the command line.
+TEST(Silent, InstallsIntoTheDestinationOfTheCommandLineWithoutAWindow) {
+    const std::string destination = "C:\\Program Files (x86)\\VE4 Silent";
+    ASSERT_TRUE(FileExists(destination + "\\VE4Ext22.exe")) << "the scenario did not lay out the base product";
+    const SilentRun run = RunSilently("/S /LOG=C:\\setup\\silent.log /D=" + destination);
+    EXPECT_TRUE(run.windows_seen.empty()) << run.windows_seen.front();
+    ASSERT_TRUE(run.exit_code.has_value());
+    EXPECT_EQ(*run.exit_code, 0u);
+
+    for (const char* file : {"VIrovARI2\\readme.txt", "MPI\\mpitasks.h", "UNINST\\virovari2_1_0.log"}) {
+        EXPECT_TRUE(FileExists(destination + "\\" + file)) << file;
+    }
+    EXPECT_FALSE(DirectoryExists(destination + "\\TEMP"));
+    EXPECT_TRUE(FileExists(ProgramsFolder() + "\\DE roz OZE-2\\DE roz OZE-2 Readme.lnk"));
+    // No set-up utility after a silent installation.
+    EXPECT_FALSE(FileExists(destination + "\\ri4razoz-run.txt"));
+    const std::string record = ReadWholeFile("C:\\setup\\silent.log").value_or("<no record>");
+    EXPECT_NE(record.find("Destination: " + destination + "\r\n"), std::string::npos) << record;
+    EXPECT_NE(record.find("Information: The DE roz OZE-2 system is installed successfully."), std::string::npos)
+        << record;
+    EXPECT_NE(record.find("Exit code 0: installed\r\n"), std::string::npos) << record;
+}
+
+TEST(Silent, RefusesADestinationWithoutTheBaseProduct) {
+    const SilentRun run = RunSilently("/S /LOG=C:\\setup\\refusal.log /D=\"C:\\No Base\"");
+    EXPECT_TRUE(run.windows_seen.empty()) << run.windows_seen.front();
+    ASSERT_TRUE(run.exit_code.has_value());
+    EXPECT_EQ(*run.exit_code, 6u);
+    EXPECT_FALSE(DirectoryExists("C:\\No Base"));
+    const std::string record = ReadWholeFile("C:\\setup\\refusal.log").value_or("<no record>");
+    EXPECT_NE(record.find("Error: You need previously install the basic variant of Quillmark of version 4.22 or "
+                          "higher in the specified directory.\r\n"),
+              std::string::npos)
+        << record;
+}
+
+// The scenario damages the payload's last entry.
+TEST(SilentDamaged, RollsBackAndEndsWithTheCodeOfAFailedInstallation) {
+    const std::string destination = "C:\\Program Files (x86)\\VE4";
+    const auto before = DirectoryContents(destination);
+    ASSERT_FALSE(before.empty()) << "the scenario did not lay out the base product";
+    const SilentRun run = RunSilently("/S /D=" + destination);
+    EXPECT_TRUE(run.windows_seen.empty()) << run.windows_seen.front();
+    ASSERT_TRUE(run.exit_code.has_value());
+    EXPECT_EQ(*run.exit_code, 4u);
+    EXPECT_TRUE(DirectoryContents(destination) == before);
+}
+
+}  // namespace
