@@ -5,6 +5,7 @@
 #include "platform/win32/ui_win32.h"
 
 #include <set>
+#include <vector>
 
 #include "platform/ui/controls.h"
 #include "platform/ui/list_controls.h"
@@ -47,6 +48,32 @@ UINT TextFormat(const Label& label) {
     }
     if (label.WordWrap()) format |= DT_WORDBREAK;
     return format;
+}
+
+// Draws a label's caption in rect. A single line is placed glyph by glyph at the advances
+// that GDI measures (GetTextExtentExPointA), so it covers exactly the width that auto-size
+// measured: Wine draws some fonts a few pixels wider than it measures them, which would cut
+// the last character of an auto-sized label. Wrapped, tabbed and accelerator-marked texts go
+// through DrawTextA.
+void DrawLabelText(HDC dc, const Label& label, RECT rect) {
+    const std::string& text = label.Caption();
+    const int length = static_cast<int>(text.size());
+    if (label.WordWrap() || text.find_first_of("&\t\r\n") != std::string::npos || length == 0) {
+        ::DrawTextA(dc, text.c_str(), length, &rect, TextFormat(label));
+        return;
+    }
+    std::vector<INT> ends(static_cast<size_t>(length));
+    SIZE size{};
+    if (!::GetTextExtentExPointA(dc, text.c_str(), length, 0, nullptr, ends.data(), &size)) {
+        ::DrawTextA(dc, text.c_str(), length, &rect, TextFormat(label));
+        return;
+    }
+    std::vector<INT> advances(ends.size());
+    for (size_t index = 0; index < ends.size(); ++index) advances[index] = ends[index] - (index == 0 ? 0 : ends[index - 1]);
+    int left = rect.left;
+    if (label.Alignment() == TextAlignment::Right) left = rect.right - size.cx;
+    if (label.Alignment() == TextAlignment::Center) left = rect.left + (rect.right - rect.left - size.cx) / 2;
+    ::ExtTextOutA(dc, left, rect.top, ETO_CLIPPED, &rect, text.c_str(), static_cast<UINT>(length), advances.data());
 }
 
 bool IsLabel(const Control& control) {
@@ -210,7 +237,7 @@ void PaintLabel(const Control& label, HDC dc, const RECT& area) {
         if (!text_label.Transparent() && other != &label) ::FillRect(dc, &overlap, ::GetSysColorBrush(COLOR_BTNFACE));
         HGDIOBJ previous = ::SelectObject(dc, FontHandle(other->GetFont()));
         ::SetTextColor(dc, other->Enabled() ? ColorOf(other->GetFont().color) : ::GetSysColor(COLOR_GRAYTEXT));
-        ::DrawTextA(dc, other->Caption().c_str(), static_cast<int>(other->Caption().size()), &rect, TextFormat(text_label));
+        DrawLabelText(dc, text_label, rect);
         ::SelectObject(dc, previous);
     }
 }
