@@ -33,7 +33,7 @@ bool IsMissingOrEmpty(const std::string& target) {
 }  // namespace
 
 void RegisterFileExt(const std::string& ext, const std::string& program_dir, const std::string& program_file,
-                     const std::string& description, int32_t icon_index) {
+                     const std::string& description, int32_t icon_index, RollbackJournal& journal) {
     platform::Shell& shell = platform::ShellServices();
     const std::string program = program_dir + "\\" + program_file;
     const std::pair<std::string, std::string> values[] = {
@@ -44,6 +44,9 @@ void RegisterFileExt(const std::string& ext, const std::string& program_dir, con
         {ext + "\\Shell\\Open", "Open"},
         {ext + "\\Shell\\Open\\command", "\"" + program + "\" \"%1\""},
     };
+    for (const std::string& key : {"." + ext, ext}) {
+        if (!shell.ClassesRootKeyExists(key) && !journal.CreateClassesRootKey(key)) return;
+    }
     for (const auto& [key, value] : values) {
         if (!shell.SetClassesRootValue(key, value)) return;
     }
@@ -104,7 +107,7 @@ void Installation::FinishInstall() {
 
     for (const FileAssociation& association : settings_.file_exts) {
         RegisterFileExt(association.ext, association.program_dir, association.program_file, association.description,
-                        association.icon_index);
+                        association.icon_index, journal_);
     }
 
     if (settings_.opt_start_menu) {

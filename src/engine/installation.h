@@ -63,9 +63,10 @@ private:
 void ClearReadOnly(const std::string& file);
 
 // Writes one file association under the classes root; the first failing write abandons the
-// rest of that association, silently.
+// rest of that association, silently. Its two keys are recorded in journal when they are new,
+// so that undoing the run deletes them; keys that existed are written over and never deleted.
 void RegisterFileExt(const std::string& ext, const std::string& program_dir, const std::string& program_file,
-                     const std::string& description, int32_t icon_index);
+                     const std::string& description, int32_t icon_index, RollbackJournal& journal);
 
 // Writes the shortcut file link_file opening target; true only when every step succeeded.
 // Names longer than the shell link's 199 characters are cut to 199.

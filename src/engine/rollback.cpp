@@ -4,6 +4,7 @@
 
 #include "platform/file_system.h"
 #include "platform/platform.h"
+#include "platform/shell.h"
 
 namespace engine {
 
@@ -98,6 +99,7 @@ std::string RollbackJournal::Line(const Change& change) {
         case ChangeKind::DirectoryCreated: return "D\t" + change.path;
         case ChangeKind::WorkDirectoryCreated: return "T\t" + change.path;
         case ChangeKind::FileCreated: return "F\t" + change.path;
+        case ChangeKind::ClassesRootKeyCreated: return "K\t" + change.path;
         case ChangeKind::FileSetAside:
             return "R\t" + change.path + "\t" + change.backup + "\t" + std::to_string(change.attributes);
     }
@@ -167,6 +169,10 @@ bool RollbackJournal::CreateWorkDirectory(const std::string& path) {
     return false;
 }
 
+bool RollbackJournal::CreateClassesRootKey(const std::string& key) {
+    return Record({ChangeKind::ClassesRootKeyCreated, key, {}, 0});
+}
+
 bool RollbackJournal::CreateDirectories(const std::string& path) {
     platform::FileSystem& files = platform::Files();
     if (files.DirectoryExists(path)) return true;
@@ -208,6 +214,8 @@ bool RollbackJournal::UndoChange(const Change& change) {
         case ChangeKind::WorkDirectoryCreated:
             if (files.DirectoryExists(change.path)) DeleteTree(change.path);
             return true;
+        case ChangeKind::ClassesRootKeyCreated:
+            return platform::ShellServices().DeleteClassesRootKey(change.path);
     }
     return true;
 }
@@ -309,10 +317,12 @@ bool RollbackJournal::Parse(const std::string& text, std::vector<Change>& change
         } else if (kind == "X" && fields.size() == 1) {
             if (changes.empty()) return false;
             changes.pop_back();
-        } else if ((kind == "D" || kind == "T" || kind == "F") && fields.size() == 2 && !fields[1].empty()) {
+        } else if ((kind == "D" || kind == "T" || kind == "F" || kind == "K") && fields.size() == 2 &&
+                   !fields[1].empty()) {
             const ChangeKind change_kind = kind == "D"   ? ChangeKind::DirectoryCreated
                                            : kind == "T" ? ChangeKind::WorkDirectoryCreated
-                                                         : ChangeKind::FileCreated;
+                                           : kind == "F" ? ChangeKind::FileCreated
+                                                         : ChangeKind::ClassesRootKeyCreated;
             changes.push_back({change_kind, fields[1], {}, 0});
         } else if (kind == "R" && fields.size() == 4 && !fields[1].empty() && !fields[2].empty() &&
                    !fields[3].empty() && fields[3].find_first_not_of("0123456789") == std::string::npos &&

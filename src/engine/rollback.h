@@ -20,6 +20,7 @@
 //   D <path>                         directory created
 //   T <path>                         extraction directory created (removed with its content)
 //   F <path>                         file created where nothing was
+//   K <key>                          key created under HKEY_CLASSES_ROOT (deleted with its subkeys)
 //   R <path> <copy> <attributes>     file moved (or copied) aside to copy; attributes decimal
 //   X                                the newest record in force is void (undone or never made)
 //   C                                the run is complete; what follows only deletes the copies
@@ -78,6 +79,10 @@ public:
     // Creates a directory of the run's own, which undoing removes with everything in it.
     bool CreateWorkDirectory(const std::string& path);
 
+    // Records that the run is about to create key under HKEY_CLASSES_ROOT, where none is yet;
+    // undoing deletes it with everything below it. False when it cannot be recorded.
+    bool CreateClassesRootKey(const std::string& key);
+
     // A name beside path that nothing bears yet, for a copy set aside or a file being written:
     // path + ".~vi" + a token of this run + "-" + a number that grows over the run.
     std::string FreshName(const std::string& path);
@@ -107,7 +112,7 @@ public:
     static Recovery Recover(const std::string& path);
 
 private:
-    enum class ChangeKind { DirectoryCreated, WorkDirectoryCreated, FileCreated, FileSetAside };
+    enum class ChangeKind { DirectoryCreated, WorkDirectoryCreated, FileCreated, FileSetAside, ClassesRootKeyCreated };
     struct Change {
         ChangeKind kind;
         std::string path;

@@ -11,6 +11,10 @@ public:
 
     // Creates the key path under HKEY_CLASSES_ROOT if missing and sets its default value.
     virtual bool SetClassesRootValue(const std::string& key_path, const std::string& value) = 0;
+    // Whether the key path exists under HKEY_CLASSES_ROOT.
+    virtual bool ClassesRootKeyExists(const std::string& key_path) = 0;
+    // Deletes the key with all its subkeys and values; true when it is gone afterwards.
+    virtual bool DeleteClassesRootKey(const std::string& key_path) = 0;
 
     // Writes a shortcut file (.lnk) through the shell link object: target, arguments and
     // working directory; false when any step fails.

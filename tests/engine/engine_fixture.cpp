@@ -26,6 +26,23 @@ bool RecordingShell::SetClassesRootValue(const std::string& key_path, const std:
     return true;
 }
 
+// A key exists once a value was written to it or below it; paths compare as given.
+static bool InKeyTree(const std::string& key, const std::string& tree) {
+    return key == tree || key.starts_with(tree + "\\");
+}
+
+bool RecordingShell::ClassesRootKeyExists(const std::string& key_path) {
+    for (const auto& [key, value] : registry) {
+        if (InKeyTree(key, key_path)) return true;
+    }
+    return false;
+}
+
+bool RecordingShell::DeleteClassesRootKey(const std::string& key_path) {
+    std::erase_if(registry, [&](const auto& entry) { return InKeyTree(entry.first, key_path); });
+    return true;
+}
+
 bool RecordingShell::CreateShortcut(const std::string& link_path, const std::string& target,
                                     const std::string& arguments, const std::string& working_directory) {
     if (!fail_shortcut_named.empty() && link_path.find(fail_shortcut_named) != std::string::npos) return false;

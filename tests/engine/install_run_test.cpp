@@ -194,8 +194,22 @@ TEST_F(EngineTest, AssociationsAreWrittenInOrderAndStopAtTheFirstFailure) {
 
     shell_.registry.clear();
     shell_.fail_registry_after = 2;
-    engine::RegisterFileExt("abc", "C:\\P", "a.exe", "d", 0);
+    engine::RollbackJournal journal;
+    engine::RegisterFileExt("abc", "C:\\P", "a.exe", "d", 0, journal);
     EXPECT_EQ(shell_.registry.size(), 2u);
+}
+
+// A run that fails after writing its associations deletes the keys it created and leaves the
+// ones that were there before.
+TEST_F(EngineTest, AFailedRunRemovesOnlyTheAssociationKeysItCreated) {
+    settings_.file_exts = {{"qmx", "%InstallDir%\\bin", "a.exe", "Task file", 2}};
+    shell_.registry = {{".qmx", "users.qmx"}};
+    // The uninstall log cannot be written, the final stage's last step.
+    ASSERT_TRUE(platform::Files().ForceDirectories("C:\\VE4\\UNINST\\virovari2_1_0.log"));
+    Install({ProductPayload()});
+    EXPECT_EQ(view_.exit_code, platform::ExitCode::InstallFailed);
+    // The existing key was written over (the recording shell keeps every write) and stays.
+    EXPECT_EQ(shell_.registry, (std::vector<std::pair<std::string, std::string>>{{".qmx", "users.qmx"}, {".qmx", "qmx"}}));
 }
 
 TEST_F(EngineTest, SelfCopyIsPlacedAfterTheArchiveFiles) {

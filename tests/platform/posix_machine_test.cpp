@@ -137,6 +137,12 @@ TEST(PosixMachine, RegistryValuesAreWrittenAndReadBack) {
     EXPECT_EQ(PosixMachine::ClassesRootValue("ve4.task\\SHELL\\open\\command"), "\"C:\\VE4\\ve4.exe\" \"%1\"");
     EXPECT_EQ(PosixMachine::ClassesRootValue("VE4.Task\\shell"), std::nullopt) << "a parent has no value";
     EXPECT_TRUE(HostFileExists(machine.HostRoot() + "/registry/HKEY_CLASSES_ROOT.reg"));
+    // A key is deleted with everything below it, and nothing beside it.
+    EXPECT_TRUE(shell.ClassesRootKeyExists("ve4.task\\shell"));
+    ASSERT_TRUE(shell.DeleteClassesRootKey("VE4.TASK"));
+    EXPECT_FALSE(shell.ClassesRootKeyExists("VE4.Task\\shell\\open\\command"));
+    EXPECT_FALSE(shell.ClassesRootKeyExists("VE4.Task"));
+    EXPECT_EQ(PosixMachine::ClassesRootValue(".ve4"), "VE4.Task2");
 }
 
 TEST(PosixMachine, StartProgramSpawnsExecutablesAndRecordsEveryCall) {

@@ -110,6 +110,35 @@ bool WriteClassesRootValue(const std::string& key_path, const std::string& value
     return Save(keys);
 }
 
+namespace {
+
+// The key itself or one below it.
+bool InTree(const std::string& key, const std::string& tree) {
+    return SameTextIgnoreCase(key, tree) ||
+           (key.size() > tree.size() && key[tree.size()] == '\\' && SameTextIgnoreCase(key.substr(0, tree.size()), tree));
+}
+
+}  // namespace
+
+bool ClassesRootKeyPresent(const std::string& key_path) {
+    if (State().machine_root.empty()) return false;
+    const std::string path = Normalise(key_path);
+    for (const Key& key : Load()) {
+        if (SameTextIgnoreCase(key.path, path)) return true;
+    }
+    return false;
+}
+
+bool DeleteClassesRootTree(const std::string& key_path) {
+    if (State().machine_root.empty()) return false;
+    const std::string path = Normalise(key_path);
+    if (path.empty()) return false;
+    std::vector<Key> keys = Load();
+    const size_t before = keys.size();
+    std::erase_if(keys, [&](const Key& key) { return InTree(key.path, path); });
+    return keys.size() == before || Save(keys);
+}
+
 std::optional<std::string> ReadClassesRootValue(const std::string& key_path) {
     if (State().machine_root.empty()) return std::nullopt;
     const std::string path = Normalise(key_path);

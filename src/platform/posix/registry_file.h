@@ -18,6 +18,13 @@ namespace platform::posix {
 // cannot be written.
 bool WriteClassesRootValue(const std::string& key_path, const std::string& value);
 
+// Whether the key exists (with or without a value).
+bool ClassesRootKeyPresent(const std::string& key_path);
+
+// Deletes the key and every key below it; true when none is left (false in host mode or when
+// the file cannot be written).
+bool DeleteClassesRootTree(const std::string& key_path);
+
 // The default value of a key; nullopt when the key, its value or the file is missing.
 std::optional<std::string> ReadClassesRootValue(const std::string& key_path);
 

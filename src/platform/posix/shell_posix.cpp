@@ -67,6 +67,10 @@ bool PosixShell::SetClassesRootValue(const std::string& key_path, const std::str
     return WriteClassesRootValue(key_path, value);
 }
 
+bool PosixShell::ClassesRootKeyExists(const std::string& key_path) { return ClassesRootKeyPresent(key_path); }
+
+bool PosixShell::DeleteClassesRootKey(const std::string& key_path) { return DeleteClassesRootTree(key_path); }
+
 bool PosixShell::CreateShortcut(const std::string& link_path, const std::string& target, const std::string& arguments,
                                 const std::string& working_directory) {
     PosixFileSystem files;

@@ -8,6 +8,8 @@ namespace platform::posix {
 class PosixShell : public Shell {
 public:
     bool SetClassesRootValue(const std::string& key_path, const std::string& value) override;
+    bool ClassesRootKeyExists(const std::string& key_path) override;
+    bool DeleteClassesRootKey(const std::string& key_path) override;
     bool CreateShortcut(const std::string& link_path, const std::string& target, const std::string& arguments,
                         const std::string& working_directory) override;
     bool StartProgram(const std::string& program, const std::string& parameters, const std::string& directory,

@@ -37,6 +37,16 @@ bool Win32Shell::SetClassesRootValue(const std::string& key_path, const std::str
                             static_cast<DWORD>(value.size() + 1)) == ERROR_SUCCESS;
 }
 
+bool Win32Shell::ClassesRootKeyExists(const std::string& key_path) {
+    RegistryKey key;
+    return ::RegOpenKeyExA(HKEY_CLASSES_ROOT, key_path.c_str(), 0, KEY_READ, key.Receive()) == ERROR_SUCCESS;
+}
+
+bool Win32Shell::DeleteClassesRootKey(const std::string& key_path) {
+    ::RegDeleteTreeA(HKEY_CLASSES_ROOT, key_path.c_str());
+    return !ClassesRootKeyExists(key_path);
+}
+
 bool Win32Shell::CreateShortcut(const std::string& link_path, const std::string& target, const std::string& arguments,
                                 const std::string& working_directory) {
     ComScope com;
