@@ -170,6 +170,7 @@ bool RollbackJournal::CreateWorkDirectory(const std::string& path) {
 }
 
 bool RollbackJournal::CreateClassesRootKey(const std::string& key) {
+    if (key.empty()) return false;  // the classes root itself is never the run's
     return Record({ChangeKind::ClassesRootKeyCreated, key, {}, 0});
 }
 

@@ -43,6 +43,8 @@ bool Win32Shell::ClassesRootKeyExists(const std::string& key_path) {
 }
 
 bool Win32Shell::DeleteClassesRootKey(const std::string& key_path) {
+    // An empty path would name the whole classes root.
+    if (key_path.empty() || key_path.front() == '\\') return false;
     ::RegDeleteTreeA(HKEY_CLASSES_ROOT, key_path.c_str());
     return !ClassesRootKeyExists(key_path);
 }
