@@ -116,6 +116,7 @@ protected:
         window_ = std::make_unique<setup::TInstF1>([this] {
             auto engine = std::make_unique<RecordingInstallWindow>();
             engine_ = engine.get();
+            engine->unfinished = unfinished_;
             return engine;
         });
         ui::Application::Instance().SetMainForm(window_.get());
@@ -127,6 +128,8 @@ protected:
 
     platform::ScopedMachineRoot machine_;
     ui::testing::Session ui_session_;
+    // What the engine finds of an earlier run in any destination, from its creation on.
+    setup::InstallWindow::Unfinished unfinished_ = setup::InstallWindow::Unfinished::None;
 
 private:
     std::unique_ptr<setup::TInstF1> window_;

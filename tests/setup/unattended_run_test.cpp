@@ -135,6 +135,20 @@ TEST_F(UnattendedRun, SilentRefusalsEndWithTheirCodeAndTheirTextsInTheRecord) {
     EXPECT_TRUE(LogHas("Exit code 6: refused by the Install command's checks")) << ReadLog();
 }
 
+// An earlier run that cannot be undone ends a silent run with code 5 and the message recorded;
+// nothing is installed over it.
+TEST_F(UnattendedRun, SilentRunOverAnUnrecoverableEarlierOneEndsWithCodeFive) {
+    unfinished_ = setup::InstallWindow::Unfinished::Unrecoverable;
+    Run({"/S", "-len", std::string("/LOG=") + kLog, std::string("/D=") + kDestination});
+    EXPECT_FALSE(Engine()->ran_hidden);
+    EXPECT_EQ(ui::Application::Instance().ProgramExitCode(), ExitCode::RecoveryFailed);
+    EXPECT_NE(ReadLog().find("\r\nError: An earlier installation into the \"" + std::string(kDestination) +
+                             "\" directory did not finish, and its changes cannot be undone"),
+              std::string::npos)
+        << ReadLog();
+    EXPECT_TRUE(LogHas("Exit code 5: an unfinished earlier installation could not be recovered")) << ReadLog();
+}
+
 TEST_F(UnattendedRun, SilentOldComponentsQuestionIsAnsweredNo) {
     MakeDirectory("C:\\windows\\system32");
     WriteFile("C:\\windows\\system32\\ve4.dll", "old");
