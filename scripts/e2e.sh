@@ -200,11 +200,15 @@ prepare_install_methods() {
 }
 scenario install-methods en 'C:\setup\VIrovARI2.exe' 'InstallMethods.*' "${english[@]}"
 
-# Silent installation: a base product of its own for the destination that /D= names, then
-# the damaged payload of install-damaged.
+# Silent installation: a base product of its own for the destination that /D= names, one
+# beside an unreadable record of an earlier run, then the damaged payload of install-damaged.
 prepare_silent() {
     rm -rf "$WINEPREFIX/drive_c/Program Files (x86)/VE4 Silent" "$WINEPREFIX/drive_c/No Base"
     bash scripts/make-demo-payload.sh base "$WINEPREFIX/drive_c/Program Files (x86)/VE4 Silent" "$bin/ri4razoz.exe"
+    local unfinished="$WINEPREFIX/drive_c/Program Files (x86)/VE4 Unfinished"
+    rm -rf "$unfinished"
+    bash scripts/make-demo-payload.sh base "$unfinished" "$bin/ri4razoz.exe"
+    printf 'not a record of changes\r\n' >"$unfinished/VIrovARI2.journal"
 }
 scenario silent en 'C:\setup\VIrovARI2.exe' 'Silent.*' "${english[@]}"
 prepare_silent_damaged() { prepare_install_damaged; }
