@@ -44,11 +44,8 @@ void RegisterFileExt(const std::string& ext, const std::string& program_dir, con
         {ext + "\\Shell\\Open", "Open"},
         {ext + "\\Shell\\Open\\command", "\"" + program + "\" \"%1\""},
     };
-    for (const std::string& key : {"." + ext, ext}) {
-        if (!shell.ClassesRootKeyExists(key) && !journal.CreateClassesRootKey(key)) return;
-    }
     for (const auto& [key, value] : values) {
-        if (!shell.SetClassesRootValue(key, value)) return;
+        if (!journal.RecordClassesRootValue(key) || !shell.SetClassesRootValue(key, value)) return;
     }
 }
 

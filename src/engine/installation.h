@@ -63,8 +63,8 @@ private:
 void ClearReadOnly(const std::string& file);
 
 // Writes one file association under the classes root; the first failing write abandons the
-// rest of that association, silently. Its two keys are recorded in journal when they are new,
-// so that undoing the run deletes them; keys that existed are written over and never deleted.
+// rest of that association, silently. Each key is recorded in journal before its value is
+// set: undoing the run deletes the keys it created and gives the others their old values.
 void RegisterFileExt(const std::string& ext, const std::string& program_dir, const std::string& program_file,
                      const std::string& description, int32_t icon_index, RollbackJournal& journal);
 

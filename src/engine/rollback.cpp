@@ -2,6 +2,7 @@
 
 #include <chrono>
 
+#include "platform/code_page.h"
 #include "platform/file_system.h"
 #include "platform/platform.h"
 #include "platform/shell.h"
@@ -48,6 +49,52 @@ std::vector<std::string> SplitFields(const std::string& line) {
     }
     fields.push_back(line.substr(start));
     return fields;
+}
+
+// The journal's text for a registry key or value: control bytes, tabs and line ends among them,
+// and the escape character itself become '%' and two hexadecimal digits.
+std::string EscapeField(const std::string& text) {
+    constexpr char kDigits[] = "0123456789ABCDEF";
+    std::string escaped;
+    for (const char character : text) {
+        const auto byte = static_cast<unsigned char>(character);
+        if (byte >= 0x20 && byte != 0x7F && byte != '%') {
+            escaped += character;
+            continue;
+        }
+        escaped += '%';
+        escaped += kDigits[byte >> 4];
+        escaped += kDigits[byte & 0xF];
+    }
+    return escaped;
+}
+
+int HexDigit(char character) {
+    if (character >= '0' && character <= '9') return character - '0';
+    if (character >= 'A' && character <= 'F') return character - 'A' + 10;
+    return -1;
+}
+
+// False for a text EscapeField cannot have written.
+bool UnescapeField(const std::string& text, std::string& plain) {
+    plain.clear();
+    for (size_t index = 0; index < text.size(); ++index) {
+        if (text[index] != '%') {
+            plain += text[index];
+            continue;
+        }
+        if (index + 2 >= text.size()) return false;
+        const int high = HexDigit(text[index + 1]);
+        const int low = HexDigit(text[index + 2]);
+        if (high < 0 || low < 0) return false;
+        plain += static_cast<char>(high * 16 + low);
+        index += 2;
+    }
+    return true;
+}
+
+bool IsNumber(const std::string& text) {
+    return !text.empty() && text.size() <= 10 && text.find_first_not_of("0123456789") == std::string::npos;
 }
 
 bool ReadWholeFile(const std::string& path, std::string& text) {
@@ -99,7 +146,11 @@ std::string RollbackJournal::Line(const Change& change) {
         case ChangeKind::DirectoryCreated: return "D\t" + change.path;
         case ChangeKind::WorkDirectoryCreated: return "T\t" + change.path;
         case ChangeKind::FileCreated: return "F\t" + change.path;
-        case ChangeKind::ClassesRootKeyCreated: return "K\t" + change.path;
+        case ChangeKind::ClassesRootKeyCreated: return "K\t" + EscapeField(change.path);
+        case ChangeKind::ClassesRootValueSet:
+            if (!change.old_value) return "V\t" + EscapeField(change.path);
+            return "V\t" + EscapeField(change.path) + "\t" + std::to_string(change.old_value->type) + "\t" +
+                   EscapeField(change.old_value->data);
         case ChangeKind::FileSetAside:
             return "R\t" + change.path + "\t" + change.backup + "\t" + std::to_string(change.attributes);
     }
@@ -169,9 +220,25 @@ bool RollbackJournal::CreateWorkDirectory(const std::string& path) {
     return false;
 }
 
-bool RollbackJournal::CreateClassesRootKey(const std::string& key) {
+// A key below one the run created goes with it; it needs no record of its own.
+bool RollbackJournal::InCreatedKey(const std::string& key) const {
+    const std::string upper = platform::UpperCaseAnsi(key);
+    for (const Change& change : changes_) {
+        if (change.kind != ChangeKind::ClassesRootKeyCreated) continue;
+        const std::string created = platform::UpperCaseAnsi(change.path);
+        if (upper == created || upper.starts_with(created + "\\")) return true;
+    }
+    return false;
+}
+
+bool RollbackJournal::RecordClassesRootValue(const std::string& key) {
     if (key.empty()) return false;  // the classes root itself is never the run's
-    return Record({ChangeKind::ClassesRootKeyCreated, key, {}, 0});
+    platform::Shell& shell = platform::ShellServices();
+    if (!shell.ClassesRootKeyExists(key)) {
+        return InCreatedKey(key) || Record({ChangeKind::ClassesRootKeyCreated, key, {}, 0});
+    }
+    Change change{ChangeKind::ClassesRootValueSet, key, {}, 0};
+    return shell.ReadClassesRootValue(key, change.old_value) && Record(change);
 }
 
 bool RollbackJournal::CreateDirectories(const std::string& path) {
@@ -217,6 +284,8 @@ bool RollbackJournal::UndoChange(const Change& change) {
             return true;
         case ChangeKind::ClassesRootKeyCreated:
             return platform::ShellServices().DeleteClassesRootKey(change.path);
+        case ChangeKind::ClassesRootValueSet:
+            return platform::ShellServices().RestoreClassesRootValue(change.path, change.old_value);
     }
     return true;
 }
@@ -298,6 +367,26 @@ std::vector<std::pair<std::string, std::string>> RollbackJournal::SetAside() con
     return result;
 }
 
+// K and V records; false for any other line.
+bool RollbackJournal::ParseRegistryRecord(const std::vector<std::string>& fields, std::vector<Change>& changes) {
+    const std::string& kind = fields[0];
+    Change change{kind == "K" ? ChangeKind::ClassesRootKeyCreated : ChangeKind::ClassesRootValueSet, {}, {}, 0};
+    if ((kind != "K" && kind != "V") || fields.size() < 2 || !UnescapeField(fields[1], change.path) ||
+        change.path.empty()) {
+        return false;
+    }
+    if (kind == "V" && fields.size() == 4) {
+        platform::RegistryValue value;
+        if (!IsNumber(fields[2]) || !UnescapeField(fields[3], value.data)) return false;
+        value.type = static_cast<uint32_t>(std::stoull(fields[2]));
+        change.old_value = value;
+    } else if (fields.size() != 2) {
+        return false;
+    }
+    changes.push_back(change);
+    return true;
+}
+
 bool RollbackJournal::Parse(const std::string& text, std::vector<Change>& changes, bool& complete) {
     complete = false;
     size_t start = 0;
@@ -318,19 +407,15 @@ bool RollbackJournal::Parse(const std::string& text, std::vector<Change>& change
         } else if (kind == "X" && fields.size() == 1) {
             if (changes.empty()) return false;
             changes.pop_back();
-        } else if ((kind == "D" || kind == "T" || kind == "F" || kind == "K") && fields.size() == 2 &&
-                   !fields[1].empty()) {
+        } else if ((kind == "D" || kind == "T" || kind == "F") && fields.size() == 2 && !fields[1].empty()) {
             const ChangeKind change_kind = kind == "D"   ? ChangeKind::DirectoryCreated
                                            : kind == "T" ? ChangeKind::WorkDirectoryCreated
-                                           : kind == "F" ? ChangeKind::FileCreated
-                                                         : ChangeKind::ClassesRootKeyCreated;
+                                                         : ChangeKind::FileCreated;
             changes.push_back({change_kind, fields[1], {}, 0});
-        } else if (kind == "R" && fields.size() == 4 && !fields[1].empty() && !fields[2].empty() &&
-                   !fields[3].empty() && fields[3].find_first_not_of("0123456789") == std::string::npos &&
-                   fields[3].size() <= 10) {
+        } else if (kind == "R" && fields.size() == 4 && !fields[1].empty() && !fields[2].empty() && IsNumber(fields[3])) {
             changes.push_back({ChangeKind::FileSetAside, fields[1], fields[2],
                                static_cast<uint32_t>(std::stoull(fields[3]))});
-        } else {
+        } else if (!ParseRegistryRecord(fields, changes)) {
             return false;
         }
     }

@@ -21,9 +21,15 @@
 //   T <path>                         extraction directory created (removed with its content)
 //   F <path>                         file created where nothing was
 //   K <key>                          key created under HKEY_CLASSES_ROOT (deleted with its subkeys)
+//   V <key>                          default value about to be set on an existing key that had none
+//   V <key> <type> <bytes>           ... that had this one (type decimal, bytes as the system keeps them)
 //   R <path> <copy> <attributes>     file moved (or copied) aside to copy; attributes decimal
 //   X                                the newest record in force is void (undone or never made)
 //   C                                the run is complete; what follows only deletes the copies
+//
+// A registry key or value may hold any byte, so in K and V records every byte below 0x20, 0x7F
+// and '%' itself is written as '%' and two upper-case hexadecimal digits; the text reads back
+// exactly.
 //
 // Each undo step tolerates a change that never happened (the crash came between the record
 // and the change). A last line without its line end is a record whose change never started
@@ -32,9 +38,12 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "platform/shell.h"
 
 namespace platform {
 class File;
@@ -79,9 +88,12 @@ public:
     // Creates a directory of the run's own, which undoing removes with everything in it.
     bool CreateWorkDirectory(const std::string& path);
 
-    // Records that the run is about to create key under HKEY_CLASSES_ROOT, where none is yet;
-    // undoing deletes it with everything below it. False when it cannot be recorded.
-    bool CreateClassesRootKey(const std::string& key);
+    // Records what setting the default value of key under HKEY_CLASSES_ROOT is about to change:
+    // a key that does not exist yet is recorded as created (undoing deletes it with everything
+    // below it) unless it lies below a key the run created; an existing key's default value, or
+    // its absence, is recorded, and undoing puts it back. False when the key cannot be read or
+    // the record written: the value must not be set then.
+    bool RecordClassesRootValue(const std::string& key);
 
     // A name beside path that nothing bears yet, for a copy set aside or a file being written:
     // path + ".~vi" + a token of this run + "-" + a number that grows over the run.
@@ -112,13 +124,22 @@ public:
     static Recovery Recover(const std::string& path);
 
 private:
-    enum class ChangeKind { DirectoryCreated, WorkDirectoryCreated, FileCreated, FileSetAside, ClassesRootKeyCreated };
+    enum class ChangeKind {
+        DirectoryCreated,
+        WorkDirectoryCreated,
+        FileCreated,
+        FileSetAside,
+        ClassesRootKeyCreated,
+        ClassesRootValueSet,
+    };
     struct Change {
         ChangeKind kind;
-        std::string path;
+        std::string path;  // or the key under HKEY_CLASSES_ROOT
         std::string backup;
         uint32_t attributes = 0;
+        std::optional<platform::RegistryValue> old_value;  // ClassesRootValueSet: the value before
     };
+    bool InCreatedKey(const std::string& key) const;
     bool Record(const Change& change);
     bool Append(const std::string& line);
     void Drop();
@@ -130,6 +151,7 @@ private:
     static std::vector<Change> UndoAll(const std::vector<Change>& changes);
     static bool Rewrite(const std::string& path, const std::vector<Change>& changes);
     static bool Parse(const std::string& text, std::vector<Change>& changes, bool& complete);
+    static bool ParseRegistryRecord(const std::vector<std::string>& fields, std::vector<Change>& changes);
 
     std::vector<Change> changes_;
     std::unique_ptr<platform::File> file_;

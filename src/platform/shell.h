@@ -1,9 +1,20 @@
 #pragma once
 // The shell services of the final stage: file associations, shortcuts and starting a program.
 
+#include <cstdint>
+#include <optional>
 #include <string>
 
 namespace platform {
+
+// A registry value as the system keeps it: its type (1 REG_SZ, 2 REG_EXPAND_SZ, ...) and its
+// bytes, which only the backend that read them interprets; handed back as read, it is put
+// back exactly.
+struct RegistryValue {
+    uint32_t type = 0;
+    std::string data;
+    bool operator==(const RegistryValue&) const = default;
+};
 
 class Shell {
 public:
@@ -15,6 +26,12 @@ public:
     virtual bool ClassesRootKeyExists(const std::string& key_path) = 0;
     // Deletes the key with all its subkeys and values; true when it is gone afterwards.
     virtual bool DeleteClassesRootKey(const std::string& key_path) = 0;
+    // Reads the default value of an existing key (nullopt when it has none); false when the
+    // key is missing or cannot be read.
+    virtual bool ReadClassesRootValue(const std::string& key_path, std::optional<RegistryValue>& value) = 0;
+    // Gives the key (created if missing) the default value ReadClassesRootValue read, or
+    // deletes its default value when value is nullopt; true when the key holds it afterwards.
+    virtual bool RestoreClassesRootValue(const std::string& key_path, const std::optional<RegistryValue>& value) = 0;
 
     // Writes a shortcut file (.lnk) through the shell link object: target, arguments and
     // working directory; false when any step fails.

@@ -1,6 +1,6 @@
-// An installation whose process dies at any change of the file system is put right by the
-// next start of the setup program: the machine is exactly as it was before the run, or, when
-// the run had already completed, exactly as a complete installation leaves it.
+// An installation whose process dies at any change of the file system or the registry is put
+// right by the next start of the setup program: the machine is exactly as it was before the
+// run, or, when the run had already completed, exactly as a complete installation leaves it.
 
 #ifndef _WIN32  // the process is stopped by the posix backend's fault injection
 
@@ -20,6 +20,7 @@ class CrashRecoveryTest : public EngineTest {
 protected:
     void Prepare() {
         std::filesystem::remove_all(machine_.HostRoot() + "/c");
+        std::filesystem::remove_all(machine_.HostRoot() + "/registry");
         std::filesystem::create_directory(machine_.HostRoot() + "/c");
         for (const std::string& dir : {std::string("C:\\VE4"), std::string("C:\\setup"), std::string("C:\\windows\\system32"),
                                        settings_.programs_folder, settings_.desktop_folder}) {
@@ -34,6 +35,10 @@ protected:
         WriteFile("C:\\windows\\system32\\VE4.DLL", "old core");
         platform::Files().SetAttributes("C:\\windows\\system32\\VE4.DLL", platform::attribute::kHidden);
         WriteFile(settings_.programs_folder + "\\DE roz OZE-2\\DE roz OZE-2 Info.lnk", "earlier shortcut");
+        // An association of the user's, one key of it with a value no journal line could hold.
+        platform::posix::PosixShell machine_shell;
+        machine_shell.SetClassesRootValue(".qmx", "users.qmx");
+        machine_shell.SetClassesRootValue("qmx\\DefaultIcon", "icons.dll,\t1\r\n%41");
     }
 
     static Volumes Payload() {
@@ -59,6 +64,7 @@ protected:
             }
         };
         walk("C:");
+        snapshot["registry"] = RegistryText();
         return snapshot;
     }
 
@@ -66,6 +72,7 @@ protected:
     int InstallStoppingAt(uint64_t n) {
         settings_ = ProductSettings();
         settings_.keep_files = {"RESULTS.DAT", "DATA\\KEPT.DAT"};
+        settings_.file_exts = {{"qmx", "%InstallDir%\\bin", "a.exe", "Task file", 2}};
         return platform::PosixMachine::RunInChildProcess([&] {
             platform::PosixMachine::StopAtChange(n);
             Install(Payload());

@@ -3,6 +3,8 @@
 #include "engine_fixture.h"
 
 #include <algorithm>
+#include <fstream>
+#include <iterator>
 #include <memory>
 
 #include "platform/file_system.h"
@@ -23,24 +25,24 @@ platform::DialogResult ScriptedDialogs::ShowMessage(const std::string& text, pla
 bool RecordingShell::SetClassesRootValue(const std::string& key_path, const std::string& value) {
     if (fail_registry_after >= 0 && static_cast<int>(registry.size()) >= fail_registry_after) return false;
     registry.emplace_back(key_path, value);
-    return true;
-}
-
-// A key exists once a value was written to it or below it; paths compare as given.
-static bool InKeyTree(const std::string& key, const std::string& tree) {
-    return key == tree || key.starts_with(tree + "\\");
+    return machine_shell_.SetClassesRootValue(key_path, value);
 }
 
 bool RecordingShell::ClassesRootKeyExists(const std::string& key_path) {
-    for (const auto& [key, value] : registry) {
-        if (InKeyTree(key, key_path)) return true;
-    }
-    return false;
+    return machine_shell_.ClassesRootKeyExists(key_path);
 }
 
 bool RecordingShell::DeleteClassesRootKey(const std::string& key_path) {
-    std::erase_if(registry, [&](const auto& entry) { return InKeyTree(entry.first, key_path); });
-    return true;
+    return machine_shell_.DeleteClassesRootKey(key_path);
+}
+
+bool RecordingShell::ReadClassesRootValue(const std::string& key_path, std::optional<platform::RegistryValue>& value) {
+    return machine_shell_.ReadClassesRootValue(key_path, value);
+}
+
+bool RecordingShell::RestoreClassesRootValue(const std::string& key_path,
+                                             const std::optional<platform::RegistryValue>& value) {
+    return machine_shell_.RestoreClassesRootValue(key_path, value);
 }
 
 bool RecordingShell::CreateShortcut(const std::string& link_path, const std::string& target,
@@ -230,6 +232,11 @@ std::vector<std::string> EngineTest::Tree(const std::string& path) {
     walk(path, "");
     std::sort(result.begin(), result.end());
     return result;
+}
+
+std::string EngineTest::RegistryText() {
+    std::ifstream file(machine_.HostRoot() + "/registry/HKEY_CLASSES_ROOT.reg", std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
 void EngineTest::Install(std::vector<std::vector<PayloadEntry>> volumes) {

@@ -18,6 +18,7 @@
 #include "platform/file_system.h"
 #include "platform/platform.h"
 #include "platform/posix/posix_machine.h"
+#include "platform/posix/shell_posix.h"
 #include "platform/shell.h"
 
 namespace engine_test {
@@ -53,23 +54,30 @@ struct ShortcutRecord {
 };
 
 // A shell that writes small marker files for shortcuts (so their presence can be checked),
-// records associations and started programs, and fails on request.
+// keeps associations in the machine's registry file and records every value written, records
+// started programs, and fails on request.
 class RecordingShell : public platform::Shell {
 public:
     bool SetClassesRootValue(const std::string& key_path, const std::string& value) override;
     bool ClassesRootKeyExists(const std::string& key_path) override;
     bool DeleteClassesRootKey(const std::string& key_path) override;
+    bool ReadClassesRootValue(const std::string& key_path, std::optional<platform::RegistryValue>& value) override;
+    bool RestoreClassesRootValue(const std::string& key_path,
+                                 const std::optional<platform::RegistryValue>& value) override;
     bool CreateShortcut(const std::string& link_path, const std::string& target, const std::string& arguments,
                         const std::string& working_directory) override;
     bool StartProgram(const std::string& program, const std::string& parameters, const std::string& directory,
                       int show_mode) override;
 
-    std::vector<std::pair<std::string, std::string>> registry;
+    std::vector<std::pair<std::string, std::string>> registry;  // the values written, in order
     std::vector<ShortcutRecord> shortcuts;
     std::vector<ShortcutRecord> started;
     std::string fail_shortcut_named;  // a link path containing this text fails
     std::string partial_shortcut_named;  // ... or breaks off after writing part of the file
     int fail_registry_after = -1;     // writes allowed before the failures start (-1: never)
+
+private:
+    platform::posix::PosixShell machine_shell_;
 };
 
 class RecordingView : public engine::ProgressView {
@@ -152,6 +160,9 @@ protected:
     bool IsReadOnly(const std::string& path);
     // The files under a directory, as paths relative to it, sorted.
     std::vector<std::string> Tree(const std::string& path);
+
+    // The machine's registry file, as its bytes on the host ("" when there is none).
+    std::string RegistryText();
 
     // Runs a whole installation of the volumes with the settings.
     void Install(std::vector<std::vector<PayloadEntry>> volumes);

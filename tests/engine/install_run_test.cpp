@@ -199,17 +199,22 @@ TEST_F(EngineTest, AssociationsAreWrittenInOrderAndStopAtTheFirstFailure) {
     EXPECT_EQ(shell_.registry.size(), 2u);
 }
 
-// A run that fails after writing its associations deletes the keys it created and leaves the
-// ones that were there before.
-TEST_F(EngineTest, AFailedRunRemovesOnlyTheAssociationKeysItCreated) {
+// A run that fails after writing its associations deletes the keys it created and gives the
+// keys that were there their old values back, or none where they had none.
+TEST_F(EngineTest, AFailedRunPutsTheAssociationsBack) {
     settings_.file_exts = {{"qmx", "%InstallDir%\\bin", "a.exe", "Task file", 2}};
-    shell_.registry = {{".qmx", "users.qmx"}};
+    platform::posix::PosixShell machine_shell;
+    ASSERT_TRUE(machine_shell.SetClassesRootValue(".qmx", "users.qmx"));
+    // "qmx" comes into being without a value; the icon's value has bytes a journal line cannot hold.
+    ASSERT_TRUE(machine_shell.SetClassesRootValue("qmx\\DefaultIcon", "icons.dll,\t1\r\n%41"));
+    const std::string before = RegistryText();
     // The uninstall log cannot be written, the final stage's last step.
     ASSERT_TRUE(platform::Files().ForceDirectories("C:\\VE4\\UNINST\\virovari2_1_0.log"));
     Install({ProductPayload()});
     EXPECT_EQ(view_.exit_code, platform::ExitCode::InstallFailed);
-    // The existing key was written over (the recording shell keeps every write) and stays.
-    EXPECT_EQ(shell_.registry, (std::vector<std::pair<std::string, std::string>>{{".qmx", "users.qmx"}, {".qmx", "qmx"}}));
+    EXPECT_EQ(shell_.registry.size(), 6u);
+    EXPECT_EQ(RegistryText(), before);
+    EXPECT_EQ(platform::PosixMachine::ClassesRootValue(".qmx"), "users.qmx");
 }
 
 TEST_F(EngineTest, SelfCopyIsPlacedAfterTheArchiveFiles) {

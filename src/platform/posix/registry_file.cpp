@@ -139,6 +139,18 @@ bool DeleteClassesRootTree(const std::string& key_path) {
     return keys.size() == before || Save(keys);
 }
 
+bool DeleteClassesRootValue(const std::string& key_path) {
+    if (State().machine_root.empty()) return false;
+    const std::string path = Normalise(key_path);
+    std::vector<Key> keys = Load();
+    for (Key& key : keys) {
+        if (!SameTextIgnoreCase(key.path, path) || !key.value) continue;
+        key.value.reset();
+        return Save(keys);
+    }
+    return true;
+}
+
 std::optional<std::string> ReadClassesRootValue(const std::string& key_path) {
     if (State().machine_root.empty()) return std::nullopt;
     const std::string path = Normalise(key_path);

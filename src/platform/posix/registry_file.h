@@ -25,6 +25,10 @@ bool ClassesRootKeyPresent(const std::string& key_path);
 // the file cannot be written).
 bool DeleteClassesRootTree(const std::string& key_path);
 
+// Deletes the default value of the key, which stays; true when the key has none afterwards
+// (false in host mode or when the file cannot be written).
+bool DeleteClassesRootValue(const std::string& key_path);
+
 // The default value of a key; nullopt when the key, its value or the file is missing.
 std::optional<std::string> ReadClassesRootValue(const std::string& key_path);
 

@@ -18,6 +18,8 @@
 namespace platform::posix {
 namespace {
 
+constexpr uint32_t kRegistryString = 1;  // REG_SZ
+
 // Starts the program detached (a grandchild, so nobody has to wait for it) and reports whether
 // exec succeeded: the exec failure travels back through a pipe that a successful exec closes.
 bool Spawn(const std::string& host_program, const std::vector<std::string>& arguments, const std::string& host_directory) {
@@ -70,6 +72,19 @@ bool PosixShell::SetClassesRootValue(const std::string& key_path, const std::str
 bool PosixShell::ClassesRootKeyExists(const std::string& key_path) { return ClassesRootKeyPresent(key_path); }
 
 bool PosixShell::DeleteClassesRootKey(const std::string& key_path) { return DeleteClassesRootTree(key_path); }
+
+// The registry file keeps strings only: every value is a REG_SZ of Windows-1251 bytes.
+bool PosixShell::ReadClassesRootValue(const std::string& key_path, std::optional<RegistryValue>& value) {
+    if (!ClassesRootKeyPresent(key_path)) return false;
+    const std::optional<std::string> text = posix::ReadClassesRootValue(key_path);
+    value.reset();
+    if (text) value = RegistryValue{kRegistryString, *text};
+    return true;
+}
+
+bool PosixShell::RestoreClassesRootValue(const std::string& key_path, const std::optional<RegistryValue>& value) {
+    return value ? WriteClassesRootValue(key_path, value->data) : DeleteClassesRootValue(key_path);
+}
 
 bool PosixShell::CreateShortcut(const std::string& link_path, const std::string& target, const std::string& arguments,
                                 const std::string& working_directory) {

@@ -49,6 +49,50 @@ bool Win32Shell::DeleteClassesRootKey(const std::string& key_path) {
     return !ClassesRootKeyExists(key_path);
 }
 
+// Values are read and written through the wide functions, so that their bytes come back exactly,
+// whatever the code page.
+bool Win32Shell::ReadClassesRootValue(const std::string& key_path, std::optional<RegistryValue>& value) {
+    const std::wstring wide = WidePath(key_path);
+    RegistryKey key;
+    if (wide.empty() || ::RegOpenKeyExW(HKEY_CLASSES_ROOT, wide.c_str(), 0, KEY_QUERY_VALUE, key.Receive()) != ERROR_SUCCESS) {
+        return false;
+    }
+    // The value may grow between asking its size and reading it; then it is asked again.
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        DWORD type = 0;
+        DWORD size = 0;
+        LONG status = ::RegQueryValueExW(key.Get(), nullptr, nullptr, &type, nullptr, &size);
+        if (status == ERROR_FILE_NOT_FOUND) {
+            value.reset();
+            return true;
+        }
+        if (status != ERROR_SUCCESS) return false;
+        std::string data(size, '\0');
+        status = ::RegQueryValueExW(key.Get(), nullptr, nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size);
+        if (status == ERROR_MORE_DATA) continue;
+        if (status != ERROR_SUCCESS) return false;
+        data.resize(size);
+        value = RegistryValue{type, data};
+        return true;
+    }
+    return false;
+}
+
+bool Win32Shell::RestoreClassesRootValue(const std::string& key_path, const std::optional<RegistryValue>& value) {
+    const std::wstring wide = WidePath(key_path);
+    RegistryKey key;
+    if (wide.empty() || ::RegCreateKeyExW(HKEY_CLASSES_ROOT, wide.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                          KEY_SET_VALUE, nullptr, key.Receive(), nullptr) != ERROR_SUCCESS) {
+        return false;
+    }
+    if (!value) {
+        const LONG status = ::RegDeleteValueW(key.Get(), nullptr);
+        return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND;
+    }
+    return ::RegSetValueExW(key.Get(), nullptr, 0, value->type, reinterpret_cast<const BYTE*>(value->data.data()),
+                            static_cast<DWORD>(value->data.size())) == ERROR_SUCCESS;
+}
+
 bool Win32Shell::CreateShortcut(const std::string& link_path, const std::string& target, const std::string& arguments,
                                 const std::string& working_directory) {
     ComScope com;
