@@ -163,10 +163,19 @@ bool RollbackJournal::Record(const Change& change) {
     return true;
 }
 
+RollbackJournal::Change* RollbackJournal::NewestInForce(std::vector<Change>& changes) {
+    for (auto it = changes.rbegin(); it != changes.rend(); ++it) {
+        if (!it->undo_failed) return &*it;
+    }
+    return nullptr;
+}
+
 // The newest record is void: its change was undone or never made.
 void RollbackJournal::Drop() {
+    Change* newest = NewestInForce(changes_);
+    if (newest == nullptr) return;
     Append("X");
-    changes_.pop_back();
+    changes_.erase(changes_.begin() + (newest - changes_.data()));
 }
 
 bool RollbackJournal::CreateFile(const std::string& path, const std::function<bool()>& create) {
@@ -315,10 +324,17 @@ bool RollbackJournal::Rewrite(const std::string& path, const std::vector<Change>
 }
 
 void RollbackJournal::UndoLast() {
-    if (changes_.empty()) return;
-    // Undone first, voided then: a crash in between only repeats an undo step.
-    UndoChange(changes_.back());
-    Drop();
+    Change* newest = NewestInForce(changes_);
+    if (newest == nullptr) return;
+    // Undone first, voided then: a crash in between only repeats an undo step. A step that
+    // fails (the file set aside cannot come back) keeps its record in force, or the copy
+    // would stay under its other name for good.
+    if (UndoChange(*newest)) {
+        Drop();
+        return;
+    }
+    Append("U");
+    newest->undo_failed = true;
 }
 
 void RollbackJournal::Finish() {
@@ -343,20 +359,34 @@ void RollbackJournal::Undo() {
     file_path_.clear();
 }
 
-void RollbackJournal::DeleteCopies() {
+std::vector<RollbackJournal::Change> RollbackJournal::FinishCompleted(const std::vector<Change>& changes) {
     platform::FileSystem& files = platform::Files();
-    for (const Change& change : changes_) {
+    std::vector<Change> failed;
+    for (const Change& change : changes) {
+        if (change.undo_failed) {
+            failed.push_back(change);
+            continue;
+        }
         if (change.kind == ChangeKind::WorkDirectoryCreated && files.DirectoryExists(change.path)) DeleteTree(change.path);
         if (change.kind != ChangeKind::FileSetAside || !Exists(files, change.backup)) continue;
         if (!ForceDelete(files, change.backup)) files.DeleteAtRestart(change.backup);
     }
+    return UndoAll(failed);
 }
 
 void RollbackJournal::Commit() {
     // Once "C" is on the disk, recovery finishes the run instead of undoing it.
     Append("C");
-    DeleteCopies();
-    Finish();
+    const std::vector<Change> left = FinishCompleted(changes_);
+    if (left.empty() || !file_) {
+        Finish();
+        return;
+    }
+    // What is left becomes a journal of a run to undo, for a later start.
+    changes_.clear();
+    file_.reset();
+    Rewrite(file_path_, left);
+    file_path_.clear();
 }
 
 std::vector<std::pair<std::string, std::string>> RollbackJournal::SetAside() const {
@@ -404,9 +434,11 @@ bool RollbackJournal::Parse(const std::string& text, std::vector<Change>& change
         if (complete) return false;  // nothing is recorded after the end
         if (kind == "C" && fields.size() == 1) {
             complete = true;
-        } else if (kind == "X" && fields.size() == 1) {
-            if (changes.empty()) return false;
-            changes.pop_back();
+        } else if ((kind == "X" || kind == "U") && fields.size() == 1) {
+            Change* newest = NewestInForce(changes);
+            if (newest == nullptr) return false;
+            if (kind == "U") newest->undo_failed = true;
+            else changes.erase(changes.begin() + (newest - changes.data()));
         } else if ((kind == "D" || kind == "T" || kind == "F") && fields.size() == 2 && !fields[1].empty()) {
             const ChangeKind change_kind = kind == "D"   ? ChangeKind::DirectoryCreated
                                            : kind == "T" ? ChangeKind::WorkDirectoryCreated
@@ -431,15 +463,11 @@ RollbackJournal::Recovery RollbackJournal::Recover(const std::string& path) {
     RollbackJournal journal;
     bool complete = false;
     if (!ReadWholeFile(path, text) || !Parse(text, journal.changes_, complete)) return Recovery::Unreadable;
-    if (complete) {
-        journal.DeleteCopies();
-    } else {
-        const std::vector<Change> left = UndoAll(journal.changes_);
-        // The journal stays, whole or holding what is left, for a later start to finish.
-        if (!left.empty()) {
-            Rewrite(path, left);
-            return Recovery::Incomplete;
-        }
+    const std::vector<Change> left = complete ? FinishCompleted(journal.changes_) : UndoAll(journal.changes_);
+    // The journal stays, whole or holding what is left to undo, for a later start to finish.
+    if (!left.empty()) {
+        Rewrite(path, left);
+        return Recovery::Incomplete;
     }
     journal.changes_.clear();
     ForceDelete(files, path);

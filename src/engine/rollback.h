@@ -25,6 +25,9 @@
 //   V <key> <type> <bytes>           ... that had this one (type decimal, bytes as the system keeps them)
 //   R <path> <copy> <attributes>     file moved (or copied) aside to copy; attributes decimal
 //   X                                the newest record in force is void (undone or never made)
+//   U                                the newest record in force could not be undone when the run
+//                                    took it back: it stays in force, is no longer the newest
+//                                    for X and U, and is undone even when the run completes
 //   C                                the run is complete; what follows only deletes the copies
 //
 // A registry key or value may hold any byte, so in K and V records every byte below 0x20, 0x7F
@@ -99,7 +102,9 @@ public:
     // path + ".~vi" + a token of this run + "-" + a number that grows over the run.
     std::string FreshName(const std::string& path);
 
-    // Undoes only the newest change (a file just moved aside goes back at once).
+    // Undoes only the newest change (a file just moved aside goes back at once). When that
+    // fails, the change stays recorded, to be undone again at the run's end, committed or not,
+    // or by the recovery at a later start.
     void UndoLast();
 
     // Undoes the record, newest first, then forgets it and deletes the file. When a step fails
@@ -108,8 +113,9 @@ public:
     void Undo();
 
     // Keeps the changes: deletes the files set aside (a copy that cannot be deleted, such as a
-    // library a running program has mapped, is deleted at the next restart), then forgets the
-    // record and deletes the file.
+    // library a running program has mapped, is deleted at the next restart) and undoes the
+    // changes UndoLast could not, then forgets the record and deletes the file. A change that
+    // still cannot be undone stays in the file, for the recovery at a later start.
     void Commit();
 
     // The files moved aside so far, as (original path, copy) pairs; for tests and reports.
@@ -138,13 +144,18 @@ private:
         std::string backup;
         uint32_t attributes = 0;
         std::optional<platform::RegistryValue> old_value;  // ClassesRootValueSet: the value before
+        bool undo_failed = false;  // UndoLast could not undo it: it is undone whatever the end
     };
+    // The newest change UndoLast has not given up on; nullptr when there is none.
+    static Change* NewestInForce(std::vector<Change>& changes);
+    // The end of a completed run: deletes the copies of the changes kept and undoes the ones
+    // UndoLast failed to; returns those still not undone, oldest first.
+    static std::vector<Change> FinishCompleted(const std::vector<Change>& changes);
     bool InCreatedKey(const std::string& key) const;
     bool Record(const Change& change);
     bool Append(const std::string& line);
     void Drop();
     void Finish();
-    void DeleteCopies();
     static std::string Line(const Change& change);
     static bool UndoChange(const Change& change);
     // Undoes changes newest first; returns those whose undo failed, oldest first.

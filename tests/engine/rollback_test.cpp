@@ -221,6 +221,26 @@ TEST_F(RollbackTest, AFailedUndoStepKeepsTheJournalForALaterStart) {
     EXPECT_FALSE(Exists(journal));
 }
 
+// A file set aside that cannot be put back at once (the file in its place is in use) keeps its
+// record in force: the run's end tries again, and what still fails is left for a later start.
+TEST_F(RollbackTest, AFailedUndoOfTheLastChangeIsTriedAgainLater) {
+    const std::string journal_path = "C:\\VE4\\" + std::string(engine::kJournalName);
+    WriteFile("C:\\VE4\\x.dll", "old x");
+    engine::RollbackJournal journal;
+    ASSERT_TRUE(journal.Start(journal_path));
+    ASSERT_TRUE(journal.MoveAside("C:\\VE4\\x.dll", platform::attribute::kArchive));
+    WriteFile("C:\\VE4\\x.dll", "new x");
+    platform::PosixMachine::MarkInUse("C:\\VE4\\x.dll", true);
+    journal.UndoLast();
+    journal.Commit();
+    EXPECT_EQ(ReadFile("C:\\VE4\\x.dll"), "new x");
+
+    platform::PosixMachine::MarkInUse("C:\\VE4\\x.dll", false);
+    EXPECT_EQ(engine::RollbackJournal::Recover(journal_path), engine::RollbackJournal::Recovery::Recovered);
+    EXPECT_EQ(ReadFile("C:\\VE4\\x.dll"), "old x");
+    EXPECT_EQ(Tree("C:\\VE4"), (Lines{"ri4razoz.exe", "x.dll"}));
+}
+
 TEST_F(EngineTest, DeleteTreeRemovesReadOnlyFilesToo) {
     WriteFile("C:\\VE4\\TEMP\\a\\b.txt", "b");
     SetReadOnly("C:\\VE4\\TEMP\\a\\b.txt", true);
