@@ -68,6 +68,34 @@ TEST(Shortcut, ReadingRefusesWhatIsNoLink) {
     EXPECT_FALSE(platform::DecodeShellLink("", "C:\\x.lnk"));
 }
 
+// A default value read before it is written over comes back exactly; a key that had none loses
+// the value given to it and stays. On win32 this runs against the system's registry.
+TEST(ClassesRoot, AValueReadComesBackExactly) {
+    platform_test::ScratchFolder scratch;  // on posix, the machine root that holds the registry
+    platform::Shell& shell = platform::ShellServices();
+    const std::string key = "VIrovARI2.ShellTest";
+    std::optional<platform::RegistryValue> value;
+    EXPECT_FALSE(shell.ReadClassesRootValue(key, value)) << "a missing key";
+    ASSERT_TRUE(shell.SetClassesRootValue(key + "\\DefaultIcon", "icons.dll,\t1\r\n\xC0"));
+    ASSERT_TRUE(shell.ReadClassesRootValue(key, value));
+    EXPECT_FALSE(value) << "a parent made with its subkey has no value";
+
+    std::optional<platform::RegistryValue> icon;
+    ASSERT_TRUE(shell.ReadClassesRootValue(key + "\\DefaultIcon", icon));
+    ASSERT_TRUE(icon);
+    ASSERT_TRUE(shell.SetClassesRootValue(key + "\\DefaultIcon", "other"));
+    ASSERT_TRUE(shell.SetClassesRootValue(key, "given"));
+    ASSERT_TRUE(shell.RestoreClassesRootValue(key + "\\DefaultIcon", icon));
+    ASSERT_TRUE(shell.RestoreClassesRootValue(key, std::nullopt));
+
+    std::optional<platform::RegistryValue> restored;
+    ASSERT_TRUE(shell.ReadClassesRootValue(key + "\\DefaultIcon", restored));
+    EXPECT_EQ(restored, icon);
+    ASSERT_TRUE(shell.ReadClassesRootValue(key, value));
+    EXPECT_FALSE(value);
+    EXPECT_TRUE(shell.DeleteClassesRootKey(key));
+}
+
 TEST(ShellLinkFormat, EncodesHeaderLocationAndAnsiStrings) {
     const platform::ShellLinkContent content{"C:\\Menu\\App.lnk", "C:\\VE4\\bin\\ve4.exe", "-x", "C:\\VE4", 0x20, 5, {}};
     const std::string bytes = platform::EncodeShellLink(content);
