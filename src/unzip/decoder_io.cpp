@@ -143,23 +143,26 @@ void FlushWindow(TUnZipContext& context, const uint8_t* source, uint32_t n) {
 
 void FlushOutput(TUnZipContext& context) {
     if (context.OutCount == 0) return;
+    WriteOutput(context, context.OutBuf, context.OutCount);
+    context.OutCount = 0;
+    context.write_position = context.OutBuf;
+}
+
+void WriteOutput(TUnZipContext& context, const uint8_t* data, uint32_t n) {
     const int64_t size = context.CurrentEntry.UncompressedSize;
-    if (context.OutFile->Position() + context.OutCount > size)
+    if (context.OutFile->Position() + n > size)
         throw zip::EBiggerThanUncompressed("File is larger than uncompressed size!");
     // A short write would leave a file that differs from the bytes the CRC was taken over.
-    if (context.OutFile->Write(context.OutBuf, context.OutCount) != context.OutCount)
-        throw zip::EStreamError("Stream write error");
-    UpdateCrc(context, context.OutBuf, context.OutCount);
-    context.EntryWritten += context.OutCount;
+    if (context.OutFile->Write(data, n) != n) throw zip::EStreamError("Stream write error");
+    UpdateCrc(context, data, n);
+    context.EntryWritten += n;
     if (context.hooks.file_percent_done)
         context.hooks.file_percent_done(Percent(context.EntryWritten, static_cast<double>(size)));
     if (context.hooks.total_percent_done) {
-        context.TotalBytesDone += context.OutCount;
+        context.TotalBytesDone += n;
         context.hooks.total_percent_done(
             Percent(static_cast<double>(context.TotalBytesDone), static_cast<double>(context.TotalBytes)));
     }
-    context.OutCount = 0;
-    context.write_position = context.OutBuf;
 }
 
 void CopyStored(TUnZipContext& context) {

@@ -14,13 +14,15 @@
 //
 // The window of 32768 bytes leaves for the output only when it is full and once at the end
 // of the entry, so a stream that breaks off writes only the whole windows before the fault.
-// It is decoded into a linear area: the context's Window holds the window before the
-// current one in its first 32768 bytes and the current one in the next 32768, followed by
-// slack. A match therefore always finds its source in one piece behind it, and may write a
-// few bytes past its end (those bytes are not history yet). When the current window is
-// full it leaves for the output and moves down to become the previous one. Between entries
-// the first 32768 bytes hold what a circular window would hold, so a damaged stream that
-// reaches before its entry's first byte reads the same bytes either way.
+// It is decoded into a linear area, the context's Window: the current window always has the
+// previous one right before it, so a match finds its source in one piece behind it, and may
+// write a few bytes past its end (those bytes are not history yet). A full window is written
+// to the output where it stands, in the same 16000-byte pieces that OutBuf would pass on
+// (what a piece leaves over waits in place, at the end of the window, for the next one),
+// and the next window is decoded right after it; only when the area is used up does the
+// last window move down to its start. Between entries the first 32768 bytes hold what a
+// circular window would hold, so a damaged stream that reaches before its entry's first byte
+// reads the same bytes either way.
 //
 // Two ways of reading bits give the same result. The exact way asks for bits as the table
 // walk needs them (the first-level width, then each sub-table's width, then extra bits) and
@@ -62,8 +64,8 @@ const uint8_t kCodeLengthOrder[19] = {16, 17, 18, 0, 8, 7, 9, 6, 10, 5, 11, 4, 1
 namespace {
 
 constexpr uint32_t kWindowSize = 32768;
-// The current window starts here in the context's Window; the slack after it takes the
-// overrun of the fast way's moves.
+// The first current window of an entry starts here in the context's Window, after the
+// previous one.
 constexpr uint32_t kCurrentWindow = kWindowSize;
 constexpr uint16_t kLiteralWidth = 9;      // first-level widths of the exact tables
 constexpr uint16_t kDistanceWidth = 6;
@@ -77,7 +79,8 @@ constexpr int kMaxDistanceCodes = 30;
 constexpr uint32_t kMaxMatch = 258;
 // The fast way starts a step only below the end of the current window; two literals and a
 // match (whose moves run at most 31 bytes past its end) then stay inside the slack.
-static_assert(kCurrentWindow + kWindowSize + 2 + kMaxMatch + 31 <= static_cast<uint32_t>(kWindowBytes));
+constexpr uint32_t kWindowOverrun = 2 + kMaxMatch + 31;
+static_assert(kCurrentWindow + kWindowSize + kWindowOverrun <= static_cast<uint32_t>(kWindowBytes));
 // The fast way runs while InBuf holds at least this many unread bytes: one symbol with its
 // distance asks for at most 48 bits, and a refill of the 64-bit buffer reads 8 bytes.
 constexpr ptrdiff_t kFastInputMargin = 16;
@@ -306,6 +309,7 @@ inline void CopyMatchWithSlack(uint8_t* target, uint32_t distance, uint32_t n) {
 
 class Inflater {
 public:
+    // Every entry starts with OutBuf empty; the inflater writes its output itself.
     explicit Inflater(TUnZipContext& context) : context_(context), window_(context.Window + kCurrentWindow) {}
     Inflater(const Inflater&) = delete;
     Inflater& operator=(const Inflater&) = delete;
@@ -315,7 +319,11 @@ public:
     // previous window's after it.
     ~Inflater() {
         const uint32_t produced = position_ < kWindowSize ? position_ : kWindowSize;
-        std::memcpy(context_.Window, window_, produced);
+        uint8_t* const circular = context_.Window;
+        // Further on in the area, the previous window lies apart from the start.
+        if (window_ != circular + kCurrentWindow)
+            std::memcpy(circular + produced, window_ - kWindowSize + produced, kWindowSize - produced);
+        std::memcpy(circular, window_, produced);
     }
 
     void Run() {
@@ -323,8 +331,9 @@ public:
         do {
             if (InflateBlock(last) != kInflateOk) return;
         } while (!last);
-        FlushWindow(context_, window_, position_);
-        FlushOutput(context_);
+        WriteWindow(position_);
+        if (waiting_ > 0) WriteOutput(context_, window_ + position_ - waiting_, waiting_);
+        waiting_ = 0;
     }
 
 private:
@@ -371,14 +380,32 @@ private:
 
     // ---- Output into the window.
 
+    // Writes the first n bytes of the current window, after the ones still waiting before
+    // it, in pieces of exactly 16000 bytes; the rest waits.
+    void WriteWindow(uint32_t n) {
+        const uint8_t* piece = window_ - waiting_;
+        uint32_t left = waiting_ + n;
+        while (left >= kIoBufferLimit) {
+            WriteOutput(context_, piece, kIoBufferLimit);
+            piece += kIoBufferLimit;
+            left -= kIoBufferLimit;
+        }
+        waiting_ = left;
+    }
+
     // Once the current window is full: it leaves for the output and becomes the previous
-    // one; what was written past its end starts the next.
+    // one; what was written past its end starts the next, right after it, or at the start
+    // of the area when the next one would not fit.
     void EndWindowWhenFull() {
         if (position_ < kWindowSize) return;
-        FlushWindow(context_, window_, kWindowSize);
-        std::memcpy(context_.Window, window_, kWindowSize);
+        WriteWindow(kWindowSize);
         position_ -= kWindowSize;
-        std::memcpy(window_, window_ + kWindowSize, position_);
+        if (window_ + 2 * kWindowSize + kWindowOverrun <= context_.Window + kWindowBytes) {
+            window_ += kWindowSize;
+        } else {
+            std::memmove(context_.Window, window_, kWindowSize + position_);
+            window_ = context_.Window + kCurrentWindow;
+        }
     }
 
     void PutLiteral(uint8_t value) {
@@ -644,7 +671,7 @@ private:
         const uint8_t* const input_limit = start + (Available() - kFastInputMargin);
         uint64_t bits = bits_;
         uint32_t count = count_;
-        uint8_t* const window = window_;
+        uint8_t* window = window_;
         const uint32_t* const literal_table = literals.fast.data();
         constexpr uint32_t literal_mask = (1u << kFastLiteralWidth) - 1u;
         const uint32_t* const distance_table = distances.fast.empty() ? nullptr : distances.fast.data();
@@ -665,6 +692,7 @@ private:
                 position_ = position;
                 EndWindowWhenFull();
                 position = position_;
+                window = window_;
             }
             if (input > input_limit) break;
             // After this at least 56 bits are ready: enough for three literals, or for one
@@ -764,8 +792,9 @@ private:
     }
 
     TUnZipContext& context_;
-    uint8_t* const window_;   // the current window, inside the context's Window
+    uint8_t* window_;         // the current window, inside the context's Window
     uint32_t position_ = 0;   // the next byte of the current window to fill
+    uint32_t waiting_ = 0;    // bytes right before the window not yet written (fewer than 16000)
     uint64_t bits_ = 0;       // the decoder's own bit buffer, first bit in bit 0
     uint32_t count_ = 0;
     bool overrun_ = false;    // the decoder asked for more than kInputOverrunLimit bytes past the data

@@ -13,9 +13,11 @@
 
 namespace unzip {
 
-// Two 32768-byte windows (inflate decodes into the second with the first as history) and
-// slack for the overrun of inflate's block moves.
-constexpr int kWindowBytes = 2 * 32768 + 320;
+// Inflate's linear area: the window before the current one, then room for eight more
+// windows (each full one leaves for the output where it stands and the next is decoded right
+// after it, so the history only moves down once every eight windows), and slack for the
+// overrun of its block moves. The other decoders use the start of it.
+constexpr int kWindowBytes = 9 * 32768 + 320;
 constexpr int kIoBufferBytes = 16001;
 constexpr int kIoBufferLimit = 16000;   // fill and flush limit of InBuf and OutBuf
 
@@ -118,6 +120,8 @@ void FlushWindow(TUnZipContext& context, const uint8_t* source, uint32_t n);
 // Writes OutBuf to OutFile with the size guard (EBiggerThanUncompressed "File is larger than
 // uncompressed size!"), the CRC-32 and the progress events.
 void FlushOutput(TUnZipContext& context);
+// The same for n bytes held elsewhere (inflate writes its window where it stands).
+void WriteOutput(TUnZipContext& context, const uint8_t* data, uint32_t n);
 
 // Traditional ZIP decryption on the context's key registers.
 void InitKeys(TUnZipContext& context, const std::string& password);
