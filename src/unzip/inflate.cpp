@@ -81,9 +81,11 @@ constexpr uint32_t kMaxMatch = 258;
 // match (whose moves run at most 31 bytes past its end) then stay inside the slack.
 constexpr uint32_t kWindowOverrun = 2 + kMaxMatch + 31;
 static_assert(kCurrentWindow + kWindowSize + kWindowOverrun <= static_cast<uint32_t>(kWindowBytes));
-// The fast way runs while InBuf holds at least this many unread bytes: one symbol with its
-// distance asks for at most 48 bits, and a refill of the 64-bit buffer reads 8 bytes.
-constexpr ptrdiff_t kFastInputMargin = 16;
+// The fast way refills only while InBuf holds at least this many unread bytes of the entry,
+// so a refill never takes a byte the entry does not have; a refill leaves at least 56 bits,
+// and one step (three literals, or a length with its distance and their extra bits) never
+// asks for more, the exact way's look-ahead included.
+constexpr ptrdiff_t kFastInputMargin = 8;
 
 // A fast-table entry packed into 32 bits:
 //   bits 0-5    the input bits the entry accounts for in all: its code bits at this level and,
