@@ -249,6 +249,10 @@ bool TZipExtractor::DecideOverwrite(int file_index, const TZipHeaderInfo& entry,
 
 std::unique_ptr<TStream> TZipExtractor::CreateOutputFile(const std::string& output_path) {
     if (!WritesFiles()) return std::make_unique<EntryOutputStream>(TestOnly ? nullptr : OutputStream);
+    if (BeforeCreateFile && !BeforeCreateFile(output_path)) {
+        if (SkipUncreatableFiles) return nullptr;
+        throw EFileError("Cannot create file \"" + output_path + "\"");
+    }
     if (!SkipUncreatableFiles) return std::make_unique<TZipFileStream>(output_path, platform::OpenMode::Create);
     try {
         return std::make_unique<TZipFileStream>(output_path, platform::OpenMode::Create);

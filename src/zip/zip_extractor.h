@@ -109,6 +109,10 @@ public:
     // to another component sharing the archive (a tool running entries on several threads):
     // nothing happens for it here, and the count UnZip returns still includes it.
     std::function<bool(int file_index)> RunEntry;
+    // When set, asked just before an entry's output file is created over whatever is at the
+    // output path; false: the file cannot be created (the entry is skipped, or the run ends
+    // without SkipUncreatableFiles), as when the creation itself fails.
+    std::function<bool(const std::string& output_path)> BeforeCreateFile;
 
     virtual bool CheckVolumeLabel() const { return check_volume_label_; }
     virtual void SetCheckVolumeLabel(bool value) { check_volume_label_ = value; }

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
+#include <regex>
 
 #include "support/archive_builder.h"
 #include "support/temp_folder.h"
@@ -124,6 +126,44 @@ TEST_F(Dezip, OnSeveralThreadsTheMessagesExitCodesAndFilesAreThoseOfOne) {
             EXPECT_EQ(test_support::ReadHostFile(file.path()), test_support::ReadHostFile(twin));
         }
     }
+}
+
+// An entry that ends the run ends it for every thread: no later entry leaves a file or writes
+// over one of the user's, even when another thread had started it. The entry that ends the run
+// holds 4 MB of stored deflate blocks and then one whose length runs past the archive's end,
+// so it fails only there, while the other threads go on with the small entries after it.
+TEST_F(Dezip, OnSeveralThreadsNoEntryAfterTheOneThatEndsTheRunIsWritten) {
+    ArchiveBuilder builder;
+    for (int i = 0; i < 30; ++i) {
+        auto& entry = builder.Add("f" + std::to_string(i) + ".txt", std::string(1000, 'a' + i % 26));
+        if (i != 5) continue;
+        entry.method = 8;
+        const std::string stored_block_header("\x00\xff\xff\x00\x00", 5);  // not the last, 65535 bytes
+        for (int block = 0; block < 64; ++block) entry.compressed += stored_block_header + std::string(65535, 'c');
+        entry.compressed += stored_block_header;
+        entry.override_compressed_size = entry.override_uncompressed_size = true;
+        entry.compressed_size = static_cast<uint32_t>(entry.compressed.size()) + 1000000;
+        entry.uncompressed_size = 8 << 20;
+    }
+    folder.Write("cut.zip", builder.Build());
+    for (const std::string out : {"out1", "out3"}) {
+        for (int i = 0; i < 30; ++i) folder.Write(out + "/f" + std::to_string(i) + ".txt", "the user's");
+    }
+    const int one = Run("-j 1 -o -d out1 cut.zip");
+    const std::string one_output = output;
+    EXPECT_EQ(Run("-j 3 -o -d out3 cut.zip"), one) << output;
+    EXPECT_EQ(output, std::regex_replace(one_output, std::regex("out1"), "out3"));
+    EXPECT_NE(output.find("Premature end"), std::string::npos) << output;
+    std::map<std::string, std::string> trees[2];
+    for (int side = 0; side < 2; ++side) {
+        const fs::path root = folder.Root() / (side == 0 ? "out1" : "out3");
+        for (const auto& file : fs::recursive_directory_iterator(root)) {
+            trees[side][fs::relative(file.path(), root).string()] = test_support::ReadHostFile(file.path());
+        }
+    }
+    EXPECT_TRUE(trees[1] == trees[0]) << "the trees differ";
+    EXPECT_EQ(trees[1]["f29.txt"], "the user's");
+    EXPECT_EQ(trees[1].size(), 30u);  // nothing left under another name
 }
 
 TEST_F(Dezip, AnUnreadableArchiveGivesTwoAndAUsageErrorThree) {

@@ -9,6 +9,9 @@
 #include <utility>
 #include <vector>
 
+#include "platform/file_system.h"
+#include "platform/platform.h"
+
 namespace dezip {
 
 Report*& ThreadReport() {
@@ -21,9 +24,50 @@ namespace {
 // The messages of one entry, in the order they were given.
 struct EntryLog {
     std::vector<std::pair<bool, std::string>> lines;  // true: standard error
+    // The entry's files as (output path, the name the file it replaced was set aside under,
+    // empty when there was none).
+    std::vector<std::pair<std::string, std::string>> files;
     bool complete = false;
     std::exception_ptr failure;  // what ended the run in this entry
 };
+
+// Sets aside the file an entry is about to replace at output_path, so that it can come back
+// when the entry is not kept; backup gets its name, or stays empty when nothing is there.
+// False when the file could not be created there anyway (a directory or a read-only file is
+// in its place, as writing it on one thread would find) or the old one cannot be set aside.
+bool SetAside(const std::string& output_path, int claim, std::string& backup) {
+    platform::FileSystem& files = platform::Files();
+    const uint32_t attributes = files.GetAttributes(output_path);
+    backup.clear();
+    if (attributes == platform::attribute::kInvalid) return true;
+    if ((attributes & (platform::attribute::kDirectory | platform::attribute::kReadOnly)) != 0) return false;
+    const std::string base = output_path + ".~dezip" + std::to_string(claim);
+    backup = base;
+    for (int number = 1; files.GetAttributes(backup) != platform::attribute::kInvalid; ++number) {
+        backup = base + "-" + std::to_string(number);
+    }
+    return files.MoveFile(output_path, backup);
+}
+
+// Keeps what an entry did to output_path: the file it replaced goes, unless the entry left no
+// file there (it was rejected, or could not be created), when the old one comes back.
+void Keep(const std::string& output_path, const std::string& backup) {
+    if (backup.empty()) return;
+    platform::FileSystem& files = platform::Files();
+    if (files.GetAttributes(output_path) != platform::attribute::kInvalid) {
+        files.DeleteFile(backup);
+        return;
+    }
+    files.MoveFile(backup, output_path);
+}
+
+// Takes back what an entry did to output_path: its file goes and the one it replaced comes back.
+void TakeBack(const std::string& output_path, const std::string& backup) {
+    platform::FileSystem& files = platform::Files();
+    files.SetAttributes(output_path, platform::attribute::kNormal);  // the archive may have made it read-only
+    files.DeleteFile(output_path);
+    if (!backup.empty()) files.MoveFile(backup, output_path);
+}
 
 // The entries claimed so far, counted in the order the components select them (every
 // component selects the same entries in the same order).
@@ -40,6 +84,10 @@ public:
     void Add(int claim, bool error, const std::string& text) {
         std::lock_guard<std::mutex> lock(mutex_);
         logs_[static_cast<size_t>(claim)].lines.emplace_back(error, text);
+    }
+    void AddFile(int claim, const std::string& output_path, const std::string& backup) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        logs_[static_cast<size_t>(claim)].files.emplace_back(output_path, backup);
     }
     void Complete(int claim, std::exception_ptr failure) {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -58,8 +106,10 @@ public:
         changed_.notify_all();
     }
 
-    // Prints the logs in order as they complete, until every thread has finished; raises the
-    // failure that ended a run after the messages before it.
+    // Keeps the entries' files and prints their logs, in entry order as they complete, until
+    // every thread has finished; raises the failure that ended a run after the messages before
+    // it. The files of the entry that failed are kept too, as one thread leaves what it had
+    // written; those of later entries are not.
     void PrintInOrder(int threads) {
         for (size_t next = 0;; ++next) {
             EntryLog log;
@@ -74,9 +124,19 @@ public:
                     return;
                 }
                 log = std::move(logs_[next]);
+                kept_ = next + 1;
             }
+            for (const auto& [output_path, backup] : log.files) Keep(output_path, backup);
             for (const auto& [error, text] : log.lines) (error ? std::cerr : std::cout) << text;
             if (log.failure) std::rethrow_exception(log.failure);
+        }
+    }
+
+    // Takes back what the entries not kept did, newest first; once every thread has finished.
+    void TakeBackUnkept() {
+        for (size_t index = logs_.size(); index > kept_; --index) {
+            const auto& files = logs_[index - 1].files;
+            for (auto file = files.rbegin(); file != files.rend(); ++file) TakeBack(file->first, file->second);
         }
     }
 
@@ -87,6 +147,7 @@ private:
     bool stop_ = false;
     std::exception_ptr early_failure_;  // a run that ended before its first entry
     int finished_ = 0;
+    size_t kept_ = 0;  // the entries whose files were kept
 };
 
 // A thread's report: into the log of the entry it runs (messages before its first entry
@@ -135,6 +196,14 @@ ParallelResult RunInParallel(int threads, const Configure& configure) {
                     report.Start(claim);
                     return true;
                 };
+                // Each file an entry replaces is set aside and only deleted in entry order, so
+                // that an entry after one that ends the run can be taken back.
+                extractor.BeforeCreateFile = [&](const std::string& output_path) {
+                    std::string backup;
+                    if (!SetAside(output_path, report.Claim(), backup)) return false;
+                    run.AddFile(report.Claim(), output_path, backup);
+                    return true;
+                };
                 result.extracted = extractor.UnZip();
             } catch (...) {
                 failure = std::current_exception();
@@ -144,13 +213,15 @@ ParallelResult RunInParallel(int threads, const Configure& configure) {
             run.Finished();
         });
     }
-    struct Joiner {
-        std::vector<std::thread>& workers;
-        ~Joiner() {
-            for (std::thread& worker : workers) worker.join();
-        }
-    } joiner{workers};
-    run.PrintInOrder(threads);
+    std::exception_ptr failure;
+    try {
+        run.PrintInOrder(threads);
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    for (std::thread& worker : workers) worker.join();
+    run.TakeBackUnkept();
+    if (failure) std::rethrow_exception(failure);
     // Each run counts the entries it did not take as extracted; what it lacks of the
     // selected count are its own failures.
     ParallelResult total;

@@ -1,8 +1,8 @@
 #pragma once
 // dezip -j: the selected entries of one archive shared among several threads, each with its
 // own component (and so its own archive handle and decoding context). An entry goes to the
-// first thread that reaches it; its messages are kept and printed in entry order, so the
-// output is that of one thread.
+// first thread that reaches it; its messages are kept and printed in entry order, and a file
+// it replaces is kept aside until then, so the output and the files are those of one thread.
 
 #include <functional>
 
@@ -22,8 +22,8 @@ struct ParallelResult {
 };
 
 // Runs the component on threads components, prepared by configure. An exception that ends
-// one thread's run is raised here once the messages of the entries before it are printed
-// (later entries are no longer started).
+// one thread's run is raised here once the messages of the entries before it are printed;
+// later entries are no longer started, and those already started are taken back.
 ParallelResult RunInParallel(int threads, const Configure& configure);
 
 }  // namespace dezip
