@@ -65,7 +65,14 @@ int RefillInput(TUnZipContext& context) {
     const int32_t got = ReadArchive(context, context.InBuf, wanted);
     if (got < wanted) throw zip::EFatalUnzipError("Premature end of file reached");
     context.InCount = static_cast<uint16_t>(got);
-    if (context.CurrentEntry.Encrypted()) DecryptBuffer(context, context.InBuf, context.InCount);
+    context.plain_end = context.InBuf + context.InCount;
+    if (context.CurrentEntry.Encrypted()) {
+        if (context.decrypt_on_demand) {
+            context.plain_end = context.InBuf;
+        } else {
+            DecryptBuffer(context, context.InBuf, context.InCount);
+        }
+    }
     context.read_position = context.InBuf;
     return context.InCount;
 }
@@ -77,6 +84,9 @@ int ReadByte(TUnZipContext& context, uint8_t& value) {
     }
     --context.BytesLeft;
     if (context.InCount == 0 && RefillInput(context) == 0) return kNoByte;
+    // A few bytes at a time, so that a decoder that goes back to its own way of reading
+    // finds most of the buffer still to be decrypted alongside its work.
+    if (context.read_position == context.plain_end) DecryptInputTo(context, context.read_position + 16);
     value = *context.read_position++;
     --context.InCount;
     return kByteRead;

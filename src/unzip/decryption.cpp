@@ -10,6 +10,7 @@
 #include <string>
 
 #include "unzip/crc32.h"
+#include "unzip/decryption.h"
 #include "zip/stream.h"
 
 namespace unzip {
@@ -18,7 +19,6 @@ namespace {
 constexpr uint32_t kKey0Start = 0x12345678u;
 constexpr uint32_t kKey1Start = 0x23456789u;
 constexpr uint32_t kKey2Start = 0x34567890u;
-constexpr uint32_t kKey1Multiplier = 134775813u;
 constexpr uint32_t kEncryptionHeaderBytes = 12;
 }  // namespace
 
@@ -45,17 +45,19 @@ void DecryptBuffer(TUnZipContext& context, uint8_t* buffer, uint32_t n) {
     uint32_t key0 = context.Key0;
     uint32_t key1 = context.Key1;
     uint32_t key2 = context.Key2;
-    for (uint32_t index = 0; index < n; ++index) {
-        const uint32_t temp = (key2 & 0xFFFFu) | 2u;
-        const uint8_t plain = static_cast<uint8_t>(buffer[index] ^ static_cast<uint8_t>((temp * (temp ^ 1u)) >> 8));
-        buffer[index] = plain;
-        key0 = Crc32Step(key0, plain);
-        key1 = (key1 + (key0 & 0xFFu)) * kKey1Multiplier + 1u;
-        key2 = Crc32Step(key2, static_cast<uint8_t>(key1 >> 24));
-    }
+    for (uint32_t index = 0; index < n; ++index) DecryptStep(buffer[index], key0, key1, key2);
     context.Key0 = key0;
     context.Key1 = key1;
     context.Key2 = key2;
+}
+
+void DecryptInputTo(TUnZipContext& context, const uint8_t* end) {
+    const uint8_t* const held = context.read_position + context.InCount;
+    if (end > held) end = held;
+    if (end <= context.plain_end) return;
+    const auto n = static_cast<uint32_t>(end - context.plain_end);
+    DecryptBuffer(context, context.plain_end, n);
+    context.plain_end += n;
 }
 
 uint8_t CheckPassword(TUnZipContext& context, const std::string& password, zip::TStream& stream) {

@@ -58,6 +58,7 @@ void ResetDecodingState(TUnZipContext& context) {
     context.EntryWritten = 0;
     context.InCount = 0;
     context.read_position = context.InBuf;
+    context.plain_end = context.InBuf;
     context.OutCount = 0;
     context.write_position = context.OutBuf;
     context.AtEnd = false;

@@ -39,6 +39,7 @@
 #include <new>
 #include <vector>
 
+#include "unzip/decryption.h"
 #include "unzip/huffman_build.h"
 #include "unzip/huffman_table.h"
 #include "unzip/unzip_context.h"
@@ -312,7 +313,10 @@ inline void CopyMatchWithSlack(uint8_t* target, uint32_t distance, uint32_t n) {
 class Inflater {
 public:
     // Every entry starts with OutBuf empty; the inflater writes its output itself.
-    explicit Inflater(TUnZipContext& context) : context_(context), window_(context.Window + kCurrentWindow) {}
+    // The input of an encrypted entry is decrypted as the decoding goes (see DecodeFastLoop).
+    explicit Inflater(TUnZipContext& context) : context_(context), window_(context.Window + kCurrentWindow) {
+        context.decrypt_on_demand = true;
+    }
     Inflater(const Inflater&) = delete;
     Inflater& operator=(const Inflater&) = delete;
 
@@ -320,6 +324,7 @@ public:
     // entry ends by an exception: the bytes of the current window up to the position, the
     // previous window's after it.
     ~Inflater() {
+        context_.decrypt_on_demand = false;
         const uint32_t produced = position_ < kWindowSize ? position_ : kWindowSize;
         uint8_t* const circular = context_.Window;
         // Further on in the area, the previous window lies apart from the start.
@@ -451,6 +456,7 @@ private:
                     uint32_t piece = kWindowSize - position_;
                     if (piece > left) piece = left;
                     if (piece > static_cast<uint32_t>(available)) piece = static_cast<uint32_t>(available);
+                    DecryptInputTo(context_, context_.read_position + piece);
                     std::memcpy(window_ + position_, context_.read_position, piece);
                     context_.read_position += piece;
                     context_.InCount = static_cast<uint16_t>(context_.InCount - piece);
@@ -653,20 +659,28 @@ private:
     // reached or an entry needs the exact way (kContinue). The bytes read ahead go back to
     // InBuf before it returns.
     int DecodeFast(const CodeTables& literals, const CodeTables& distances) {
+        // Input still to be decrypted: an encrypted entry's (see DecodeFastLoop).
+        const bool decrypt = context_.plain_end < context_.read_position + context_.InCount;
 #if VI_INFLATE_BMI2
         // The variable shifts and bit masks of the loop take one instruction each with BMI2.
         static const bool bmi2 = __builtin_cpu_supports("bmi2");
-        if (bmi2) return DecodeFastBmi2(literals, distances);
+        if (bmi2) return decrypt ? DecodeFastBmi2<true>(literals, distances) : DecodeFastBmi2<false>(literals, distances);
 #endif
-        return DecodeFastLoop(literals, distances);
+        return decrypt ? DecodeFastLoop<true>(literals, distances) : DecodeFastLoop<false>(literals, distances);
     }
 
 #if VI_INFLATE_BMI2
+    template <bool kDecrypt>
     __attribute__((target("bmi2"))) int DecodeFastBmi2(const CodeTables& literals, const CodeTables& distances) {
-        return DecodeFastLoop(literals, distances);
+        return DecodeFastLoop<kDecrypt>(literals, distances);
     }
 #endif
 
+    // With kDecrypt, the input is decrypted a little ahead of the decoding, eight bytes at a
+    // time, inside the loop: decryption is one chain of dependent steps per byte that leaves
+    // the processor mostly idle, and the decoding fills the gaps instead of waiting for a
+    // whole buffer to be decrypted first.
+    template <bool kDecrypt>
     __attribute__((always_inline)) inline int DecodeFastLoop(const CodeTables& literals, const CodeTables& distances) {
         const uint8_t* const start = context_.read_position;
         const uint8_t* input = start;
@@ -688,9 +702,32 @@ private:
         const auto base_and_extra = [&](uint32_t entry) {
             return FastValue(entry) + static_cast<uint32_t>(LowBits(bits, FastBits(entry)) >> FastCodeBits(entry));
         };
+        uint8_t* plain = context_.plain_end;
+        uint8_t* const held_end = context_.read_position + context_.InCount;
+        uint32_t key0 = context_.Key0, key1 = context_.Key1, key2 = context_.Key2;
+        // Before a refill: the 8 bytes it reads must be plain. A refill takes at most 7 of
+        // them, so one step of 8 keeps plain at least one byte ahead of input.
+        const auto decrypt_ahead = [&] {
+            if (!kDecrypt || plain >= input + 16) return;
+            if (held_end - plain >= 8) {
+#pragma GCC unroll 8
+                for (int index = 0; index < 8; ++index) DecryptStep(plain[index], key0, key1, key2);
+                plain += 8;
+            } else {
+                while (plain < held_end) DecryptStep(*plain++, key0, key1, key2);
+            }
+        };
+        const auto save_decryption = [&] {
+            if (!kDecrypt) return;
+            context_.plain_end = plain;
+            context_.Key0 = key0;
+            context_.Key1 = key1;
+            context_.Key2 = key2;
+        };
 
         for (;;) {
             if (position >= kWindowSize) {
+                save_decryption();
                 position_ = position;
                 EndWindowWhenFull();
                 position = position_;
@@ -699,6 +736,7 @@ private:
             if (input > input_limit) break;
             // After this at least 56 bits are ready: enough for three literals, or for one
             // length with its distance and all their extra bits.
+            decrypt_ahead();
             bits |= LoadLittleEndian64(input) << count;
             input += (63 - count) >> 3;
             count |= 56;
@@ -722,6 +760,7 @@ private:
                 // it used. At least 34 bits were left, and a length with its distance needs
                 // up to 48.
                 if (input > input_limit) continue;
+                decrypt_ahead();
                 bits |= LoadLittleEndian64(input) << count;
                 input += (63 - count) >> 3;
                 count |= 56;
@@ -773,6 +812,7 @@ private:
             position += length;
         }
         // A window filled by the last step leaves before anything else is read.
+        save_decryption();
         position_ = position;
         EndWindowWhenFull();
         position = position_;

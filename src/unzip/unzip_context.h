@@ -41,6 +41,13 @@ struct TUnZipContext {
     uint8_t InBuf[kIoBufferBytes] = {};
     uint8_t* read_position = InBuf;
     uint16_t InCount = 0;
+    // Decryption on demand: when a decoder sets decrypt_on_demand, a refill of an encrypted
+    // entry leaves InBuf as it came, and the bytes from plain_end on are decrypted as they
+    // are needed (ReadByte does it by itself), so that the decoder's work and the decryption,
+    // one long chain of dependent steps per byte, can run side by side. Bytes before
+    // plain_end are plain.
+    bool decrypt_on_demand = false;
+    uint8_t* plain_end = InBuf;
     uint8_t OutBuf[kIoBufferBytes] = {};
     uint8_t* write_position = OutBuf;
     uint16_t OutCount = 0;
@@ -128,6 +135,8 @@ void InitKeys(TUnZipContext& context, const std::string& password);
 void UpdateKeys(TUnZipContext& context, uint8_t value);
 uint8_t DecryptByte(const TUnZipContext& context);
 void DecryptBuffer(TUnZipContext& context, uint8_t* buffer, uint32_t n);
+// Decrypts InBuf from plain_end up to end (no further than the bytes InBuf holds).
+void DecryptInputTo(TUnZipContext& context, const uint8_t* end);
 // Reads the 12-byte encryption header straight from stream, lowers CurrentEntry's
 // CompressedSize by 12 (to 0 when it is smaller), sets up the keys and returns the 12th decrypted byte.
 uint8_t CheckPassword(TUnZipContext& context, const std::string& password, zip::TStream& stream);

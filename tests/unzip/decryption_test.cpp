@@ -13,39 +13,8 @@
 namespace {
 
 using unzip_test::DecoderHarness;
+using unzip_test::Encryptor;
 using Bytes = std::vector<uint8_t>;
-
-// The encrypting side, kept apart from the code under test: its own CRC table and keys.
-class Encryptor {
-public:
-    explicit Encryptor(const std::string& password) {
-        for (uint32_t byte = 0; byte < 256; ++byte) {
-            uint32_t value = byte;
-            for (int bit = 0; bit < 8; ++bit) value = (value >> 1) ^ ((value & 1u) ? 0xEDB88320u : 0u);
-            table_[byte] = value;
-        }
-        for (char character : password) Update(static_cast<uint8_t>(character));
-    }
-    Bytes Encrypt(const Bytes& plain) {
-        Bytes cipher;
-        for (uint8_t value : plain) {
-            const uint32_t temp = (keys_[2] & 0xFFFFu) | 2u;
-            cipher.push_back(static_cast<uint8_t>(value ^ ((temp * (temp ^ 1u)) >> 8)));
-            Update(value);
-        }
-        return cipher;
-    }
-
-private:
-    uint32_t Crc(uint32_t value, uint8_t byte) const { return table_[(value ^ byte) & 0xFFu] ^ (value >> 8); }
-    void Update(uint8_t value) {
-        keys_[0] = Crc(keys_[0], value);
-        keys_[1] = (keys_[1] + (keys_[0] & 0xFFu)) * 134775813u + 1u;
-        keys_[2] = Crc(keys_[2], static_cast<uint8_t>(keys_[1] >> 24));
-    }
-    uint32_t table_[256];
-    uint32_t keys_[3] = {0x12345678u, 0x23456789u, 0x34567890u};
-};
 
 // An encrypted entry: 12 header bytes ending in check_byte, then the data.
 Bytes EncryptedEntry(const std::string& password, uint8_t check_byte, const Bytes& data) {

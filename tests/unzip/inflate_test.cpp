@@ -374,13 +374,18 @@ TEST(InflateRoundTrip, FixedCodesRunsAndSmallSizes) {
 
 TEST(InflateRoundTrip, InputAcrossManyRefillsAndEntriesReusingTheContext) {
     // Random data of various compressibility, decoded one after another in one context, so
-    // that InBuf refills fall at every kind of position inside the symbols.
+    // that InBuf refills fall at every kind of position inside the symbols; every other entry
+    // encrypted, whose input inflate decrypts as it decodes.
     DecoderHarness harness;
     for (uint32_t seed = 1; seed <= 12; ++seed) {
         SCOPED_TRACE(seed);
+        const bool encrypted = seed % 2 == 0;
         const Bytes data = MixedData(20000 + seed * 9973, seed);
         const Bytes deflated = RawDeflate(data, static_cast<int>(seed % 10));
-        harness.Prepare(deflated, static_cast<int32_t>(data.size()));
+        harness.Prepare(encrypted ? unzip_test::Encryptor("pass").Encrypt(deflated) : deflated,
+                        static_cast<int32_t>(data.size()));
+        harness.context->CurrentEntry.BitFlag = encrypted ? 1 : 0;
+        if (encrypted) unzip::InitKeys(*harness.context, "pass");
         const DecodeResult result = harness.Run(unzip::Inflate);
         EXPECT_EQ(result.error, "");
         EXPECT_TRUE(result.output == data);
