@@ -219,7 +219,18 @@ bool TZipExtractor::ComposeDirectory(const TZipHeaderInfo& entry, std::string& d
     if (!ComposeEntryDirectory(dest_dir_, stored, directory)) return false;
     if (!WritesFiles()) return true;
     const std::string without_separator = directory.substr(0, directory.size() - 1);
-    if (!without_separator.empty() && !DirectoryExists(without_separator)) ForceDirectories(without_separator);
+    if (without_separator.empty() || DirectoryExists(without_separator)) return true;
+    if (BeforeCreateDirectory) {
+        std::vector<std::string> missing{without_separator};
+        for (size_t slash = without_separator.rfind('\\'); slash != std::string::npos && slash > 0;
+             slash = without_separator.rfind('\\', slash - 1)) {
+            const std::string level = without_separator.substr(0, slash);
+            if (DirectoryExists(level)) break;
+            missing.push_back(level);
+        }
+        for (auto level = missing.rbegin(); level != missing.rend(); ++level) BeforeCreateDirectory(*level);
+    }
+    ForceDirectories(without_separator);
     return true;
 }
 

@@ -113,6 +113,9 @@ public:
     // output path; false: the file cannot be created (the entry is skipped, or the run ends
     // without SkipUncreatableFiles), as when the creation itself fails.
     std::function<bool(const std::string& output_path)> BeforeCreateFile;
+    // When set, told of each directory the component is about to create for an entry, every
+    // missing level from the top down.
+    std::function<void(const std::string& directory)> BeforeCreateDirectory;
 
     virtual bool CheckVolumeLabel() const { return check_volume_label_; }
     virtual void SetCheckVolumeLabel(bool value) { check_volume_label_ = value; }

@@ -27,6 +27,7 @@ struct EntryLog {
     // The entry's files as (output path, the name the file it replaced was set aside under,
     // empty when there was none).
     std::vector<std::pair<std::string, std::string>> files;
+    std::vector<std::string> directories;  // the directories it created, from the top down
     bool complete = false;
     std::exception_ptr failure;  // what ended the run in this entry
 };
@@ -89,6 +90,10 @@ public:
         std::lock_guard<std::mutex> lock(mutex_);
         logs_[static_cast<size_t>(claim)].files.emplace_back(output_path, backup);
     }
+    void AddDirectory(int claim, const std::string& directory) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        logs_[static_cast<size_t>(claim)].directories.push_back(directory);
+    }
     void Complete(int claim, std::exception_ptr failure) {
         std::lock_guard<std::mutex> lock(mutex_);
         if (claim >= 0) {
@@ -133,10 +138,14 @@ public:
     }
 
     // Takes back what the entries not kept did, newest first; once every thread has finished.
+    // A directory one created goes when it is empty again.
     void TakeBackUnkept() {
         for (size_t index = logs_.size(); index > kept_; --index) {
-            const auto& files = logs_[index - 1].files;
-            for (auto file = files.rbegin(); file != files.rend(); ++file) TakeBack(file->first, file->second);
+            const EntryLog& log = logs_[index - 1];
+            for (auto file = log.files.rbegin(); file != log.files.rend(); ++file) TakeBack(file->first, file->second);
+            for (auto directory = log.directories.rbegin(); directory != log.directories.rend(); ++directory) {
+                platform::Files().RemoveDirectory(*directory);
+            }
         }
     }
 
@@ -203,6 +212,9 @@ ParallelResult RunInParallel(int threads, const Configure& configure) {
                     if (!SetAside(output_path, report.Claim(), backup)) return false;
                     run.AddFile(report.Claim(), output_path, backup);
                     return true;
+                };
+                extractor.BeforeCreateDirectory = [&](const std::string& directory) {
+                    run.AddDirectory(report.Claim(), directory);
                 };
                 result.extracted = extractor.UnZip();
             } catch (...) {
