@@ -85,6 +85,13 @@ TEST_F(Dezip, SkippedOrDamagedEntriesGiveOne) {
     EXPECT_NE(output.find("bad CRC in bad.txt"), std::string::npos) << output;
     EXPECT_NE(output.find("skipping ..\\escape.txt"), std::string::npos) << output;
     EXPECT_FALSE(fs::exists(folder.Root() / "escape.txt"));
+    // A damaged entry does not cost the file it was to write over.
+    for (const std::string jobs : {"1", "3"}) {
+        folder.Write("out/bad.txt", "the user's");
+        EXPECT_EQ(Run("-o -j " + jobs + " -d out bad.zip"), 1);
+        EXPECT_EQ(test_support::ReadHostFile(folder.Root() / "out/bad.txt"), "the user's") << jobs;
+        EXPECT_EQ(std::distance(fs::directory_iterator(folder.Root() / "out"), fs::directory_iterator()), 1) << jobs;
+    }
 
     EXPECT_EQ(Run("-q -d out good.zip"), 0);
     EXPECT_EQ(Run("-n -d out good.zip"), 1);  // nothing overwritten

@@ -13,6 +13,7 @@
 
 #include "dezip_options.h"
 #include "parallel_run.h"
+#include "replaced_file.h"
 #include "report.h"
 #include "platform/console.h"
 #include "platform/dialogs.h"
@@ -246,6 +247,21 @@ void ConfigureRun(zip::TZipExtractor& extractor, const Options& options, Report&
     };
 }
 
+// Runs the component on this thread. Each file an entry writes over is set aside until the
+// entry is done, so that one that is rejected gives the old file back.
+int UnZipOnOneThread(zip::TZipExtractor& extractor) {
+    ReplacedFile last;
+    extractor.BeforeCreateFile = [&last](const std::string& output_path) {
+        Keep(last);  // the entry before is done
+        return SetAside(output_path, "", last);
+    };
+    struct KeepLast {
+        ReplacedFile& file;
+        ~KeepLast() { Keep(file); }
+    } keep_last{last};
+    return extractor.UnZip();
+}
+
 // The number of threads a run may use: -j, else one per processor; one whenever a
 // question could be asked (an overwrite, or a password for an encrypted entry), when the
 // entries go to standard output, or when the archive spans volumes.
@@ -283,7 +299,7 @@ int ExtractOrTest(const Options& options) {
     int extracted = 0;
     bool problems = false;
     if (threads == 1) {
-        extracted = extractor.UnZip();
+        extracted = UnZipOnOneThread(extractor);
         problems = report.problems;
     } else {
         extractor.CloseArchive();

@@ -11,6 +11,7 @@
 
 #include "platform/file_system.h"
 #include "platform/platform.h"
+#include "replaced_file.h"
 
 namespace dezip {
 
@@ -24,51 +25,11 @@ namespace {
 // The messages of one entry, in the order they were given.
 struct EntryLog {
     std::vector<std::pair<bool, std::string>> lines;  // true: standard error
-    // The entry's files as (output path, the name the file it replaced was set aside under,
-    // empty when there was none).
-    std::vector<std::pair<std::string, std::string>> files;
+    std::vector<ReplacedFile> files;  // the files it wrote
     std::vector<std::string> directories;  // the directories it created, from the top down
     bool complete = false;
     std::exception_ptr failure;  // what ended the run in this entry
 };
-
-// Sets aside the file an entry is about to replace at output_path, so that it can come back
-// when the entry is not kept; backup gets its name, or stays empty when nothing is there.
-// False when the file could not be created there anyway (a directory or a read-only file is
-// in its place, as writing it on one thread would find) or the old one cannot be set aside.
-bool SetAside(const std::string& output_path, int claim, std::string& backup) {
-    platform::FileSystem& files = platform::Files();
-    const uint32_t attributes = files.GetAttributes(output_path);
-    backup.clear();
-    if (attributes == platform::attribute::kInvalid) return true;
-    if ((attributes & (platform::attribute::kDirectory | platform::attribute::kReadOnly)) != 0) return false;
-    const std::string base = output_path + ".~dezip" + std::to_string(claim);
-    backup = base;
-    for (int number = 1; files.GetAttributes(backup) != platform::attribute::kInvalid; ++number) {
-        backup = base + "-" + std::to_string(number);
-    }
-    return files.MoveFile(output_path, backup);
-}
-
-// Keeps what an entry did to output_path: the file it replaced goes, unless the entry left no
-// file there (it was rejected, or could not be created), when the old one comes back.
-void Keep(const std::string& output_path, const std::string& backup) {
-    if (backup.empty()) return;
-    platform::FileSystem& files = platform::Files();
-    if (files.GetAttributes(output_path) != platform::attribute::kInvalid) {
-        files.DeleteFile(backup);
-        return;
-    }
-    files.MoveFile(backup, output_path);
-}
-
-// Takes back what an entry did to output_path: its file goes and the one it replaced comes back.
-void TakeBack(const std::string& output_path, const std::string& backup) {
-    platform::FileSystem& files = platform::Files();
-    files.SetAttributes(output_path, platform::attribute::kNormal);  // the archive may have made it read-only
-    files.DeleteFile(output_path);
-    if (!backup.empty()) files.MoveFile(backup, output_path);
-}
 
 // The entries claimed so far, counted in the order the components select them (every
 // component selects the same entries in the same order).
@@ -86,9 +47,9 @@ public:
         std::lock_guard<std::mutex> lock(mutex_);
         logs_[static_cast<size_t>(claim)].lines.emplace_back(error, text);
     }
-    void AddFile(int claim, const std::string& output_path, const std::string& backup) {
+    void AddFile(int claim, const ReplacedFile& file) {
         std::lock_guard<std::mutex> lock(mutex_);
-        logs_[static_cast<size_t>(claim)].files.emplace_back(output_path, backup);
+        logs_[static_cast<size_t>(claim)].files.push_back(file);
     }
     void AddDirectory(int claim, const std::string& directory) {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -131,7 +92,7 @@ public:
                 log = std::move(logs_[next]);
                 kept_ = next + 1;
             }
-            for (const auto& [output_path, backup] : log.files) Keep(output_path, backup);
+            for (const ReplacedFile& file : log.files) Keep(file);
             for (const auto& [error, text] : log.lines) (error ? std::cerr : std::cout) << text;
             if (log.failure) std::rethrow_exception(log.failure);
         }
@@ -142,7 +103,7 @@ public:
     void TakeBackUnkept() {
         for (size_t index = logs_.size(); index > kept_; --index) {
             const EntryLog& log = logs_[index - 1];
-            for (auto file = log.files.rbegin(); file != log.files.rend(); ++file) TakeBack(file->first, file->second);
+            for (auto file = log.files.rbegin(); file != log.files.rend(); ++file) TakeBack(*file);
             for (auto directory = log.directories.rbegin(); directory != log.directories.rend(); ++directory) {
                 platform::Files().RemoveDirectory(*directory);
             }
@@ -208,9 +169,9 @@ ParallelResult RunInParallel(int threads, const Configure& configure) {
                 // Each file an entry replaces is set aside and only deleted in entry order, so
                 // that an entry after one that ends the run can be taken back.
                 extractor.BeforeCreateFile = [&](const std::string& output_path) {
-                    std::string backup;
-                    if (!SetAside(output_path, report.Claim(), backup)) return false;
-                    run.AddFile(report.Claim(), output_path, backup);
+                    ReplacedFile replaced;
+                    if (!SetAside(output_path, std::to_string(report.Claim()), replaced)) return false;
+                    run.AddFile(report.Claim(), replaced);
                     return true;
                 };
                 extractor.BeforeCreateDirectory = [&](const std::string& directory) {
