@@ -172,6 +172,7 @@ TEST_F(Dezip, OnSeveralThreadsNoEntryAfterTheOneThatEndsTheRunIsWritten) {
     }
     EXPECT_TRUE(trees[1] == trees[0]) << "the trees differ";
     EXPECT_EQ(trees[1]["f19.txt"], "the user's");
+    EXPECT_EQ(trees[1]["f5.txt"], "the user's");  // the entry that ended the run leaves nothing either
     EXPECT_EQ(trees[1].size(), 20u);  // nothing left under another name
 }
 

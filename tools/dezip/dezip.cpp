@@ -248,18 +248,28 @@ void ConfigureRun(zip::TZipExtractor& extractor, const Options& options, Report&
 }
 
 // Runs the component on this thread. Each file an entry writes over is set aside until the
-// entry is done, so that one that is rejected gives the old file back.
+// entry is done, so that one that is rejected gives the old file back, and a failure that
+// ends the run in the middle of an entry leaves nothing of it.
 int UnZipOnOneThread(zip::TZipExtractor& extractor) {
-    ReplacedFile last;
-    extractor.BeforeCreateFile = [&last](const std::string& output_path) {
-        Keep(last);  // the entry before is done
-        return SetAside(output_path, "", last);
+    ReplacedFile writing;  // the file of the entry being run, until the entry is done
+    extractor.BeforeCreateFile = [&writing](const std::string& output_path) {
+        Keep(writing);  // an entry before that was rejected
+        return SetAside(output_path, "", writing);
     };
-    struct KeepLast {
-        ReplacedFile& file;
-        ~KeepLast() { Keep(file); }
-    } keep_last{last};
-    return extractor.UnZip();
+    extractor.OnEndUnZip = [&writing, reported = extractor.OnEndUnZip](zip::TZipExtractor& sender, int index,
+                                                                       const std::string& name) {
+        Keep(writing);
+        writing = {};
+        if (reported) reported(sender, index, name);
+    };
+    try {
+        const int extracted = extractor.UnZip();
+        Keep(writing);
+        return extracted;
+    } catch (...) {
+        TakeBack(writing);
+        throw;
+    }
 }
 
 // The number of threads a run may use: -j, else one per processor; one whenever a

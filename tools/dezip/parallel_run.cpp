@@ -155,6 +155,7 @@ ParallelResult RunInParallel(int threads, const Configure& configure) {
             LogReport report(run);
             ThreadReport() = &report;
             std::exception_ptr failure;
+            ReplacedFile writing;  // the file of the entry being run, until the entry is done
             try {
                 zip::TZipExtractor extractor;
                 configure(extractor, report, result.selected);
@@ -167,12 +168,17 @@ ParallelResult RunInParallel(int threads, const Configure& configure) {
                     return true;
                 };
                 // Each file an entry replaces is set aside and only deleted in entry order, so
-                // that an entry after one that ends the run can be taken back.
+                // that an entry after one that ends the run can be taken back; the file being
+                // written when the run ends goes at once, as on one thread.
                 extractor.BeforeCreateFile = [&](const std::string& output_path) {
-                    ReplacedFile replaced;
-                    if (!SetAside(output_path, std::to_string(report.Claim()), replaced)) return false;
-                    run.AddFile(report.Claim(), replaced);
+                    if (!SetAside(output_path, std::to_string(report.Claim()), writing)) return false;
+                    run.AddFile(report.Claim(), writing);
                     return true;
+                };
+                extractor.OnEndUnZip = [&writing, reported = extractor.OnEndUnZip](
+                                           zip::TZipExtractor& sender, int index, const std::string& name) {
+                    writing = {};
+                    if (reported) reported(sender, index, name);
                 };
                 extractor.BeforeCreateDirectory = [&](const std::string& directory) {
                     run.AddDirectory(report.Claim(), directory);
@@ -180,6 +186,7 @@ ParallelResult RunInParallel(int threads, const Configure& configure) {
                 result.extracted = extractor.UnZip();
             } catch (...) {
                 failure = std::current_exception();
+                TakeBack(writing);
             }
             result.problems = report.problems;
             run.Complete(report.Claim(), failure);

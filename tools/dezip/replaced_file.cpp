@@ -7,9 +7,12 @@ namespace dezip {
 
 bool SetAside(const std::string& output_path, const std::string& tag, ReplacedFile& replaced) {
     platform::FileSystem& files = platform::Files();
-    replaced = {output_path, {}};
+    replaced = {};
     const uint32_t attributes = files.GetAttributes(output_path);
-    if (attributes == platform::attribute::kInvalid) return true;
+    if (attributes == platform::attribute::kInvalid) {
+        replaced.output_path = output_path;
+        return true;
+    }
     if ((attributes & (platform::attribute::kDirectory | platform::attribute::kReadOnly)) != 0) return false;
     const std::string base = output_path + ".~dezip" + tag;
     std::string backup = base;
@@ -17,7 +20,7 @@ bool SetAside(const std::string& output_path, const std::string& tag, ReplacedFi
         backup = base + "-" + std::to_string(number);
     }
     if (!files.MoveFile(output_path, backup)) return false;
-    replaced.backup = backup;
+    replaced = {output_path, backup};
     return true;
 }
 
@@ -32,6 +35,7 @@ void Keep(const ReplacedFile& replaced) {
 }
 
 void TakeBack(const ReplacedFile& replaced) {
+    if (replaced.output_path.empty()) return;
     platform::FileSystem& files = platform::Files();
     files.SetAttributes(replaced.output_path, platform::attribute::kNormal);  // the archive may have made it read-only
     files.DeleteFile(replaced.output_path);

@@ -15,9 +15,9 @@ struct ReplacedFile {
 };
 
 // Sets aside the file at output_path that an entry is about to replace; tag makes the copy's
-// name its own (output_path + ".~dezip" + tag). False, with nothing moved, when the file could
-// not be created there anyway (a directory or a read-only file is in its place) or the old
-// one cannot be moved.
+// name its own (output_path + ".~dezip" + tag). False, with nothing moved and replaced empty,
+// when the file could not be created there anyway (a directory or a read-only file is in its
+// place) or the old one cannot be moved.
 bool SetAside(const std::string& output_path, const std::string& tag, ReplacedFile& replaced);
 
 // The entry stands: the file it replaced goes, unless the entry left no file in its place
@@ -25,6 +25,7 @@ bool SetAside(const std::string& output_path, const std::string& tag, ReplacedFi
 void Keep(const ReplacedFile& replaced);
 
 // The entry is taken back: its file goes (read-only or not) and the one it replaced comes back.
+// Nothing for an empty ReplacedFile.
 void TakeBack(const ReplacedFile& replaced);
 
 }  // namespace dezip
