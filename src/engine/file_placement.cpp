@@ -73,9 +73,8 @@ std::string Installation::RetryText(const std::string& dest) const {
 // programs that hold it until that works or the user goes on without it. The file must be
 // replaceable now: a library that a running program has loaded can be moved but not
 // deleted, and would otherwise stay aside for good.
-bool Installation::ReplaceWithRetry(const std::string& dest) {
+bool Installation::ReplaceWithRetry(const std::string& dest, uint32_t attributes) {
     platform::FileSystem& files = platform::Files();
-    const uint32_t attributes = files.GetAttributes(dest);
     const auto try_once = [&] { return files.CanReplace(dest) && journal_.MoveAside(dest, attributes); };
     bool ok = try_once();
     while (!ok) {
@@ -128,7 +127,7 @@ void Installation::PlaceFile(const std::string& path) {
     const bool directory_in_place = existed && (attributes & platform::attribute::kDirectory) != 0;
     const auto move_into_place = [&] { return files.MoveFile(source, dest); };
     if (MayOverwrite(path, settings_.keep_files)) {
-        const bool set_aside = existed && !directory_in_place && ReplaceWithRetry(dest);
+        const bool set_aside = existed && !directory_in_place && ReplaceWithRetry(dest, attributes);
         const bool ok = (!existed || set_aside) && journal_.CreateFile(dest, move_into_place);
         if (!ok) {
             // The old file must not be lost because the new one could not take its place.

@@ -125,7 +125,8 @@ private:
     void CheckEntriesReportedBefore(int32_t file_index);
     std::string RetryText(const std::string& dest) const;
     std::string ProgramGroupName() const;
-    bool ReplaceWithRetry(const std::string& dest);
+    // Sets the existing file at dest, whose attributes are given, aside; false when the user gave up.
+    bool ReplaceWithRetry(const std::string& dest, uint32_t attributes);
     void RecordDirectory(const std::string& directory);
     void CreateShortcuts();
     // Shows the final message and starts the set-up utility; true when the message lists problems.

@@ -49,6 +49,40 @@ TEST(PosixMachine, DrivesAreFoldersOfTheMachineRoot) {
     EXPECT_EQ(Files().GetDriveType("d:\\"), platform::DriveType::Fixed);
 }
 
+// Each level is found on its own: one that exists as written is taken as it is, another case
+// of it is looked for only where it is missing, and below a missing level names stay as
+// written. Nothing is remembered between calls, so a rename behind the backend's back counts.
+TEST(PosixMachine, EachLevelOfAPathIsFoundWithoutRegardToCase) {
+    platform::ScopedMachineRoot machine;
+    const std::string c = machine.HostRoot() + "/c";
+    ASSERT_EQ(::mkdir((c + "/Alpha").c_str(), 0755), 0);
+    ASSERT_EQ(::mkdir((c + "/Alpha/beta").c_str(), 0755), 0);
+    WriteHostFile(c + "/Alpha/beta/Gamma.txt", "g");
+    ASSERT_EQ(::symlink((c + "/nowhere").c_str(), (c + "/Link").c_str()), 0);
+    const struct {
+        const char* windows;
+        std::string host;
+    } cases[] = {
+        {"C:\\Alpha\\beta\\Gamma.txt", c + "/Alpha/beta/Gamma.txt"},
+        {"c:\\alpha\\BETA\\gamma.TXT", c + "/Alpha/beta/Gamma.txt"},
+        {"C:\\ALPHA\\beta\\Gamma.txt", c + "/Alpha/beta/Gamma.txt"},
+        {"C:\\Alpha\\beta\\new\\GAMMA.TXT", c + "/Alpha/beta/new/GAMMA.TXT"},
+        {"C:\\alpha\\Gamma.txt\\BETA", c + "/Alpha/Gamma.txt/BETA"},
+        {"C:\\alpha\\beta\\gamma.txt\\inside", c + "/Alpha/beta/Gamma.txt/inside"},
+        {"C:\\link\\alpha", c + "/Link/alpha"},
+        {"D:\\Alpha\\beta", machine.HostRoot() + "/d/Alpha/beta"},
+    };
+    for (const auto& each : cases) {
+        SCOPED_TRACE(each.windows);
+        EXPECT_EQ(PosixMachine::HostPath(each.windows), each.host);
+    }
+    EXPECT_TRUE(Files().FileExists("c:\\ALPHA\\Beta\\GAMMA.txt"));
+    EXPECT_EQ(Files().GetAttributes("C:\\link"), platform::attribute::kInvalid) << "a dangling link";
+    ASSERT_EQ(::rename((c + "/Alpha/beta").c_str(), (c + "/Alpha/Delta").c_str()), 0);
+    EXPECT_FALSE(Files().FileExists("C:\\Alpha\\beta\\Gamma.txt"));
+    EXPECT_EQ(PosixMachine::HostPath("C:\\alpha\\delta\\gamma.txt"), c + "/Alpha/Delta/Gamma.txt");
+}
+
 TEST(PosixMachine, RelativePathsStartAtTheCurrentDirectory) {
     platform::ScopedMachineRoot machine;
     ASSERT_TRUE(Files().ForceDirectories("C:\\work"));

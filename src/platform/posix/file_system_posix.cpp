@@ -148,8 +148,8 @@ std::unique_ptr<File> PosixFileSystem::OpenFile(const std::string& path, OpenMod
     }
     const bool writing = (desired_access & access::kWrite) != 0;
 
-    struct stat info;
-    const bool exists = Stat(mapped.host, info);
+    const struct stat& info = mapped.info;
+    const bool exists = mapped.exists;
     if (exists && S_ISDIR(info.st_mode)) {
         Fail(kAccessDenied);
         return nullptr;
@@ -199,28 +199,25 @@ std::unique_ptr<File> PosixFileSystem::OpenFile(const std::string& path, OpenMod
 
 uint32_t PosixFileSystem::GetAttributes(const std::string& path) {
     const MappedPath mapped = MapPath(path);
-    struct stat info;
-    if (!mapped.valid || !Stat(mapped.host, info)) {
+    if (!mapped.valid || !mapped.exists) {
         Fail(kNotFound);
         return attribute::kInvalid;
     }
-    return AttributesOf(mapped.host, info);
+    return AttributesOf(mapped.host, mapped.info);
 }
 
 bool PosixFileSystem::SetAttributes(const std::string& path, uint32_t attributes) {
     const MappedPath mapped = MapPath(path);
-    struct stat info;
-    if (!mapped.valid || !Stat(mapped.host, info)) return Fail(kNotFound);
+    if (!mapped.valid || !mapped.exists) return Fail(kNotFound);
     BeforeChange();
-    if (!StoreAttributes(mapped.host, info, attributes)) return FailWithErrno(errno);
+    if (!StoreAttributes(mapped.host, mapped.info, attributes)) return FailWithErrno(errno);
     return true;
 }
 
 bool PosixFileSystem::CreateDirectory(const std::string& path) {
     const MappedPath mapped = MapPath(path);
     if (!mapped.valid) return Fail(kPathNotFound);
-    struct stat info;
-    if (mapped.is_root || Stat(mapped.host, info)) return Fail(kAlreadyExists);
+    if (mapped.is_root || mapped.exists) return Fail(kAlreadyExists);
     if (IsInUnwritableDirectory(mapped)) return Fail(kAccessDenied);
     BeforeChange();
     if (::mkdir(mapped.host.c_str(), 0755) != 0) return FailWithErrno(errno == ENOENT ? ENOTDIR : errno);
@@ -229,8 +226,8 @@ bool PosixFileSystem::CreateDirectory(const std::string& path) {
 
 bool PosixFileSystem::RemoveDirectory(const std::string& path) {
     const MappedPath mapped = MapPath(path);
-    struct stat info;
-    if (!mapped.valid || !Stat(mapped.host, info)) return Fail(kNotFound);
+    if (!mapped.valid || !mapped.exists) return Fail(kNotFound);
+    const struct stat& info = mapped.info;
     if (!S_ISDIR(info.st_mode)) return Fail("The directory name is invalid.");
     if (mapped.is_root || IsReadOnly(info) || IsMarkedInUse(mapped) || IsInUnwritableDirectory(mapped)) {
         return Fail(kAccessDenied);
@@ -242,8 +239,8 @@ bool PosixFileSystem::RemoveDirectory(const std::string& path) {
 
 bool PosixFileSystem::DeleteFile(const std::string& path) {
     const MappedPath mapped = MapPath(path);
-    struct stat info;
-    if (!mapped.valid || !Stat(mapped.host, info)) return Fail(kNotFound);
+    if (!mapped.valid || !mapped.exists) return Fail(kNotFound);
+    const struct stat& info = mapped.info;
     if (S_ISDIR(info.st_mode) || IsReadOnly(info) || IsInUnwritableDirectory(mapped) || IsLoaded(info)) {
         return Fail(kAccessDenied);
     }
@@ -256,14 +253,13 @@ bool PosixFileSystem::DeleteFile(const std::string& path) {
 bool PosixFileSystem::MoveFile(const std::string& from, const std::string& to) {
     const MappedPath source = MapPath(from);
     const MappedPath target = MapPath(to);
-    struct stat source_info;
-    if (!source.valid || !Stat(source.host, source_info)) return Fail(kNotFound);
+    if (!source.valid || !source.exists) return Fail(kNotFound);
+    const struct stat& source_info = source.info;
     if (!target.valid || target.is_root || source.is_root) return Fail(kAccessDenied);
     // The target keeps the case it was given, also when only the case of the name changes.
     const size_t slash = target.host.find_last_of('/');
     const std::string target_host = target.host.substr(0, slash + 1) + AnsiToUtf8(target.name);
-    struct stat target_info;
-    if (Stat(target.host, target_info) && target.host != source.host) return Fail(kAlreadyExists);
+    if (target.exists && target.host != source.host) return Fail(kAlreadyExists);
     if (IsMarkedInUse(source) || OpenHandlesForbidDelete(source_info)) return Fail(kSharingViolation);
     if (IsInUnwritableDirectory(source) || IsInUnwritableDirectory(target)) return Fail(kAccessDenied);
     if (S_ISDIR(source_info.st_mode) && (target.key + "\\").starts_with(source.key + "\\") && target.key != source.key) {
@@ -286,13 +282,13 @@ bool PosixFileSystem::MoveFile(const std::string& from, const std::string& to) {
 bool PosixFileSystem::ReplaceFile(const std::string& from, const std::string& to) {
     const MappedPath source = MapPath(from);
     const MappedPath target = MapPath(to);
-    struct stat source_info;
-    struct stat target_info;
-    if (!source.valid || !Stat(source.host, source_info) || S_ISDIR(source_info.st_mode)) return Fail(kNotFound);
+    const struct stat& source_info = source.info;
+    const struct stat& target_info = target.info;
+    if (!source.valid || !source.exists || S_ISDIR(source_info.st_mode)) return Fail(kNotFound);
     if (!target.valid || target.is_root || IsInUnwritableDirectory(source) || IsInUnwritableDirectory(target)) {
         return Fail(kAccessDenied);
     }
-    if (!Stat(target.host, target_info)) return MoveFile(from, to);
+    if (!target.exists) return MoveFile(from, to);
     if (S_ISDIR(target_info.st_mode) || IsReadOnly(target_info) || IsLoaded(target_info)) return Fail(kAccessDenied);
     if (IsMarkedInUse(source) || IsMarkedInUse(target) || OpenHandlesForbidDelete(source_info) ||
         OpenHandlesForbidDelete(target_info)) {
@@ -312,8 +308,8 @@ bool PosixFileSystem::ReplaceFile(const std::string& from, const std::string& to
 
 bool PosixFileSystem::CanReplace(const std::string& path) {
     const MappedPath mapped = MapPath(path);
-    struct stat info;
-    if (!mapped.valid || !Stat(mapped.host, info)) return Fail(kNotFound);
+    if (!mapped.valid || !mapped.exists) return Fail(kNotFound);
+    const struct stat& info = mapped.info;
     if (S_ISDIR(info.st_mode)) return Fail(kAccessDenied);
     if (IsLoaded(info) || IsMarkedInUse(mapped) || OpenHandlesForbidDelete(info) || OpenHandlesForbidWrite(info)) {
         return Fail(kSharingViolation);
@@ -323,8 +319,7 @@ bool PosixFileSystem::CanReplace(const std::string& path) {
 
 bool PosixFileSystem::DeleteAtRestart(const std::string& path) {
     const MappedPath mapped = MapPath(path);
-    struct stat info;
-    if (!mapped.valid || !Stat(mapped.host, info)) return Fail(kNotFound);
+    if (!mapped.valid || !mapped.exists) return Fail(kNotFound);
     State().deletes_at_restart.push_back(path);
     return true;
 }
@@ -332,12 +327,11 @@ bool PosixFileSystem::DeleteAtRestart(const std::string& path) {
 bool PosixFileSystem::CopyFile(const std::string& from, const std::string& to, bool fail_if_exists) {
     const MappedPath source = MapPath(from);
     const MappedPath target = MapPath(to);
-    struct stat source_info;
-    if (!source.valid || !Stat(source.host, source_info)) return Fail(kNotFound);
+    if (!source.valid || !source.exists) return Fail(kNotFound);
+    const struct stat& source_info = source.info;
     if (S_ISDIR(source_info.st_mode) || !target.valid || target.is_root) return Fail(kAccessDenied);
-    struct stat target_info;
-    const bool target_exists = Stat(target.host, target_info);
-    if (target_exists) {
+    const struct stat& target_info = target.info;
+    if (target.exists) {
         if (fail_if_exists) return Fail("The file exists.");
         if (S_ISDIR(target_info.st_mode) || IsReadOnly(target_info)) return Fail(kAccessDenied);
         if (target_info.st_dev == source_info.st_dev && target_info.st_ino == source_info.st_ino) {
@@ -363,8 +357,7 @@ bool PosixFileSystem::CopyFile(const std::string& from, const std::string& to, b
     output.reset();
     // The copy carries the original's attributes, the read-only bit included.
     const MappedPath written = MapPath(to);
-    struct stat written_info;
-    if (Stat(written.host, written_info)) {
+    if (written.exists) {
         ::chmod(written.host.c_str(), source_info.st_mode & 07777);
         CopyStoredAttributes(source.host, written.host);
     }
@@ -394,16 +387,14 @@ std::vector<DirectoryEntry> PosixFileSystem::ListDirectory(const std::string& pa
 
 bool PosixFileSystem::GetLastWriteTime(const std::string& path, FileTime& time) {
     const MappedPath mapped = MapPath(path);
-    struct stat info;
-    if (!mapped.valid || !Stat(mapped.host, info)) return Fail(kNotFound);
-    time = ToFileTime(info.st_mtim);
+    if (!mapped.valid || !mapped.exists) return Fail(kNotFound);
+    time = ToFileTime(mapped.info.st_mtim);
     return true;
 }
 
 bool PosixFileSystem::SetLastWriteTime(const std::string& path, const FileTime& time) {
     const MappedPath mapped = MapPath(path);
-    struct stat info;
-    if (!mapped.valid || !Stat(mapped.host, info)) return Fail(kNotFound);
+    if (!mapped.valid || !mapped.exists) return Fail(kNotFound);
     BeforeChange();
     const struct timespec times[2] = {{0, UTIME_OMIT}, ToTimespec(time)};
     if (::utimensat(AT_FDCWD, mapped.host.c_str(), times, 0) != 0) return FailWithErrno(errno);
@@ -431,8 +422,7 @@ DriveType PosixFileSystem::GetDriveType(const std::string& root) {
         if (state.machine_root.empty()) return DriveType::NoRootDir;
     }
     const MappedPath mapped = MapPath(letter != 0 ? std::string(1, letter) + ":\\" : root);
-    struct stat info;
-    if (!mapped.valid || !Stat(mapped.host, info) || !S_ISDIR(info.st_mode)) return DriveType::NoRootDir;
+    if (!mapped.valid || !mapped.exists || !S_ISDIR(mapped.info.st_mode)) return DriveType::NoRootDir;
     return DriveType::Fixed;
 }
 

@@ -10,6 +10,7 @@
 
 #include <sys/stat.h>
 
+#include "platform/posix/path_mapping.h"
 #include "platform/posix/posix_machine.h"
 
 namespace platform::posix {
@@ -44,17 +45,7 @@ struct MachineState {
 
 MachineState& State();
 
-// A program path mapped onto the host.
-struct MappedPath {
-    bool valid = false;
-    std::string host;  // UTF-8 host path, no trailing separator (except "/")
-    std::string key;   // the same place, spelled so that equal places have equal keys
-    std::string name;  // the last component, as given (Windows-1251); empty for a root
-    bool is_root = false;  // a drive root (machine-root mode) or "/"
-};
-
-// Maps a path of the program onto the host; see posix_machine.h for the two modes. Each
-// existing component is found without regard to letter case in machine-root mode.
+// Maps a path of the program onto the host with the machine's settings in force.
 MappedPath MapPath(const std::string& path);
 
 bool IsMarkedInUse(const MappedPath& path);

@@ -1,6 +1,5 @@
 #include "platform/posix/posix_machine.h"
 
-#include <dirent.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -12,147 +11,18 @@
 #include <stdexcept>
 #include <system_error>
 
-#include "platform/code_page.h"
 #include "platform/posix/machine_state.h"
 #include "platform/posix/registry_file.h"
 
 namespace platform {
 namespace posix {
-namespace {
-
-bool HostExists(const std::string& host) {
-    struct stat info;
-    return ::stat(host.c_str(), &info) == 0;
-}
-
-// The host name of a component inside an existing host directory: the entry that equals it
-// without regard to letter case, or the component itself in UTF-8 when none does.
-std::string FindComponent(const std::string& directory, const std::string& component) {
-    const std::string exact = AnsiToUtf8(component);
-    if (HostExists(directory + "/" + exact)) return exact;
-    DIR* listing = ::opendir(directory.c_str());
-    if (listing == nullptr) return exact;
-    std::string found = exact;
-    while (const dirent* entry = ::readdir(listing)) {
-        const std::string name = entry->d_name;
-        if (name == "." || name == "..") continue;
-        if (SameTextIgnoreCase(Utf8ToAnsi(name), component)) {
-            found = name;
-            break;
-        }
-    }
-    ::closedir(listing);
-    return found;
-}
-
-// Windows drops trailing dots and blanks from a path component ("name. " is "name").
-std::string TrimComponent(const std::string& component) {
-    if (component == "." || component == "..") return component;
-    std::string trimmed = component;
-    while (!trimmed.empty() && (trimmed.back() == '.' || trimmed.back() == ' ')) trimmed.pop_back();
-    return trimmed;
-}
-
-std::vector<std::string> SplitComponents(const std::string& text) {
-    std::vector<std::string> components;
-    std::string current;
-    for (char character : text) {
-        if (character == '\\' || character == '/') {
-            components.push_back(current);
-            current.clear();
-        } else {
-            current += character;
-        }
-    }
-    components.push_back(current);
-    return components;
-}
-
-MappedPath MapMachinePath(const MachineState& state, const std::string& path) {
-    std::string full = path;
-    for (char& character : full) {
-        if (character == '/') character = '\\';
-    }
-    if (full.empty() || full.starts_with("\\\\")) return {};  // nothing, or a network name
-    if (!(full.size() >= 2 && full[1] == ':')) {
-        if (full[0] == '\\') {
-            full = state.current_directory.substr(0, 2) + full;
-        } else {
-            std::string base = state.current_directory;
-            if (!base.ends_with("\\")) base += "\\";
-            full = base + full;
-        }
-    } else if (full.size() > 2 && full[2] != '\\') {
-        // "C:name" is relative to the current directory of that drive; only one is kept.
-        std::string base = std::tolower(static_cast<unsigned char>(full[0])) ==
-                                   std::tolower(static_cast<unsigned char>(state.current_directory[0]))
-                               ? state.current_directory
-                               : full.substr(0, 2) + "\\";
-        if (!base.ends_with("\\")) base += "\\";
-        full = base + full.substr(2);
-    }
-    const char drive = static_cast<char>(std::tolower(static_cast<unsigned char>(full[0])));
-    if (drive < 'a' || drive > 'z') return {};
-
-    std::vector<std::string> components;
-    for (const std::string& raw : SplitComponents(full.substr(2))) {
-        const std::string component = TrimComponent(raw);
-        if (component.empty() || component == ".") continue;
-        if (component == "..") {
-            if (!components.empty()) components.pop_back();
-            continue;
-        }
-        components.push_back(component);
-    }
-
-    MappedPath mapped;
-    mapped.valid = true;
-    mapped.host = state.machine_root + "/" + std::string(1, drive);
-    mapped.key = std::string(1, static_cast<char>(std::toupper(static_cast<unsigned char>(drive)))) + ":";
-    bool parent_exists = HostExists(mapped.host);
-    for (const std::string& component : components) {
-        const std::string host_name = parent_exists ? FindComponent(mapped.host, component) : AnsiToUtf8(component);
-        mapped.host += "/" + host_name;
-        mapped.key += "\\" + UpperCaseAnsi(component);
-        parent_exists = parent_exists && HostExists(mapped.host);
-    }
-    mapped.is_root = components.empty();
-    mapped.name = components.empty() ? std::string() : components.back();
-    return mapped;
-}
-
-MappedPath MapHostPath(const std::string& path) {
-    if (path.empty()) return {};
-    std::string host = AnsiToUtf8(path);
-    for (char& character : host) {
-        if (character == '\\') character = '/';
-    }
-    std::error_code error;
-    std::filesystem::path absolute = std::filesystem::absolute(host, error);
-    if (error) return {};
-    std::string normal = absolute.lexically_normal().string();
-    while (normal.size() > 1 && normal.back() == '/') normal.pop_back();
-    MappedPath mapped;
-    mapped.valid = true;
-    mapped.host = normal;
-    mapped.key = normal;
-    mapped.is_root = normal == "/";
-    const size_t slash = normal.find_last_of('/');
-    mapped.name = mapped.is_root ? std::string() : Utf8ToAnsi(normal.substr(slash + 1));
-    return mapped;
-}
-
-}  // namespace
 
 MachineState& State() {
     static MachineState state;
     return state;
 }
 
-MappedPath MapPath(const std::string& path) {
-    const MachineState& state = State();
-    return state.machine_root.empty() ? MapHostPath(path) : MapMachinePath(state, path);
-}
+MappedPath MapPath(const std::string& path) { return MapPath(State(), path); }
 
 bool IsMarkedInUse(const MappedPath& path) { return State().in_use.contains(path.key); }
 

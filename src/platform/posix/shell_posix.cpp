@@ -109,9 +109,8 @@ bool PosixShell::StartProgram(const std::string& program, const std::string& par
                               int show_mode) {
     StartedProgram record{program, parameters, directory, show_mode, false};
     const MappedPath mapped = MapPath(program);
-    struct stat info;
-    if (mapped.valid && ::stat(mapped.host.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
-        (info.st_mode & (S_IXUSR | S_IXGRP | S_IXOTH)) != 0) {
+    if (mapped.valid && mapped.exists && S_ISREG(mapped.info.st_mode) &&
+        (mapped.info.st_mode & (S_IXUSR | S_IXGRP | S_IXOTH)) != 0) {
         const MappedPath working = directory.empty() ? MappedPath{} : MapPath(directory);
         record.started = Spawn(mapped.host, SplitCommandLine(parameters, FirstItem::Argument), working.host);
     }
