@@ -252,7 +252,6 @@ bool RollbackJournal::RecordClassesRootValue(const std::string& key) {
 
 bool RollbackJournal::CreateDirectories(const std::string& path) {
     platform::FileSystem& files = platform::Files();
-    if (files.DirectoryExists(path)) return true;
     // Find the missing levels from the deepest up, then create them from the top down.
     std::vector<std::string> missing;
     std::string level = path;
@@ -262,6 +261,7 @@ bool RollbackJournal::CreateDirectories(const std::string& path) {
         if (slash == std::string::npos || slash <= 2) break;  // reached "C:" or "C:\"
         level.erase(slash);
     }
+    if (missing.empty()) return true;
     for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
         if (it->size() <= 2) continue;  // a bare drive cannot be created
         CreateDirectory(*it);
