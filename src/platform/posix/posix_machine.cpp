@@ -103,9 +103,9 @@ void PosixMachine::MarkUnwritableDirectory(const std::string& windows_path, bool
 
 void PosixMachine::MarkLoaded(const std::string& windows_path, bool loaded) {
     const posix::MappedPath mapped = posix::MapPath(windows_path);
-    struct stat info;
-    if (!mapped.valid || ::stat(mapped.host.c_str(), &info) != 0) return;
-    const std::pair<uint64_t, uint64_t> file{static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino)};
+    if (!mapped.valid || !mapped.exists) return;
+    const std::pair<uint64_t, uint64_t> file{static_cast<uint64_t>(mapped.info.st_dev),
+                                             static_cast<uint64_t>(mapped.info.st_ino)};
     if (loaded) {
         State().loaded.insert(file);
     } else {
