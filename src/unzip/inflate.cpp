@@ -155,6 +155,15 @@ struct CodeTables {
     uint16_t exact_first_width = 0;  // the first-level width the exact build will have
     uint32_t fast_mask = 0;
 
+    // The links of the exact table's first level, found without building it (FindExactLinks):
+    // for each pattern of the first level, the width of the sub-table its link leads to, 0
+    // for none. Known only for a first level of up to 9 bits, and of use only while no
+    // sub-table has links of its own.
+    static constexpr uint16_t kMaxLinkedWidth = 9;
+    uint8_t link_widths[1u << kMaxLinkedWidth] = {};
+    bool links_known = false;
+    bool links_nested = false;
+
     const HuffmanEntry* ExactTable() const { return exact.empty() ? nullptr : exact.data(); }
 };
 
@@ -179,6 +188,7 @@ int BuildCode(const uint16_t* lengths, int n, int s, const uint16_t* bases, cons
     tables.exact_first_width = longest == 0 ? 0 : std::clamp(exact_width, shortest, longest);
     tables.fast_mask = (1u << fast_width) - 1u;
     tables.exact_built = false;
+    tables.links_known = false;
     tables.exact.clear();
     tables.fast.clear();
     try {
@@ -205,6 +215,43 @@ int BuildCode(const uint16_t* lengths, int n, int s, const uint16_t* bases, cons
         ReportOutOfMemoryOfTables();
         return kHuffmanOutOfMemory;
     }
+}
+
+// Takes only the links from the table builder, so that the exact table's shape is known
+// without building it.
+class ExactLinks {
+public:
+    explicit ExactLinks(CodeTables& tables) : tables_(tables) {}
+    uint32_t Open(uint32_t size) {
+        const uint32_t start = opened_;
+        if (opened_ == 0) first_level_size_ = size;
+        opened_ += size;
+        return start;
+    }
+    // The builder sets single entries for links only.
+    void Set(uint32_t index, const HuffmanEntry& entry) {
+        if (index < first_level_size_) {
+            tables_.link_widths[index] = static_cast<uint8_t>(entry.Op - kOpLinkBase);
+        } else {
+            tables_.links_nested = true;
+        }
+    }
+    void Fill(uint32_t, uint32_t, uint32_t, uint32_t, const HuffmanEntry&) {}
+
+private:
+    CodeTables& tables_;
+    uint32_t opened_ = 0;
+    uint32_t first_level_size_ = 0;
+};
+
+void FindExactLinks(CodeTables& tables) {
+    std::memset(tables.link_widths, 0, sizeof tables.link_widths);
+    tables.links_nested = false;
+    ExactLinks links(tables);
+    uint16_t width = tables.requested_width;
+    BuildHuffmanCode(tables.lengths, tables.symbol_count, tables.simple_symbols, tables.bases, tables.extras, links,
+                     width);
+    tables.links_known = true;
 }
 
 // Builds the exact table when it is first needed. False when memory ran out (reported).
@@ -496,6 +543,9 @@ private:
                                                   kFixedDistanceWidth, kFastDistanceWidth, codes->distances);
             if (codes->result == kHuffmanOk && distance_result > kHuffmanIncomplete) codes->result = distance_result;
             if (!EnsureExact(codes->literals) || !EnsureExact(codes->distances)) codes->result = kInflateOutOfMemory;
+            // Everything about them is known before any thread decodes with them.
+            FindExactLinks(codes->literals);
+            FindExactLinks(codes->distances);
             return codes;
         }();
         return *fixed;
@@ -598,8 +648,10 @@ private:
 
     // Reads one code the exact way. A code no longer than the exact table's first level is
     // found in the fast table, read as the exact walk reads it (the first-level width asked
-    // for, the code dropped), so most blocks never build their exact tables; a longer code
-    // walks the exact table, built now. False when memory ran out (reported).
+    // for, the code dropped); a longer one too, once the width of the exact sub-table it
+    // lies in is known (the first-level width and that width asked for), so most blocks never
+    // build their exact tables. Otherwise the code walks the exact table, built now. False
+    // when memory ran out (reported).
     bool DecodeLeaf(CodeTables& tables, Leaf& leaf) {
         Need(tables.exact_first_width);
         if (tables.fast.empty() && tables.exact_first_width == 0) {
@@ -616,10 +668,29 @@ private:
                     return true;
                 }
                 Drop(code_bits);
-                leaf.kind = (entry & kFastLiteral) ? Leaf::kLiteral : plain ? Leaf::kCode : Leaf::kEnd;
-                leaf.value = FastValue(entry) & (plain ? kFastMaxValue : 0xFFu);
-                leaf.extra = FastBits(entry) - code_bits;
+                LeafOf(entry, leaf);
                 return true;
+            }
+            if (tables.exact_first_width <= CodeTables::kMaxLinkedWidth) {
+                if (!tables.links_known) FindExactLinks(tables);
+                const uint32_t sub_width = tables.link_widths[LowBits(bits_, tables.exact_first_width)];
+                if (!tables.links_nested && sub_width != 0) {
+                    Need(tables.exact_first_width + sub_width);
+                    uint32_t found = tables.fast[bits_ & tables.fast_mask];
+                    uint32_t code_bits = 0;
+                    if ((found & kFastKindMask) == kFastLink) {
+                        code_bits = FastBits(found);
+                        found = tables.fast[FastValue(found) + LowBits(bits_ >> code_bits, FastCodeBits(found))];
+                    }
+                    if ((found & kFastKindMask) == kFastInvalid || (found & kFastKindMask) == kFastLink) {
+                        leaf.kind = Leaf::kInvalid;
+                        return true;
+                    }
+                    code_bits += (found & (kFastLiteral | kFastExceptional)) == 0 ? FastCodeBits(found) : FastBits(found);
+                    Drop(code_bits);
+                    LeafOf(found, leaf);
+                    return true;
+                }
             }
         }
         if (!EnsureExact(tables)) return false;
@@ -630,6 +701,15 @@ private:
                                                   : Leaf::kCode;
         if (entry != nullptr) leaf.value = entry->Value, leaf.extra = entry->Op;
         return true;
+    }
+
+    // The leaf of a valid fast-table entry that is not a link.
+    static void LeafOf(uint32_t entry, Leaf& leaf) {
+        const bool plain = (entry & (kFastLiteral | kFastExceptional)) == 0;
+        const uint32_t code_bits = plain ? FastCodeBits(entry) : FastBits(entry);
+        leaf.kind = (entry & kFastLiteral) ? Leaf::kLiteral : plain ? Leaf::kCode : Leaf::kEnd;
+        leaf.value = FastValue(entry) & (plain ? kFastMaxValue : 0xFFu);
+        leaf.extra = FastBits(entry) - code_bits;
     }
 
     // Decodes one symbol the exact way: kContinue, or the block's result.
