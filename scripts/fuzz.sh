@@ -14,7 +14,17 @@ parallel="${FUZZ_PARALLEL:-1}"
 max_restarts=20
 
 fuzz_build_targets || exit 1
-targets=("$@")
+targets=()
+# A target is named as its source is (fuzz_inflate) or without the prefix (inflate); a name
+# that is no target is refused, rather than counted as a finding at every restart.
+for name in "$@"; do
+    [[ "$name" == fuzz_* ]] || name="fuzz_$name"
+    if [ ! -x "$fuzz_build/bin/$name" ]; then
+        echo "fuzz: no target $name (there are: ${fuzz_targets[*]})" >&2
+        exit 2
+    fi
+    targets+=("$name")
+done
 [ "${#targets[@]}" -eq 0 ] && targets=("${fuzz_targets[@]}")
 results="$fuzz_build/results"
 mkdir -p "$results" "$fuzz_build/corpus"
