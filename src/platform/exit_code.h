@@ -20,6 +20,9 @@ enum class ExitCode : int {
     RecoveryFailed = 5,
     // Refused by the Install command's checks (silent mode, which cannot ask again).
     Refused = 6,
+    // The record of the run that /LOG= asks for cannot be written; the program ends at
+    // start-up, before it changes anything.
+    LogUnwritable = 7,
 };
 
 }  // namespace platform

@@ -125,6 +125,7 @@ void TInstF1::FormCreate() {
         locale::SettleLanguage();
     }
     Record("Language: " + locale::CurrentLanguage());
+    if (!CheckRecordWritable()) return;
     description.OptParams = "-l" + locale::CurrentLanguage();
 
     StoreMessages(description);

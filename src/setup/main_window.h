@@ -110,12 +110,14 @@ private:
     void StartRecording();
     void Record(const std::string& line);
     void ShowSwitches();
+    bool CheckRecordWritable();
     void InstallSilently();
 
     InstallWindowFactory create_install_window_;
     bool started_up_ = false;
     CommandSwitches switches_;
     std::unique_ptr<SetupLog> log_;
+    bool record_unwritable_ = false;  // the record's first line could not be written
     std::unique_ptr<RecordingDialogs> recording_dialogs_;
     std::unique_ptr<platform::ScopedServices> recording_scope_;
 };

@@ -169,6 +169,10 @@ inline constexpr TextPair kSubtitle{"Электронный задачник п�
 inline constexpr TextPair kCopyright{"Все права защищены", "All rights reserved"};
 inline constexpr TextPair kDestinationPrompt{"Задачник будет установлен в следующем каталоге:",
                                              "Select the directory where you would like DE roz OZE-2 to be installed:"};
+// A /LOG= file that cannot be written at start-up.
+inline constexpr TextPair kFmtLogUnwritable{
+    "Не удаётся записать протокол работы программы в файл \"%s\". Установка не начата.",
+    "Cannot write the record of the run to the file \"%s\". Nothing was installed."};
 // The list of command-line switches that /? shows.
 inline constexpr TextPair kSwitchesHelp{
     "Параметры командной строки:\r\n"
@@ -195,7 +199,7 @@ inline constexpr const TextPair* kAllPairs[] = {
     &kLicenseFile, &kFmtNoInstallDir, &kFmtUnfinishedUnreadable, &kProductNoun, &kProductNounGen, &kEnvCaption,
     &kEnvPrompt, &kRunMessage, &kUninstallTexts[0], &kUninstallTexts[1], &kUninstallTexts[2],
     &kUninstallTexts[3], &kWindowCaption, &kSubtitle, &kCopyright, &kDestinationPrompt,
-    &kSwitchesHelp,
+    &kSwitchesHelp, &kFmtLogUnwritable,
 };
 
 // The Russian-only pieces of composed texts, for the same check.

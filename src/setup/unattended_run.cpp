@@ -8,6 +8,7 @@
 #include <chrono>
 #include <thread>
 
+#include "locale/format_text.h"
 #include "locale/language.h"
 #include "platform/dialogs.h"
 #include "platform/system.h"
@@ -37,6 +38,8 @@ std::string ExitCodeMeaning(platform::ExitCode code) {
             return "an unfinished earlier installation could not be recovered";
         case platform::ExitCode::Refused:
             return "refused by the Install command's checks";
+        case platform::ExitCode::LogUnwritable:
+            return "the record of the run cannot be written";
     }
     return "unknown";
 }
@@ -59,7 +62,18 @@ void TInstF1::StartRecording() {
 
     std::string command = machine.ProgramPath();
     for (const std::string& argument : arguments) command += " " + argument;
-    Record("Start: " + command);
+    record_unwritable_ = log_->Enabled() && !log_->Write("Start: " + command);
+}
+
+// A record that was asked for and cannot be written (a folder that does not exist, a file
+// that is read-only) ends the run before anything changes: a deployment tool that asks for
+// one relies on it.
+bool TInstF1::CheckRecordWritable() {
+    if (!record_unwritable_) return true;
+    platform::UserDialogs().ShowMessage(locale::FormatText(Pick(texts::kFmtLogUnwritable), {switches_.log_file}),
+                                        platform::MessageKind::Error, platform::buttons::kOk, platform::DialogResult::Ok);
+    ui::Application::Instance().Terminate(platform::ExitCode::LogUnwritable);
+    return false;
 }
 
 void TInstF1::Record(const std::string& line) {

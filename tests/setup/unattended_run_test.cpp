@@ -149,6 +149,27 @@ TEST_F(UnattendedRun, SilentRunOverAnUnrecoverableEarlierOneEndsWithCodeFive) {
     EXPECT_TRUE(LogHas("Exit code 5: an unfinished earlier installation could not be recovered")) << ReadLog();
 }
 
+// A record that cannot be written ends the run at start-up with code 7, before any window
+// and any change: silently, or after one error box.
+constexpr const char kUnwritableLog[] = "/LOG=C:\\NoSuchFolder\\run.log";
+
+TEST_F(UnattendedRun, AnUnwritableRecordEndsASilentRunWithCodeSeven) {
+    Run({"/S", "-len", kUnwritableLog, std::string("/D=") + kDestination});
+    EXPECT_EQ(Engine(), nullptr);
+    EXPECT_EQ(ui::Application::Instance().ProgramExitCode(), ExitCode::LogUnwritable);
+    EXPECT_TRUE(ui::testing::ShownMessages().empty());
+}
+
+TEST_F(UnattendedRun, AnUnwritableRecordIsReportedInANormalRun) {
+    ui::testing::AnswerMessage(DialogResult::Ok);
+    Run({"-len", kUnwritableLog});
+    EXPECT_EQ(Engine(), nullptr);
+    EXPECT_EQ(ui::Application::Instance().ProgramExitCode(), ExitCode::LogUnwritable);
+    ASSERT_EQ(ui::testing::ShownMessages().size(), 1u);
+    EXPECT_EQ(ui::testing::ShownMessages()[0].text,
+              "Cannot write the record of the run to the file \"C:\\NoSuchFolder\\run.log\". Nothing was installed.");
+}
+
 TEST_F(UnattendedRun, SilentOldComponentsQuestionIsAnsweredNo) {
     MakeDirectory("C:\\windows\\system32");
     WriteFile("C:\\windows\\system32\\ve4.dll", "old");
