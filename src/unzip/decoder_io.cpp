@@ -137,9 +137,8 @@ void PutByte(TUnZipContext& context, uint8_t value) {
     if (++context.OutCount == kIoBufferLimit) FlushOutput(context);
 }
 
-void FlushWindow(TUnZipContext& context, uint32_t n) { FlushWindow(context, context.Window, n); }
-
-void FlushWindow(TUnZipContext& context, const uint8_t* source, uint32_t n) {
+void FlushWindow(TUnZipContext& context, uint32_t n) {
+    const uint8_t* source = context.Window;
     while (n > 0) {
         const uint32_t piece = std::min<uint32_t>(n, kIoBufferLimit - context.OutCount);
         std::memcpy(context.write_position, source, piece);

@@ -122,8 +122,6 @@ void DropBits(int n, uint32_t& bits, uint16_t& count);
 void PutByte(TUnZipContext& context, uint8_t value);
 // Moves the first n bytes of Window into OutBuf, flushing whenever it fills.
 void FlushWindow(TUnZipContext& context, uint32_t n);
-// The same for n bytes of a window elsewhere in Window (inflate's current one).
-void FlushWindow(TUnZipContext& context, const uint8_t* source, uint32_t n);
 // Writes OutBuf to OutFile with the size guard (EBiggerThanUncompressed "File is larger than
 // uncompressed size!"), the CRC-32 and the progress events.
 void FlushOutput(TUnZipContext& context);
