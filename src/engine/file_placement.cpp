@@ -97,30 +97,34 @@ void Installation::RecordDirectory(const std::string& directory) {
     settings_.dirs.push_back(upper);
 }
 
-void Installation::PlaceFile(const std::string& path) {
-    platform::FileSystem& files = platform::Files();
+std::string Installation::Destination(const std::string& path) const {
     // Files of an excluded top-level directory stay in the extraction directory, which goes
     // as a whole later.
-    if (IsExcludedDir(path, settings_.excluded_dirs)) return;
+    if (IsExcludedDir(path, settings_.excluded_dirs)) return {};
+    if (!IsSystemEntry(path)) return settings_.install_dir + "\\" + path;
+    const std::string dest = SystemDestination(path, settings_.system_dir);
+    // Shared files of other products are only ever updated, never downgraded; the core
+    // libraries of the family are the exception and are always replaced.
+    if (platform::Files().FileExists(dest) && !IsCoreLibrary(dest) && !IsStrictlyLater(extraction_dir_ + "\\" + path, dest))
+        return {};
+    return dest;
+}
 
-    const std::string source = extraction_dir_ + "\\" + path;
-    const bool system_entry = IsSystemEntry(path);
-    std::string dest;
-    if (system_entry) {
-        dest = SystemDestination(path, settings_.system_dir);
-        // Shared files of other products are only ever updated, never downgraded; the core
-        // libraries of the family are the exception and are always replaced.
-        if (files.FileExists(dest) && !IsCoreLibrary(dest) && !IsStrictlyLater(source, dest)) return;
-    } else {
-        dest = settings_.install_dir + "\\" + path;
-    }
-
+void Installation::CreateDirectoryOf(const std::string& dest) {
     const std::string directory = DirectoryPart(dest);
-    if (!directory.empty() && !files.DirectoryExists(directory)) {
-        journal_.CreateDirectories(directory);  // a failure shows up as a failed move below
+    if (!directory.empty() && !platform::Files().DirectoryExists(directory)) {
+        journal_.CreateDirectories(directory);  // a failure shows up as a failed move
         RecordDirectory(directory);
     }
+}
 
+void Installation::PlaceFile(const std::string& path) {
+    const std::string dest = Destination(path);
+    if (dest.empty()) return;
+    CreateDirectoryOf(dest);
+
+    platform::FileSystem& files = platform::Files();
+    const std::string source = extraction_dir_ + "\\" + path;
     const uint32_t attributes = files.GetAttributes(dest);
     const bool existed = attributes != platform::attribute::kInvalid;
     // A directory where the file is to go is the user's and stays where it is.
@@ -144,7 +148,73 @@ void Installation::PlaceFile(const std::string& path) {
         files.DeleteFile(source);  // the user's own copy stays untouched
     }
 
-    if (!system_entry) LogLines.push_back(dest);
+    if (!IsSystemEntry(path)) LogLines.push_back(dest);
+}
+
+void Installation::PlacePending() {
+    platform::FileSystem& files = platform::Files();
+    std::vector<std::string> paths;
+    paths.swap(pending_);
+    pending_names_.clear();
+
+    // Directories first, in the order the files need them. The files of the destination that
+    // go where nothing is (no two to one place: the names waiting are unique) are recorded
+    // at once; system files and replacements take the way of a single file.
+    std::vector<std::string> dests;
+    for (const std::string& path : paths) {
+        dests.push_back(Destination(path));
+        if (!dests.back().empty()) CreateDirectoryOf(dests.back());
+    }
+    std::vector<bool> free_place(paths.size(), false);
+    std::vector<std::string> created;
+    for (size_t index = 0; index < paths.size(); ++index) {
+        if (dests[index].empty() || IsSystemEntry(paths[index])) continue;
+        if (files.GetAttributes(dests[index]) != platform::attribute::kInvalid) continue;
+        free_place[index] = true;
+        created.push_back(dests[index]);
+    }
+    // Without the records, each file takes the single way, which reports it.
+    if (!created.empty() && !journal_.RecordCreatedFiles(created)) free_place.assign(paths.size(), false);
+
+    for (size_t index = 0; index < paths.size(); ++index) {
+        const std::string& path = paths[index];
+        const std::string& dest = dests[index];
+        if (!free_place[index]) {
+            PlaceFile(path);
+            continue;
+        }
+        const std::string source = extraction_dir_ + "\\" + path;
+        if (files.MoveFile(source, dest)) {
+            LogLines.push_back(dest);
+            continue;
+        }
+        // A move inside the destination is a rename, which leaves nothing when it fails.
+        journal_.ForgetCreated(dest);
+        // The place was taken after all: by a file of the batch under another name for the
+        // same file (a short name, say), or by someone else. The single way sets it aside.
+        if (files.GetAttributes(dest) != platform::attribute::kInvalid) {
+            PlaceFile(path);
+            continue;
+        }
+        (MayOverwrite(path, settings_.keep_files) ? UpdateFailures : CreateFailures) += FailureItem(dest);
+        files.DeleteFile(source);
+    }
+}
+
+void Installation::QueuePlacement(const std::string& path) {
+    pending_.push_back(path);
+    pending_names_.insert(platform::UpperCaseAnsi(path));
+}
+
+// The next entry is extracted to where a file waiting for its place lies, or below it.
+bool Installation::NextEntryMeetsPending(int32_t next_index) const {
+    if (next_index >= extractor_->Count()) return false;
+    std::string name = platform::UpperCaseAnsi(extractor_->EntryFullName(next_index));
+    if (!name.empty() && name.back() == '\\') name.pop_back();
+    for (size_t slash = name.find('\\'); slash != std::string::npos; slash = name.find('\\', slash + 1)) {
+        if (pending_names_.count(name.substr(0, slash)) != 0) return true;
+    }
+    return pending_names_.count(name) != 0;
 }
 
 }  // namespace engine

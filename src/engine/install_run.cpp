@@ -16,6 +16,8 @@ namespace {
 
 constexpr int kVolumeProgress = 100;
 constexpr int kShortcutProgress = 5;
+// Files placed together, with one flush of their records.
+constexpr size_t kPlacementBatch = 64;
 
 }  // namespace
 
@@ -107,6 +109,7 @@ void Installation::Run(PayloadExtractor& extractor) {
                 next_entry_ = 0;
                 extractor.UnZip();
                 CheckEntriesReportedBefore(extractor.Count());
+                PlacePending();  // after a last entry that was not reported (a directory)
             } catch (...) {
                 // Whatever went wrong, the failure path below reports it as a data-copy error.
                 break;
@@ -133,8 +136,10 @@ void Installation::CheckEntriesReportedBefore(int32_t file_index) {
 void Installation::EndUnZip(int32_t file_index) {
     view_.SetStatus(settings_.texts.install_caption + settings_.texts.sfx_copying);
     CheckEntriesReportedBefore(file_index);
-    PlaceFile(extractor_->EntryFullName(file_index));
-    if (file_index + 1 == extractor_->Count() && CurrentVolume == settings_.volume_count) FinishInstall();
+    QueuePlacement(extractor_->EntryFullName(file_index));
+    const bool volume_done = file_index + 1 == extractor_->Count();
+    if (volume_done || pending_.size() >= kPlacementBatch || NextEntryMeetsPending(file_index + 1)) PlacePending();
+    if (volume_done && CurrentVolume == settings_.volume_count) FinishInstall();
 }
 
 void Installation::AbortInstall() {

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <exception>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -93,11 +94,18 @@ public:
     void TotalPercentDone(int32_t percent);
     // End-of-entry event: the entry file_index has been written to the extraction directory
     // and passed its check. Raises InstallError when an entry before it was not reported.
+    // The file waits for its place with the ones after it (see PlacePending), at the latest
+    // until the last entry of its volume is reported.
     void EndUnZip(int32_t file_index);
 
     // Moves one extracted file (archive path, backslashes) from the extraction directory to
     // its place.
     void PlaceFile(const std::string& path);
+    // Places the extracted files that wait for their place, in the order they came. The
+    // records of the files that go where nothing is are flushed to the disk together, not
+    // one by one; a waiting file must not be extracted over, so an entry whose extraction
+    // would meet one places them first.
+    void PlacePending();
     // Shortcuts, associations, the uninstall log, the final message and the set-up utility.
     void FinishInstall();
     // The failure path: reports, undoes every change of the run and ends the program.
@@ -128,6 +136,14 @@ private:
     // Sets the existing file at dest, whose attributes are given, aside; false when the user gave up.
     bool ReplaceWithRetry(const std::string& dest, uint32_t attributes);
     void RecordDirectory(const std::string& directory);
+    // Where the extracted file goes; empty when it stays in the extraction directory (a file
+    // of an excluded directory, or a shared system file no newer than the one installed).
+    std::string Destination(const std::string& path) const;
+    // Creates the directory dest lies in when it is missing, recorded.
+    void CreateDirectoryOf(const std::string& dest);
+    void QueuePlacement(const std::string& path);
+    // Extracting the entry next_index would write where a waiting file lies, or below it.
+    bool NextEntryMeetsPending(int32_t next_index) const;
     void CreateShortcuts();
     // Shows the final message and starts the set-up utility; true when the message lists problems.
     bool ShowFinalMessageAndRun();
@@ -141,6 +157,9 @@ private:
     std::string extraction_dir_;
     // The first entry of the current volume not yet reported.
     int32_t next_entry_ = 0;
+    // Extracted files waiting for their place (archive paths), and their names in upper case.
+    std::vector<std::string> pending_;
+    std::set<std::string> pending_names_;
     bool started_ = false;
 };
 

@@ -134,9 +134,11 @@ bool RollbackJournal::Start(const std::string& path) {
     return false;
 }
 
-bool RollbackJournal::Append(const std::string& line) {
+bool RollbackJournal::Append(const std::string& line) { return Write(line + kLineEnd); }
+
+// Writes whole lines and flushes them to the disk.
+bool RollbackJournal::Write(const std::string& text) {
     if (!file_) return true;
-    const std::string text = line + kLineEnd;
     return file_->Write(text.data(), static_cast<int64_t>(text.size())) == static_cast<int64_t>(text.size()) &&
            file_->Flush();
 }
@@ -163,18 +165,19 @@ bool RollbackJournal::Record(const Change& change) {
     return true;
 }
 
-RollbackJournal::Change* RollbackJournal::NewestInForce(std::vector<Change>& changes) {
+RollbackJournal::Change* RollbackJournal::NewestInForce(std::vector<Change>& changes, const std::string& path) {
     for (auto it = changes.rbegin(); it != changes.rend(); ++it) {
-        if (!it->undo_failed) return &*it;
+        if (it->undo_failed) continue;
+        if (path.empty() || (it->kind == ChangeKind::FileCreated && it->path == path)) return &*it;
     }
     return nullptr;
 }
 
-// The newest record is void: its change was undone or never made.
-void RollbackJournal::Drop() {
-    Change* newest = NewestInForce(changes_);
+// The newest record (of a file created at path) is void: its change was undone or never made.
+void RollbackJournal::Drop(const std::string& path) {
+    Change* newest = NewestInForce(changes_, path);
     if (newest == nullptr) return;
-    Append("X");
+    Append(path.empty() ? "X" : "X\t" + path);
     changes_.erase(changes_.begin() + (newest - changes_.data()));
 }
 
@@ -183,6 +186,22 @@ bool RollbackJournal::CreateFile(const std::string& path, const std::function<bo
     if (create()) return true;
     UndoLast();
     return false;
+}
+
+bool RollbackJournal::RecordCreatedFiles(const std::vector<std::string>& paths) {
+    std::vector<Change> created;
+    std::string lines;
+    for (const std::string& path : paths) {
+        created.push_back({ChangeKind::FileCreated, path, {}, 0});
+        lines += Line(created.back()) + kLineEnd;
+    }
+    if (!Write(lines)) return false;
+    changes_.insert(changes_.end(), created.begin(), created.end());
+    return true;
+}
+
+void RollbackJournal::ForgetCreated(const std::string& path) {
+    if (!path.empty()) Drop(path);
 }
 
 std::string RollbackJournal::FreshName(const std::string& path) {
@@ -434,8 +453,8 @@ bool RollbackJournal::Parse(const std::string& text, std::vector<Change>& change
         if (complete) return false;  // nothing is recorded after the end
         if (kind == "C" && fields.size() == 1) {
             complete = true;
-        } else if ((kind == "X" || kind == "U") && fields.size() == 1) {
-            Change* newest = NewestInForce(changes);
+        } else if ((kind == "X" || kind == "U") && (fields.size() == 1 || (kind == "X" && fields.size() == 2 && !fields[1].empty()))) {
+            Change* newest = NewestInForce(changes, fields.size() == 2 ? fields[1] : std::string());
             if (newest == nullptr) return false;
             if (kind == "U") newest->undo_failed = true;
             else changes.erase(changes.begin() + (newest - changes.data()));

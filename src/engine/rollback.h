@@ -28,6 +28,7 @@
 //   U                                the newest record in force could not be undone when the run
 //                                    took it back: it stays in force, is no longer the newest
 //                                    for X and U, and is undone even when the run completes
+//   X <path>                         the newest F record of path in force is void
 //   C                                the run is complete; what follows only deletes the copies
 //
 // A registry key or value may hold any byte, so in K and V records every byte below 0x20, 0x7F
@@ -71,6 +72,16 @@ public:
     // Records path, then runs create, which makes the file at path where nothing was. When
     // create fails, whatever it left at path is deleted and the record dropped; false then.
     bool CreateFile(const std::string& path, const std::function<bool()>& create);
+
+    // Records paths as files about to be created where nothing is, all with one flush; false
+    // (nothing recorded) when the records cannot be written. The caller then creates the files
+    // by moves, which leave nothing behind when they fail, and hands each file it could not
+    // create to ForgetCreated. A crash before a file is made costs nothing: undoing a file
+    // that was never made does nothing.
+    bool RecordCreatedFiles(const std::vector<std::string>& paths);
+
+    // The file at path, recorded by RecordCreatedFiles, was not created: its record is void.
+    void ForgetCreated(const std::string& path);
 
     // Moves the existing file at path aside, so that its place is free and its bytes can be
     // restored; attributes are the ones to give it back on restore. False (nothing recorded)
@@ -146,15 +157,17 @@ private:
         std::optional<platform::RegistryValue> old_value;  // ClassesRootValueSet: the value before
         bool undo_failed = false;  // UndoLast could not undo it: it is undone whatever the end
     };
-    // The newest change UndoLast has not given up on; nullptr when there is none.
-    static Change* NewestInForce(std::vector<Change>& changes);
+    // The newest change UndoLast has not given up on, or with a path, the newest such record
+    // of a file created at path; nullptr when there is none.
+    static Change* NewestInForce(std::vector<Change>& changes, const std::string& path = {});
     // The end of a completed run: deletes the copies of the changes kept and undoes the ones
     // UndoLast failed to; returns those still not undone, oldest first.
     static std::vector<Change> FinishCompleted(const std::vector<Change>& changes);
     bool InCreatedKey(const std::string& key) const;
     bool Record(const Change& change);
     bool Append(const std::string& line);
-    void Drop();
+    bool Write(const std::string& text);
+    void Drop(const std::string& path = {});
     void Finish();
     static std::string Line(const Change& change);
     static bool UndoChange(const Change& change);

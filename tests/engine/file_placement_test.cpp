@@ -229,6 +229,21 @@ TEST_F(PlacementTest, AFailedMoveKeepsTheOldFile) {
     EXPECT_TRUE(installation.LogLines.empty());
 }
 
+// Files are placed a few at a time: one that cannot take its place is listed alone, and an
+// entry that differs from a waiting file only in letter case replaces it as it would one by one.
+TEST_F(PlacementTest, FilesPlacedTogetherFailAloneAndInOrder) {
+    WriteFile("C:\\VE4\\DATA\\other", "");
+    platform::PosixMachine::MarkUnwritableDirectory("C:\\VE4\\DATA", true);
+    InstallEntries({{"a.txt", "first a"}, {"DATA\\b.txt", "b"}, {"A.TXT", "second a"}, {"c.txt", "c"}});
+    EXPECT_EQ(ReadFile("C:\\VE4\\a.txt"), "second a");
+    EXPECT_EQ(ReadFile("C:\\VE4\\c.txt"), "c");
+    EXPECT_EQ(Tree("C:\\VE4\\DATA"), std::vector<std::string>{"other"});
+    EXPECT_NE(FinalMessage().find("Could not update the following files: \r\n\"C:\\VE4\\DATA\\b.txt\"."),
+              std::string::npos);
+    EXPECT_EQ(FinalMessage().find("a.txt"), std::string::npos);
+    EXPECT_FALSE(Exists("C:\\VE4\\" + std::string(engine::kJournalName)));
+}
+
 TEST_F(PlacementTest, KeptFileThatCannotBeCreatedIsListed) {
     settings_.keep_files = {"DATA\\RESULTS.DAT"};
     WriteFile("C:\\VE4\\DATA\\other", "");
