@@ -42,13 +42,11 @@ uint8_t DecryptByte(const TUnZipContext& context) {
 
 void DecryptBuffer(TUnZipContext& context, uint8_t* buffer, uint32_t n) {
     // The registers are kept in locals across the loop; this runs over every compressed byte.
-    uint32_t key0 = context.Key0;
-    uint32_t key1 = context.Key1;
-    uint32_t key2 = context.Key2;
-    for (uint32_t index = 0; index < n; ++index) DecryptStep(buffer[index], key0, key1, key2);
-    context.Key0 = key0;
-    context.Key1 = key1;
-    context.Key2 = key2;
+    DecryptionKeys keys(context.Key0, context.Key1, context.Key2);
+    for (uint32_t index = 0; index < n; ++index) keys.Step(buffer[index]);
+    context.Key0 = keys.key0;
+    context.Key1 = keys.key1;
+    context.Key2 = keys.key2;
 }
 
 void DecryptInputTo(TUnZipContext& context, const uint8_t* end) {

@@ -784,25 +784,25 @@ private:
         };
         uint8_t* plain = context_.plain_end;
         uint8_t* const held_end = context_.read_position + context_.InCount;
-        uint32_t key0 = context_.Key0, key1 = context_.Key1, key2 = context_.Key2;
+        DecryptionKeys keys(context_.Key0, context_.Key1, context_.Key2);
         // Before a refill: the 8 bytes it reads must be plain. A refill takes at most 7 of
         // them, so one step of 8 keeps plain at least one byte ahead of input.
         const auto decrypt_ahead = [&] {
             if (!kDecrypt || plain >= input + 16) return;
             if (held_end - plain >= 8) {
 #pragma GCC unroll 8
-                for (int index = 0; index < 8; ++index) DecryptStep(plain[index], key0, key1, key2);
+                for (int index = 0; index < 8; ++index) keys.Step(plain[index]);
                 plain += 8;
             } else {
-                while (plain < held_end) DecryptStep(*plain++, key0, key1, key2);
+                while (plain < held_end) keys.Step(*plain++);
             }
         };
         const auto save_decryption = [&] {
             if (!kDecrypt) return;
             context_.plain_end = plain;
-            context_.Key0 = key0;
-            context_.Key1 = key1;
-            context_.Key2 = key2;
+            context_.Key0 = keys.key0;
+            context_.Key1 = keys.key1;
+            context_.Key2 = keys.key2;
         };
 
         for (;;) {
