@@ -40,6 +40,7 @@
 #include <vector>
 
 #include "unzip/decryption.h"
+#include "unzip/fast_table.h"
 #include "unzip/huffman_build.h"
 #include "unzip/huffman_table.h"
 #include "unzip/unzip_context.h"
@@ -88,59 +89,11 @@ static_assert(kCurrentWindow + kWindowSize + kWindowOverrun <= static_cast<uint3
 // asks for more, the exact way's look-ahead included.
 constexpr ptrdiff_t kFastInputMargin = 8;
 
-// A fast-table entry packed into 32 bits:
-//   bits 0-5    the input bits the entry accounts for in all: its code bits at this level and,
-//               for a length or distance, the extra bits after them (bits 6-7 stay clear, so
-//               the entry itself serves as a 64-bit shift count)
-//   bits 8-12   the code bits at this level (a link: the width of its sub-table)
-//   bits 13-14  the kind of an exceptional entry, bit 15 set for one
-//   bits 16-30  the literal, base or sub-table start
-//   bit 31      set for a literal
-constexpr uint32_t kFastLiteral = 1u << 31;
-constexpr uint32_t kFastExceptional = 1u << 15;
-constexpr uint32_t kFastEnd = kFastExceptional | (1u << 13);
-constexpr uint32_t kFastLink = kFastExceptional | (2u << 13);
-constexpr uint32_t kFastInvalid = kFastExceptional | (3u << 13);
-constexpr uint32_t kFastKindMask = kFastExceptional | (3u << 13);
-constexpr uint32_t kFastMaxValue = 0x7FFF;
-inline uint32_t FastBits(uint32_t entry) { return entry & 63u; }
-inline uint32_t FastCodeBits(uint32_t entry) { return (entry >> 8) & 31u; }
-inline uint32_t FastValue(uint32_t entry) { return (entry >> 16) & kFastMaxValue; }
-
-uint32_t Pack(const HuffmanEntry& entry) {
-    if (entry.Op == kOpLiteral) return kFastLiteral | (entry.Value << 16) | entry.Bits;
-    if (entry.Op == kOpEndOfBlock) return kFastEnd | entry.Bits;
-    if (entry.Op > kOpLinkBase && entry.Op <= kOpLinkBase + kHuffmanMaxLength)
-        return kFastLink | (entry.Value << 16) | ((entry.Op - kOpLinkBase) << 8) | entry.Bits;
-    if (entry.Op <= 13) return (entry.Value << 16) | (entry.Bits << 8) | (entry.Bits + entry.Op);
-    return kFastInvalid | entry.Bits;
-}
-
-// The fast tables as the table builder fills them.
-class PackedTables {
-public:
-    explicit PackedTables(std::vector<uint32_t>& storage) : storage_(storage) { storage_.clear(); }
-    uint32_t Open(uint32_t size) {
-        const auto start = static_cast<uint32_t>(storage_.size());
-        storage_.resize(storage_.size() + size);
-        return start;
-    }
-    void Set(uint32_t index, const HuffmanEntry& entry) { storage_[index] = Pack(entry); }
-    void Fill(uint32_t start, uint32_t first, uint32_t step, uint32_t size, const HuffmanEntry& entry) {
-        const uint32_t packed = Pack(entry);
-        uint32_t* const table = storage_.data() + start;
-        for (uint32_t slot = first; slot < size; slot += step) table[slot] = packed;
-    }
-
-private:
-    std::vector<uint32_t>& storage_;
-};
-
 // Tables of one code in both forms: the packed fast table, built with every block, and the
 // exact lookup table, built only when the exact way first needs it (near the end of InBuf
 // or of the block). Both come from the same lengths, so they agree on every result.
 struct CodeTables {
-    std::vector<uint32_t> fast;  // empty when the code is empty; else its first level is the fast width
+    FastTable fast;  // empty when the code is empty; else its first level is the fast width
     std::vector<HuffmanEntry> exact;
     uint16_t exact_width = 0;
     bool exact_built = false;
@@ -177,41 +130,19 @@ int BuildCode(const uint16_t* lengths, int n, int s, const uint16_t* bases, cons
     tables.bases = bases;
     tables.extras = extras;
     tables.requested_width = exact_width;
-    // The width the builder gives a first level: the one asked for, within the shortest and
-    // the longest length in use (0 for an empty code).
-    uint16_t shortest = kHuffmanMaxLength + 1, longest = 0;
-    for (int symbol = 0; symbol < n; ++symbol) {
-        if (lengths[symbol] == 0) continue;
-        shortest = std::min(shortest, lengths[symbol]);
-        longest = std::max(longest, lengths[symbol]);
-    }
-    tables.exact_first_width = longest == 0 ? 0 : std::clamp(exact_width, shortest, longest);
     tables.fast_mask = (1u << fast_width) - 1u;
     tables.exact_built = false;
     tables.links_known = false;
     tables.exact.clear();
-    tables.fast.clear();
     try {
-        PackedTables packed(tables.fast);
-        uint16_t width = fast_width;
-        const int result = BuildHuffmanCode(lengths, n, s, bases, extras, packed, width);
-        if (result != kHuffmanOk && result != kHuffmanIncomplete) {
-            tables.fast.clear();
-            return result;
-        }
-        // Links must fit the packed form, and the first level the fast width (only an
-        // incomplete code of long lengths is wider); otherwise the exact way decodes alone.
-        if (tables.fast.size() > kFastMaxValue || width > fast_width) tables.fast.clear();
-        // A code whose longest length is below the fast width got a narrower table (and no
-        // sub-tables); repeated up to the full width, every table is indexed by a constant.
-        if (!tables.fast.empty() && width < fast_width) {
-            const size_t narrow = tables.fast.size();
-            tables.fast.resize(size_t{1} << fast_width);
-            for (size_t index = narrow; index < tables.fast.size(); ++index)
-                tables.fast[index] = tables.fast[index & (narrow - 1)];
-        }
+        CodeLengthRange range;
+        const int result = BuildFastTable(lengths, n, s, bases, extras, fast_width, tables.fast, range);
+        // The width the builder gives the exact first level: the one asked for, within the
+        // shortest and the longest length in use (0 for an empty code).
+        tables.exact_first_width = range.longest == 0 ? 0 : std::clamp(exact_width, range.shortest, range.longest);
         return result;
     } catch (const std::bad_alloc&) {
+        tables.fast.clear();
         ReportOutOfMemoryOfTables();
         return kHuffmanOutOfMemory;
     }

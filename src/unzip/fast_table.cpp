@@ -1,0 +1,222 @@
+// The construction of inflate's packed fast tables.
+//
+// The direct build writes the first level by doubling: the codes of the shortest length go
+// into a table of 1 << shortest entries, which is then copied onto its own upper half, so
+// every code written so far appears under both values of the next bit; the codes of the
+// next length go into the doubled table, and so on up to the first-level width (and on up
+// to the fast width for a code narrower than that). A slot that a longer code will own may
+// hold a copy of anything until that code or its link overwrites it. Codes longer than the
+// first level go to sub-tables exactly as the generic builder lays them out, so both builds
+// agree entry for entry.
+
+#include "unzip/fast_table.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "unzip/huffman_build.h"
+#include "unzip/huffman_table.h"
+
+namespace unzip {
+namespace {
+
+uint32_t Pack(const HuffmanEntry& entry) {
+    if (entry.Op == kOpLiteral) return kFastLiteral | (entry.Value << 16) | entry.Bits;
+    if (entry.Op == kOpEndOfBlock) return kFastEnd | entry.Bits;
+    if (entry.Op > kOpLinkBase && entry.Op <= kOpLinkBase + kHuffmanMaxLength)
+        return kFastLink | (entry.Value << 16) | ((entry.Op - kOpLinkBase) << 8) | entry.Bits;
+    if (entry.Op <= 13) return (entry.Value << 16) | (entry.Bits << 8) | (entry.Bits + entry.Op);
+    return kFastInvalid | entry.Bits;
+}
+
+// The tables as the generic builder fills them.
+class PackedTables {
+public:
+    explicit PackedTables(FastTable& storage) : storage_(storage) { storage_.clear(); }
+    uint32_t Open(uint32_t size) {
+        const auto start = static_cast<uint32_t>(storage_.size());
+        storage_.resize(storage_.size() + size);
+        return start;
+    }
+    void Set(uint32_t index, const HuffmanEntry& entry) { storage_[index] = Pack(entry); }
+    void Fill(uint32_t start, uint32_t first, uint32_t step, uint32_t size, const HuffmanEntry& entry) {
+        const uint32_t packed = Pack(entry);
+        uint32_t* const table = storage_.data() + start;
+        for (uint32_t slot = first; slot < size; slot += step) table[slot] = packed;
+    }
+
+private:
+    FastTable& storage_;
+};
+
+// The symbols of a code in canonical order and how to pack their entries.
+struct CanonicalSymbols {
+    const uint16_t* sorted;
+    int count;  // symbols in use; the codes after them are free patterns
+    int simple;
+    const uint16_t* bases;
+    const uint16_t* extras;
+    int next = 0;
+
+    // The entry of the next code, which takes code_bits bits at its level.
+    uint32_t NextEntry(uint32_t code_bits) {
+        HuffmanEntry entry{kOpInvalid, static_cast<uint8_t>(code_bits), 0};
+        if (next < count) {
+            const int symbol = sorted[next++];
+            if (symbol < simple) {
+                entry.Op = symbol < 256 ? kOpLiteral : kOpEndOfBlock;
+                entry.Value = static_cast<uint32_t>(symbol);
+            } else {
+                entry.Op = static_cast<uint8_t>(extras[symbol - simple]);
+                entry.Value = bases[symbol - simple];
+            }
+        }
+        return Pack(entry);
+    }
+};
+
+// The code after code among those of length bits, both bit-reversed: the carry runs from
+// the top bit down.
+inline uint32_t NextReversedCode(uint32_t code, int length) {
+    uint32_t carry = 1u << (length - 1);
+    while (code & carry) {
+        code ^= carry;
+        carry >>= 1;
+    }
+    return code ^ carry;
+}
+
+// Copies the filled part of the first level onto the part after it until filled reaches size.
+inline void Double(uint32_t* entries, uint32_t& filled, uint32_t size) {
+    for (; filled < size; filled <<= 1) std::memcpy(entries + filled, entries, filled * sizeof(uint32_t));
+}
+
+}  // namespace
+
+int BuildFastTable(const uint16_t* lengths, int n, int s, const uint16_t* bases, const uint16_t* extras,
+                   uint16_t width, FastTable& table, CodeLengthRange& range) {
+    table.clear();
+    range = {};
+    if (n < 0 || n > kHuffmanMaxSymbols) return kHuffmanOverSubscribed;
+    int count[kHuffmanMaxLength + 1] = {};
+    for (int symbol = 0; symbol < n; ++symbol) {
+        if (lengths[symbol] > kHuffmanMaxLength) return kHuffmanOverSubscribed;
+        ++count[lengths[symbol]];
+    }
+    if (count[0] == n) return kHuffmanOk;
+    int shortest = 1;
+    while (count[shortest] == 0) ++shortest;
+    int longest = kHuffmanMaxLength;
+    while (count[longest] == 0) --longest;
+    range = {static_cast<uint16_t>(shortest), static_cast<uint16_t>(longest)};
+
+    // Over-subscription check; the patterns left over at the longest length become codes
+    // without a symbol.
+    int32_t free_patterns = 1 << shortest;
+    for (int length = shortest; length < longest; ++length) {
+        free_patterns -= count[length];
+        if (free_patterns < 0) return kHuffmanOverSubscribed;
+        free_patterns <<= 1;
+    }
+    free_patterns -= count[longest];
+    if (free_patterns < 0) return kHuffmanOverSubscribed;
+    const int result = (free_patterns != 0 && longest != 1) ? kHuffmanIncomplete : kHuffmanOk;
+    // Only an incomplete code of long lengths needs a first level wider than the fast width.
+    const int first_bits = std::clamp<int>(width, shortest, longest);
+    if (first_bits > width) return result;
+    // Sub-tables behind sub-tables (a width below half the longest length) are left to the
+    // generic builder.
+    if (longest - first_bits > first_bits) return BuildFastTableByWalk(lengths, n, s, bases, extras, width, table);
+
+    // Symbols in canonical order; the unused ones gather after them.
+    int offsets[kHuffmanMaxLength + 1];
+    offsets[1] = 0;
+    for (int length = 1; length < kHuffmanMaxLength; ++length) offsets[length + 1] = offsets[length] + count[length];
+    offsets[0] = offsets[kHuffmanMaxLength] + count[kHuffmanMaxLength];
+    uint16_t sorted[kHuffmanMaxSymbols];
+    for (int symbol = 0; symbol < n; ++symbol) sorted[offsets[lengths[symbol]]++] = static_cast<uint16_t>(symbol);
+    CanonicalSymbols symbols{sorted, n - count[0], s, bases, extras};
+    count[longest] += free_patterns;
+
+    // The first level, doubled from the shortest length up.
+    const uint32_t first_size = 1u << width;
+    table.resize(first_size);
+    uint32_t* entries = table.data();
+    uint32_t code = 0;  // the running code, bit-reversed (first bit in bit 0)
+    uint32_t filled = 1u << shortest;
+    for (int length = shortest;; ++length) {
+        for (int remaining = count[length]; remaining > 0; --remaining) {
+            entries[code] = symbols.NextEntry(static_cast<uint32_t>(length));
+            code = NextReversedCode(code, length);
+        }
+        if (length == first_bits) break;
+        Double(entries, filled, filled << 1);
+    }
+    Double(entries, filled, first_size);
+
+    // Sub-tables for the longer codes, one for each first-level pattern they share, in the
+    // order of their codes. A sub-table is widened while the longer codes under its pattern
+    // still leave room, as the generic builder does.
+    const uint32_t prefix_mask = first_size - 1u;
+    const int limit = std::min(longest - first_bits, first_bits);
+    uint32_t open_prefix = ~0u;
+    uint32_t start = 0;
+    uint32_t size = 0;
+    for (int length = first_bits + 1; length <= longest; ++length) {
+        for (int remaining = count[length]; remaining > 0; --remaining) {
+            if ((code & prefix_mask) != open_prefix) {
+                int index_bits = length - first_bits;
+                uint32_t spare = 1u << index_bits;
+                if (index_bits < limit && spare > static_cast<uint32_t>(remaining)) {
+                    spare -= remaining;
+                    int longer = length;
+                    while (++index_bits < limit) {
+                        spare <<= 1;
+                        ++longer;
+                        if (spare <= static_cast<uint32_t>(count[longer])) break;
+                        spare -= count[longer];
+                    }
+                }
+                size = 1u << index_bits;
+                start = static_cast<uint32_t>(table.size());
+                table.resize(start + size);
+                entries = table.data();
+                open_prefix = code & prefix_mask;
+                entries[open_prefix] =
+                    kFastLink | (start << 16) | (static_cast<uint32_t>(index_bits) << 8) | static_cast<uint32_t>(first_bits);
+            }
+            const uint32_t code_bits = static_cast<uint32_t>(length - first_bits);
+            const uint32_t entry = symbols.NextEntry(code_bits);
+            for (uint32_t slot = code >> first_bits; slot < size; slot += 1u << code_bits) entries[start + slot] = entry;
+            code = NextReversedCode(code, length);
+        }
+    }
+    // Links must fit the packed form.
+    if (table.size() > kFastMaxValue) table.clear();
+    return result;
+}
+
+int BuildFastTableByWalk(const uint16_t* lengths, int n, int s, const uint16_t* bases, const uint16_t* extras,
+                         uint16_t width, FastTable& table) {
+    PackedTables packed(table);
+    if (n < 0 || n > kHuffmanMaxSymbols) return kHuffmanOverSubscribed;
+    uint16_t built_width = width;
+    const int result = BuildHuffmanCode(lengths, n, s, bases, extras, packed, built_width);
+    if (result != kHuffmanOk && result != kHuffmanIncomplete) {
+        table.clear();
+        return result;
+    }
+    // Links must fit the packed form, and the first level the fast width (only an
+    // incomplete code of long lengths is wider).
+    if (table.size() > kFastMaxValue || built_width > width) table.clear();
+    // A code whose longest length is below the fast width got a narrower table (and no
+    // sub-tables); repeated up to the full width, every table is indexed by a constant.
+    if (!table.empty() && built_width < width) {
+        const size_t narrow = table.size();
+        table.resize(size_t{1} << width);
+        for (size_t index = narrow; index < table.size(); ++index) table[index] = table[index & (narrow - 1)];
+    }
+    return result;
+}
+
+}  // namespace unzip
