@@ -91,12 +91,53 @@ inline void Double(uint32_t* entries, uint32_t& filled, uint32_t size) {
     for (; filled < size; filled <<= 1) std::memcpy(entries + filled, entries, filled * sizeof(uint32_t));
 }
 
+// Walks the codes longer than first_bits in canonical order, as the generic builder lays
+// them out behind a first level of first_bits bits: open(pattern, index_bits) when a code
+// needs a new sub-table (the first-level pattern it continues, the sub-table's index
+// width), then place(length, code) for the code (bit-reversed). A sub-table is widened while
+// the longer codes under its pattern still leave room. No sub-table may need sub-tables of
+// its own (longest - first_bits <= first_bits).
+template <typename Open, typename Place>
+void WalkSubTables(const CodeShape& shape, int first_bits, Open open, Place place) {
+    // The first code longer than first_bits, from the canonical counting.
+    uint32_t canonical = 0;
+    for (int length = shape.shortest; length <= first_bits; ++length) canonical = (canonical + shape.count[length]) << 1;
+    uint32_t code = 0;
+    for (int bit = 0; bit <= first_bits; ++bit) code |= ((canonical >> bit) & 1u) << (first_bits - bit);
+
+    const uint32_t prefix_mask = (1u << first_bits) - 1u;
+    const int limit = shape.longest - first_bits;
+    uint32_t open_prefix = ~0u;
+    for (int length = first_bits + 1; length <= shape.longest; ++length) {
+        for (uint32_t remaining = shape.count[length]; remaining > 0; --remaining) {
+            if ((code & prefix_mask) != open_prefix) {
+                int index_bits = length - first_bits;
+                uint32_t spare = 1u << index_bits;
+                if (index_bits < limit && spare > remaining) {
+                    spare -= remaining;
+                    int longer = length;
+                    while (++index_bits < limit) {
+                        spare <<= 1;
+                        ++longer;
+                        if (spare <= shape.count[longer]) break;
+                        spare -= shape.count[longer];
+                    }
+                }
+                open_prefix = code & prefix_mask;
+                open(open_prefix, index_bits);
+            }
+            place(length, code);
+            code = NextReversedCode(code, length);
+        }
+    }
+}
+
 }  // namespace
 
 int BuildFastTable(const uint16_t* lengths, int n, int s, const uint16_t* bases, const uint16_t* extras,
-                   uint16_t width, FastTable& table, CodeLengthRange& range) {
+                   uint16_t width, FastTable& table, CodeShape& shape) {
     table.clear();
-    range = {};
+    shape = {};
     if (n < 0 || n > kHuffmanMaxSymbols) return kHuffmanOverSubscribed;
     int count[kHuffmanMaxLength + 1] = {};
     for (int symbol = 0; symbol < n; ++symbol) {
@@ -108,7 +149,6 @@ int BuildFastTable(const uint16_t* lengths, int n, int s, const uint16_t* bases,
     while (count[shortest] == 0) ++shortest;
     int longest = kHuffmanMaxLength;
     while (count[longest] == 0) --longest;
-    range = {static_cast<uint16_t>(shortest), static_cast<uint16_t>(longest)};
 
     // Over-subscription check; the patterns left over at the longest length become codes
     // without a symbol.
@@ -120,6 +160,10 @@ int BuildFastTable(const uint16_t* lengths, int n, int s, const uint16_t* bases,
     }
     free_patterns -= count[longest];
     if (free_patterns < 0) return kHuffmanOverSubscribed;
+    shape.shortest = static_cast<uint16_t>(shortest);
+    shape.longest = static_cast<uint16_t>(longest);
+    for (int length = shortest; length <= longest; ++length) shape.count[length] = static_cast<uint32_t>(count[length]);
+    shape.count[longest] += static_cast<uint32_t>(free_patterns);
     const int result = (free_patterns != 0 && longest != 1) ? kHuffmanIncomplete : kHuffmanOk;
     // Only an incomplete code of long lengths needs a first level wider than the fast width.
     const int first_bits = std::clamp<int>(width, shortest, longest);
@@ -136,7 +180,6 @@ int BuildFastTable(const uint16_t* lengths, int n, int s, const uint16_t* bases,
     uint16_t sorted[kHuffmanMaxSymbols];
     for (int symbol = 0; symbol < n; ++symbol) sorted[offsets[lengths[symbol]]++] = static_cast<uint16_t>(symbol);
     CanonicalSymbols symbols{sorted, n - count[0], s, bases, extras};
-    count[longest] += free_patterns;
 
     // The first level, doubled from the shortest length up.
     const uint32_t first_size = 1u << width;
@@ -145,7 +188,7 @@ int BuildFastTable(const uint16_t* lengths, int n, int s, const uint16_t* bases,
     uint32_t code = 0;  // the running code, bit-reversed (first bit in bit 0)
     uint32_t filled = 1u << shortest;
     for (int length = shortest;; ++length) {
-        for (int remaining = count[length]; remaining > 0; --remaining) {
+        for (uint32_t remaining = shape.count[length]; remaining > 0; --remaining) {
             entries[code] = symbols.NextEntry(static_cast<uint32_t>(length));
             code = NextReversedCode(code, length);
         }
@@ -154,46 +197,35 @@ int BuildFastTable(const uint16_t* lengths, int n, int s, const uint16_t* bases,
     }
     Double(entries, filled, first_size);
 
-    // Sub-tables for the longer codes, one for each first-level pattern they share, in the
-    // order of their codes. A sub-table is widened while the longer codes under its pattern
-    // still leave room, as the generic builder does.
-    const uint32_t prefix_mask = first_size - 1u;
-    const int limit = std::min(longest - first_bits, first_bits);
-    uint32_t open_prefix = ~0u;
+    // Sub-tables for the longer codes, one for each first-level pattern they share.
     uint32_t start = 0;
     uint32_t size = 0;
-    for (int length = first_bits + 1; length <= longest; ++length) {
-        for (int remaining = count[length]; remaining > 0; --remaining) {
-            if ((code & prefix_mask) != open_prefix) {
-                int index_bits = length - first_bits;
-                uint32_t spare = 1u << index_bits;
-                if (index_bits < limit && spare > static_cast<uint32_t>(remaining)) {
-                    spare -= remaining;
-                    int longer = length;
-                    while (++index_bits < limit) {
-                        spare <<= 1;
-                        ++longer;
-                        if (spare <= static_cast<uint32_t>(count[longer])) break;
-                        spare -= count[longer];
-                    }
-                }
-                size = 1u << index_bits;
-                start = static_cast<uint32_t>(table.size());
-                table.resize(start + size);
-                entries = table.data();
-                open_prefix = code & prefix_mask;
-                entries[open_prefix] =
-                    kFastLink | (start << 16) | (static_cast<uint32_t>(index_bits) << 8) | static_cast<uint32_t>(first_bits);
-            }
+    WalkSubTables(
+        shape, first_bits,
+        [&](uint32_t pattern, int index_bits) {
+            size = 1u << index_bits;
+            start = static_cast<uint32_t>(table.size());
+            table.resize(start + size);
+            entries = table.data();
+            entries[pattern] =
+                kFastLink | (start << 16) | (static_cast<uint32_t>(index_bits) << 8) | static_cast<uint32_t>(first_bits);
+        },
+        [&](int length, uint32_t code) {
             const uint32_t code_bits = static_cast<uint32_t>(length - first_bits);
             const uint32_t entry = symbols.NextEntry(code_bits);
             for (uint32_t slot = code >> first_bits; slot < size; slot += 1u << code_bits) entries[start + slot] = entry;
-            code = NextReversedCode(code, length);
-        }
-    }
+        });
     // Links must fit the packed form.
     if (table.size() > kFastMaxValue) table.clear();
     return result;
+}
+
+bool FindSubTableWidths(const CodeShape& shape, int first_bits, uint8_t* widths) {
+    if (shape.longest - first_bits > first_bits) return false;
+    WalkSubTables(
+        shape, first_bits, [&](uint32_t pattern, int index_bits) { widths[pattern] = static_cast<uint8_t>(index_bits); },
+        [](int, uint32_t) {});
+    return true;
 }
 
 int BuildFastTableByWalk(const uint16_t* lengths, int n, int s, const uint16_t* bases, const uint16_t* extras,

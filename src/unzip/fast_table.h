@@ -11,6 +11,8 @@
 #include <new>
 #include <vector>
 
+#include "unzip/huffman_table.h"
+
 namespace unzip {
 
 // A fast-table entry packed into 32 bits:
@@ -55,25 +57,35 @@ struct UnclearedAllocator : std::allocator<T> {
 
 using FastTable = std::vector<uint32_t, UnclearedAllocator<uint32_t>>;
 
-// The shortest and the longest length in use of a code (both 0 for an empty code).
-struct CodeLengthRange {
+// How many codes a code has of each length. The patterns an incomplete code leaves free
+// count as codes of its longest length without a symbol, so the counts are always those of
+// a complete code. All zero for an empty code.
+struct CodeShape {
     uint16_t shortest = 0;
     uint16_t longest = 0;
+    uint32_t count[kHuffmanMaxLength + 1] = {};
 };
 
 // Builds the fast table of the canonical code given by lengths[0..n) (as BuildHuffmanTable:
 // 0 = unused, at most 16; symbols below s simple, v >= s taking extras[v - s] and
-// bases[v - s]) with a first level of width bits and fills range. Returns
+// bases[v - s]) with a first level of width bits and fills shape. Returns
 // BuildHuffmanTable's result. table is left empty for an empty or over-subscribed code, and
 // for a code the fast way cannot take (a first level that would be wider than width, or
 // more entries than a link can reach); otherwise its first level has exactly 1 << width
 // entries, a narrower code repeated over it, and its sub-tables follow. Throws
 // std::bad_alloc when table cannot grow.
 int BuildFastTable(const uint16_t* lengths, int n, int s, const uint16_t* bases, const uint16_t* extras,
-                   uint16_t width, FastTable& table, CodeLengthRange& range);
+                   uint16_t width, FastTable& table, CodeShape& shape);
 
 // The same table through the generic table builder, entry for entry.
 int BuildFastTableByWalk(const uint16_t* lengths, int n, int s, const uint16_t* bases, const uint16_t* extras,
                          uint16_t width, FastTable& table);
+
+// The table builder's sub-tables of the code that shape describes behind a first level of
+// first_bits bits (shape.shortest <= first_bits <= shape.longest): sets widths[pattern] to the
+// index width of the sub-table that the first-level pattern links to, and leaves the other
+// widths[0 .. 1 << first_bits) alone. False, with nothing set, when sub-tables would have
+// sub-tables of their own (a longest length above twice first_bits).
+bool FindSubTableWidths(const CodeShape& shape, int first_bits, uint8_t* widths);
 
 }  // namespace unzip

@@ -105,6 +105,7 @@ struct CodeTables {
     const uint16_t* bases = nullptr;
     const uint16_t* extras = nullptr;
     uint16_t requested_width = 0;
+    CodeShape shape;
     uint16_t exact_first_width = 0;  // the first-level width the exact build will have
     uint32_t fast_mask = 0;
 
@@ -135,11 +136,11 @@ int BuildCode(const uint16_t* lengths, int n, int s, const uint16_t* bases, cons
     tables.links_known = false;
     tables.exact.clear();
     try {
-        CodeLengthRange range;
-        const int result = BuildFastTable(lengths, n, s, bases, extras, fast_width, tables.fast, range);
+        const int result = BuildFastTable(lengths, n, s, bases, extras, fast_width, tables.fast, tables.shape);
         // The width the builder gives the exact first level: the one asked for, within the
         // shortest and the longest length in use (0 for an empty code).
-        tables.exact_first_width = range.longest == 0 ? 0 : std::clamp(exact_width, range.shortest, range.longest);
+        tables.exact_first_width =
+            tables.shape.longest == 0 ? 0 : std::clamp(exact_width, tables.shape.shortest, tables.shape.longest);
         return result;
     } catch (const std::bad_alloc&) {
         tables.fast.clear();
@@ -148,40 +149,10 @@ int BuildCode(const uint16_t* lengths, int n, int s, const uint16_t* bases, cons
     }
 }
 
-// Takes only the links from the table builder, so that the exact table's shape is known
-// without building it.
-class ExactLinks {
-public:
-    explicit ExactLinks(CodeTables& tables) : tables_(tables) {}
-    uint32_t Open(uint32_t size) {
-        const uint32_t start = opened_;
-        if (opened_ == 0) first_level_size_ = size;
-        opened_ += size;
-        return start;
-    }
-    // The builder sets single entries for links only.
-    void Set(uint32_t index, const HuffmanEntry& entry) {
-        if (index < first_level_size_) {
-            tables_.link_widths[index] = static_cast<uint8_t>(entry.Op - kOpLinkBase);
-        } else {
-            tables_.links_nested = true;
-        }
-    }
-    void Fill(uint32_t, uint32_t, uint32_t, uint32_t, const HuffmanEntry&) {}
-
-private:
-    CodeTables& tables_;
-    uint32_t opened_ = 0;
-    uint32_t first_level_size_ = 0;
-};
-
+// The widths of the exact table's sub-tables, taken from the lengths without building it.
 void FindExactLinks(CodeTables& tables) {
     std::memset(tables.link_widths, 0, sizeof tables.link_widths);
-    tables.links_nested = false;
-    ExactLinks links(tables);
-    uint16_t width = tables.requested_width;
-    BuildHuffmanCode(tables.lengths, tables.symbol_count, tables.simple_symbols, tables.bases, tables.extras, links,
-                     width);
+    tables.links_nested = !FindSubTableWidths(tables.shape, tables.exact_first_width, tables.link_widths);
     tables.links_known = true;
 }
 

@@ -1,5 +1,6 @@
 // The direct build of inflate's fast tables against the generic table builder: the same
-// result and the same entries at every index, for edge-case and random code lengths.
+// result and the same entries at every index, for edge-case and random code lengths; and
+// the sub-table widths found from the counted lengths against the links of the exact table.
 
 #include <gtest/gtest.h>
 
@@ -43,10 +44,11 @@ TEST(FastTable, DirectBuildMatchesTheGenericBuilderEntryForEntry) {
         const uint16_t* bases;
         const uint16_t* extras;
         uint16_t width;
+        uint16_t exact_width;
     };
-    const Alphabet literals{288, 257, unzip::kLengthBases, unzip::kLengthExtraBits, 11};
-    const Alphabet distances{30, 0, unzip::kDistanceBases, unzip::kDistanceExtraBits, 8};
-    const Alphabet narrow{30, 0, unzip::kDistanceBases, unzip::kDistanceExtraBits, 5};  // nested sub-tables
+    const Alphabet literals{288, 257, unzip::kLengthBases, unzip::kLengthExtraBits, 11, 9};
+    const Alphabet distances{30, 0, unzip::kDistanceBases, unzip::kDistanceExtraBits, 8, 6};
+    const Alphabet narrow{30, 0, unzip::kDistanceBases, unzip::kDistanceExtraBits, 5, 3};  // nested sub-tables
 
     std::vector<std::pair<Alphabet, Lengths>> cases;
     Lengths fixed(288);
@@ -100,16 +102,29 @@ TEST(FastTable, DirectBuildMatchesTheGenericBuilderEntryForEntry) {
                                                                 alphabet.bases, alphabet.extras, alphabet.width, expected);
         // Left over from a larger table, as a table kept between blocks is.
         built.assign(40000, 0xDEADBEEFu);
-        unzip::CodeLengthRange range;
+        unzip::CodeShape shape;
         const int result = unzip::BuildFastTable(lengths.data(), alphabet.symbols, alphabet.simple, alphabet.bases,
-                                                 alphabet.extras, alphabet.width, built, range);
+                                                 alphabet.extras, alphabet.width, built, shape);
         EXPECT_EQ(result, expected_result);
         if (result != unzip::kHuffmanOverSubscribed) {
-            uint16_t shortest = 0, longest = 0;
-            for (uint16_t length : lengths)
-                if (length != 0) shortest = shortest == 0 ? length : std::min(shortest, length), longest = std::max(longest, length);
-            EXPECT_EQ(range.shortest, shortest);
-            EXPECT_EQ(range.longest, longest);
+            std::vector<unzip::HuffmanEntry> exact;
+            uint16_t exact_width = alphabet.exact_width;
+            unzip::BuildHuffmanEntries(lengths.data(), alphabet.symbols, alphabet.simple, alphabet.bases,
+                                       alphabet.extras, exact, exact_width);
+            EXPECT_EQ(exact_width, shape.longest == 0 ? 0 : std::clamp(alphabet.exact_width, shape.shortest, shape.longest));
+            uint8_t widths[1u << 15] = {}, expected_widths[1u << 15] = {};
+            bool nested = false;
+            for (size_t entry = 0; entry < exact.size(); ++entry) {
+                if (exact[entry].Op <= unzip::kOpLinkBase || exact[entry].Op == unzip::kOpInvalid) continue;
+                if (entry < (1u << exact_width)) {
+                    expected_widths[entry] = static_cast<uint8_t>(exact[entry].Op - unzip::kOpLinkBase);
+                } else {
+                    nested = true;
+                }
+            }
+            EXPECT_EQ(unzip::FindSubTableWidths(shape, exact_width, widths), !nested);
+            for (uint32_t pattern = 0; !nested && pattern < (1u << exact_width); ++pattern)
+                ASSERT_EQ(widths[pattern], expected_widths[pattern]) << "pattern " << pattern;
         }
         ASSERT_EQ(built.size(), expected.size());
         for (size_t entry = 0; entry < built.size(); ++entry) ASSERT_EQ(built[entry], expected[entry]) << "entry " << entry;
