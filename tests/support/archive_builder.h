@@ -29,7 +29,7 @@ public:
     std::string Encrypt(const std::string& plain) {
         std::string out = plain;
         for (char& character : out) {
-            const uint16_t temp = static_cast<uint16_t>(key2_ | 2);
+            const uint32_t temp = static_cast<uint16_t>(key2_ | 2);
             const uint8_t stream_byte = static_cast<uint8_t>((temp * (temp ^ 1)) >> 8);
             const uint8_t plain_byte = static_cast<uint8_t>(character);
             character = static_cast<char>(plain_byte ^ stream_byte);
