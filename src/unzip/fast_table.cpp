@@ -12,6 +12,7 @@
 #include "unzip/fast_table.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 #include "unzip/huffman_build.h"
@@ -49,41 +50,17 @@ private:
     FastTable& storage_;
 };
 
-// The symbols of a code in canonical order and how to pack their entries.
-struct CanonicalSymbols {
-    const uint16_t* sorted;
-    int count;  // symbols in use; the codes after them are free patterns
-    int simple;
-    const uint16_t* bases;
-    const uint16_t* extras;
-    int next = 0;
-
-    // The entry of the next code, which takes code_bits bits at its level.
-    uint32_t NextEntry(uint32_t code_bits) {
-        HuffmanEntry entry{kOpInvalid, static_cast<uint8_t>(code_bits), 0};
-        if (next < count) {
-            const int symbol = sorted[next++];
-            if (symbol < simple) {
-                entry.Op = symbol < 256 ? kOpLiteral : kOpEndOfBlock;
-                entry.Value = static_cast<uint32_t>(symbol);
-            } else {
-                entry.Op = static_cast<uint8_t>(extras[symbol - simple]);
-                entry.Value = bases[symbol - simple];
-            }
-        }
-        return Pack(entry);
-    }
-};
-
-// The code after code among those of length bits, both bit-reversed: the carry runs from
-// the top bit down.
-inline uint32_t NextReversedCode(uint32_t code, int length) {
-    uint32_t carry = 1u << (length - 1);
-    while (code & carry) {
-        code ^= carry;
-        carry >>= 1;
-    }
-    return code ^ carry;
+// The low length bits of code in reverse order (length up to 16): a table indexed by bits as
+// they arrive holds a code at its bit-reversed value.
+constexpr std::array<uint8_t, 256> kReversedBytes = [] {
+    std::array<uint8_t, 256> reversed{};
+    for (int byte = 0; byte < 256; ++byte)
+        for (int bit = 0; bit < 8; ++bit) reversed[byte] |= static_cast<uint8_t>(((byte >> bit) & 1) << (7 - bit));
+    return reversed;
+}();
+inline uint32_t Reversed(uint32_t code, int length) {
+    const uint32_t reversed = (uint32_t{kReversedBytes[code & 0xFFu]} << 8) | kReversedBytes[(code >> 8) & 0xFFu];
+    return reversed >> (16 - length);
 }
 
 // Copies the filled part of the first level onto the part after it until filled reaches size.
@@ -102,14 +79,13 @@ void WalkSubTables(const CodeShape& shape, int first_bits, Open open, Place plac
     // The first code longer than first_bits, from the canonical counting.
     uint32_t canonical = 0;
     for (int length = shape.shortest; length <= first_bits; ++length) canonical = (canonical + shape.count[length]) << 1;
-    uint32_t code = 0;
-    for (int bit = 0; bit <= first_bits; ++bit) code |= ((canonical >> bit) & 1u) << (first_bits - bit);
 
     const uint32_t prefix_mask = (1u << first_bits) - 1u;
     const int limit = shape.longest - first_bits;
     uint32_t open_prefix = ~0u;
     for (int length = first_bits + 1; length <= shape.longest; ++length) {
-        for (uint32_t remaining = shape.count[length]; remaining > 0; --remaining) {
+        for (uint32_t remaining = shape.count[length]; remaining > 0; --remaining, ++canonical) {
+            const uint32_t code = Reversed(canonical, length);
             if ((code & prefix_mask) != open_prefix) {
                 int index_bits = length - first_bits;
                 uint32_t spare = 1u << index_bits;
@@ -127,8 +103,8 @@ void WalkSubTables(const CodeShape& shape, int first_bits, Open open, Place plac
                 open(open_prefix, index_bits);
             }
             place(length, code);
-            code = NextReversedCode(code, length);
         }
+        canonical <<= 1;
     }
 }
 
@@ -172,28 +148,45 @@ int BuildFastTable(const uint16_t* lengths, int n, int s, const uint16_t* bases,
     // generic builder.
     if (longest - first_bits > first_bits) return BuildFastTableByWalk(lengths, n, s, bases, extras, width, table);
 
-    // Symbols in canonical order; the unused ones gather after them.
+    // The entries of the symbols in canonical order, packed for the level their codes end
+    // at; the unused symbols gather after them.
     int offsets[kHuffmanMaxLength + 1];
     offsets[1] = 0;
     for (int length = 1; length < kHuffmanMaxLength; ++length) offsets[length + 1] = offsets[length] + count[length];
     offsets[0] = offsets[kHuffmanMaxLength] + count[kHuffmanMaxLength];
-    uint16_t sorted[kHuffmanMaxSymbols];
-    for (int symbol = 0; symbol < n; ++symbol) sorted[offsets[lengths[symbol]]++] = static_cast<uint16_t>(symbol);
-    CanonicalSymbols symbols{sorted, n - count[0], s, bases, extras};
+    uint8_t level_bits[kHuffmanMaxLength + 1];  // the bits a code of each length takes at its level
+    for (int length = 0; length <= kHuffmanMaxLength; ++length)
+        level_bits[length] = static_cast<uint8_t>(length > first_bits ? length - first_bits : length);
+    uint32_t sorted[kHuffmanMaxSymbols];
+    const auto sort = [&](int symbol, uint8_t op, uint32_t value) {
+        const int length = lengths[symbol];
+        sorted[offsets[length]++] = Pack(HuffmanEntry{op, level_bits[length], value});
+    };
+    const int simple_end = std::min(s, n);
+    const int literal_end = std::min(simple_end, 256);
+    for (int symbol = 0; symbol < literal_end; ++symbol) sort(symbol, kOpLiteral, static_cast<uint32_t>(symbol));
+    for (int symbol = literal_end; symbol < simple_end; ++symbol) sort(symbol, kOpEndOfBlock, static_cast<uint32_t>(symbol));
+    for (int symbol = std::max(s, 0); symbol < n; ++symbol)
+        sort(symbol, static_cast<uint8_t>(extras[symbol - s]), bases[symbol - s]);
+    const int symbol_count = n - count[0];
 
     // The first level, doubled from the shortest length up.
     const uint32_t first_size = 1u << width;
+    // Room for the sub-tables of any usual code, so that they need no move of the first level.
+    table.reserve(2 * first_size);
     table.resize(first_size);
     uint32_t* entries = table.data();
-    uint32_t code = 0;  // the running code, bit-reversed (first bit in bit 0)
+    uint32_t canonical = 0;
+    int next = 0;
     uint32_t filled = 1u << shortest;
     for (int length = shortest;; ++length) {
-        for (uint32_t remaining = shape.count[length]; remaining > 0; --remaining) {
-            entries[code] = symbols.NextEntry(static_cast<uint32_t>(length));
-            code = NextReversedCode(code, length);
-        }
+        for (int remaining = count[length]; remaining > 0; --remaining) entries[Reversed(canonical++, length)] = sorted[next++];
+        if (length == longest)
+            for (int32_t remaining = free_patterns; remaining > 0; --remaining)
+                entries[Reversed(canonical++, length)] = kFastInvalid | static_cast<uint32_t>(length);
         if (length == first_bits) break;
         Double(entries, filled, filled << 1);
+        canonical <<= 1;
     }
     Double(entries, filled, first_size);
 
@@ -212,7 +205,7 @@ int BuildFastTable(const uint16_t* lengths, int n, int s, const uint16_t* bases,
         },
         [&](int length, uint32_t code) {
             const uint32_t code_bits = static_cast<uint32_t>(length - first_bits);
-            const uint32_t entry = symbols.NextEntry(code_bits);
+            const uint32_t entry = next < symbol_count ? sorted[next++] : kFastInvalid | code_bits;
             for (uint32_t slot = code >> first_bits; slot < size; slot += 1u << code_bits) entries[start + slot] = entry;
         });
     // Links must fit the packed form.
