@@ -112,7 +112,7 @@ TEST(FastTable, DirectBuildMatchesTheGenericBuilderEntryForEntry) {
             unzip::BuildHuffmanEntries(lengths.data(), alphabet.symbols, alphabet.simple, alphabet.bases,
                                        alphabet.extras, exact, exact_width);
             EXPECT_EQ(exact_width, shape.longest == 0 ? 0 : std::clamp(alphabet.exact_width, shape.shortest, shape.longest));
-            uint8_t widths[1u << 15] = {}, expected_widths[1u << 15] = {};
+            std::vector<uint8_t> widths(1u << exact_width), expected_widths(1u << exact_width);
             bool nested = false;
             for (size_t entry = 0; entry < exact.size(); ++entry) {
                 if (exact[entry].Op <= unzip::kOpLinkBase || exact[entry].Op == unzip::kOpInvalid) continue;
@@ -122,7 +122,7 @@ TEST(FastTable, DirectBuildMatchesTheGenericBuilderEntryForEntry) {
                     nested = true;
                 }
             }
-            EXPECT_EQ(unzip::FindSubTableWidths(shape, exact_width, widths), !nested);
+            EXPECT_EQ(unzip::FindSubTableWidths(shape, exact_width, widths.data()), !nested);
             for (uint32_t pattern = 0; !nested && pattern < (1u << exact_width); ++pattern)
                 ASSERT_EQ(widths[pattern], expected_widths[pattern]) << "pattern " << pattern;
         }
