@@ -2,9 +2,9 @@
 // The packed lookup tables of inflate's fast way: one 32-bit entry per pattern of input
 // bits, a first level as wide as the fast width and sub-tables behind it for longer codes.
 // A dynamic block builds two of them before it decodes anything, so for a small entry their
-// construction costs about as much as the decoding; BuildFastTable builds them directly.
-// BuildFastTableByWalk builds the same tables with the generic table builder, the reference
-// the direct build is checked against.
+// construction weighs as much as a good part of the decoding; BuildFastTable builds them
+// directly. BuildFastTableByWalk builds the same tables with the generic table builder, the
+// reference the direct build is checked against.
 
 #include <cstdint>
 #include <memory>
