@@ -1,5 +1,8 @@
 #include "engine/file_placement.h"
 
+#include <map>
+#include <set>
+
 #include "engine/installation.h"
 #include "engine/text_utils.h"
 #include "locale/format_text.h"
@@ -157,24 +160,45 @@ void Installation::PlacePending() {
     paths.swap(pending_);
     pending_names_.clear();
 
-    // Directories first, in the order the files need them. The files of the destination that
-    // go where nothing is (no two to one place: the names waiting are unique) are recorded
-    // at once; system files and replacements take the way of a single file.
+    // What the batch creates where nothing is: the missing directories, parents first, and
+    // the files of the destination whose place is free (no two go to one place: the names
+    // waiting are unique). System files and replacements take the way of a single file.
     std::vector<std::string> dests;
-    for (const std::string& path : paths) {
-        dests.push_back(Destination(path));
-        if (!dests.back().empty()) CreateDirectoryOf(dests.back());
-    }
+    std::map<std::string, bool> directory_missing;  // by upper-case path
+    std::set<std::string> planned;                  // upper-case paths of new_directories
+    std::vector<std::string> new_directories;
     std::vector<bool> free_place(paths.size(), false);
-    std::vector<std::string> created;
+    std::vector<std::string> new_files;
     for (size_t index = 0; index < paths.size(); ++index) {
-        if (dests[index].empty() || IsSystemEntry(paths[index])) continue;
-        if (files.GetAttributes(dests[index]) != platform::attribute::kInvalid) continue;
+        dests.push_back(Destination(paths[index]));
+        const std::string& dest = dests.back();
+        if (dest.empty()) continue;
+        const std::string directory = DirectoryPart(dest);
+        bool missing = false;
+        if (!directory.empty()) {
+            const auto [known, first] = directory_missing.try_emplace(platform::UpperCaseAnsi(directory), false);
+            if (first) {
+                for (const std::string& level : RollbackJournal::MissingLevels(directory)) {
+                    known->second = true;
+                    if (planned.insert(platform::UpperCaseAnsi(level)).second) new_directories.push_back(level);
+                }
+                if (known->second) RecordDirectory(directory);
+            }
+            missing = known->second;
+        }
+        if (IsSystemEntry(paths[index]) || (!missing && files.GetAttributes(dest) != platform::attribute::kInvalid))
+            continue;
         free_place[index] = true;
-        created.push_back(dests[index]);
+        new_files.push_back(dest);
     }
-    // Without the records, each file takes the single way, which reports it.
-    if (!created.empty() && !journal_.RecordCreatedFiles(created)) free_place.assign(paths.size(), false);
+    if (journal_.RecordCreated(new_directories, new_files)) {
+        for (const std::string& directory : new_directories) {
+            if (!files.CreateDirectory(directory)) journal_.ForgetCreated(directory);  // shows up as a failed move
+        }
+    } else {
+        // Without the records, each file takes the single way, which reports it.
+        free_place.assign(paths.size(), false);
+    }
 
     for (size_t index = 0; index < paths.size(); ++index) {
         const std::string& path = paths[index];

@@ -168,12 +168,15 @@ bool RollbackJournal::Record(const Change& change) {
 RollbackJournal::Change* RollbackJournal::NewestInForce(std::vector<Change>& changes, const std::string& path) {
     for (auto it = changes.rbegin(); it != changes.rend(); ++it) {
         if (it->undo_failed) continue;
-        if (path.empty() || (it->kind == ChangeKind::FileCreated && it->path == path)) return &*it;
+        if (path.empty()) return &*it;
+        const bool created = it->kind == ChangeKind::FileCreated || it->kind == ChangeKind::DirectoryCreated;
+        if (created && it->path == path) return &*it;
     }
     return nullptr;
 }
 
-// The newest record (of a file created at path) is void: its change was undone or never made.
+// The newest record (of a directory or file created at path) is void: its change was undone
+// or never made.
 void RollbackJournal::Drop(const std::string& path) {
     Change* newest = NewestInForce(changes_, path);
     if (newest == nullptr) return;
@@ -188,13 +191,13 @@ bool RollbackJournal::CreateFile(const std::string& path, const std::function<bo
     return false;
 }
 
-bool RollbackJournal::RecordCreatedFiles(const std::vector<std::string>& paths) {
+bool RollbackJournal::RecordCreated(const std::vector<std::string>& directories, const std::vector<std::string>& files) {
     std::vector<Change> created;
+    for (const std::string& path : directories) created.push_back({ChangeKind::DirectoryCreated, path, {}, 0});
+    for (const std::string& path : files) created.push_back({ChangeKind::FileCreated, path, {}, 0});
+    if (created.empty()) return true;
     std::string lines;
-    for (const std::string& path : paths) {
-        created.push_back({ChangeKind::FileCreated, path, {}, 0});
-        lines += Line(created.back()) + kLineEnd;
-    }
+    for (const Change& change : created) lines += Line(change) + kLineEnd;
     if (!Write(lines)) return false;
     changes_.insert(changes_.end(), created.begin(), created.end());
     return true;
@@ -269,23 +272,23 @@ bool RollbackJournal::RecordClassesRootValue(const std::string& key) {
     return shell.ReadClassesRootValue(key, change.old_value) && Record(change);
 }
 
-bool RollbackJournal::CreateDirectories(const std::string& path) {
+std::vector<std::string> RollbackJournal::MissingLevels(const std::string& path) {
     platform::FileSystem& files = platform::Files();
-    // Find the missing levels from the deepest up, then create them from the top down.
+    // Found from the deepest up, returned from the top down.
     std::vector<std::string> missing;
     std::string level = path;
     while (!level.empty() && !files.DirectoryExists(level)) {
-        missing.push_back(level);
+        if (level.size() > 2) missing.push_back(level);  // a bare drive cannot be created
         const size_t slash = level.rfind('\\');
         if (slash == std::string::npos || slash <= 2) break;  // reached "C:" or "C:\"
         level.erase(slash);
     }
-    if (missing.empty()) return true;
-    for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
-        if (it->size() <= 2) continue;  // a bare drive cannot be created
-        CreateDirectory(*it);
-    }
-    return files.DirectoryExists(path);
+    return {missing.rbegin(), missing.rend()};
+}
+
+bool RollbackJournal::CreateDirectories(const std::string& path) {
+    for (const std::string& level : MissingLevels(path)) CreateDirectory(level);
+    return platform::Files().DirectoryExists(path);
 }
 
 // Every step checks what is there, so it may run for a change that never happened, or twice.

@@ -28,7 +28,7 @@
 //   U                                the newest record in force could not be undone when the run
 //                                    took it back: it stays in force, is no longer the newest
 //                                    for X and U, and is undone even when the run completes
-//   X <path>                         the newest F record of path in force is void
+//   X <path>                         the newest D or F record of path in force is void
 //   C                                the run is complete; what follows only deletes the copies
 //
 // A registry key or value may hold any byte, so in K and V records every byte below 0x20, 0x7F
@@ -73,14 +73,16 @@ public:
     // create fails, whatever it left at path is deleted and the record dropped; false then.
     bool CreateFile(const std::string& path, const std::function<bool()>& create);
 
-    // Records paths as files about to be created where nothing is, all with one flush; false
-    // (nothing recorded) when the records cannot be written. The caller then creates the files
-    // by moves, which leave nothing behind when they fail, and hands each file it could not
-    // create to ForgetCreated. A crash before a file is made costs nothing: undoing a file
+    // Records the directories (parents first) and files a batch is about to create where
+    // nothing is, all with one flush; false (nothing recorded) when the records cannot be
+    // written. The caller then creates them, in that order, the files by moves (which leave
+    // nothing behind when they fail), and hands each one it could not create to
+    // ForgetCreated. A crash before one is made costs nothing: undoing a directory or file
     // that was never made does nothing.
-    bool RecordCreatedFiles(const std::vector<std::string>& paths);
+    bool RecordCreated(const std::vector<std::string>& directories, const std::vector<std::string>& files);
 
-    // The file at path, recorded by RecordCreatedFiles, was not created: its record is void.
+    // The directory or file at path, recorded by RecordCreated, was not created: its record
+    // is void.
     void ForgetCreated(const std::string& path);
 
     // Moves the existing file at path aside, so that its place is free and its bytes can be
@@ -98,6 +100,9 @@ public:
     // Creates path and every missing parent, recording each level it creates; true when
     // the directory exists afterwards.
     bool CreateDirectories(const std::string& path);
+
+    // The levels of path that are missing, from the top down (a bare drive never is).
+    static std::vector<std::string> MissingLevels(const std::string& path);
 
     // Creates a directory of the run's own, which undoing removes with everything in it.
     bool CreateWorkDirectory(const std::string& path);
@@ -158,7 +163,7 @@ private:
         bool undo_failed = false;  // UndoLast could not undo it: it is undone whatever the end
     };
     // The newest change UndoLast has not given up on, or with a path, the newest such record
-    // of a file created at path; nullptr when there is none.
+    // of a directory or file created at path; nullptr when there is none.
     static Change* NewestInForce(std::vector<Change>& changes, const std::string& path = {});
     // The end of a completed run: deletes the copies of the changes kept and undoes the ones
     // UndoLast failed to; returns those still not undone, oldest first.

@@ -241,19 +241,19 @@ TEST_F(RollbackTest, AFailedUndoOfTheLastChangeIsTriedAgainLater) {
     EXPECT_EQ(Tree("C:\\VE4"), (Lines{"ri4razoz.exe", "x.dll"}));
 }
 
-// Files recorded together: one that could not be made is forgotten alone, and the recovery
-// after a crash deletes the others that were made and nothing else.
-TEST_F(RollbackTest, FilesRecordedTogetherAreForgottenOneByOne) {
+// Directories and files recorded together: one that could not be made is forgotten alone, and
+// the recovery after a crash removes the others that were made and nothing else.
+TEST_F(RollbackTest, ChangesRecordedTogetherAreForgottenOneByOne) {
     const std::string journal_path = "C:\\VE4\\" + std::string(engine::kJournalName);
     {
         engine::RollbackJournal journal;
         ASSERT_TRUE(journal.Start(journal_path));
-        ASSERT_TRUE(journal.RecordCreatedFiles({"C:\\VE4\\a.txt", "C:\\VE4\\b.txt", "C:\\VE4\\c.txt"}));
-        WriteFile("C:\\VE4\\a.txt", "a");
+        ASSERT_TRUE(journal.RecordCreated({"C:\\VE4\\new"}, {"C:\\VE4\\new\\a.txt", "C:\\VE4\\b.txt", "C:\\VE4\\c.txt"}));
+        WriteFile("C:\\VE4\\new\\a.txt", "a");
         journal.ForgetCreated("C:\\VE4\\b.txt");
         WriteFile("C:\\VE4\\b.txt", "someone else's b");
-        EXPECT_EQ(ReadFile(journal_path), "VIrovARI2 install journal 1\r\nF\tC:\\VE4\\a.txt\r\nF\tC:\\VE4\\b.txt\r\n"
-                                          "F\tC:\\VE4\\c.txt\r\nX\tC:\\VE4\\b.txt\r\n");
+        EXPECT_EQ(ReadFile(journal_path), "VIrovARI2 install journal 1\r\nD\tC:\\VE4\\new\r\nF\tC:\\VE4\\new\\a.txt\r\n"
+                                          "F\tC:\\VE4\\b.txt\r\nF\tC:\\VE4\\c.txt\r\nX\tC:\\VE4\\b.txt\r\n");
     }  // the process dies before c.txt is made
     EXPECT_EQ(engine::RollbackJournal::Recover(journal_path), engine::RollbackJournal::Recovery::Recovered);
     EXPECT_EQ(Tree("C:\\VE4"), (Lines{"b.txt", "ri4razoz.exe"}));
