@@ -45,6 +45,7 @@ public:
             if (done <= 0) break;
             total += done;
         }
+        position_ += total;
         return total;
     }
 
@@ -57,13 +58,19 @@ public:
             if (done <= 0) break;
             total += done;
         }
+        position_ += total;
         return total;
     }
 
     int64_t Seek(int64_t offset, SeekOrigin origin) override {
+        // The position is kept here, so asking for it costs no call; only the descriptor
+        // moves it.
+        if (origin == SeekOrigin::Current && offset == 0) return position_;
         const int whence = origin == SeekOrigin::Begin ? SEEK_SET : origin == SeekOrigin::Current ? SEEK_CUR : SEEK_END;
         const off_t position = ::lseek(descriptor_, static_cast<off_t>(offset), whence);
-        return position < 0 ? -1 : static_cast<int64_t>(position);
+        if (position < 0) return -1;
+        position_ = static_cast<int64_t>(position);
+        return position_;
     }
 
     int64_t Size() override {
@@ -94,6 +101,7 @@ public:
 private:
     int descriptor_;
     uint64_t handle_id_;
+    int64_t position_ = 0;  // where the descriptor stands: every open starts at the beginning
 };
 
 // The drive letter of a root such as "A:\" or "a:", lower case; 0 when there is none.

@@ -59,7 +59,7 @@ bool StoreAttributes(const std::string& host, const struct stat& info, uint32_t 
     const mode_t mode = (attributes & attribute::kReadOnly) != 0
                             ? info.st_mode & ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH)
                             : info.st_mode | S_IWUSR;
-    if (::chmod(host.c_str(), mode & 07777) != 0) return false;
+    if ((mode & 07777) != (info.st_mode & 07777) && ::chmod(host.c_str(), mode & 07777) != 0) return false;
     const uint32_t stored = attributes & kStoredBits;
     if (stored == DefaultStoredBits(info)) {
         ::removexattr(host.c_str(), kAttributeName);  // already absent is as good as removed
