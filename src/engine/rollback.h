@@ -159,7 +159,7 @@ private:
         std::string path;  // or the key under HKEY_CLASSES_ROOT
         std::string backup;
         uint32_t attributes = 0;
-        std::optional<platform::RegistryValue> old_value;  // ClassesRootValueSet: the value before
+        std::optional<platform::RegistryValue> old_value{};  // ClassesRootValueSet: the value before
         bool undo_failed = false;  // UndoLast could not undo it: it is undone whatever the end
     };
     // The newest change UndoLast has not given up on, or with a path, the newest such record
