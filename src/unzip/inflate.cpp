@@ -353,7 +353,12 @@ private:
     // one; what was written past its end starts the next, right after it, or at the start
     // of the area when the next one would not fit.
     void EndWindowWhenFull() {
-        if (position_ < kWindowSize) return;
+        if (position_ >= kWindowSize) EndWindow();
+    }
+
+    // Kept out of line: inlined into the fast loop, its many values would crowd the loop's
+    // own out of the registers.
+    __attribute__((noinline)) void EndWindow() {
         WriteWindow(kWindowSize);
         position_ -= kWindowSize;
         if (window_ + 2 * kWindowSize + kWindowOverrun <= context_.Window + kWindowBytes) {
@@ -664,9 +669,10 @@ private:
     // whole buffer to be decrypted first.
     template <bool kDecrypt>
     __attribute__((always_inline)) inline int DecodeFastLoop(const CodeTables& literals, const CodeTables& distances) {
-        const uint8_t* const start = context_.read_position;
-        const uint8_t* input = start;
-        const uint8_t* const input_limit = start + (Available() - kFastInputMargin);
+        // Where the call starts is context_.read_position, which the loop leaves alone: one
+        // register fewer for the loop, which keeps the bit buffer out of memory.
+        const uint8_t* input = context_.read_position;
+        const uint8_t* const input_limit = input + (Available() - kFastInputMargin);
         uint64_t bits = bits_;
         uint32_t count = count_;
         uint8_t* window = window_;
@@ -801,14 +807,14 @@ private:
 
         // Hand back the whole bytes read ahead, but never more than this call took.
         uint32_t give_back = count / 8;
-        const auto taken = static_cast<uint32_t>(input - start);
+        const auto taken = static_cast<uint32_t>(input - context_.read_position);
         if (give_back > taken) give_back = taken;
         input -= give_back;
         count -= give_back * 8;
         bits_ = LowBits(bits, count);
         count_ = count;
         position_ = position;
-        const auto consumed = static_cast<uint32_t>(input - start);
+        const auto consumed = static_cast<uint32_t>(input - context_.read_position);
         context_.read_position += consumed;
         context_.InCount = static_cast<uint16_t>(context_.InCount - consumed);
         context_.BytesLeft -= static_cast<int32_t>(consumed);
