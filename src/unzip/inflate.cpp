@@ -79,14 +79,14 @@ constexpr uint16_t kFastDistanceWidth = 8;
 constexpr int kMaxLiteralLengthCodes = 286;
 constexpr int kMaxDistanceCodes = 30;
 constexpr uint32_t kMaxMatch = 258;
-// The fast way starts a step only below the end of the current window; two literals and a
+// The fast way starts a step only below the end of the current window; three literals and a
 // match (whose moves run at most 31 bytes past its end) then stay inside the slack.
-constexpr uint32_t kWindowOverrun = 2 + kMaxMatch + 31;
+constexpr uint32_t kWindowOverrun = 3 + kMaxMatch + 31;
 static_assert(kCurrentWindow + kWindowSize + kWindowOverrun <= static_cast<uint32_t>(kWindowBytes));
 // The fast way refills only while InBuf holds at least this many unread bytes of the entry,
 // so a refill never takes a byte the entry does not have; a refill leaves at least 56 bits,
-// and one step (three literals, or a length with its distance and their extra bits) never
-// asks for more, the exact way's look-ahead included.
+// and one step (four literals of the first level, or a length with its distance and their
+// extra bits) never asks for more, the exact way's look-ahead included.
 constexpr ptrdiff_t kFastInputMargin = 8;
 
 // Tables of one code in both forms: the packed fast table, built with every block, and the
@@ -741,12 +741,19 @@ private:
                     if (entry & kFastLiteral) {
                         consume(FastBits(entry));
                         window[position++] = static_cast<uint8_t>(entry >> 16);
-                        continue;
+                        // A literal of the first level takes at most 11 bits: a fourth one
+                        // still finds its bits, and long runs of literals refill less often.
+                        entry = literal_table[bits & literal_mask];
+                        if (entry & kFastLiteral) {
+                            consume(FastBits(entry));
+                            window[position++] = static_cast<uint8_t>(entry >> 16);
+                            continue;
+                        }
                     }
                 }
                 // The entry looked up stays valid: a refill only adds bits above the ones
-                // it used. At least 34 bits were left, and a length with its distance needs
-                // up to 48.
+                // it used. At least 23 bits were left, enough to look it up (a link with its
+                // sub-table takes at most 15), and a length with its distance needs up to 48.
                 if (input > input_limit) continue;
                 decrypt_ahead();
                 bits |= LoadLittleEndian64(input) << count;
