@@ -126,15 +126,8 @@ int BuildFastTable(const uint16_t* lengths, int n, int s, const uint16_t* bases,
     int longest = kHuffmanMaxLength;
     while (count[longest] == 0) --longest;
 
-    // Over-subscription check; the patterns left over at the longest length become codes
-    // without a symbol.
-    int32_t free_patterns = 1 << shortest;
-    for (int length = shortest; length < longest; ++length) {
-        free_patterns -= count[length];
-        if (free_patterns < 0) return kHuffmanOverSubscribed;
-        free_patterns <<= 1;
-    }
-    free_patterns -= count[longest];
+    // The patterns left over at the longest length become codes without a symbol.
+    const int32_t free_patterns = huffman_build_detail::FreePatterns(count, shortest, longest);
     if (free_patterns < 0) return kHuffmanOverSubscribed;
     shape.shortest = static_cast<uint16_t>(shortest);
     shape.longest = static_cast<uint16_t>(longest);

@@ -25,6 +25,19 @@ struct OpenTable {
     int index_bits = 0;
 };
 
+// The bit patterns a code with count[length] codes of each length leaves free at its longest
+// length; -1 when the lengths ask for more patterns than there are (over-subscribed).
+inline int32_t FreePatterns(const int* count, int shortest, int longest) {
+    int32_t free_patterns = 1 << shortest;
+    for (int length = shortest; length < longest; ++length) {
+        free_patterns -= count[length];
+        if (free_patterns < 0) return -1;
+        free_patterns <<= 1;
+    }
+    free_patterns -= count[longest];
+    return free_patterns < 0 ? -1 : free_patterns;
+}
+
 }  // namespace huffman_build_detail
 
 // Builds the tables of a canonical code into tables, which offers
@@ -55,15 +68,9 @@ inline int BuildHuffmanCode(const uint16_t* lengths, int n, int s, const uint16_
     if (bits_per_level < shortest) bits_per_level = shortest;
     if (bits_per_level > longest) bits_per_level = longest;
 
-    // Over-subscription check; what is left over are the free patterns of the longest
-    // length, which become filler codes without a symbol.
-    int32_t free_patterns = 1 << shortest;
-    for (int length = shortest; length < longest; ++length) {
-        free_patterns -= count[length];
-        if (free_patterns < 0) return kHuffmanOverSubscribed;
-        free_patterns <<= 1;
-    }
-    free_patterns -= count[longest];
+    // What is left over are the free patterns of the longest length, which become filler
+    // codes without a symbol.
+    const int32_t free_patterns = huffman_build_detail::FreePatterns(count, shortest, longest);
     if (free_patterns < 0) return kHuffmanOverSubscribed;
     count[longest] += free_patterns;
 
