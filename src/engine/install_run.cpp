@@ -108,8 +108,11 @@ void Installation::Run(PayloadExtractor& extractor) {
                 CurrentVolume = volume;
                 next_entry_ = 0;
                 extractor.UnZip();
+                // What the volume gave is placed before the volume is checked, as it would
+                // have been entry by entry: a last entry that was not reported (a directory,
+                // or a damaged file that fails the run) leaves files waiting.
+                PlacePending();
                 CheckEntriesReportedBefore(extractor.Count());
-                PlacePending();  // after a last entry that was not reported (a directory)
             } catch (...) {
                 // Whatever went wrong, the failure path below reports it as a data-copy error.
                 break;
