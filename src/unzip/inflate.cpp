@@ -722,8 +722,8 @@ private:
                 window = window_;
             }
             if (input > input_limit) break;
-            // After this at least 56 bits are ready: enough for three literals, or for one
-            // length with its distance and all their extra bits.
+            // After this at least 56 bits are ready: enough for four literals of the first
+            // level, or for one length with its distance and all their extra bits.
             decrypt_ahead();
             bits |= LoadLittleEndian64(input) << count;
             input += (63 - count) >> 3;
