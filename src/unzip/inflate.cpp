@@ -35,6 +35,7 @@
 #include "unzip/inflate.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <new>
 #include <vector>
@@ -79,15 +80,24 @@ constexpr uint16_t kFastDistanceWidth = 8;
 constexpr int kMaxLiteralLengthCodes = 286;
 constexpr int kMaxDistanceCodes = 30;
 constexpr uint32_t kMaxMatch = 258;
-// The fast way starts a step only below the end of the current window; three literals and a
-// match (whose moves run at most 31 bytes past its end) then stay inside the slack.
-constexpr uint32_t kWindowOverrun = 3 + kMaxMatch + 31;
+// The fast way starts a step only below the end of the current window; its four literals,
+// or its match (whose moves run at most 31 bytes past its end), then stay inside the slack.
+constexpr uint32_t kWindowOverrun = kMaxMatch + 31;
 static_assert(kCurrentWindow + kWindowSize + kWindowOverrun <= static_cast<uint32_t>(kWindowBytes));
 // The fast way refills only while InBuf holds at least this many unread bytes of the entry,
-// so a refill never takes a byte the entry does not have; a refill leaves at least 56 bits,
-// and one step (four literals of the first level, or a length with its distance and their
-// extra bits) never asks for more, the exact way's look-ahead included.
+// so a refill never takes a byte the entry does not have. A refill leaves at least 56 bits,
+// and what a step reads after one (four literals of the first level and the look-up of the
+// next code, or a length with its distance and all their extra bits) never asks for more.
 constexpr ptrdiff_t kFastInputMargin = 8;
+
+// The fast distance table of a block whose distance code is empty: every pattern invalid.
+constexpr std::array<uint32_t, 1u << kFastDistanceWidth> MakeNoDistanceCodes() {
+    std::array<uint32_t, 1u << kFastDistanceWidth> table{};
+    for (uint32_t& entry : table) entry = kFastInvalid;
+    return table;
+}
+constexpr std::array<uint32_t, 1u << kFastDistanceWidth> kNoDistanceCodesArray = MakeNoDistanceCodes();
+const uint32_t* const kNoDistanceCodes = kNoDistanceCodesArray.data();
 
 // Tables of one code in both forms: the packed fast table, built with every block, and the
 // exact lookup table, built only when the exact way first needs it (near the end of InBuf
@@ -182,6 +192,20 @@ inline uint64_t LoadLittleEndian64(const uint8_t* source) {
 
 inline uint64_t LowBits(uint64_t bits, uint32_t n) { return bits & ((uint64_t{1} << n) - 1u); }
 
+// LowBits with the count in the low byte of code (at most 63), the rest of code ignored. With
+// BMI2 that is one instruction, which the compiler does not always find by itself.
+template <bool kBmi2>
+inline uint64_t LowBitsOfByteCount(uint64_t bits, uint32_t code) {
+#if VI_INFLATE_BMI2 && defined(__x86_64__)
+    if constexpr (kBmi2) {
+        uint64_t low;
+        __asm__("bzhi %q2, %1, %0" : "=r"(low) : "rm"(bits), "r"(code));
+        return low;
+    }
+#endif
+    return LowBits(bits, code & 0xFFu);
+}
+
 // Repeats n bytes from distance back (distance >= 1), byte by byte in effect: an overlapping
 // source repeats what was just written. Writes exactly n bytes.
 inline void CopyMatch(uint8_t* target, uint32_t distance, uint32_t n) {
@@ -212,51 +236,39 @@ inline void Move16(uint8_t* target, const uint8_t* source) {
     std::memcpy(chunk, source, 16);
     std::memcpy(target, chunk, 16);
 }
-inline void Move8(uint8_t* target, const uint8_t* source) {
-    uint64_t chunk;
-    std::memcpy(&chunk, source, 8);
-    std::memcpy(target, &chunk, 8);
-}
 
-// Repeats n (3 to 258) bytes from distance back, like CopyMatch, but in whole moves that
-// may write up to 31 bytes past the end, where nothing is history yet. The first moves are
-// made whatever the length, since most matches are short.
+// Repeats n (3 to 258) bytes from distance back, like CopyMatch, but in moves of 16 bytes
+// that may write up to 31 bytes past the end, where nothing is history yet. The first two
+// moves are made whatever the length, since most matches are short.
 inline void CopyMatchWithSlack(uint8_t* target, uint32_t distance, uint32_t n) {
     const uint8_t* source = target - distance;
     uint8_t* const end = target + n;
-    if (distance >= 16) {
-        Move16(target, source);
-        Move16(target + 16, source + 16);
-        if (n <= 32) return;
-        target += 32;
-        source += 32;
+    if (__builtin_expect(distance < 16, 0)) {
+        // A period shorter than a move: each move writes one more period behind the ones
+        // before it, the source staying put, so the distance doubles until it holds a whole
+        // move (a multiple of the period: the pattern is the same from there). At most 22
+        // bytes are written before the moves go on as for any distance.
         do {
+            Move16(target, source);
+            target += target - source;
+        } while (target - source < 16);
+        while (target < end) {
             Move16(target, source);
             source += 16;
             target += 16;
-        } while (target < end);
-    } else if (distance >= 8) {
-        Move8(target, source);
-        Move8(target + 8, source + 8);
-        if (n <= 16) return;
-        target += 16;
-        source += 16;
-        do {
-            Move8(target, source);
-            source += 8;
-            target += 8;
-        } while (target < end);
-    } else if (distance == 1) {
-        const uint64_t chunk = source[0] * 0x0101010101010101ull;
-        do {
-            std::memcpy(target, &chunk, 8);
-            std::memcpy(target + 8, &chunk, 8);
-            target += 16;
-        } while (target < end);
-    } else {
-        do *target++ = *source++;
-        while (target < end);
+        }
+        return;
     }
+    Move16(target, source);
+    Move16(target + 16, source + 16);
+    if (n <= 32) return;
+    target += 32;
+    source += 32;
+    do {
+        Move16(target, source);
+        source += 16;
+        target += 16;
+    } while (target < end);
 }
 
 class Inflater {
@@ -643,8 +655,8 @@ private:
     }
 
     // Decodes symbols the fast way until the block ends (its result), the input margin is
-    // reached or an entry needs the exact way (kContinue). The bytes read ahead go back to
-    // InBuf before it returns.
+    // reached, the window is full or an entry needs the exact way (kContinue). The bytes read
+    // ahead go back to InBuf before it returns.
     int DecodeFast(const CodeTables& literals, const CodeTables& distances) {
         // Input still to be decrypted: an encrypted entry's (see DecodeFastLoop).
         const bool decrypt = context_.plain_end < context_.read_position + context_.InCount;
@@ -653,13 +665,14 @@ private:
         static const bool bmi2 = __builtin_cpu_supports("bmi2");
         if (bmi2) return decrypt ? DecodeFastBmi2<true>(literals, distances) : DecodeFastBmi2<false>(literals, distances);
 #endif
-        return decrypt ? DecodeFastLoop<true>(literals, distances) : DecodeFastLoop<false>(literals, distances);
+        return decrypt ? DecodeFastLoop<true, false>(literals, distances)
+                       : DecodeFastLoop<false, false>(literals, distances);
     }
 
 #if VI_INFLATE_BMI2
     template <bool kDecrypt>
     __attribute__((target("bmi2"))) int DecodeFastBmi2(const CodeTables& literals, const CodeTables& distances) {
-        return DecodeFastLoop<kDecrypt>(literals, distances);
+        return DecodeFastLoop<kDecrypt, true>(literals, distances);
     }
 #endif
 
@@ -667,28 +680,33 @@ private:
     // time, inside the loop: decryption is one chain of dependent steps per byte that leaves
     // the processor mostly idle, and the decoding fills the gaps instead of waiting for a
     // whole buffer to be decrypted first.
-    template <bool kDecrypt>
+    template <bool kDecrypt, bool kBmi2>
     __attribute__((always_inline)) inline int DecodeFastLoop(const CodeTables& literals, const CodeTables& distances) {
         // Where the call starts is context_.read_position, which the loop leaves alone: one
         // register fewer for the loop, which keeps the bit buffer out of memory.
         const uint8_t* input = context_.read_position;
         const uint8_t* const input_limit = input + (Available() - kFastInputMargin);
         uint64_t bits = bits_;
+        // Only the low six bits of count matter: an entry is subtracted whole, its low byte
+        // being the bits it takes, and the borrows it leaves above them are never read.
         uint32_t count = count_;
-        uint8_t* window = window_;
+        // The next byte of output, and the end of the current window.
+        uint8_t* out = window_ + position_;
+        uint8_t* const window_end = window_ + kWindowSize;
         const uint32_t* const literal_table = literals.fast.data();
         constexpr uint32_t literal_mask = (1u << kFastLiteralWidth) - 1u;
-        const uint32_t* const distance_table = distances.fast.empty() ? nullptr : distances.fast.data();
+        // A block without distance codes finds every distance code invalid.
+        const uint32_t* const distance_table = distances.fast.empty() ? kNoDistanceCodes : distances.fast.data();
         constexpr uint32_t distance_mask = (1u << kFastDistanceWidth) - 1u;
-        uint32_t position = position_;
         int result = kContinue;
-        const auto consume = [&](uint32_t n) {
-            bits >>= n;
-            count -= n;
+        const auto consume = [&](uint32_t taken) {
+            bits >>= taken & 63u;
+            count -= taken;
         };
-        // A length or distance: the base, plus the extra bits that follow the code.
-        const auto base_and_extra = [&](uint32_t entry) {
-            return FastValue(entry) + static_cast<uint32_t>(LowBits(bits, FastBits(entry)) >> FastCodeBits(entry));
+        // A length or distance entry of a code (no kind bits, no literal bit): the base,
+        // plus the extra bits that follow the code.
+        const auto base_and_extra = [&](uint32_t code) {
+            return (code >> 16) + static_cast<uint32_t>(LowBitsOfByteCount<kBmi2>(bits, code) >> ((code >> 8) & 63u));
         };
         uint8_t* plain = context_.plain_end;
         uint8_t* const held_end = context_.read_position + context_.InCount;
@@ -713,106 +731,111 @@ private:
             context_.Key2 = keys.key2;
         };
 
-        for (;;) {
-            if (position >= kWindowSize) {
-                save_decryption();
-                position_ = position;
-                EndWindowWhenFull();
-                position = position_;
-                window = window_;
-            }
-            if (input > input_limit) break;
-            // After this at least 56 bits are ready: enough for four literals of the first
-            // level, or for one length with its distance and all their extra bits.
+        const auto refill = [&] {
             decrypt_ahead();
-            bits |= LoadLittleEndian64(input) << count;
-            input += (63 - count) >> 3;
+            bits |= LoadLittleEndian64(input) << (count & 63u);
+            input += (~count >> 3) & 7u;
             count |= 56;
+        };
 
-            uint32_t entry = literal_table[bits & literal_mask];
+        // The entry of the code at the start of the bits. It is looked up before the refill
+        // that precedes its step, so the look-up does not wait for the refill.
+        uint32_t entry = 0;
+        const auto put_literal = [&](uint32_t literal_entry) {
+            consume(literal_entry);
+            *out++ = static_cast<uint8_t>(literal_entry >> 16);
+            entry = literal_table[bits & literal_mask];
+        };
+        // Between steps: the bits are refilled while the window has room and the input
+        // lasts. A full window ends the call, so the loop calls nothing and keeps its values
+        // in registers; the caller comes back after it has left.
+        const auto next_step = [&] {
+            if (out >= window_end || input > input_limit) return false;
+            refill();
+            return true;
+        };
+        // Each step starts with at least 56 bits ready: enough for four literals of the first
+        // level and the look-up of the code after them, or for one length with its distance
+        // and all their extra bits. The output is below the end of the current window
+        // whenever a step starts: the exact way hands over after a window that filled has
+        // left.
+        refill();
+        entry = literal_table[bits & literal_mask];
+        for (;;) {
             if (entry & kFastLiteral) {
-                consume(FastBits(entry));
-                window[position++] = static_cast<uint8_t>(entry >> 16);
-                entry = literal_table[bits & literal_mask];
+                put_literal(entry);
                 if (entry & kFastLiteral) {
-                    consume(FastBits(entry));
-                    window[position++] = static_cast<uint8_t>(entry >> 16);
-                    entry = literal_table[bits & literal_mask];
+                    put_literal(entry);
                     if (entry & kFastLiteral) {
-                        consume(FastBits(entry));
-                        window[position++] = static_cast<uint8_t>(entry >> 16);
+                        put_literal(entry);
                         // A literal of the first level takes at most 11 bits: a fourth one
-                        // still finds its bits, and long runs of literals refill less often.
-                        entry = literal_table[bits & literal_mask];
-                        if (entry & kFastLiteral) {
-                            consume(FastBits(entry));
-                            window[position++] = static_cast<uint8_t>(entry >> 16);
-                            continue;
-                        }
+                        // still finds its bits, and the code after it at least 12.
+                        if (entry & kFastLiteral) put_literal(entry);
                     }
                 }
-                // The entry looked up stays valid: a refill only adds bits above the ones
-                // it used. At least 23 bits were left, enough to look it up (a link with its
-                // sub-table takes at most 15), and a length with its distance needs up to 48.
-                if (input > input_limit) continue;
-                decrypt_ahead();
-                bits |= LoadLittleEndian64(input) << count;
-                input += (63 - count) >> 3;
-                count |= 56;
-            }
-            if (entry & kFastExceptional) {
-                if ((entry & kFastKindMask) == kFastLink) {
-                    consume(FastBits(entry));
-                    entry = literal_table[FastValue(entry) + LowBits(bits, FastCodeBits(entry))];
+            } else {
+                if (entry & kFastExceptional) {
+                    // A link to a sub-table, the end of the block or an invalid code.
+                    if ((entry & kFastKindMask) == kFastLink) {
+                        consume(entry);
+                        entry = literal_table[FastValue(entry) + LowBits(bits, FastCodeBits(entry))];
+                    }
                     if (entry & kFastLiteral) {
-                        consume(FastBits(entry));
-                        window[position++] = static_cast<uint8_t>(entry >> 16);
+                        put_literal(entry);
+                        if (!next_step()) break;
                         continue;
                     }
+                    if (entry & kFastExceptional) {
+                        // The end of the block, or an invalid code; either way its bits are
+                        // used.
+                        consume(entry);
+                        result = (entry & kFastKindMask) == kFastEnd ? kInflateOk : kInflateMalformed;
+                        break;
+                    }
                 }
+                const uint32_t length = base_and_extra(entry);
+                consume(entry);
+
+                entry = distance_table[bits & distance_mask];
                 if (entry & kFastExceptional) {
-                    // The end of the block, or an invalid code; either way its bits are used.
-                    consume(FastBits(entry));
-                    result = (entry & kFastKindMask) == kFastEnd ? kInflateOk : kInflateMalformed;
+                    if ((entry & kFastKindMask) == kFastLink) {
+                        consume(entry);
+                        entry = distance_table[FastValue(entry) + LowBits(bits, FastCodeBits(entry))];
+                    }
+                    if (entry & kFastExceptional) {
+                        consume(entry);
+                        result = kInflateMalformed;
+                        break;
+                    }
+                }
+                const uint32_t distance = base_and_extra(entry);
+                consume(entry);
+
+                // The previous window lies right before the current one, so every distance
+                // up to 32768 finds its source in one piece.
+                if (input > input_limit) {
+                    CopyMatchWithSlack(out, distance, length);
+                    out += length;
                     break;
                 }
-            }
-            if (distance_table == nullptr) {
-                // A length without any distance code: its code is read, its extra bits not.
-                consume(FastCodeBits(entry));
-                result = kInflateMalformed;
+                // The next step's refill and look-up come before the match is copied, so the
+                // copy's branches do not hold them up.
+                refill();
+                entry = literal_table[bits & literal_mask];
+                CopyMatchWithSlack(out, distance, length);
+                out += length;
+                if (out < window_end) continue;
                 break;
             }
-            const uint32_t length = base_and_extra(entry);
-            consume(FastBits(entry));
-
-            entry = distance_table[bits & distance_mask];
-            if (entry & kFastExceptional) {
-                if ((entry & kFastKindMask) == kFastLink) {
-                    consume(FastBits(entry));
-                    entry = distance_table[FastValue(entry) + LowBits(bits, FastCodeBits(entry))];
-                }
-                if (entry & kFastExceptional) {
-                    consume(FastBits(entry));
-                    result = kInflateMalformed;
-                    break;
-                }
-            }
-            const uint32_t distance = base_and_extra(entry);
-            consume(FastBits(entry));
-
-            // The previous window lies right before the current one, so every distance up
-            // to 32768 finds its source in one piece.
-            CopyMatchWithSlack(window + position, distance, length);
-            position += length;
+            if (!next_step()) break;
         }
-        // A window filled by the last step leaves before anything else is read.
         save_decryption();
-        position_ = position;
+        // A window filled by the last step leaves before anything else is read.
+        position_ = static_cast<uint32_t>(out - window_);
         EndWindowWhenFull();
-        position = position_;
 
         // Hand back the whole bytes read ahead, but never more than this call took.
+        count &= 63u;
         uint32_t give_back = count / 8;
         const auto taken = static_cast<uint32_t>(input - context_.read_position);
         if (give_back > taken) give_back = taken;
@@ -820,7 +843,6 @@ private:
         count -= give_back * 8;
         bits_ = LowBits(bits, count);
         count_ = count;
-        position_ = position;
         const auto consumed = static_cast<uint32_t>(input - context_.read_position);
         context_.read_position += consumed;
         context_.InCount = static_cast<uint16_t>(context_.InCount - consumed);
