@@ -703,10 +703,11 @@ private:
             bits >>= taken & 63u;
             count -= taken;
         };
-        // A length or distance entry of a code (no kind bits, no literal bit): the base,
-        // plus the extra bits that follow the code.
-        const auto base_and_extra = [&](uint32_t code) {
-            return (code >> 16) + static_cast<uint32_t>(LowBitsOfByteCount<kBmi2>(bits, code) >> ((code >> 8) & 63u));
+        // A length or distance entry of a code (no kind bits, no literal bit), and the bits
+        // the entry was looked up with: the base, plus the extra bits that follow the code.
+        const auto base_and_extra = [](uint64_t code_bits, uint32_t code) {
+            return (code >> 16) +
+                   static_cast<uint32_t>(LowBitsOfByteCount<kBmi2>(code_bits, code) >> ((code >> 8) & 63u));
         };
         uint8_t* plain = context_.plain_end;
         uint8_t* const held_end = context_.read_position + context_.InCount;
@@ -741,9 +742,9 @@ private:
         // The entry of the code at the start of the bits. It is looked up before the refill
         // that precedes its step, so the look-up does not wait for the refill.
         uint32_t entry = 0;
-        const auto put_literal = [&](uint32_t literal_entry) {
-            consume(literal_entry);
-            *out++ = static_cast<uint8_t>(literal_entry >> 16);
+        // The literal of an entry whose bits are used; then the entry of the next code.
+        const auto put_literal = [&] {
+            *out++ = static_cast<uint8_t>(entry >> 16);
             entry = literal_table[bits & literal_mask];
         };
         // Between steps: the bits are refilled while the window has room and the input
@@ -762,39 +763,46 @@ private:
         refill();
         entry = literal_table[bits & literal_mask];
         for (;;) {
+            // Every code's bits are used, whatever it turns out to be.
+            const uint64_t code_bits = bits;
+            consume(entry);
             if (entry & kFastLiteral) {
-                put_literal(entry);
+                put_literal();
                 if (entry & kFastLiteral) {
-                    put_literal(entry);
+                    consume(entry);
+                    put_literal();
                     if (entry & kFastLiteral) {
-                        put_literal(entry);
+                        consume(entry);
+                        put_literal();
                         // A literal of the first level takes at most 11 bits: a fourth one
                         // still finds its bits, and the code after it at least 12.
-                        if (entry & kFastLiteral) put_literal(entry);
+                        if (entry & kFastLiteral) {
+                            consume(entry);
+                            put_literal();
+                        }
                     }
                 }
             } else {
+                uint64_t length_bits = code_bits;
                 if (entry & kFastExceptional) {
                     // A link to a sub-table, the end of the block or an invalid code.
                     if ((entry & kFastKindMask) == kFastLink) {
-                        consume(entry);
                         entry = literal_table[FastValue(entry) + LowBits(bits, FastCodeBits(entry))];
-                    }
-                    if (entry & kFastLiteral) {
-                        put_literal(entry);
-                        if (!next_step()) break;
-                        continue;
+                        length_bits = bits;
+                        consume(entry);
+                        if (entry & kFastLiteral) {
+                            put_literal();
+                            if (!next_step()) break;
+                            continue;
+                        }
                     }
                     if (entry & kFastExceptional) {
-                        // The end of the block, or an invalid code; either way its bits are
-                        // used.
-                        consume(entry);
+                        // The end of the block, or an invalid code.
                         result = (entry & kFastKindMask) == kFastEnd ? kInflateOk : kInflateMalformed;
                         break;
                     }
                 }
-                const uint32_t length = base_and_extra(entry);
-                consume(entry);
+                const uint32_t length = base_and_extra(length_bits, entry);
 
                 entry = distance_table[bits & distance_mask];
                 if (entry & kFastExceptional) {
@@ -808,7 +816,7 @@ private:
                         break;
                     }
                 }
-                const uint32_t distance = base_and_extra(entry);
+                const uint32_t distance = base_and_extra(bits, entry);
                 consume(entry);
 
                 // The previous window lies right before the current one, so every distance
