@@ -360,6 +360,23 @@ TEST(InflateRoundTrip, ZlibStreamsAtEveryLevel) {
     }
 }
 
+TEST(InflateRoundTrip, ShortDistancesRepeatTheirPeriod) {
+    // Every period up to a little past the copy's move of 16 bytes, repeated for lengths on
+    // both sides of each move's end; random bytes start every run, so each match reaches
+    // back exactly one period.
+    std::mt19937 random(11);
+    Bytes data;
+    for (uint32_t period = 1; period <= 20; ++period) {
+        for (uint32_t run : {3u, 4u, 7u, 8u, 9u, 15u, 16u, 17u, 31u, 32u, 33u, 100u, 258u, 600u}) {
+            for (uint32_t index = 0; index < period; ++index) data.push_back(static_cast<uint8_t>(random()));
+            for (uint32_t index = 0; index < run; ++index) data.push_back(data[data.size() - period]);
+        }
+    }
+    const DecodeResult result = InflateBytes(RawDeflate(data, 9), static_cast<int32_t>(data.size()));
+    EXPECT_EQ(result.error, "");
+    EXPECT_TRUE(result.output == data);
+}
+
 TEST(InflateRoundTrip, FixedCodesRunsAndSmallSizes) {
     for (size_t size : {size_t{0}, size_t{1}, size_t{258}, size_t{32767}, size_t{32768}, size_t{32769}, size_t{100000}}) {
         for (int strategy : {Z_DEFAULT_STRATEGY, Z_FIXED, Z_RLE, Z_HUFFMAN_ONLY}) {
