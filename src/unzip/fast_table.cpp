@@ -21,8 +21,8 @@
 namespace unzip {
 namespace {
 
-uint32_t Pack(const HuffmanEntry& entry) {
-    if (entry.Op == kOpLiteral) return kFastLiteral | (entry.Value << 16) | entry.Bits;
+uint32_t Pack(const HuffmanEntry& entry, uint32_t width) {
+    if (entry.Op == kOpLiteral) return kFastLiteral | (entry.Value << 16) | (width << 8) | entry.Bits;
     if (entry.Op == kOpEndOfBlock) return kFastEnd | entry.Bits;
     if (entry.Op > kOpLinkBase && entry.Op <= kOpLinkBase + kHuffmanMaxLength)
         return kFastLink | (entry.Value << 16) | ((entry.Op - kOpLinkBase) << 8) | entry.Bits;
@@ -33,21 +33,22 @@ uint32_t Pack(const HuffmanEntry& entry) {
 // The tables as the generic builder fills them.
 class PackedTables {
 public:
-    explicit PackedTables(FastTable& storage) : storage_(storage) { storage_.clear(); }
+    PackedTables(FastTable& storage, uint32_t width) : storage_(storage), width_(width) { storage_.clear(); }
     uint32_t Open(uint32_t size) {
         const auto start = static_cast<uint32_t>(storage_.size());
         storage_.resize(storage_.size() + size);
         return start;
     }
-    void Set(uint32_t index, const HuffmanEntry& entry) { storage_[index] = Pack(entry); }
+    void Set(uint32_t index, const HuffmanEntry& entry) { storage_[index] = Pack(entry, width_); }
     void Fill(uint32_t start, uint32_t first, uint32_t step, uint32_t size, const HuffmanEntry& entry) {
-        const uint32_t packed = Pack(entry);
+        const uint32_t packed = Pack(entry, width_);
         uint32_t* const table = storage_.data() + start;
         for (uint32_t slot = first; slot < size; slot += step) table[slot] = packed;
     }
 
 private:
     FastTable& storage_;
+    uint32_t width_;
 };
 
 // The low length bits of code in reverse order (length up to 16): a table indexed by bits as
@@ -153,7 +154,7 @@ int BuildFastTable(const uint16_t* lengths, int n, int s, const uint16_t* bases,
     uint32_t sorted[kHuffmanMaxSymbols];
     const auto sort = [&](int symbol, uint8_t op, uint32_t value) {
         const int length = lengths[symbol];
-        sorted[offsets[length]++] = Pack(HuffmanEntry{op, level_bits[length], value});
+        sorted[offsets[length]++] = Pack(HuffmanEntry{op, level_bits[length], value}, width);
     };
     const int simple_end = std::min(s, n);
     const int literal_end = std::min(simple_end, 256);
@@ -216,7 +217,7 @@ bool FindSubTableWidths(const CodeShape& shape, int first_bits, uint8_t* widths)
 
 int BuildFastTableByWalk(const uint16_t* lengths, int n, int s, const uint16_t* bases, const uint16_t* extras,
                          uint16_t width, FastTable& table) {
-    PackedTables packed(table);
+    PackedTables packed(table, width);
     if (n < 0 || n > kHuffmanMaxSymbols) return kHuffmanOverSubscribed;
     uint16_t built_width = width;
     const int result = BuildHuffmanCode(lengths, n, s, bases, extras, packed, built_width);

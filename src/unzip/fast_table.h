@@ -19,7 +19,9 @@ namespace unzip {
 //   bits 0-5    the input bits the entry accounts for in all: its code bits at this level and,
 //               for a length or distance, the extra bits after them (bits 6-7 stay clear, so
 //               the entry itself serves as a 64-bit shift count)
-//   bits 8-12   the code bits at this level (a link: the width of its sub-table)
+//   bits 8-12   the code bits at this level (a link: the width of its sub-table; a literal:
+//               the width of the first level, where the next code is looked up, so that the
+//               entry serves as the field of the next look-up's bits)
 //   bits 13-14  the kind of an exceptional entry, bit 15 set for one
 //   bits 16-30  the literal, base or sub-table start
 //   bit 31      set for a literal
