@@ -21,8 +21,10 @@
 namespace unzip {
 namespace {
 
-uint32_t Pack(const HuffmanEntry& entry, uint32_t width) {
+uint32_t Pack(const HuffmanEntry& entry, uint32_t width, uint32_t following_width) {
     if (entry.Op == kOpLiteral) return kFastLiteral | (entry.Value << 16) | (width << 8) | entry.Bits;
+    if (entry.Op <= 13 && following_width != 0)
+        return (entry.Value << 16) | (uint32_t{entry.Bits} << 25) | (following_width << 8) | (entry.Bits + entry.Op);
     if (entry.Op == kOpEndOfBlock) return kFastEnd | entry.Bits;
     if (entry.Op > kOpLinkBase && entry.Op <= kOpLinkBase + kHuffmanMaxLength)
         return kFastLink | (entry.Value << 16) | ((entry.Op - kOpLinkBase) << 8) | entry.Bits;
@@ -33,15 +35,18 @@ uint32_t Pack(const HuffmanEntry& entry, uint32_t width) {
 // The tables as the generic builder fills them.
 class PackedTables {
 public:
-    PackedTables(FastTable& storage, uint32_t width) : storage_(storage), width_(width) { storage_.clear(); }
+    PackedTables(FastTable& storage, uint32_t width, uint32_t following_width)
+        : storage_(storage), width_(width), following_width_(following_width) {
+        storage_.clear();
+    }
     uint32_t Open(uint32_t size) {
         const auto start = static_cast<uint32_t>(storage_.size());
         storage_.resize(storage_.size() + size);
         return start;
     }
-    void Set(uint32_t index, const HuffmanEntry& entry) { storage_[index] = Pack(entry, width_); }
+    void Set(uint32_t index, const HuffmanEntry& entry) { storage_[index] = Pack(entry, width_, following_width_); }
     void Fill(uint32_t start, uint32_t first, uint32_t step, uint32_t size, const HuffmanEntry& entry) {
-        const uint32_t packed = Pack(entry, width_);
+        const uint32_t packed = Pack(entry, width_, following_width_);
         uint32_t* const table = storage_.data() + start;
         for (uint32_t slot = first; slot < size; slot += step) table[slot] = packed;
     }
@@ -49,6 +54,7 @@ public:
 private:
     FastTable& storage_;
     uint32_t width_;
+    uint32_t following_width_;
 };
 
 // The low length bits of code in reverse order (length up to 16): a table indexed by bits as
@@ -112,7 +118,7 @@ void WalkSubTables(const CodeShape& shape, int first_bits, Open open, Place plac
 }  // namespace
 
 int BuildFastTable(const uint16_t* lengths, int n, int s, const uint16_t* bases, const uint16_t* extras,
-                   uint16_t width, FastTable& table, CodeShape& shape) {
+                   uint16_t width, uint16_t following_width, FastTable& table, CodeShape& shape) {
     table.clear();
     shape = {};
     if (n < 0 || n > kHuffmanMaxSymbols) return kHuffmanOverSubscribed;
@@ -140,7 +146,7 @@ int BuildFastTable(const uint16_t* lengths, int n, int s, const uint16_t* bases,
     if (first_bits > width) return result;
     // Sub-tables behind sub-tables (a width below half the longest length) are left to the
     // generic builder.
-    if (longest - first_bits > first_bits) return BuildFastTableByWalk(lengths, n, s, bases, extras, width, table);
+    if (longest - first_bits > first_bits) return BuildFastTableByWalk(lengths, n, s, bases, extras, width, following_width, table);
 
     // The entries of the symbols in canonical order, packed for the level their codes end
     // at; the unused symbols gather after them.
@@ -154,7 +160,7 @@ int BuildFastTable(const uint16_t* lengths, int n, int s, const uint16_t* bases,
     uint32_t sorted[kHuffmanMaxSymbols];
     const auto sort = [&](int symbol, uint8_t op, uint32_t value) {
         const int length = lengths[symbol];
-        sorted[offsets[length]++] = Pack(HuffmanEntry{op, level_bits[length], value}, width);
+        sorted[offsets[length]++] = Pack(HuffmanEntry{op, level_bits[length], value}, width, following_width);
     };
     const int simple_end = std::min(s, n);
     const int literal_end = std::min(simple_end, 256);
@@ -216,8 +222,8 @@ bool FindSubTableWidths(const CodeShape& shape, int first_bits, uint8_t* widths)
 }
 
 int BuildFastTableByWalk(const uint16_t* lengths, int n, int s, const uint16_t* bases, const uint16_t* extras,
-                         uint16_t width, FastTable& table) {
-    PackedTables packed(table, width);
+                         uint16_t width, uint16_t following_width, FastTable& table) {
+    PackedTables packed(table, width, following_width);
     if (n < 0 || n > kHuffmanMaxSymbols) return kHuffmanOverSubscribed;
     uint16_t built_width = width;
     const int result = BuildHuffmanCode(lengths, n, s, bases, extras, packed, built_width);

@@ -25,6 +25,9 @@ namespace unzip {
 //   bits 13-14  the kind of an exceptional entry, bit 15 set for one
 //   bits 16-30  the literal, base or sub-table start
 //   bit 31      set for a literal
+// A code of a table built with a following width (a length, followed by a distance) keeps
+// that width in bits 8-15 instead, as a literal keeps its own, its base (below 512) in bits
+// 16-24 and its code bits at this level in bits 25-28.
 constexpr uint32_t kFastLiteral = 1u << 31;
 constexpr uint32_t kFastExceptional = 1u << 15;
 constexpr uint32_t kFastEnd = kFastExceptional | (1u << 13);
@@ -35,6 +38,8 @@ constexpr uint32_t kFastMaxValue = 0x7FFF;
 inline uint32_t FastBits(uint32_t entry) { return entry & 63u; }
 inline uint32_t FastCodeBits(uint32_t entry) { return (entry >> 8) & 31u; }
 inline uint32_t FastValue(uint32_t entry) { return (entry >> 16) & kFastMaxValue; }
+inline uint32_t FastFollowedBase(uint32_t entry) { return (entry >> 16) & 0x1FFu; }
+inline uint32_t FastFollowedCodeBits(uint32_t entry) { return entry >> 25; }
 
 // Storage whose growth leaves the new entries unwritten: the builder writes every entry of
 // the tables itself, and a table kept between blocks keeps its capacity.
@@ -70,18 +75,19 @@ struct CodeShape {
 
 // Builds the fast table of the canonical code given by lengths[0..n) (as BuildHuffmanTable:
 // 0 = unused, at most 16; symbols below s simple, v >= s taking extras[v - s] and
-// bases[v - s]) with a first level of width bits and fills shape. Returns
+// bases[v - s]) with a first level of width bits and fills shape. A following width other
+// than 0 is that of the table a code of this one is followed by, packed into its entries. Returns
 // BuildHuffmanTable's result. table is left empty for an empty or over-subscribed code, and
 // for a code the fast way cannot take (a first level that would be wider than width, or
 // more entries than a link can reach); otherwise its first level has exactly 1 << width
 // entries, a narrower code repeated over it, and its sub-tables follow. Throws
 // std::bad_alloc when table cannot grow.
 int BuildFastTable(const uint16_t* lengths, int n, int s, const uint16_t* bases, const uint16_t* extras,
-                   uint16_t width, FastTable& table, CodeShape& shape);
+                   uint16_t width, uint16_t following_width, FastTable& table, CodeShape& shape);
 
 // The same table through the generic table builder, entry for entry.
 int BuildFastTableByWalk(const uint16_t* lengths, int n, int s, const uint16_t* bases, const uint16_t* extras,
-                         uint16_t width, FastTable& table);
+                         uint16_t width, uint16_t following_width, FastTable& table);
 
 // The table builder's sub-tables of the code that shape describes behind a first level of
 // first_bits bits (shape.shortest <= first_bits <= shape.longest): sets widths[pattern] to the

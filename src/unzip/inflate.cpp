@@ -115,6 +115,7 @@ struct CodeTables {
     const uint16_t* bases = nullptr;
     const uint16_t* extras = nullptr;
     uint16_t requested_width = 0;
+    uint16_t following_width = 0;  // packed into the codes' fast entries (see fast_table.h)
     CodeShape shape;
     uint16_t exact_first_width = 0;  // the first-level width the exact build will have
     uint32_t fast_mask = 0;
@@ -124,6 +125,12 @@ struct CodeTables {
     // for none. Known only for a first level of up to 9 bits, and of use only while no
     // sub-table has links of its own.
     static constexpr uint16_t kMaxLinkedWidth = 9;
+
+    // The code bits at its level of a fast entry that is not a link.
+    uint32_t LevelBits(uint32_t entry) const {
+        if (entry & (kFastLiteral | kFastExceptional)) return FastBits(entry);
+        return following_width != 0 ? FastFollowedCodeBits(entry) : FastCodeBits(entry);
+    }
     uint8_t link_widths[1u << kMaxLinkedWidth] = {};
     bool links_known = false;
     bool links_nested = false;
@@ -134,19 +141,21 @@ struct CodeTables {
 // Builds the fast table of a code and prepares its exact one. Returns the builder's result;
 // kHuffmanOutOfMemory after reporting it.
 int BuildCode(const uint16_t* lengths, int n, int s, const uint16_t* bases, const uint16_t* extras,
-              uint16_t exact_width, uint16_t fast_width, CodeTables& tables) {
+              uint16_t exact_width, uint16_t fast_width, uint16_t following_width, CodeTables& tables) {
     std::memcpy(tables.lengths, lengths, static_cast<size_t>(n) * sizeof(uint16_t));
     tables.symbol_count = n;
     tables.simple_symbols = s;
     tables.bases = bases;
     tables.extras = extras;
     tables.requested_width = exact_width;
+    tables.following_width = following_width;
     tables.fast_mask = (1u << fast_width) - 1u;
     tables.exact_built = false;
     tables.links_known = false;
     tables.exact.clear();
     try {
-        const int result = BuildFastTable(lengths, n, s, bases, extras, fast_width, tables.fast, tables.shape);
+        const int result =
+            BuildFastTable(lengths, n, s, bases, extras, fast_width, following_width, tables.fast, tables.shape);
         // The width the builder gives the exact first level: the one asked for, within the
         // shortest and the longest length in use (0 for an empty code).
         tables.exact_first_width =
@@ -206,20 +215,21 @@ inline uint64_t LowBitsOfByteCount(uint64_t bits, uint32_t code) {
     return LowBits(bits, code & 0xFFu);
 }
 
-// The first-level index of the code after a literal: the width bits of bits past the
-// literal's, both given by the literal's entry (its bits in the low byte, the width in the
-// next). With BMI2 that is one instruction, a step shorter than a shift and a mask on the
-// chain from one literal's look-up to the next.
+// The first-level index of the code that follows a literal or a length: the width bits of
+// bits past the ones the entry takes, both given by the entry (its bits in the low byte, the
+// width of the table the next code is looked up in in the next). With BMI2 that is one
+// instruction, a step shorter than a shift and a mask on the chain from one look-up to the
+// next.
 template <bool kBmi2>
-inline uint64_t IndexAfterLiteral(uint64_t bits, uint32_t literal, uint32_t width_mask) {
+inline uint64_t IndexAfter(uint64_t bits, uint32_t entry, uint32_t width_mask) {
 #if VI_INFLATE_BMI2 && defined(__x86_64__)
     if constexpr (kBmi2) {
         uint64_t index;
-        __asm__("bextr %q2, %1, %0" : "=r"(index) : "rm"(bits), "r"(literal));
+        __asm__("bextr %q2, %1, %0" : "=r"(index) : "rm"(bits), "r"(entry));
         return index;
     }
 #endif
-    return (bits >> (literal & 63u)) & width_mask;
+    return (bits >> (entry & 63u)) & width_mask;
 }
 
 // Repeats n bytes from distance back (distance >= 1), byte by byte in effect: an overlapping
@@ -470,12 +480,12 @@ private:
             for (int symbol = 0; symbol < 288; ++symbol)
                 lengths[symbol] = symbol < 144 ? 8 : symbol < 256 ? 9 : symbol < 280 ? 7 : 8;
             codes->result = BuildCode(lengths, 288, 257, kLengthBases, kLengthExtraBits, kFixedLiteralWidth,
-                                      kFastLiteralWidth, codes->literals);
+                                      kFastLiteralWidth, kFastDistanceWidth, codes->literals);
             uint16_t distance_lengths[30];
             for (uint16_t& length : distance_lengths) length = 5;
             // This code uses 30 of its 32 patterns; the two unused ones decode as invalid.
             const int distance_result = BuildCode(distance_lengths, 30, 0, kDistanceBases, kDistanceExtraBits,
-                                                  kFixedDistanceWidth, kFastDistanceWidth, codes->distances);
+                                                  kFixedDistanceWidth, kFastDistanceWidth, 0, codes->distances);
             if (codes->result == kHuffmanOk && distance_result > kHuffmanIncomplete) codes->result = distance_result;
             if (!EnsureExact(codes->literals) || !EnsureExact(codes->distances)) codes->result = kInflateOutOfMemory;
             // Everything about them is known before any thread decodes with them.
@@ -549,11 +559,12 @@ private:
             while (repeat-- > 0) lengths[filled++] = value;
         }
 
+        // A length's entries carry the distance table's width, for the look-up that follows.
         int result = BuildCode(lengths, static_cast<int>(literal_count), 257, kLengthBases, kLengthExtraBits,
-                               kLiteralWidth, kFastLiteralWidth, literals_);
+                               kLiteralWidth, kFastLiteralWidth, kFastDistanceWidth, literals_);
         if (result != kHuffmanOk) return result;
         result = BuildCode(lengths + literal_count, static_cast<int>(distance_count), 0, kDistanceBases,
-                           kDistanceExtraBits, kDistanceWidth, kFastDistanceWidth, distances_);
+                           kDistanceExtraBits, kDistanceWidth, kFastDistanceWidth, 0, distances_);
         if (result != kHuffmanOk) return result;
         return DecodeHuffmanBlock(literals_, distances_);
     }
@@ -595,15 +606,14 @@ private:
         }
         if (!tables.fast.empty()) {
             const uint32_t entry = tables.fast[bits_ & tables.fast_mask];
-            const bool plain = (entry & (kFastLiteral | kFastExceptional)) == 0;
-            const uint32_t code_bits = plain ? FastCodeBits(entry) : FastBits(entry);
+            const uint32_t code_bits = tables.LevelBits(entry);
             if ((entry & kFastKindMask) != kFastLink && code_bits <= tables.exact_first_width) {
                 if ((entry & kFastKindMask) == kFastInvalid) {
                     leaf.kind = Leaf::kInvalid;
                     return true;
                 }
                 Drop(code_bits);
-                LeafOf(entry, leaf);
+                LeafOf(tables, entry, leaf);
                 return true;
             }
             if (tables.exact_first_width <= CodeTables::kMaxLinkedWidth) {
@@ -621,9 +631,9 @@ private:
                         leaf.kind = Leaf::kInvalid;
                         return true;
                     }
-                    code_bits += (found & (kFastLiteral | kFastExceptional)) == 0 ? FastCodeBits(found) : FastBits(found);
+                    code_bits += tables.LevelBits(found);
                     Drop(code_bits);
-                    LeafOf(found, leaf);
+                    LeafOf(tables, found, leaf);
                     return true;
                 }
             }
@@ -638,13 +648,14 @@ private:
         return true;
     }
 
-    // The leaf of a valid fast-table entry that is not a link.
-    static void LeafOf(uint32_t entry, Leaf& leaf) {
+    // The leaf of a valid fast-table entry of tables that is not a link.
+    static void LeafOf(const CodeTables& tables, uint32_t entry, Leaf& leaf) {
         const bool plain = (entry & (kFastLiteral | kFastExceptional)) == 0;
-        const uint32_t code_bits = plain ? FastCodeBits(entry) : FastBits(entry);
         leaf.kind = (entry & kFastLiteral) ? Leaf::kLiteral : plain ? Leaf::kCode : Leaf::kEnd;
-        leaf.value = FastValue(entry) & (plain ? kFastMaxValue : 0xFFu);
-        leaf.extra = FastBits(entry) - code_bits;
+        leaf.value = !plain                          ? FastValue(entry) & 0xFFu
+                     : tables.following_width != 0 ? FastFollowedBase(entry)
+                                                   : FastValue(entry);
+        leaf.extra = FastBits(entry) - tables.LevelBits(entry);
     }
 
     // Decodes one symbol the exact way: kContinue, or the block's result.
@@ -762,7 +773,7 @@ private:
         // then the entry of the next code.
         const auto put_literal = [&](uint64_t literal_bits) {
             *out++ = static_cast<uint8_t>(entry >> 16);
-            entry = literal_table[IndexAfterLiteral<kBmi2>(literal_bits, entry, literal_mask)];
+            entry = literal_table[IndexAfter<kBmi2>(literal_bits, entry, literal_mask)];
         };
         const auto take_literal = [&] {
             const uint64_t literal_bits = bits;
@@ -819,9 +830,12 @@ private:
                         break;
                     }
                 }
-                const uint32_t length = base_and_extra(length_bits, entry);
-
-                entry = distance_table[bits & distance_mask];
+                // A length's entry has the layout of a followed code (see fast_table.h): the
+                // distance's index comes from it in one step.
+                const uint32_t length =
+                    FastFollowedBase(entry) +
+                    static_cast<uint32_t>(LowBitsOfByteCount<kBmi2>(length_bits, entry) >> FastFollowedCodeBits(entry));
+                entry = distance_table[IndexAfter<kBmi2>(length_bits, entry, distance_mask)];
                 if (entry & kFastExceptional) {
                     if ((entry & kFastKindMask) == kFastLink) {
                         consume(entry);

@@ -45,10 +45,11 @@ TEST(FastTable, DirectBuildMatchesTheGenericBuilderEntryForEntry) {
         const uint16_t* extras;
         uint16_t width;
         uint16_t exact_width;
+        uint16_t following_width;
     };
-    const Alphabet literals{288, 257, unzip::kLengthBases, unzip::kLengthExtraBits, 11, 9};
-    const Alphabet distances{30, 0, unzip::kDistanceBases, unzip::kDistanceExtraBits, 8, 6};
-    const Alphabet narrow{30, 0, unzip::kDistanceBases, unzip::kDistanceExtraBits, 5, 3};  // nested sub-tables
+    const Alphabet literals{288, 257, unzip::kLengthBases, unzip::kLengthExtraBits, 11, 9, 8};
+    const Alphabet distances{30, 0, unzip::kDistanceBases, unzip::kDistanceExtraBits, 8, 6, 0};
+    const Alphabet narrow{30, 0, unzip::kDistanceBases, unzip::kDistanceExtraBits, 5, 3, 0};  // nested sub-tables
 
     std::vector<std::pair<Alphabet, Lengths>> cases;
     Lengths fixed(288);
@@ -99,12 +100,14 @@ TEST(FastTable, DirectBuildMatchesTheGenericBuilderEntryForEntry) {
         SCOPED_TRACE("case " + std::to_string(index) + ", width " + std::to_string(alphabet.width));
         unzip::FastTable expected, built;
         const int expected_result = unzip::BuildFastTableByWalk(lengths.data(), alphabet.symbols, alphabet.simple,
-                                                                alphabet.bases, alphabet.extras, alphabet.width, expected);
+                                                                alphabet.bases, alphabet.extras, alphabet.width,
+                                                                alphabet.following_width, expected);
         // Left over from a larger table, as a table kept between blocks is.
         built.assign(40000, 0xDEADBEEFu);
         unzip::CodeShape shape;
         const int result = unzip::BuildFastTable(lengths.data(), alphabet.symbols, alphabet.simple, alphabet.bases,
-                                                 alphabet.extras, alphabet.width, built, shape);
+                                                 alphabet.extras, alphabet.width, alphabet.following_width, built,
+                                                 shape);
         EXPECT_EQ(result, expected_result);
         if (result != unzip::kHuffmanOverSubscribed) {
             std::vector<unzip::HuffmanEntry> exact;
