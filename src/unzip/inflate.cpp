@@ -811,15 +811,16 @@ private:
                     }
                 }
             } else {
-                uint64_t length_bits = code_bits;
+                // The bits the entry in hand was looked up with.
+                uint64_t entry_bits = code_bits;
                 if (entry & kFastExceptional) {
                     // A link to a sub-table, the end of the block or an invalid code.
                     if ((entry & kFastKindMask) == kFastLink) {
                         entry = literal_table[FastValue(entry) + LowBits(bits, FastCodeBits(entry))];
-                        length_bits = bits;
+                        entry_bits = bits;
                         consume(entry);
                         if (entry & kFastLiteral) {
-                            put_literal(length_bits);
+                            put_literal(entry_bits);
                             if (!next_step()) break;
                             continue;
                         }
@@ -834,8 +835,8 @@ private:
                 // distance's index comes from it in one step.
                 const uint32_t length =
                     FastFollowedBase(entry) +
-                    static_cast<uint32_t>(LowBitsOfByteCount<kBmi2>(length_bits, entry) >> FastFollowedCodeBits(entry));
-                entry = distance_table[IndexAfter<kBmi2>(length_bits, entry, distance_mask)];
+                    static_cast<uint32_t>(LowBitsOfByteCount<kBmi2>(entry_bits, entry) >> FastFollowedCodeBits(entry));
+                entry = distance_table[IndexAfter<kBmi2>(entry_bits, entry, distance_mask)];
                 if (entry & kFastExceptional) {
                     if ((entry & kFastKindMask) == kFastLink) {
                         consume(entry);
