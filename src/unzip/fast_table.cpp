@@ -23,12 +23,15 @@ namespace {
 
 uint32_t Pack(const HuffmanEntry& entry, uint32_t width, uint32_t following_width) {
     if (entry.Op == kOpLiteral) return kFastLiteral | (entry.Value << 16) | (width << 8) | entry.Bits;
-    if (entry.Op <= 13 && following_width != 0)
-        return (entry.Value << 16) | (uint32_t{entry.Bits} << 25) | (following_width << 8) | (entry.Bits + entry.Op);
+    if (entry.Op <= 13) {  // a length or distance, Op extra bits after its code
+        const uint32_t total = entry.Bits + entry.Op;
+        if (following_width != 0)
+            return (entry.Value << 16) | (uint32_t{entry.Bits} << 25) | (following_width << 8) | total;
+        return (entry.Value << 16) | (entry.Bits << 8) | total;
+    }
     if (entry.Op == kOpEndOfBlock) return kFastEnd | entry.Bits;
     if (entry.Op > kOpLinkBase && entry.Op <= kOpLinkBase + kHuffmanMaxLength)
         return kFastLink | (entry.Value << 16) | ((entry.Op - kOpLinkBase) << 8) | entry.Bits;
-    if (entry.Op <= 13) return (entry.Value << 16) | (entry.Bits << 8) | (entry.Bits + entry.Op);
     return kFastInvalid | entry.Bits;
 }
 

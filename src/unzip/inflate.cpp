@@ -125,15 +125,15 @@ struct CodeTables {
     // for none. Known only for a first level of up to 9 bits, and of use only while no
     // sub-table has links of its own.
     static constexpr uint16_t kMaxLinkedWidth = 9;
+    uint8_t link_widths[1u << kMaxLinkedWidth] = {};
+    bool links_known = false;
+    bool links_nested = false;
 
-    // The code bits at its level of a fast entry that is not a link.
+    // The code bits at its level of a fast entry (a link's: those of the first level).
     uint32_t LevelBits(uint32_t entry) const {
         if (entry & (kFastLiteral | kFastExceptional)) return FastBits(entry);
         return following_width != 0 ? FastFollowedCodeBits(entry) : FastCodeBits(entry);
     }
-    uint8_t link_widths[1u << kMaxLinkedWidth] = {};
-    bool links_known = false;
-    bool links_nested = false;
 
     const HuffmanEntry* ExactTable() const { return exact.empty() ? nullptr : exact.data(); }
 };
@@ -394,8 +394,8 @@ private:
         if (position_ >= kWindowSize) EndWindow();
     }
 
-    // Kept out of line: inlined into the fast loop, its many values would crowd the loop's
-    // own out of the registers.
+    // Kept out of line: it runs once a window, and inlined after the fast loop its values
+    // would compete with the loop's own for registers.
     __attribute__((noinline)) void EndWindow() {
         WriteWindow(kWindowSize);
         position_ -= kWindowSize;
@@ -730,11 +730,10 @@ private:
             bits >>= taken & 63u;
             count -= taken;
         };
-        // A length or distance entry of a code (no kind bits, no literal bit), and the bits
-        // the entry was looked up with: the base, plus the extra bits that follow the code.
-        const auto base_and_extra = [](uint64_t code_bits, uint32_t code) {
-            return (code >> 16) +
-                   static_cast<uint32_t>(LowBitsOfByteCount<kBmi2>(code_bits, code) >> ((code >> 8) & 63u));
+        // The extra bits after the code of a length or distance entry, given the bits the
+        // entry was looked up with and the code's own bits at its level.
+        const auto extra_bits = [](uint64_t entry_bits, uint32_t code, uint32_t level_bits) {
+            return static_cast<uint32_t>(LowBitsOfByteCount<kBmi2>(entry_bits, code) >> level_bits);
         };
         uint8_t* plain = context_.plain_end;
         uint8_t* const held_end = context_.read_position + context_.InCount;
@@ -834,8 +833,7 @@ private:
                 // A length's entry has the layout of a followed code (see fast_table.h): the
                 // distance's index comes from it in one step.
                 const uint32_t length =
-                    FastFollowedBase(entry) +
-                    static_cast<uint32_t>(LowBitsOfByteCount<kBmi2>(entry_bits, entry) >> FastFollowedCodeBits(entry));
+                    FastFollowedBase(entry) + extra_bits(entry_bits, entry, FastFollowedCodeBits(entry));
                 entry = distance_table[IndexAfter<kBmi2>(entry_bits, entry, distance_mask)];
                 if (entry & kFastExceptional) {
                     if ((entry & kFastKindMask) == kFastLink) {
@@ -848,7 +846,9 @@ private:
                         break;
                     }
                 }
-                const uint32_t distance = base_and_extra(bits, entry);
+                // (A distance has no kind bits and no literal bit: its base and code bits need no
+                // mask beyond the shift's own.)
+                const uint32_t distance = (entry >> 16) + extra_bits(bits, entry, (entry >> 8) & 63u);
                 consume(entry);
 
                 // The previous window lies right before the current one, so every distance
