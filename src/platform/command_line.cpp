@@ -5,7 +5,58 @@ namespace {
 
 bool IsBlank(char character) { return character == ' ' || character == '\t'; }
 
+// The program's path at the start of a command line: quotes group, backslashes are literal.
+std::string ReadProgramItem(const std::string& command_line, size_t& position) {
+    const size_t length = command_line.size();
+    std::string program;
+    while (position < length && IsBlank(command_line[position])) ++position;
+    if (position < length && command_line[position] == '"') {
+        ++position;
+        while (position < length && command_line[position] != '"') program += command_line[position++];
+        if (position < length) ++position;
+    } else {
+        while (position < length && !IsBlank(command_line[position])) program += command_line[position++];
+    }
+    return program;
+}
+
 }  // namespace
+
+std::string ReadCommandLineItem(const std::string& command_line, size_t& position) {
+    const size_t length = command_line.size();
+    std::string item;
+    bool quoted = false;
+    while (position < length && (quoted || !IsBlank(command_line[position]))) {
+        size_t backslashes = 0;
+        while (position < length && command_line[position] == '\\') {
+            ++backslashes;
+            ++position;
+        }
+        if (position < length && command_line[position] == '"') {
+            item.append(backslashes / 2, '\\');
+            if (backslashes % 2 == 1) {
+                item += '"';
+                ++position;
+            } else if (quoted && position + 1 < length && command_line[position + 1] == '"') {
+                item += '"';
+                position += 2;
+            } else {
+                quoted = !quoted;
+                ++position;
+            }
+            continue;
+        }
+        item.append(backslashes, '\\');
+        if (position < length && (quoted || !IsBlank(command_line[position]))) item += command_line[position++];
+    }
+    return item;
+}
+
+std::string CommandLineAfterProgram(const std::string& command_line) {
+    size_t position = 0;
+    ReadProgramItem(command_line, position);
+    return command_line.substr(position);
+}
 
 std::vector<std::string> SplitCommandLine(const std::string& command_line, FirstItem first_item) {
     std::vector<std::string> items;
@@ -15,46 +66,13 @@ std::vector<std::string> SplitCommandLine(const std::string& command_line, First
     if (first_item == FirstItem::Program) {
         while (position < length && IsBlank(command_line[position])) ++position;
         if (position >= length) return items;
-        std::string program;
-        if (command_line[position] == '"') {
-            ++position;
-            while (position < length && command_line[position] != '"') program += command_line[position++];
-            if (position < length) ++position;
-        } else {
-            while (position < length && !IsBlank(command_line[position])) program += command_line[position++];
-        }
-        items.push_back(program);
+        items.push_back(ReadProgramItem(command_line, position));
     }
 
     while (true) {
         while (position < length && IsBlank(command_line[position])) ++position;
         if (position >= length) break;
-        std::string item;
-        bool quoted = false;
-        while (position < length && (quoted || !IsBlank(command_line[position]))) {
-            size_t backslashes = 0;
-            while (position < length && command_line[position] == '\\') {
-                ++backslashes;
-                ++position;
-            }
-            if (position < length && command_line[position] == '"') {
-                item.append(backslashes / 2, '\\');
-                if (backslashes % 2 == 1) {
-                    item += '"';
-                    ++position;
-                } else if (quoted && position + 1 < length && command_line[position + 1] == '"') {
-                    item += '"';
-                    position += 2;
-                } else {
-                    quoted = !quoted;
-                    ++position;
-                }
-                continue;
-            }
-            item.append(backslashes, '\\');
-            if (position < length && (quoted || !IsBlank(command_line[position]))) item += command_line[position++];
-        }
-        items.push_back(item);
+        items.push_back(ReadCommandLineItem(command_line, position));
     }
     return items;
 }

@@ -18,6 +18,13 @@ enum class FirstItem {
 // backslashes elsewhere are literal. "" alone is an empty item.
 std::vector<std::string> SplitCommandLine(const std::string& command_line, FirstItem first_item);
 
+// Reads the item that starts at position (not a blank) by the argument rules above; position
+// moves to the first character after it.
+std::string ReadCommandLineItem(const std::string& command_line, size_t& position);
+
+// What follows the program's path on a whole command line (GetCommandLineA's), as written.
+std::string CommandLineAfterProgram(const std::string& command_line);
+
 // Quotes an item so that SplitCommandLine gives it back unchanged.
 std::string QuoteCommandLineItem(const std::string& item);
 

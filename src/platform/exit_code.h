@@ -23,6 +23,12 @@ enum class ExitCode : int {
     // The record of the run that /LOG= asks for cannot be written; the program ends at
     // start-up, before it changes anything.
     LogUnwritable = 7,
+    // The command line holds an unknown switch; nothing was changed (the code the system's
+    // installer gives an invalid command line).
+    InvalidCommandLine = 1639,
+    // Installed, but a file in use is only replaced at the next restart, and nothing else
+    // went wrong (the code deployment tools read as "installed; restart needed").
+    RestartNeeded = 3010,
 };
 
 }  // namespace platform

@@ -10,7 +10,8 @@
 namespace platform {
 
 // CSIDL values of the special folders the setup needs.
-enum class SpecialFolder { Programs = 2, DesktopDirectory = 16 };
+// The common ones (all users' folders) are where an elevated run puts its shortcuts.
+enum class SpecialFolder { Programs = 2, DesktopDirectory = 16, CommonPrograms = 23, CommonDesktopDirectory = 25 };
 
 // GetLocaleInfoA information kinds used by the program.
 constexpr uint32_t kLocaleSystemDefault = 0x800;
@@ -27,6 +28,14 @@ public:
     virtual std::string ProgramPath() = 0;
     // The command-line arguments after the program's path (items 1 to n).
     virtual std::vector<std::string> Arguments() = 0;
+    // The command line after the program's path, as written (GetCommandLineA's tail): the
+    // switches whose values may hold blanks are read from it.
+    virtual std::string CommandLine() = 0;
+    // The name of the account the program runs as (GetUserNameA); empty when unknown.
+    virtual std::string UserName() = 0;
+    // Whether the program runs elevated (TokenIsElevated) or as the system account: what it
+    // installs is then for every user of the machine.
+    virtual bool IsElevated() = 0;
 
     // Value ProgramFilesDir of HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion;
     // empty when the key or the value is missing or unreadable.

@@ -11,6 +11,7 @@
 #include <stdexcept>
 #include <system_error>
 
+#include "platform/command_line.h"
 #include "platform/posix/machine_state.h"
 #include "platform/posix/registry_file.h"
 
@@ -62,7 +63,16 @@ void PosixMachine::SetProgram(const std::string& windows_path, const std::vector
     State().program_set = true;
     State().program_path = windows_path;
     State().arguments = arguments;
+    State().command_line.clear();
+    for (const std::string& argument : arguments) State().command_line += " " + QuoteCommandLineItem(argument);
 }
+
+void PosixMachine::SetCommandLine(const std::string& windows_path, const std::string& command_line) {
+    SetProgram(windows_path, SplitCommandLine(command_line, FirstItem::Argument));
+    State().command_line = command_line;
+}
+
+void PosixMachine::SetElevated(bool elevated) { State().elevated = elevated; }
 
 void PosixMachine::SetSystemLanguageName(const std::string& name) { State().system_language_name = name; }
 void PosixMachine::SetUiLanguage(uint16_t language_id) { State().ui_language = language_id; }
@@ -70,7 +80,12 @@ void PosixMachine::SetProgramFilesDir(const std::string& windows_path) { State()
 void PosixMachine::SetSystemDirectory(const std::string& windows_path) { State().system_directory = windows_path; }
 
 void PosixMachine::SetSpecialFolder(SpecialFolder folder, const std::string& windows_path) {
-    (folder == SpecialFolder::Programs ? State().programs_folder : State().desktop_folder) = windows_path;
+    switch (folder) {
+        case SpecialFolder::Programs: State().programs_folder = windows_path; break;
+        case SpecialFolder::DesktopDirectory: State().desktop_folder = windows_path; break;
+        case SpecialFolder::CommonPrograms: State().common_programs_folder = windows_path; break;
+        case SpecialFolder::CommonDesktopDirectory: State().common_desktop_folder = windows_path; break;
+    }
 }
 
 void PosixMachine::SetCurrentDirectory(const std::string& windows_path) { State().current_directory = windows_path; }
@@ -114,6 +129,25 @@ void PosixMachine::MarkLoaded(const std::string& windows_path, bool loaded) {
 }
 
 std::vector<std::string> PosixMachine::DeletesAtRestart() { return State().deletes_at_restart; }
+
+std::vector<std::pair<std::string, std::string>> PosixMachine::ReplacesAtRestart() {
+    return State().replaces_at_restart;
+}
+
+void PosixMachine::Restart() {
+    State().in_use.clear();
+    State().loaded.clear();
+    std::error_code ignored;
+    for (const std::string& path : State().deletes_at_restart) std::filesystem::remove(HostPath(path), ignored);
+    for (const auto& [from, to] : State().replaces_at_restart) {
+        const std::string host_from = HostPath(from);
+        const std::string host_to = HostPath(to);
+        if (host_from.empty() || host_to.empty() || !std::filesystem::exists(host_from, ignored)) continue;
+        std::filesystem::rename(host_from, host_to, ignored);
+    }
+    State().deletes_at_restart.clear();
+    State().replaces_at_restart.clear();
+}
 
 void PosixMachine::StopAtChange(uint64_t n) {
     State().change_count = 0;

@@ -49,6 +49,11 @@ public:
     // The program's Windows path and its arguments (System::ProgramPath and Arguments).
     // Unset, they are the host's own executable and command line.
     static void SetProgram(const std::string& windows_path, const std::vector<std::string>& arguments);
+    // The same from the command line after the program's path, as written (System::CommandLine
+    // gives it back; Arguments splits it by the usual rules).
+    static void SetCommandLine(const std::string& windows_path, const std::string& command_line);
+    // System::IsElevated; default false (a standard user; the user's name is "user").
+    static void SetElevated(bool elevated);
     // LocaleInfo(kLocaleSEnglishLanguage); default "English".
     static void SetSystemLanguageName(const std::string& name);
     // SystemDefaultUiLanguage; default 1033.
@@ -58,7 +63,9 @@ public:
     // SystemDirectory; default "C:\windows\system32".
     static void SetSystemDirectory(const std::string& windows_path);
     // SpecialFolderPath; defaults "C:\users\user\AppData\Roaming\Microsoft\Windows\Start
-    // Menu\Programs" and "C:\users\user\Desktop". Empty makes the lookup fail.
+    // Menu\Programs" and "C:\users\user\Desktop"; for all users
+    // "C:\ProgramData\Microsoft\Windows\Start Menu\Programs" and "C:\users\Public\Desktop".
+    // Empty makes the lookup fail.
     static void SetSpecialFolder(SpecialFolder folder, const std::string& windows_path);
     // The current directory relative paths start from, in machine-root mode; default "C:\".
     static void SetCurrentDirectory(const std::string& windows_path);
@@ -74,6 +81,12 @@ public:
     static void MarkLoaded(const std::string& windows_path, bool loaded);
     // Every DeleteAtRestart call since the last Reset, in order.
     static std::vector<std::string> DeletesAtRestart();
+    // Every ReplaceAtRestart call since the last Reset, in order, as (from, to) pairs.
+    static std::vector<std::pair<std::string, std::string>> ReplacesAtRestart();
+    // The machine restarts: no file is in use or loaded any more, the deletes asked for are
+    // carried out, then the replacing moves, each in the order asked for (one whose file is
+    // gone by then does nothing), and forgotten.
+    static void Restart();
 
     // Fault injection: the process ends at once, with exit code kStoppedAtChange, just before
     // the nth change of the file system from now on (1: the next one; 0: never). Changes are

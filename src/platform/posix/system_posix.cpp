@@ -6,6 +6,7 @@
 #include <iterator>
 
 #include "platform/code_page.h"
+#include "platform/command_line.h"
 #include "platform/embedded_resource.h"
 #include "platform/posix/file_system_posix.h"
 #include "platform/posix/ini_file.h"
@@ -71,6 +72,17 @@ std::vector<std::string> PosixSystem::Arguments() {
     return items;
 }
 
+std::string PosixSystem::CommandLine() {
+    if (State().program_set) return State().command_line;
+    std::string line;
+    for (const std::string& argument : Arguments()) line += " " + QuoteCommandLineItem(argument);
+    return line;
+}
+
+std::string PosixSystem::UserName() { return State().user_name; }
+
+bool PosixSystem::IsElevated() { return State().elevated; }
+
 std::string PosixSystem::ProgramFilesDirFromRegistry() { return State().program_files_dir; }
 
 std::string PosixSystem::SystemDirectory() { return State().system_directory; }
@@ -79,6 +91,8 @@ std::string PosixSystem::SpecialFolderPath(SpecialFolder folder) {
     switch (folder) {
         case SpecialFolder::Programs: return State().programs_folder;
         case SpecialFolder::DesktopDirectory: return State().desktop_folder;
+        case SpecialFolder::CommonPrograms: return State().common_programs_folder;
+        case SpecialFolder::CommonDesktopDirectory: return State().common_desktop_folder;
     }
     return {};
 }

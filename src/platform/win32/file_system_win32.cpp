@@ -160,8 +160,38 @@ bool Win32FileSystem::CanReplace(const std::string& path) {
     return handle.Valid() ? true : Fail();
 }
 
+
+namespace {
+
+// The path the file system itself knows path by. The moves at restart are carried out by the
+// system, outside this 32-bit process, so a path into the system directory must name the
+// folder the process's view of it leads to (SysWOW64 on a 64-bit system), not system32.
+// A path that does not exist yet is its directory's real path and its name.
+std::string RealPath(const std::string& path) {
+    const UniqueHandle file(::CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                          nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!file.Valid()) {
+        const size_t slash = path.rfind('\\');
+        if (slash == std::string::npos || slash + 1 == path.size()) return path;
+        const std::string directory = RealPath(path.substr(0, slash));
+        return directory + (directory.back() == '\\' ? "" : "\\") + path.substr(slash + 1);
+    }
+    char buffer[MAX_PATH * 4] = {};
+    const DWORD length = ::GetFinalPathNameByHandleA(file.Get(), buffer, sizeof buffer, FILE_NAME_NORMALIZED);
+    return length > 0 && length < sizeof buffer ? std::string(buffer, length) : path;
+}
+
+}  // namespace
+
 bool Win32FileSystem::DeleteAtRestart(const std::string& path) {
-    return ::MoveFileExA(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) ? true : Fail();
+    return ::MoveFileExA(RealPath(path).c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) ? true : Fail();
+}
+
+bool Win32FileSystem::ReplaceAtRestart(const std::string& from, const std::string& to) {
+    return ::MoveFileExA(RealPath(from).c_str(), RealPath(to).c_str(),
+                         MOVEFILE_DELAY_UNTIL_REBOOT | MOVEFILE_REPLACE_EXISTING)
+               ? true
+               : Fail();
 }
 
 bool Win32FileSystem::CopyFile(const std::string& from, const std::string& to, bool fail_if_exists) {

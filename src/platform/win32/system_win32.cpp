@@ -47,6 +47,31 @@ std::vector<std::string> Win32System::Arguments() {
     return items;
 }
 
+std::string Win32System::CommandLine() { return CommandLineAfterProgram(::GetCommandLineA()); }
+
+std::string Win32System::UserName() {
+    char buffer[257] = {};
+    DWORD size = sizeof buffer;
+    return ::GetUserNameA(buffer, &size) ? std::string(buffer) : std::string();
+}
+
+// TokenIsElevated, or the token's user is the system account (which a deployment tool's
+// service runs as, elevated in all but name).
+bool Win32System::IsElevated() {
+    HANDLE token_handle = nullptr;
+    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token_handle)) return false;
+    const UniqueHandle token(token_handle);
+    TOKEN_ELEVATION elevation = {};
+    DWORD size = 0;
+    if (::GetTokenInformation(token.Get(), TokenElevation, &elevation, sizeof elevation, &size) &&
+        elevation.TokenIsElevated != 0) {
+        return true;
+    }
+    alignas(TOKEN_USER) unsigned char user[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE] = {};
+    if (!::GetTokenInformation(token.Get(), TokenUser, user, sizeof user, &size)) return false;
+    return ::IsWellKnownSid(reinterpret_cast<TOKEN_USER*>(user)->User.Sid, WinLocalSystemSid) != FALSE;
+}
+
 std::string Win32System::ProgramFilesDirFromRegistry() {
     RegistryKey key;
     if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", 0, KEY_READ,

@@ -9,6 +9,9 @@ class Win32System : public System {
 public:
     std::string ProgramPath() override;
     std::vector<std::string> Arguments() override;
+    std::string CommandLine() override;
+    std::string UserName() override;
+    bool IsElevated() override;
     std::string ProgramFilesDirFromRegistry() override;
     std::string SystemDirectory() override;
     std::string SpecialFolderPath(SpecialFolder folder) override;
