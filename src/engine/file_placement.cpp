@@ -132,23 +132,47 @@ void Installation::PlaceFile(const std::string& path) {
     const bool existed = attributes != platform::attribute::kInvalid;
     // A directory where the file is to go is the user's and stays where it is.
     const bool directory_in_place = existed && (attributes & platform::attribute::kDirectory) != 0;
-    const auto move_into_place = [&] { return files.MoveFile(source, dest); };
+    // Why the file could not be placed, for the report, kept before the cleaning up fails too.
+    std::string move_error;
+    const auto move_into_place = [&] {
+        if (files.MoveFile(source, dest)) return true;
+        move_error = files.LastErrorText();
+        return false;
+    };
+    const auto failure = [&] {
+        if (directory_in_place) return std::string("a directory stands in its place");
+        return move_error.empty() ? files.LastErrorText() : move_error;
+    };
     if (MayOverwrite(path, settings_.keep_files)) {
+        // A copy an earlier run keeps for the next restart must not land over this one.
+        if (existed && !directory_in_place) SetAsideEarlierKeptCopies(dest);
         const bool set_aside = existed && !directory_in_place && ReplaceWithRetry(dest, attributes);
+        const bool in_use = existed && !directory_in_place && !set_aside;
+        if (in_use && settings_.replace_in_use_at_restart && KeepForRestart(source, dest)) {
+            if (!IsSystemEntry(path)) LogLines.push_back(dest);
+            return;
+        }
         const bool ok = (!existed || set_aside) && journal_.CreateFile(dest, move_into_place);
         if (!ok) {
+            Report(in_use ? "Left in use: " + dest + " (the earlier version stays)" : "Failed: " + dest + ": " + failure());
             // The old file must not be lost because the new one could not take its place.
             if (set_aside) journal_.UndoLast();
             UpdateFailures += FailureItem(dest);
             files.DeleteFile(source);
             return;
         }
+        Report(set_aside ? "Replaced: " + dest + " (the earlier copy set aside as " + journal_.SetAside().back().second + ")"
+                         : "Placed: " + dest);
     } else if (directory_in_place || (!existed && !journal_.CreateFile(dest, move_into_place))) {
+        Report("Failed: " + dest + ": " + failure());
         CreateFailures += FailureItem(dest);
         files.DeleteFile(source);
         return;
     } else if (existed) {
+        Report("Kept: " + dest + " (the installed copy stays)");
         files.DeleteFile(source);  // the user's own copy stays untouched
+    } else {
+        Report("Placed: " + dest);
     }
 
     if (!IsSystemEntry(path)) LogLines.push_back(dest);
@@ -209,9 +233,11 @@ void Installation::PlacePending() {
         }
         const std::string source = extraction_dir_ + "\\" + path;
         if (files.MoveFile(source, dest)) {
+            Report("Placed: " + dest);
             LogLines.push_back(dest);
             continue;
         }
+        const std::string failure = files.LastErrorText();
         // A move inside the destination is a rename, which leaves nothing when it fails.
         journal_.ForgetCreated(dest);
         // The place was taken after all: by a file of the batch under another name for the
@@ -220,6 +246,7 @@ void Installation::PlacePending() {
             PlaceFile(path);
             continue;
         }
+        Report("Failed: " + dest + ": " + failure);
         (MayOverwrite(path, settings_.keep_files) ? UpdateFailures : CreateFailures) += FailureItem(dest);
         files.DeleteFile(source);
     }

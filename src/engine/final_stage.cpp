@@ -85,8 +85,10 @@ void Installation::CreateShortcuts() {
                 (!link_existed || set_aside) && files.DirectoryExists(link.folder) &&
                 journal_.CreateFile(link_file, [&] { return CreateShortcut(link.target, link.args, link.work_dir, link_file); });
             if (created) {
+                Report("Shortcut: " + link_file);
                 LogLines.push_back(link_file);
             } else {
+                Report("Failed: shortcut " + link_file);
                 if (set_aside) journal_.UndoLast();
                 LinkFailures += FailureItem(link.folder + "\\" + link.name);
             }
@@ -110,22 +112,30 @@ void Installation::FinishInstall() {
     if (settings_.opt_start_menu) {
         const std::string group = settings_.programs_folder + settings_.program_group;
         if (!files.DirectoryExists(group) && !journal_.CreateDirectory(group)) {
+            Report("Failed: program group " + group + ": " + files.LastErrorText());
             GroupFailure = locale::FormatText(settings_.texts.fmt_group_error + "\r\n", {ProgramGroupName()});
         }
     }
 
     CreateShortcuts();
 
-    WriteUninstallLog(settings_.install_dir + "\\UNINST\\" + settings_.uninstall_log_name, LogLines, journal_);
+    const std::string uninstall_log = settings_.install_dir + "\\UNINST\\" + settings_.uninstall_log_name;
+    WriteUninstallLog(uninstall_log, LogLines, journal_);
+    Report("Uninstall log: " + uninstall_log);
 
     // From here on nothing can fail: the installation stands.
     LogLines.clear();
     Completed = true;
     journal_.Commit();
+    RequestRestartReplacements();
     view_.SetStatus(settings_.texts.install_caption);
     view_.HideWindow();
     const bool problems = ShowFinalMessageAndRun();
-    view_.Terminate(problems ? platform::ExitCode::InstalledWithFailures : platform::ExitCode::Installed);
+    if (problems) {
+        view_.Terminate(platform::ExitCode::InstalledWithFailures);
+        return;
+    }
+    view_.Terminate(restart_replacements_.empty() ? platform::ExitCode::Installed : platform::ExitCode::RestartNeeded);
 }
 
 bool Installation::ShowFinalMessageAndRun() {
@@ -135,9 +145,18 @@ bool Installation::ShowFinalMessageAndRun() {
         platform::UserDialogs().ShowMessage(message, platform::MessageKind::Information, platform::buttons::kOk,
                                             platform::DialogResult::Ok);
     }
-    if (!problems && !settings_.run_program.empty() && platform::Files().FileExists(settings_.run_program) &&
-        settings_.opt_run) {
-        StartProgram(settings_.run_program, settings_.run_params, settings_.run_work_dir, 0);
+    if (settings_.run_program.empty()) return problems;
+    const std::string& program = settings_.run_program;
+    if (problems) {
+        Report("Not started: " + program + ": the installation reported problems");
+    } else if (!settings_.opt_run) {
+        Report("Not started: " + program + ": switched off (a silent run, or the options file)");
+    } else if (!platform::Files().FileExists(program)) {
+        Report("Not started: " + program + ": the file is missing");
+    } else {
+        const bool started = StartProgram(program, settings_.run_params, settings_.run_work_dir, 0);
+        Report(std::string(started ? "Started: " : "Failed to start: ") + program + " " + settings_.run_params + " (in " +
+               settings_.run_work_dir + ")");
     }
     return problems;
 }

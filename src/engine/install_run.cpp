@@ -101,6 +101,7 @@ void Installation::Run(PayloadExtractor& extractor) {
     }
     Completed = false;
 
+    if (!prepared) NoteEntryFailure({}, "the destination cannot be prepared: " + files.LastErrorText());
     if (prepared) {
         for (int32_t volume = 1; volume <= settings_.volume_count; ++volume) {
             try {
@@ -113,8 +114,12 @@ void Installation::Run(PayloadExtractor& extractor) {
                 // or a damaged file that fails the run) leaves files waiting.
                 PlacePending();
                 CheckEntriesReportedBefore(extractor.Count());
-            } catch (...) {
+            } catch (const std::exception& error) {
                 // Whatever went wrong, the failure path below reports it as a data-copy error.
+                NoteEntryFailure(next_entry_ < extractor.Count() ? extractor.EntryFullName(next_entry_) : std::string(),
+                                 error.what());
+                break;
+            } catch (...) {
                 break;
             }
         }
@@ -145,7 +150,20 @@ void Installation::EndUnZip(int32_t file_index) {
     if (volume_done && CurrentVolume == settings_.volume_count) FinishInstall();
 }
 
+void Installation::NoteEntryFailure(const std::string& entry, const std::string& cause) {
+    if (!failure_cause_.empty()) return;
+    failed_entry_ = entry;
+    failure_cause_ = cause;
+}
+
+void Installation::ReportDataCopyError() {
+    std::string line = "Data-copy error";
+    if (!failed_entry_.empty()) line += ": entry " + failed_entry_;
+    Report(line + ": " + (failure_cause_.empty() ? std::string("the entry was not extracted") : failure_cause_));
+}
+
 void Installation::AbortInstall() {
+    ReportDataCopyError();
     const int32_t volume = CurrentVolume > 0 ? CurrentVolume : 1;
     platform::UserDialogs().ShowMessage(
         locale::FormatText(settings_.texts.fmt_data_copy_error, {settings_.archive_name + setup::VolumeSuffix(volume)}),
@@ -156,6 +174,9 @@ void Installation::AbortInstall() {
     // directories that were there before.
     LogLines.clear();
     journal_.Undo();
+    Report(platform::Files().FileExists(settings_.install_dir + "\\" + kJournalName)
+               ? "Rollback unfinished: the record of changes stays for the next start"
+               : "Rolled back: every change of the run was undone");
     platform::Files().RemoveDirectory(settings_.install_dir);
     view_.Terminate(platform::ExitCode::InstallFailed);
 }

@@ -82,6 +82,9 @@ struct InstallSettings {
     bool opt_desktop = true;
     bool opt_run = true;
     bool opt_final_message = true;
+    // A silent run: a file still in use after the retries is replaced at the next restart
+    // instead of being left as it is.
+    bool replace_in_use_at_restart = false;
 
     InstallTexts texts;
 };

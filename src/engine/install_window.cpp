@@ -1,14 +1,37 @@
 #include "engine/install_window.h"
 
 #include "engine/settings_from_description.h"
+#include "platform/file_system.h"
 #include "platform/platform.h"
 #include "platform/system.h"
 #include "platform/ui/application.h"
 #include "setup/setup_description.h"
+#include "zip/zip_errors.h"
 
 namespace engine {
 
 namespace ui = platform::ui;
+
+namespace {
+
+// Why the extractor skipped an entry, as an administrator reads it. An encrypted entry whose
+// CRC does not match has its password questioned first: its data is damaged, or the password
+// only passed the one-byte check by chance.
+std::string SkipCause(zip::TSkipReason reason, bool password_questioned) {
+    switch (reason) {
+        case zip::TSkipReason::srBadPassword:
+            return password_questioned ? "CRC error (damaged data or a wrong password)" : "wrong password";
+        case zip::TSkipReason::srFileOpenError:
+            return "system error: cannot create the file: " + platform::Files().LastErrorText();
+        case zip::TSkipReason::srUnsafePath:
+            return "unsafe path";
+        case zip::TSkipReason::srNoOverwrite:
+            break;
+    }
+    return "not extracted";
+}
+
+}  // namespace
 
 TInstF3::TInstF3() {
     SetName("InstF3");
@@ -36,6 +59,18 @@ TInstF3::TInstF3() {
     ZipExtractor1.OnEndUnZip = [this](zip::TZipExtractor& sender, int file_index, const std::string& file_name) {
         ZipExtractor1EndUnZip(sender, file_index, file_name);
     };
+    // What goes wrong with an entry, for the report of a data-copy error.
+    ZipExtractor1.OnStartUnZip = [this](zip::TZipExtractor&, int file_index, const std::string&, bool&) {
+        current_entry_ = file_index;
+        password_questioned_ = false;
+    };
+    ZipExtractor1.OnBadPassword = [this](zip::TZipExtractor&, int, std::string&) { password_questioned_ = true; };
+    ZipExtractor1.OnBadCRC = [this](zip::TZipExtractor&, uint32_t, uint32_t, int file_index) {
+        installation_->NoteEntryFailure(ZipExtractor1.EntryFullName(file_index), "CRC error (damaged data)");
+    };
+    ZipExtractor1.OnSkippingFile = [this](zip::TZipExtractor&, zip::TSkipReason reason, const std::string& name, int) {
+        installation_->NoteEntryFailure(name, SkipCause(reason, password_questioned_));
+    };
 
     OnActivate = [this] { FormShow(); };
     OnCloseQuery = [this](bool& can_close) { FormCloseQuery(can_close); };
@@ -50,7 +85,10 @@ void TInstF3::FormShow() {
     entered_ = true;
     setup::TSetupDescription& description = setup::Description();
     settings_ = SettingsFromDescription(description, platform::Machine().ProgramPath());
+    // Nobody is there to close a program that holds a file: it is replaced at the next restart.
+    settings_.replace_in_use_at_restart = hidden_;
     installation_ = std::make_unique<Installation>(settings_, static_cast<ProgressView&>(*this));
+    installation_->SetReport(record_);
     installation_->Run(static_cast<PayloadExtractor&>(*this));
     StoreExpandedSettings(settings_, description);
 }
@@ -75,7 +113,25 @@ void TInstF3::Terminate(platform::ExitCode code) { ui::Application::Instance().T
 void TInstF3::SetPassword(const std::string& password) { ZipExtractor1.Password = password; }
 void TInstF3::SetDestDir(const std::string& directory) { ZipExtractor1.SetDestDir(directory); }
 void TInstF3::SetZipName(const std::string& name) { ZipExtractor1.SetZipName(name); }
-void TInstF3::UnZip() { ZipExtractor1.UnZip(); }
+// A file that cannot be written is a system error, reported with the system's text; any other
+// failure of the extractor is damaged data. Either way the run's failure path follows.
+void TInstF3::UnZip() {
+    current_entry_ = -1;
+    try {
+        ZipExtractor1.UnZip();
+    } catch (const zip::EFileError& error) {
+        NoteFailure(std::string("system error: ") + error.what() + ": " + platform::Files().LastErrorText());
+        throw;
+    } catch (const zip::Exception& error) {
+        NoteFailure(std::string("damaged data: ") + error.what());
+        throw;
+    }
+}
+
+void TInstF3::NoteFailure(const std::string& cause) {
+    const std::string entry = current_entry_ >= 0 ? ZipExtractor1.EntryFullName(current_entry_) : std::string();
+    installation_->NoteEntryFailure(entry, cause);
+}
 int TInstF3::Count() { return ZipExtractor1.Count(); }
 std::string TInstF3::EntryFullName(int index) { return ZipExtractor1.EntryFullName(index); }
 

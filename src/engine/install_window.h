@@ -28,7 +28,11 @@ public:
     Unfinished RecoverUnfinished(const std::string& install_dir) override;
     std::string JournalPath(const std::string& install_dir) override;
     // The run of the first showing, the window left hidden.
-    void RunHidden() override { FormShow(); }
+    void RunHidden() override {
+        hidden_ = true;
+        FormShow();
+    }
+    void SetRecord(std::function<void(const std::string& line)> record) override { record_ = std::move(record); }
 
     platform::ui::Panel Panel1{*this, 0, 0, 632, 65};
     platform::ui::Label Label1{Panel1, 16, 13, 600, 16};
@@ -59,12 +63,20 @@ private:
     void SetDestDir(const std::string& directory) override;
     void SetZipName(const std::string& name) override;
     void UnZip() override;
+    // The cause of the failure of the entry being extracted, for the report.
+    void NoteFailure(const std::string& cause);
     int Count() override;
     std::string EntryFullName(int index) override;
 
     InstallSettings settings_;
     std::unique_ptr<Installation> installation_;
     bool entered_ = false;
+    bool hidden_ = false;  // a silent run
+    ReportLine record_;
+    // The entry the extractor works on, and whether its password was questioned after its
+    // check failed (an encrypted entry's CRC error).
+    int current_entry_ = -1;
+    bool password_questioned_ = false;
 };
 
 // A factory for the main window: the engine's window, hidden.

@@ -6,6 +6,8 @@
 
 #include <cstdint>
 #include <exception>
+#include <functional>
+#include <map>
 #include <set>
 #include <string>
 #include <utility>
@@ -48,6 +50,11 @@ public:
     virtual std::string EntryFullName(int index) = 0;
 };
 
+// Takes the lines of an administrator's record of the run, one at a time: what was placed,
+// replaced, kept or could not be placed, the cause of a data-copy error, the set-up utility
+// started or not. The setup layer writes them to the record /LOG= asks for.
+using ReportLine = std::function<void(const std::string& line)>;
+
 // Raised by the final stage when the uninstall log cannot be read or written, and by the
 // end-of-entry event when an entry was left out; it leaves the extraction, and the run then
 // takes its failure path.
@@ -84,6 +91,13 @@ class Installation {
 public:
     // settings and view must outlive the installation.
     Installation(InstallSettings& settings, ProgressView& view);
+
+    // Where the run reports what it does; without one, nowhere.
+    void SetReport(ReportLine report) { report_ = std::move(report); }
+    // Why the entry (archive path) failed, as the extractor told it (a CRC error, a wrong
+    // password, damaged data, a system error with its text): the data-copy error names it in
+    // the report. The first cause of a run is kept.
+    void NoteEntryFailure(const std::string& entry, const std::string& cause);
 
     // The whole run: expands the macros of the settings, prepares the destination, extracts
     // every volume and places its files, and ends in the final stage or in AbortInstall.
@@ -135,6 +149,16 @@ private:
     std::string ProgramGroupName() const;
     // Sets the existing file at dest, whose attributes are given, aside; false when the user gave up.
     bool ReplaceWithRetry(const std::string& dest, uint32_t attributes);
+    // Restart replacement (restart_replacement.cpp). Keeps the extracted file source beside
+    // dest, which is in use, to take its place at the next restart; false when it cannot be
+    // kept (source is left for the caller).
+    bool KeepForRestart(const std::string& source, const std::string& dest);
+    // Sets aside the copies of dest that earlier runs keep for the next restart, so that an
+    // older copy never lands over the one this run places.
+    void SetAsideEarlierKeptCopies(const std::string& dest);
+    // Asks for the replacing moves at the next restart, once the run's completion is on the
+    // disk (such a move cannot be taken back); one that cannot be asked for is a failure.
+    void RequestRestartReplacements();
     void RecordDirectory(const std::string& directory);
     // Where the extracted file goes; empty when it stays in the extraction directory (a file
     // of an excluded directory, or a shared system file no newer than the one installed).
@@ -145,6 +169,11 @@ private:
     // Extracting the entry next_index would write where a waiting file lies, or below it.
     bool NextEntryMeetsPending(int32_t next_index) const;
     void CreateShortcuts();
+    void Report(const std::string& line) const {
+        if (report_) report_(line);
+    }
+    // The data-copy error's line: the entry and its cause, as far as they are known.
+    void ReportDataCopyError();
     // Shows the final message and starts the set-up utility; true when the message lists problems.
     bool ShowFinalMessageAndRun();
 
@@ -161,6 +190,14 @@ private:
     std::vector<std::string> pending_;
     std::set<std::string> pending_names_;
     bool started_ = false;
+    ReportLine report_;
+    // (kept copy, place) of the files that take their place at the next restart.
+    std::vector<std::pair<std::string, std::string>> restart_replacements_;
+    // The names of the copies that earlier runs keep for the next restart, by directory (upper
+    // case), listed once a run.
+    std::map<std::string, std::vector<std::string>> kept_copies_by_directory_;
+    std::string failed_entry_;
+    std::string failure_cause_;
 };
 
 }  // namespace engine

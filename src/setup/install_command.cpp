@@ -63,7 +63,11 @@ void TInstF1::Button4Click() {
 bool TInstF1::RecoverUnfinishedRun(std::string install_dir) {
     if (!InstF3) return true;
     if (!install_dir.empty() && install_dir.back() == '\\') install_dir.pop_back();
-    if (InstF3->RecoverUnfinished(install_dir) != InstallWindow::Unfinished::Unrecoverable) return true;
+    const InstallWindow::Unfinished unfinished = InstF3->RecoverUnfinished(install_dir);
+    if (unfinished == InstallWindow::Unfinished::Recovered) {
+        Record("Recovered: an unfinished earlier installation into " + install_dir + " was put right");
+    }
+    if (unfinished != InstallWindow::Unfinished::Unrecoverable) return true;
     ShowBox(locale::FormatText(Description().FmtUnfinishedUnreadable, {install_dir, InstF3->JournalPath(install_dir)}),
             platform::MessageKind::Error);
     // A silent run cannot wait for someone to put the directory right.
@@ -156,6 +160,7 @@ void TInstF1::StartEngine() {
     progress.SetBounds(5, progress.Top(), window.Width() - 10, progress.Height());
     InstF3->SetStatus(description.InstallCaption + description.SfxDataReading);
     Record("Destination: " + description.InstallDir);
+    if (log_ != nullptr) InstF3->SetRecord([this](const std::string& line) { Record(line); });
     if (switches_.silent) {
         InstF3->RunHidden();
         return;

@@ -35,6 +35,10 @@ public:
     // The file holding the record of changes of a run into install_dir.
     virtual std::string JournalPath(const std::string& install_dir) = 0;
 
+    // Where the installation reports what it does, line by line, for the record of the run
+    // (/LOG=); set before the installation starts.
+    virtual void SetRecord(std::function<void(const std::string& line)> record) = 0;
+
     // Runs the installation without showing the window (silent mode), as its first showing
     // would; the run ends the program as it does when shown.
     virtual void RunHidden() = 0;

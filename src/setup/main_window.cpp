@@ -119,7 +119,7 @@ void TInstF1::FormCreate() {
 
     // The final word on the language: the start-up step's choice only lasted until now. A
     // run that shows no window cannot ask.
-    if (switches_.silent || switches_.help) {
+    if (switches_.silent || switches_.help || !switches_.unknown_switch.empty()) {
         locale::SettleLanguageWithoutAsking();
     } else {
         locale::SettleLanguage();
@@ -130,8 +130,12 @@ void TInstF1::FormCreate() {
 
     StoreMessages(description);
     FillProduct(description);
+    if (!switches_.unknown_switch.empty()) {
+        RefuseCommandLine();
+        return;
+    }
     if (switches_.help) {
-        ShowSwitches();
+        ShowSwitches(platform::ExitCode::UserExit);
         return;
     }
     // Nobody is there to use the base product's set-up utility after a silent installation.
@@ -144,6 +148,7 @@ void TInstF1::FormCreate() {
     Edit1.SetBounds(edit_left, Edit1.Top(), edit_right - edit_left, Edit1.Height());
 
     description.ArchiveName = ChangeExtension(FileNameOf(platform::Machine().ProgramPath()), ".dat");
+    RecordProgramAndMachine();
     if (!CheckVolumes()) return;
 
     Label2.SetCaption(Label1.Caption());
@@ -165,8 +170,13 @@ void TInstF1::FindDirectories() {
     description.ProgramFilesDir = FindProgramFilesDir();
     ReadOptions(description);
     description.SystemDir = machine.SystemDirectory();
-    description.ProgramsFolder = machine.SpecialFolderPath(platform::SpecialFolder::Programs);
-    description.DesktopFolder = machine.SpecialFolderPath(platform::SpecialFolder::DesktopDirectory);
+    // An elevated run (an administrator's credentials, a deployment tool's system account)
+    // installs for everyone: the user's own folders would be the other account's.
+    const bool for_everyone = machine.IsElevated() && !switches_.current_user;
+    description.ProgramsFolder = machine.SpecialFolderPath(for_everyone ? platform::SpecialFolder::CommonPrograms
+                                                                        : platform::SpecialFolder::Programs);
+    description.DesktopFolder = machine.SpecialFolderPath(for_everyone ? platform::SpecialFolder::CommonDesktopDirectory
+                                                                       : platform::SpecialFolder::DesktopDirectory);
     description.VolumeCount = 1;
 }
 

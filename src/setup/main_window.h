@@ -109,7 +109,14 @@ private:
     // one line of it, the list of switches, and the silent installation.
     void StartRecording();
     void Record(const std::string& line);
-    void ShowSwitches();
+    // The record's lines on the program (version, build date), the payload (name, size,
+    // date) and the account the run is for (user, elevation, where the shortcuts go).
+    void RecordProgramAndMachine();
+    // The list of switches, then the end with code.
+    void ShowSwitches(platform::ExitCode code);
+    // An unknown switch: the list of switches (in a normal run) and the end, before anything
+    // changes.
+    void RefuseCommandLine();
     bool CheckRecordWritable();
     void InstallSilently();
 

@@ -71,12 +71,13 @@ platform::DialogResult RecordingDialogs::Answer(const std::string& text, unsigne
             retry_text_ = text;
             retry_waited_ = 0;
         }
-        if (retry_waited_ >= kRetryLimitMilliseconds) {
+        if (retry_waited_ >= kRetryLimitMilliseconds || run_waited_ >= kRunRetryLimitMilliseconds) {
             retry_text_.clear();
             return platform::DialogResult::Ignore;
         }
         wait_(kRetryIntervalMilliseconds);
         retry_waited_ += kRetryIntervalMilliseconds;
+        run_waited_ += kRetryIntervalMilliseconds;
         return platform::DialogResult::Retry;
     }
     retry_text_.clear();

@@ -3,7 +3,8 @@
 // record; in silent mode nothing is shown and the boxes are answered here, the way an
 // unattended installation must answer them:
 // - the retry question for a file in use (Repeat/Next): Repeat once a second, for up to 30
-//   seconds of the same question, then Next;
+//   seconds of the same question, then Next; every file gets its own 30 seconds, and the
+//   whole run at most 5 minutes, so a deployment does not hang on many files in use;
 // - a question with a No button (the old-components question): No;
 // - any other box (refusals, errors, the final message): its default button.
 // The pickers are cancelled in silent mode.
@@ -35,6 +36,7 @@ public:
     // How long the retry question for a file in use is answered Repeat, and how often.
     static constexpr int kRetryLimitMilliseconds = 30000;
     static constexpr int kRetryIntervalMilliseconds = 1000;
+    static constexpr int kRunRetryLimitMilliseconds = 300000;
 
 private:
     platform::DialogResult Answer(const std::string& text, unsigned button_set, platform::DialogResult default_button);
@@ -45,6 +47,8 @@ private:
     // The retry question being answered and the time spent on it.
     std::string retry_text_;
     int retry_waited_ = 0;
+    // The time spent on retry questions over the whole run.
+    int run_waited_ = 0;
 };
 
 }  // namespace setup

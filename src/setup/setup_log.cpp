@@ -1,20 +1,57 @@
 #include "setup/setup_log.h"
 
+#include <chrono>
+#include <cstdio>
 #include <memory>
 
+#include "platform/code_page.h"
 #include "platform/file_system.h"
 #include "platform/platform.h"
 
 namespace setup {
 
+namespace {
+
+constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
+// 100-nanosecond ticks from 1 January 1601, where file times start, to 1 January 1970.
+constexpr uint64_t kUnixEpochTicks = 116444736000000000ULL;
+
+}  // namespace
+
+std::string RecordTime(const platform::DateTime& date) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", date.year, date.month, date.day, date.hour,
+                  date.minute, date.second);
+    return text;
+}
+
+std::string RecordTimeStamp() {
+    const auto since_1970 = std::chrono::system_clock::now().time_since_epoch();
+    platform::FileTime now;
+    now.ticks = kUnixEpochTicks + static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::microseconds>(since_1970).count()) * 10;
+    platform::DateTime local;
+    if (!platform::FileTimeToLocalDateTime(now, local)) return "0000-00-00 00:00:00";
+    return RecordTime(local);
+}
+
 bool SetupLog::Write(const std::string& text) {
     if (!Enabled()) return false;
     platform::FileSystem& files = platform::Files();
-    std::unique_ptr<platform::File> file = files.FileExists(file_) ? files.OpenFile(file_, platform::OpenMode::ReadWrite)
-                                                                   : files.OpenFile(file_, platform::OpenMode::Create);
+    const bool is_new = !files.FileExists(file_);
+    std::unique_ptr<platform::File> file = is_new ? files.OpenFile(file_, platform::OpenMode::Create)
+                                                  : files.OpenFile(file_, platform::OpenMode::ReadWrite);
     if (file == nullptr || file->Seek(0, platform::SeekOrigin::End) < 0) return false;
-    const std::string line = text + "\r\n";
-    return file->Write(line.data(), static_cast<int64_t>(line.size())) == static_cast<int64_t>(line.size());
+
+    const std::string stamp = RecordTimeStamp() + " ";
+    std::string lines = is_new ? kByteOrderMark : "";
+    size_t start = 0;
+    while (true) {
+        const size_t line_break = text.find("\r\n", start);
+        lines += stamp + platform::AnsiToUtf8(text.substr(start, line_break - start)) + "\r\n";
+        if (line_break == std::string::npos) break;
+        start = line_break + 2;
+    }
+    return file->Write(lines.data(), static_cast<int64_t>(lines.size())) == static_cast<int64_t>(lines.size());
 }
 
 }  // namespace setup

@@ -177,14 +177,16 @@ inline constexpr TextPair kFmtLogUnwritable{
 inline constexpr TextPair kSwitchesHelp{
     "Параметры командной строки:\r\n"
     "/S - установка без показа окон;\r\n"
-    "/D=каталог - каталог установки (последний параметр, кавычки не обязательны);\r\n"
+    "/D=каталог - каталог установки (кавычки не обязательны, за ним могут идти другие параметры);\r\n"
     "/LOG=файл - дописать в файл протокол работы программы;\r\n"
+    "/CURRENTUSER - ярлыки только для текущего пользователя, даже с правами администратора;\r\n"
     "-lru, -len - язык интерфейса;\r\n"
     "/? - этот список.",
     "Command-line switches:\r\n"
     "/S - install without showing any window;\r\n"
-    "/D=directory - the destination directory (the last switch, quotes optional);\r\n"
+    "/D=directory - the destination directory (quotes optional, other switches may follow);\r\n"
     "/LOG=file - append a record of the run to the file;\r\n"
+    "/CURRENTUSER - shortcuts for the current user only, even when run as an administrator;\r\n"
     "-lru, -len - the interface language;\r\n"
     "/? - this list."};
 

@@ -6,11 +6,13 @@
 // of a refusal.
 
 #include <chrono>
+#include <memory>
 #include <thread>
 
 #include "locale/format_text.h"
 #include "locale/language.h"
 #include "platform/dialogs.h"
+#include "platform/file_system.h"
 #include "platform/system.h"
 #include "platform/ui/application.h"
 #include "setup/main_window.h"
@@ -40,8 +42,22 @@ std::string ExitCodeMeaning(platform::ExitCode code) {
             return "refused by the Install command's checks";
         case platform::ExitCode::LogUnwritable:
             return "the record of the run cannot be written";
+        case platform::ExitCode::InvalidCommandLine:
+            return "the command line holds an unknown switch; nothing was changed";
+        case platform::ExitCode::RestartNeeded:
+            return "installed; a restart completes the installation";
     }
     return "unknown";
+}
+
+// The day this program was built, from the compiler's "Mmm dd yyyy", as "yyyy-mm-dd".
+std::string BuildDate() {
+    static const std::string kMonths = "JanFebMarAprMayJunJulAugSepOctNovDec";
+    const std::string compiled = __DATE__;
+    const size_t month = kMonths.find(compiled.substr(0, 3)) / 3 + 1;
+    std::string day = compiled.substr(4, 2);
+    if (day[0] == ' ') day[0] = '0';
+    return compiled.substr(7, 4) + "-" + (month < 10 ? "0" : "") + std::to_string(month) + "-" + day;
 }
 
 void SleepFor(int milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
@@ -50,8 +66,8 @@ void SleepFor(int milliseconds) { std::this_thread::sleep_for(std::chrono::milli
 
 void TInstF1::StartRecording() {
     platform::System& machine = platform::Machine();
-    const std::vector<std::string> arguments = machine.Arguments();
-    switches_ = ParseCommandSwitches(arguments);
+    const std::string command_line = machine.CommandLine();
+    switches_ = ParseCommandSwitches(command_line);
     if (!switches_.silent && switches_.log_file.empty()) return;
     log_ = std::make_unique<SetupLog>(switches_.log_file);
     platform::Dialogs* shown = switches_.silent ? nullptr : &platform::UserDialogs();
@@ -60,9 +76,7 @@ void TInstF1::StartRecording() {
     services.dialogs = recording_dialogs_.get();
     recording_scope_ = std::make_unique<platform::ScopedServices>(services);
 
-    std::string command = machine.ProgramPath();
-    for (const std::string& argument : arguments) command += " " + argument;
-    record_unwritable_ = log_->Enabled() && !log_->Write("Start: " + command);
+    record_unwritable_ = log_->Enabled() && !log_->Write("Start: " + machine.ProgramPath() + command_line);
 }
 
 // A record that was asked for and cannot be written (a folder that does not exist, a file
@@ -80,14 +94,43 @@ void TInstF1::Record(const std::string& line) {
     if (log_ != nullptr) log_->Write(line);
 }
 
+void TInstF1::RecordProgramAndMachine() {
+    if (log_ == nullptr) return;
+    const TSetupDescription& description = Description();
+    Record("Program: " + std::string(texts::kApplicationTitle) + " " + description.Version + ", built " + BuildDate());
+    const std::string payload = VolumePath(description, 1);
+    platform::FileSystem& files = platform::Files();
+    std::unique_ptr<platform::File> file = files.OpenFile(payload, platform::OpenMode::Read);
+    platform::FileTime written;
+    platform::DateTime date;
+    if (file == nullptr || !files.GetLastWriteTime(payload, written) || !platform::FileTimeToLocalDateTime(written, date)) {
+        Record("Payload: " + payload + " (cannot be read)");
+    } else {
+        Record("Payload: " + payload + ", " + std::to_string(file->Size()) + " bytes, dated " + RecordTime(date));
+    }
+    platform::System& machine = platform::Machine();
+    const bool elevated = machine.IsElevated();
+    Record("User: " + machine.UserName() + (elevated ? ", elevated" : ", not elevated") + "; shortcuts in " +
+           description.ProgramsFolder);
+}
+
 void TInstF1::RecordOutcome(platform::ExitCode code) {
     Record("Exit code " + std::to_string(static_cast<int>(code)) + ": " + ExitCodeMeaning(code));
 }
 
-void TInstF1::ShowSwitches() {
+void TInstF1::ShowSwitches(platform::ExitCode code) {
     platform::UserDialogs().ShowMessage(Pick(texts::kSwitchesHelp), platform::MessageKind::Information,
                                         platform::buttons::kOk, platform::DialogResult::Ok);
-    ui::Application::Instance().Terminate(platform::ExitCode::UserExit);
+    ui::Application::Instance().Terminate(code);
+}
+
+void TInstF1::RefuseCommandLine() {
+    Record("Unknown switch: " + switches_.unknown_switch);
+    if (switches_.silent) {
+        ui::Application::Instance().Terminate(platform::ExitCode::InvalidCommandLine);
+        return;
+    }
+    ShowSwitches(platform::ExitCode::InvalidCommandLine);
 }
 
 void TInstF1::InstallSilently() {

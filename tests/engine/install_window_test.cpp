@@ -19,6 +19,7 @@
 #include "platform/ui/application.h"
 #include "platform/ui/headless_testing.h"
 #include "setup/setup_description.h"
+#include "support/payload_archive.h"
 
 namespace engine_test {
 namespace {
@@ -72,32 +73,9 @@ protected:
         return content;
     }
 
-    // Zips the files (relative path, content) with the archive password into volume path;
-    // stored_paths are stored without compression.
     void MakeArchive(const std::string& volume, const std::vector<std::pair<std::string, std::string>>& files,
                      const std::vector<std::string>& stored_paths = {}) {
-        const std::filesystem::path tree = machine_.HostRoot() + "/payload-tree";
-        std::filesystem::remove_all(tree);
-        for (const auto& [relative, content] : files) {
-            const std::filesystem::path host = tree / relative;
-            std::filesystem::create_directories(host.parent_path());
-            std::ofstream(host, std::ios::binary) << content;
-        }
-        const std::filesystem::path archive = Host(volume);
-        std::filesystem::remove(archive);
-        auto zip = [&](const std::string& options, const std::string& names) {
-            const std::string command = "cd '" + tree.string() + "' && zip -q -X -P " + engine::kArchivePassword + " " +
-                                        options + " '" + archive.string() + "' " + names;
-            ASSERT_EQ(std::system(command.c_str()), 0) << command;
-        };
-        std::string compressed;
-        std::string stored;
-        for (const auto& [relative, content] : files) {
-            const bool is_stored = std::find(stored_paths.begin(), stored_paths.end(), relative) != stored_paths.end();
-            (is_stored ? stored : compressed) += " '" + relative + "'";
-        }
-        if (!compressed.empty()) zip("-9", compressed);
-        if (!stored.empty()) zip("-0", stored);
+        test_support::MakePayloadArchive(machine_.HostRoot(), volume, files, stored_paths);
     }
 
     // Shows the window modally, as the Install command does, answering the final message.

@@ -45,12 +45,14 @@ public:
     }
     std::string JournalPath(const std::string& install_dir) override { return install_dir + "\\journal"; }
     void RunHidden() override { ran_hidden = true; }
+    void SetRecord(std::function<void(const std::string& line)> record_line) override { record = std::move(record_line); }
 
     ui::ProgressBar ProgressBar1{*this, 20, 30, 100, 16};
     std::string status;
     std::vector<std::string> recovered;  // the directories looked at, in order
     Unfinished unfinished = Unfinished::None;
     bool ran_hidden = false;
+    std::function<void(const std::string& line)> record;
 };
 
 // The machine's file system, except that the last-write times of the paths listed in
@@ -111,14 +113,18 @@ protected:
         for (const char* file : kFiles) WriteFile(directory + "\\" + file, "x");
     }
 
-    // Creates the main window (running the start-up) as the application's main form.
-    setup::TInstF1& Start() {
-        window_ = std::make_unique<setup::TInstF1>([this] {
-            auto engine = std::make_unique<RecordingInstallWindow>();
-            engine_ = engine.get();
-            engine->unfinished = unfinished_;
-            return engine;
-        });
+    // Creates the main window (running the start-up) as the application's main form, with
+    // the engine's window that the factory makes (by default one that records the hand-over).
+    setup::TInstF1& Start(setup::InstallWindowFactory factory = {}) {
+        if (!factory) {
+            factory = [this] {
+                auto engine = std::make_unique<RecordingInstallWindow>();
+                engine_ = engine.get();
+                engine->unfinished = unfinished_;
+                return engine;
+            };
+        }
+        window_ = std::make_unique<setup::TInstF1>(factory);
         ui::Application::Instance().SetMainForm(window_.get());
         return *window_;
     }

@@ -6,10 +6,15 @@
 
 #include <gtest/gtest.h>
 
+#include <regex>
+
 #include "platform/code_page.h"
 #include "setup/command_switches.h"
 #include "setup/recording_dialogs.h"
+#include "engine/install_window.h"
 #include "setup_scenario.h"
+#include "support/payload_archive.h"
+#include "support/record_text.h"
 
 namespace setup_test {
 namespace {
@@ -21,7 +26,7 @@ using platform::PosixMachine;
 
 constexpr const char kLog[] = "C:\\setup\\run.log";
 
-std::string ReadLog() {
+std::string ReadRawLog() {
     auto file = platform::Files().OpenFile(kLog, platform::OpenMode::Read);
     if (file == nullptr) return "<no log>";
     std::string text(static_cast<size_t>(file->Size()), '\0');
@@ -29,34 +34,43 @@ std::string ReadLog() {
     return text;
 }
 
-bool LogHas(const std::string& line) { return ReadLog().find(line + "\r\n") != std::string::npos; }
+// The record with its time stamps masked.
+std::string ReadLog() { return test_support::MaskedRecord(ReadRawLog()); }
 
-TEST(CommandSwitches, ReadBesideTheLanguageArgument) {
+bool LogHas(const std::string& line) { return ReadLog().find("<time> " + line + "\r\n") != std::string::npos; }
+
+TEST(CommandSwitches, ReadFromTheCommandLineAsWritten) {
     struct Case {
-        std::vector<std::string> arguments;
+        std::string command_line;
         bool silent;
         bool help;
         std::string destination;  // "-" for none
         std::string log_file;
+        std::string unknown_switch;
+        bool current_user;
     };
     const Case cases[] = {
-        {{"/S", "-lru"}, true, false, "-", ""},
-        {{"/s", "/LOG=C:\\a b.log"}, true, false, "-", "C:\\a b.log"},
-        {{"/?"}, false, true, "-", ""},
-        {{"/X", "-len", "/Silent"}, false, false, "-", ""},
-        // A quoted path is one item; an unquoted one is the rest of the line.
-        {{"/D=C:\\Program Files\\VE4"}, false, false, "C:\\Program Files\\VE4", ""},
-        {{"/S", "/d=C:\\Program", "Files\\VE4"}, true, false, "C:\\Program Files\\VE4", ""},
-        // /D= is the last switch: what follows belongs to the path.
-        {{"/D=C:\\VE4", "/S"}, false, false, "C:\\VE4 /S", ""},
+        {" /S -lru", true, false, "-", "", "", false},
+        {" /s \"/LOG=C:\\a b.log\" /currentuser", true, false, "-", "C:\\a b.log", "", true},
+        {" /?", false, true, "-", "", "", false},
+        {" /X -len /Silent", false, false, "-", "", "/X", false},
+        // An unquoted path ends before the next switch, wherever /D= stands.
+        {" /D=C:\\Apps\\My VE4 /S /LOG=C:\\x.log", true, false, "C:\\Apps\\My VE4", "C:\\x.log", "", false},
+        {" /S /d=C:\\Program Files\\VE4", true, false, "C:\\Program Files\\VE4", "", "", false},
+        {" /D=C:\\My VE4 -len /Q", false, false, "C:\\My VE4", "", "/Q", false},
+        // A quoted one ends at its closing quote; the whole switch may be quoted too.
+        {" /D=\"C:\\Apps\\My VE4\" /S", true, false, "C:\\Apps\\My VE4", "", "", false},
+        {" \"/D=C:\\Program Files\\VE4\" /S", true, false, "C:\\Program Files\\VE4", "", "", false},
     };
     for (const Case& test : cases) {
-        SCOPED_TRACE(test.arguments.front());
-        const setup::CommandSwitches switches = setup::ParseCommandSwitches(test.arguments);
+        SCOPED_TRACE(test.command_line);
+        const setup::CommandSwitches switches = setup::ParseCommandSwitches(test.command_line);
         EXPECT_EQ(switches.silent, test.silent);
         EXPECT_EQ(switches.help, test.help);
         EXPECT_EQ(switches.destination_given ? switches.destination : "-", test.destination);
         EXPECT_EQ(switches.log_file, test.log_file);
+        EXPECT_EQ(switches.unknown_switch, test.unknown_switch);
+        EXPECT_EQ(switches.current_user, test.current_user);
     }
 }
 
@@ -83,9 +97,29 @@ TEST(RecordingDialogs, SilentAnswersAndTheirRecord) {
     EXPECT_FALSE(dialogs.SelectDirectory(directory, true));
 
     EXPECT_EQ(ReadLog(),
-              "Warning: in use\r\nAnswer: Next\r\n"
-              "Warning: old components\r\nAnswer: No\r\n"
-              "Warning: refused\r\n");
+              "<time> Warning: in use\r\n<time> Answer: Next\r\n"
+              "<time> Warning: old components\r\n<time> Answer: No\r\n"
+              "<time> Warning: refused\r\n");
+}
+
+// Every file in use gets its own 30 seconds of retries, and the whole run at most 5 minutes.
+TEST(RecordingDialogs, SilentRetriesHaveABudgetForTheWholeRun) {
+    platform::ScopedMachineRoot machine;
+    setup::SetupLog log("");
+    int waited = 0;
+    setup::RecordingDialogs dialogs(nullptr, log, [&](int milliseconds) { waited += milliseconds; });
+    const unsigned retry = platform::buttons::kRetry | platform::buttons::kIgnore;
+    std::vector<int> repeats;
+    for (int file = 1; file <= 11; ++file) {
+        repeats.push_back(0);
+        while (dialogs.ShowMessage("in use " + std::to_string(file), MessageKind::Warning, retry, DialogResult::Retry,
+                                   {}) == DialogResult::Retry &&
+               repeats.back() < 100) {
+            ++repeats.back();
+        }
+    }
+    EXPECT_EQ(repeats, (std::vector<int>{30, 30, 30, 30, 30, 30, 30, 30, 30, 30, 0}));
+    EXPECT_EQ(waited, 300000);
 }
 
 class UnattendedRun : public SetupScenario {
@@ -120,7 +154,7 @@ TEST_F(UnattendedRun, SilentInstallationReachesTheEngineWithoutAWindow) {
     EXPECT_TRUE(ui::testing::ShownMessages().empty());
     EXPECT_TRUE(LogHas("Language: ru"));
     EXPECT_TRUE(LogHas(std::string("Destination: ") + kDestination));
-    EXPECT_EQ(ReadLog().rfind("Start: C:\\setup\\VIrovARI2.exe /S /LOG=", 0), 0u) << ReadLog();
+    EXPECT_EQ(ReadLog().rfind("<time> Start: C:\\setup\\VIrovARI2.exe /S /LOG=", 0), 0u) << ReadLog();
 }
 
 TEST_F(UnattendedRun, SilentRefusalsEndWithTheirCodeAndTheirTextsInTheRecord) {
@@ -142,7 +176,7 @@ TEST_F(UnattendedRun, SilentRunOverAnUnrecoverableEarlierOneEndsWithCodeFive) {
     Run({"/S", "-len", std::string("/LOG=") + kLog, std::string("/D=") + kDestination});
     EXPECT_FALSE(Engine()->ran_hidden);
     EXPECT_EQ(ui::Application::Instance().ProgramExitCode(), ExitCode::RecoveryFailed);
-    EXPECT_NE(ReadLog().find("\r\nError: An earlier installation into the \"" + std::string(kDestination) +
+    EXPECT_NE(ReadLog().find("\r\n<time> Error: An earlier installation into the \"" + std::string(kDestination) +
                              "\" directory did not finish, and its changes cannot be undone"),
               std::string::npos)
         << ReadLog();
@@ -193,6 +227,109 @@ TEST_F(UnattendedRun, NormalModeRecordsTheBoxesItShows) {
                        "in the specified directory."))
         << ReadLog();
     EXPECT_TRUE(window.Visible());
+}
+
+// The whole record of a silent installation by an administrator, as it reads after the
+// run: where the program and the payload came from, who ran it, what each file became, the
+// shortcuts for everyone, the final message, the set-up utility left out, and the outcome.
+TEST_F(UnattendedRun, TheRecordOfASilentInstallationSaysWhatHappened) {
+    test_support::MakePayloadArchive(machine_.HostRoot(), "C:\\setup\\VIrovARI2.dat",
+                                     {{"VIrovARI2/readme.txt", "readme"}, {"LIB/VE4_.txt", "new"},
+                                      {"SYSTEM/VE4.DLL", "core"}});
+    MakeDirectory("C:\\windows\\system32");
+    MakeDirectory("C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs");
+    WriteFile("C:\\windows\\system32\\zuvudiru.exe", "uninstaller");
+    PosixMachine::SetElevated(true);
+    PosixMachine::SetCommandLine("C:\\setup\\VIrovARI2.exe",
+                                 std::string(" /D=") + kDestination + " /S /LOG=" + kLog + " -len");
+    locale::InitLanguage();
+    setup::TInstF1& window = Start(&engine::CreateInstallWindow);
+    ui::Application::Instance().Run();
+    window.RecordOutcome(ui::Application::Instance().ProgramExitCode());
+
+    // UTF-8 with its byte-order mark, written once, when the run created the file.
+    const std::string raw = ReadRawLog();
+    EXPECT_EQ(raw.rfind("\xEF\xBB\xBF", 0), 0u);
+    EXPECT_EQ(raw.find("\xEF\xBB\xBF", 1), std::string::npos);
+    std::string record = ReadLog();
+    for (const auto& [pattern, mask] : {std::pair<const char*, const char*>{"built \\d{4}-\\d\\d-\\d\\d", "built <date>"},
+                                        {"\\d+ bytes, dated [-0-9: ]+", "<size> bytes, dated <date>"},
+                                        {"~vi[0-9a-z]+-", "~vi<token>-"}}) {
+        record = std::regex_replace(record, std::regex(pattern), mask);
+    }
+    const std::string destination = kDestination;
+    const std::string group = "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\DE roz OZE-2";
+    EXPECT_EQ(record,
+              "<time> Start: C:\\setup\\VIrovARI2.exe /D=" + destination + " /S /LOG=C:\\setup\\run.log -len\r\n"
+              "<time> Language: en\r\n"
+              "<time> Program: VIrovARI2 Install 1.6, built <date>\r\n"
+              "<time> Payload: C:\\setup\\VIrovARI2.dat, <size> bytes, dated <date>\r\n"
+              "<time> User: user, elevated; shortcuts in C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\r\n"
+              "<time> Destination: " + destination + "\r\n"
+              "<time> Placed: " + destination + "\\VIrovARI2\\readme.txt\r\n"
+              "<time> Replaced: " + destination + "\\LIB\\VE4_.txt (the earlier copy set aside as " + destination +
+              "\\LIB\\VE4_.txt.~vi<token>-1)\r\n"
+              "<time> Placed: C:\\windows\\system32\\VE4.DLL\r\n"
+              "<time> Shortcut: " + group + "\\DE roz OZE-2 Readme.lnk\r\n"
+              "<time> Shortcut: " + destination + "\\UNINST\\DEredIDO2Zovizuzez.lnk\r\n"
+              "<time> Shortcut: " + group + "\\DE roz OZE-2 Uninstall.lnk\r\n"
+              "<time> Uninstall log: " + destination + "\\UNINST\\virovari2_1_0.log\r\n"
+              "<time> Information: The DE roz OZE-2 system is installed successfully.\r\n"
+              "<time> Shortcuts of the DE roz OZE-2 system are placed in the \"DE roz OZE-2\" program group of the "
+              "Start Menu.\r\n"
+              "<time> Not started: " + destination + "\\ri4razoz.exe: switched off (a silent run, or the options file)\r\n"
+              "<time> Exit code 0: installed\r\n");
+}
+
+// An unknown switch ends the run before anything changes with code 1639: silently with the
+// switch in the record, or after the list of switches.
+class UnknownSwitch : public UnattendedRun, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(UnknownSwitch, EndsTheRunWithCode1639BeforeAnythingChanges) {
+    const bool silent = GetParam();
+    if (!silent) ui::testing::AnswerMessage(DialogResult::Ok);
+    PosixMachine::SetCommandLine("C:\\setup\\VIrovARI2.exe",
+                                 std::string(silent ? " /S" : "") + " /LOG=" + kLog + " /D=" + kDestination + " /Quiet");
+    locale::InitLanguage();
+    setup::TInstF1& window = Start();
+    ui::Application::Instance().Run();
+    window.RecordOutcome(ui::Application::Instance().ProgramExitCode());
+    EXPECT_EQ(ui::Application::Instance().ProgramExitCode(), ExitCode::InvalidCommandLine);
+    EXPECT_EQ(Engine(), nullptr);
+    EXPECT_TRUE(ui::testing::VisibleForms().empty());
+    EXPECT_EQ(ui::testing::ShownMessages().size(), silent ? 0u : 1u);
+    EXPECT_TRUE(LogHas("Unknown switch: /Quiet")) << ReadLog();
+    EXPECT_TRUE(LogHas("Exit code 1639: the command line holds an unknown switch; nothing was changed"));
+}
+
+INSTANTIATE_TEST_SUITE_P(SilentAndNormal, UnknownSwitch, ::testing::Bool());
+
+// An elevated run puts the program group and the desktop shortcut into the all-users folders,
+// unless /CURRENTUSER keeps the user's own.
+TEST_F(UnattendedRun, AnElevatedRunInstallsTheShortcutsForEveryone) {
+    struct Case {
+        bool elevated;
+        const char* switches;
+        const char* programs;
+        const char* desktop;
+    };
+    const Case cases[] = {
+        {true, "", "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs", "C:\\users\\Public\\Desktop"},
+        {true, " /CURRENTUSER",
+         "C:\\users\\user\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs", "C:\\users\\user\\Desktop"},
+        {false, "", "C:\\users\\user\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs",
+         "C:\\users\\user\\Desktop"},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(std::string(test.elevated ? "elevated" : "standard") + test.switches);
+        PosixMachine::SetElevated(test.elevated);
+        PosixMachine::SetCommandLine("C:\\setup\\VIrovARI2.exe", std::string(" -len") + test.switches);
+        locale::InitLanguage();
+        Start();
+        EXPECT_EQ(Description().ProgramsFolder, test.programs);
+        EXPECT_EQ(Description().DesktopFolder, test.desktop);
+        EXPECT_EQ(Description().Links[0].Folder.rfind(test.programs, 0), 0u) << Description().Links[0].Folder;
+    }
 }
 
 TEST_F(UnattendedRun, QuestionMarkListsTheSwitchesInTheInterfaceLanguage) {
