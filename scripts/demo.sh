@@ -51,7 +51,9 @@ if [ "$mode" != show ]; then wine_virtual_desktop 1024x768; else wine_no_virtual
 drive="$WINEPREFIX/drive_c"
 base="$drive/Program Files (x86)/VE4"
 rm -rf "$drive/setup" "$drive/shots" "$base"
-rm -rf "$drive"/users/*/AppData/Roaming/Microsoft/Windows/Start\ Menu/Programs/DE\ roz\ OZE-2
+# Wine runs every program elevated, so the group goes to the all-users Start menu.
+rm -rf "$drive"/users/*/AppData/Roaming/Microsoft/Windows/Start\ Menu/Programs/DE\ roz\ OZE-2 \
+    "$drive"/ProgramData/Microsoft/Windows/Start\ Menu/Programs/DE\ roz\ OZE-2
 bash scripts/make-demo-payload.sh setup "$drive/setup" "$bin/VIrovARI2.exe"
 bash scripts/make-demo-payload.sh base "$base" "$bin/ri4razoz.exe"
 # A 32-bit program's system directory is syswow64 on the host side of a 64-bit prefix.
@@ -97,7 +99,7 @@ if [ "$mode" = install ]; then
     echo "== system directory additions"
     (cd "$drive/windows/syswow64" && ls -l ve4*.dll 2>/dev/null) || true
     echo "== Start menu group"
-    find "$drive"/users/*/AppData/Roaming/Microsoft/Windows/Start\ Menu/Programs/DE\ roz\ OZE-2 -type f \
+    find "$drive"/ProgramData/Microsoft/Windows/Start\ Menu/Programs/DE\ roz\ OZE-2 -type f \
         -printf '%f\n' 2>/dev/null || echo "(none)"
     echo "== the base product's set-up utility was started as"
     cat "$base/ri4razoz-run.txt" 2>/dev/null | tr -d '\r' || echo "(not started)"

@@ -63,7 +63,8 @@ use_machine() {
     local drive="$WINEPREFIX/drive_c"
     rm -rf "$drive/setup" "$drive/nopayload" "$drive/shots" "$drive/Program Files (x86)/VE4" \
         "$drive/windows/syswow64/ve4mpi2.dll" \
-        "$drive"/users/*/AppData/Roaming/Microsoft/Windows/Start\ Menu/Programs/DE\ roz\ OZE-2
+        "$drive"/users/*/AppData/Roaming/Microsoft/Windows/Start\ Menu/Programs/DE\ roz\ OZE-2 \
+        "$drive"/ProgramData/Microsoft/Windows/Start\ Menu/Programs/DE\ roz\ OZE-2
     bash scripts/make-demo-payload.sh setup "$drive/setup" "$bin/VIrovARI2.exe" >/dev/null
     mkdir -p "$drive/nopayload" "$drive/shots"
     cp "$bin/VIrovARI2.exe" "$drive/nopayload/"
@@ -89,6 +90,8 @@ scenario() {
     local code=$?
     # The program may still be up after a failed case; a clean server for the next scenario.
     wine_stop
+    # A function after_NAME, when defined, checks the machine once the cases have run.
+    if declare -F "after_${name//-/_}" >/dev/null; then "after_${name//-/_}" >>"$log" 2>&1 || code=1; fi
     # The program's Russian texts are Windows-1251 bytes; shown readable on the terminal.
     if [ "$language" = ru ]; then iconv -f CP1251 -t UTF-8 <"$log"; else cat "$log"; fi | tr -d '\r' | sed 's/^/   /'
     wine_convert_shots "$WINEPREFIX/drive_c/shots" "$shots"
@@ -212,6 +215,27 @@ prepare_silent() {
 }
 scenario silent en 'C:\setup\VIrovARI2.exe' 'Silent.*' "${english[@]}"
 prepare_silent_damaged() { prepare_install_damaged; }
+# A held system library: the silent run keeps the new one for the next restart (3010); the
+# prefix then restarts, which carries out the delayed move.
+prepare_silent_restart() { prepare_install_locked; }
+after_silent_restart() {
+    local system="$WINEPREFIX/drive_c/windows/syswow64" library
+    timeout 120 wine wineboot -r >/dev/null 2>&1
+    wineserver -w
+    library=$(find "$system" -maxdepth 1 -iname ve4.dll | head -n 1)
+    if [ "$(cat "$library")" != $'new base product library\r' ]; then
+        echo "after the restart: $library holds '$(cat "$library")', not the new library"
+        return 1
+    fi
+    if find "$system" -maxdepth 1 -iname 've4.dll.~vi*' | grep -q .; then
+        echo "after the restart: a copy is left beside the library: $(find "$system" -maxdepth 1 -iname 've4.dll.~vi*')"
+        return 1
+    fi
+    echo "after the restart: the new library is in place"
+    wine_stop
+}
+scenario silent-restart en 'C:\setup\VIrovARI2.exe' 'SilentRestart.*' "${english[@]}"
+find "$work/prefix-en/drive_c/windows/syswow64" -maxdepth 1 -iname ve4.dll ! -name ve4.dll -delete 2>/dev/null
 scenario silent-damaged en 'C:\setup\VIrovARI2.exe' 'SilentDamaged.*' "${english[@]}"
 
 # The environment chooser: the setup program with environments switched on, beside a payload

@@ -34,6 +34,11 @@ std::string SystemDirectory() {
 
 std::string ProgramsFolder() {
     char buffer[MAX_PATH] = {};
+    return SHGetSpecialFolderPathA(nullptr, buffer, CSIDL_COMMON_PROGRAMS, FALSE) ? std::string(buffer) : std::string();
+}
+
+std::string UserProgramsFolder() {
+    char buffer[MAX_PATH] = {};
     return SHGetSpecialFolderPathA(nullptr, buffer, CSIDL_PROGRAMS, FALSE) ? std::string(buffer) : std::string();
 }
 

@@ -14,8 +14,11 @@ bool DirectoryExists(const std::string& path);
 std::optional<std::string> ReadWholeFile(const std::string& path);
 // The system directory of a 32-bit program (GetSystemDirectoryA).
 std::string SystemDirectory();
-// The user's Start menu Programs folder, or empty.
+// The all-users Start menu Programs folder, where the program puts its group (every Wine
+// process runs elevated), or empty.
 std::string ProgramsFolder();
+// The user's own Start menu Programs folder, or empty.
+std::string UserProgramsFolder();
 
 // Every file and directory under root by its path relative to root ("LIB\\x.dat"), files with
 // their bytes, directories with a trailing backslash and no content: a picture of a tree to
