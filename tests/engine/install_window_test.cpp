@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 
 #include "locale/language.h"
 #include "platform/file_system.h"
@@ -81,6 +82,7 @@ protected:
     // Shows the window modally, as the Install command does, answering the final message.
     engine::TInstF3& RunWindow(MessageKind expected_kind, DialogResult answer = DialogResult::Ok) {
         window_ = std::make_unique<engine::TInstF3>();
+        window_->SetRecord([this](const std::string& line) { record_.push_back(line); });
         ui::testing::ExpectMessage([this, expected_kind, answer](const ui::MessageBoxInfo& box) {
             EXPECT_EQ(box.kind, expected_kind);
             final_text_ = box.text;
@@ -94,6 +96,7 @@ protected:
     ui::testing::Session session_;
     std::unique_ptr<engine::TInstF3> window_;
     std::string final_text_;
+    std::vector<std::string> record_;  // what the run reported for the record of the run
 };
 
 std::vector<std::pair<std::string, std::string>> ProductFiles() {
@@ -176,6 +179,11 @@ TEST_F(InstallWindowTest, ADamagedPayloadLeavesTheDestinationAsItWas) {
     std::sort(left.begin(), left.end());
     EXPECT_EQ(left, (std::vector<std::string>{"LIB", "ri4razoz.exe"}));
     EXPECT_TRUE(ui::Application::Instance().Terminated());
+    // The record names the entry and the cause, which a deployment's administrator needs.
+    const std::regex cause("Data-copy error: entry SYSTEM\\\\VE4\\.DLL: (CRC error \\(damaged data|damaged data: ).*");
+    EXPECT_EQ(std::count_if(record_.begin(), record_.end(), [&](const std::string& line) { return std::regex_match(line, cause); }),
+              1)
+        << ::testing::PrintToString(record_);
 }
 
 TEST_F(InstallWindowTest, ALogThatCannotBeWrittenEndsTheExtractionAndUndoesIt) {
