@@ -155,6 +155,8 @@ TEST(CommandLine, SplitsLikeTheRuntime) {
     EXPECT_EQ(SplitCommandLine("a\\\\\\\"b \"c\\\\\" d\\e \"\"", FirstItem::Argument), (Items{"a\\\"b", "c\\", "d\\e", ""}));
     EXPECT_EQ(SplitCommandLine("\"say \"\"hi\"\"\"", FirstItem::Argument), (Items{"say \"hi\""}));
     EXPECT_EQ(SplitCommandLine("   ", FirstItem::Program), Items{});
+    // What follows the program's path stays as written, for switches read from it.
+    EXPECT_EQ(platform::CommandLineAfterProgram("\"C:\\Program Files\\s.exe\" /D=C:\\a  b"), " /D=C:\\a  b");
 }
 
 TEST(CommandLine, QuotedItemsSplitBackUnchanged) {
