@@ -108,8 +108,10 @@ std::string Installation::Destination(const std::string& path) const {
     const std::string dest = SystemDestination(path, settings_.system_dir);
     // Shared files of other products are only ever updated, never downgraded; the core
     // libraries of the family are the exception and are always replaced.
-    if (platform::Files().FileExists(dest) && !IsCoreLibrary(dest) && !IsStrictlyLater(extraction_dir_ + "\\" + path, dest))
+    if (platform::Files().FileExists(dest) && !IsCoreLibrary(dest) && !IsStrictlyLater(extraction_dir_ + "\\" + path, dest)) {
+        Report("Kept: " + dest + " (the installed copy is as new or newer)");
         return {};
+    }
     return dest;
 }
 
@@ -227,6 +229,7 @@ void Installation::PlacePending() {
     for (size_t index = 0; index < paths.size(); ++index) {
         const std::string& path = paths[index];
         const std::string& dest = dests[index];
+        if (dest.empty()) continue;  // stays in the extraction directory
         if (!free_place[index]) {
             PlaceFile(path);
             continue;

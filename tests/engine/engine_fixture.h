@@ -173,6 +173,7 @@ protected:
     RecordingView view_;
     platform::ScopedServices services_;
     engine::InstallSettings settings_ = ProductSettings();
+    std::vector<std::string> report_;  // the lines the last run reported for the record
 };
 
 }  // namespace engine_test

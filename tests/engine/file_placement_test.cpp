@@ -204,6 +204,27 @@ TEST_F(PlacementTest, DirectoryInTheFilesPlaceStays) {
     EXPECT_EQ(Log().find("results.dat"), std::string::npos);
 }
 
+// The record of the run has a line for every file: placed, kept, left in use or failed.
+TEST_F(PlacementTest, EveryFileHasItsLineInTheReport) {
+    settings_.keep_files = {"RESULTS.DAT"};
+    const std::string core = "C:\\windows\\system32\\VE4.DLL";
+    WriteFile("C:\\VE4\\results.dat", "the user's results");
+    WriteFile("C:\\windows\\system32\\newer.dll", "installed", kNewer);
+    WriteFile("C:\\VE4\\x.dll\\mine.txt", "mine");
+    WriteFile(core, "old core");
+    platform::PosixMachine::MarkInUse(core, true);
+    dialogs_.answers = {DialogResult::Ignore};
+    InstallEntries({{"results.dat", "r"}, {"SYSTEM\\newer.dll", "p"}, {"x.dll", "x"}, {"SYSTEM\\VE4.DLL", "new core"}});
+    platform::PosixMachine::MarkInUse(core, false);
+    for (const char* line : {"Kept: C:\\VE4\\results.dat (the installed copy stays)",
+                             "Kept: C:\\windows\\system32\\newer.dll (the installed copy is as new or newer)",
+                             "Failed: C:\\VE4\\x.dll: a directory stands in its place",
+                             "Left in use: C:\\windows\\system32\\VE4.DLL (the earlier version stays)",
+                             "Placed: C:\\VE4\\last.txt"}) {
+        EXPECT_EQ(std::count(report_.begin(), report_.end(), line), 1) << line << "\n" << ::testing::PrintToString(report_);
+    }
+}
+
 // A TEMP directory the destination already has is the user's; the run extracts elsewhere.
 TEST_F(PlacementTest, TheUsersTempDirectoryIsKept) {
     WriteFile("C:\\VE4\\TEMP\\x.dll", "the user's x");
