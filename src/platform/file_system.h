@@ -110,6 +110,9 @@ public:
     virtual bool CanReplace(const std::string& path) = 0;
     // MoveFileExA with MOVEFILE_DELAY_UNTIL_REBOOT: the file is deleted at the next restart.
     virtual bool DeleteAtRestart(const std::string& path) = 0;
+    // MoveFileExA with MOVEFILE_DELAY_UNTIL_REBOOT | MOVEFILE_REPLACE_EXISTING: from replaces to
+    // at the next restart. Asking again for the same pair is harmless.
+    virtual bool ReplaceAtRestart(const std::string& from, const std::string& to) = 0;
     // CopyFileA.
     virtual bool CopyFile(const std::string& from, const std::string& to, bool fail_if_exists) = 0;
     // The entries of a directory, in no particular order; empty when it cannot be listed.

@@ -332,6 +332,13 @@ bool PosixFileSystem::DeleteAtRestart(const std::string& path) {
     return true;
 }
 
+bool PosixFileSystem::ReplaceAtRestart(const std::string& from, const std::string& to) {
+    const MappedPath mapped = MapPath(from);
+    if (!mapped.valid || !mapped.exists) return Fail(kNotFound);
+    State().replaces_at_restart.emplace_back(from, to);
+    return true;
+}
+
 bool PosixFileSystem::CopyFile(const std::string& from, const std::string& to, bool fail_if_exists) {
     const MappedPath source = MapPath(from);
     const MappedPath target = MapPath(to);

@@ -31,12 +31,14 @@ struct MachineState {
     std::string system_directory = "C:\\windows\\system32";
     std::string programs_folder = "C:\\users\\user\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs";
     std::string desktop_folder = "C:\\users\\user\\Desktop";
+    std::string common_app_data_folder = "C:\\ProgramData";
     std::string current_directory = "C:\\";
     std::map<char, DriveSettings> drives;  // by lower-case letter
     std::set<std::string> in_use;          // path keys
     std::set<std::string> unwritable;      // path keys
     std::set<std::pair<uint64_t, uint64_t>> loaded;  // host files (device, inode) mapped as images
     std::vector<std::string> deletes_at_restart;
+    std::vector<std::pair<std::string, std::string>> replaces_at_restart;
     uint64_t change_count = 0;   // changes of the file system since the stop was armed
     uint64_t stop_at_change = 0; // 0: never
     bool flush_to_disk = true;

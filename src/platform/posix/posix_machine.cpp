@@ -70,7 +70,11 @@ void PosixMachine::SetProgramFilesDir(const std::string& windows_path) { State()
 void PosixMachine::SetSystemDirectory(const std::string& windows_path) { State().system_directory = windows_path; }
 
 void PosixMachine::SetSpecialFolder(SpecialFolder folder, const std::string& windows_path) {
-    (folder == SpecialFolder::Programs ? State().programs_folder : State().desktop_folder) = windows_path;
+    switch (folder) {
+        case SpecialFolder::Programs: State().programs_folder = windows_path; break;
+        case SpecialFolder::DesktopDirectory: State().desktop_folder = windows_path; break;
+        case SpecialFolder::CommonAppData: State().common_app_data_folder = windows_path; break;
+    }
 }
 
 void PosixMachine::SetCurrentDirectory(const std::string& windows_path) { State().current_directory = windows_path; }
@@ -114,6 +118,10 @@ void PosixMachine::MarkLoaded(const std::string& windows_path, bool loaded) {
 }
 
 std::vector<std::string> PosixMachine::DeletesAtRestart() { return State().deletes_at_restart; }
+
+std::vector<std::pair<std::string, std::string>> PosixMachine::ReplacesAtRestart() {
+    return State().replaces_at_restart;
+}
 
 void PosixMachine::StopAtChange(uint64_t n) {
     State().change_count = 0;

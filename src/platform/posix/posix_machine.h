@@ -58,7 +58,7 @@ public:
     // SystemDirectory; default "C:\windows\system32".
     static void SetSystemDirectory(const std::string& windows_path);
     // SpecialFolderPath; defaults "C:\users\user\AppData\Roaming\Microsoft\Windows\Start
-    // Menu\Programs" and "C:\users\user\Desktop". Empty makes the lookup fail.
+    // Menu\Programs", "C:\users\user\Desktop" and "C:\ProgramData". Empty makes the lookup fail.
     static void SetSpecialFolder(SpecialFolder folder, const std::string& windows_path);
     // The current directory relative paths start from, in machine-root mode; default "C:\".
     static void SetCurrentDirectory(const std::string& windows_path);
@@ -74,6 +74,8 @@ public:
     static void MarkLoaded(const std::string& windows_path, bool loaded);
     // Every DeleteAtRestart call since the last Reset, in order.
     static std::vector<std::string> DeletesAtRestart();
+    // Every ReplaceAtRestart call since the last Reset, as (from, to) pairs, in order.
+    static std::vector<std::pair<std::string, std::string>> ReplacesAtRestart();
 
     // Fault injection: the process ends at once, with exit code kStoppedAtChange, just before
     // the nth change of the file system from now on (1: the next one; 0: never). Changes are
