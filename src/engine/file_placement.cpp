@@ -133,9 +133,11 @@ void Installation::PlaceFile(const std::string& path) {
     // A directory where the file is to go is the user's and stays where it is.
     const bool directory_in_place = existed && (attributes & platform::attribute::kDirectory) != 0;
     const auto move_into_place = [&] { return files.MoveFile(source, dest); };
+    // The file keeps its size and time when it moves: undoing can tell it from a later one.
+    const std::optional<FileStamp> stamp = StampOf(source);
     if (MayOverwrite(path, settings_.keep_files)) {
         const bool set_aside = existed && !directory_in_place && ReplaceWithRetry(dest, attributes);
-        const bool ok = (!existed || set_aside) && journal_.CreateFile(dest, move_into_place);
+        const bool ok = (!existed || set_aside) && journal_.CreateFile(dest, move_into_place, stamp);
         if (!ok) {
             // The old file must not be lost because the new one could not take its place.
             if (set_aside) journal_.UndoLast();
@@ -143,7 +145,7 @@ void Installation::PlaceFile(const std::string& path) {
             files.DeleteFile(source);
             return;
         }
-    } else if (directory_in_place || (!existed && !journal_.CreateFile(dest, move_into_place))) {
+    } else if (directory_in_place || (!existed && !journal_.CreateFile(dest, move_into_place, stamp))) {
         CreateFailures += FailureItem(dest);
         files.DeleteFile(source);
         return;
@@ -168,7 +170,7 @@ void Installation::PlacePending() {
     std::set<std::string> planned;                  // upper-case paths of new_directories
     std::vector<std::string> new_directories;
     std::vector<bool> free_place(paths.size(), false);
-    std::vector<std::string> new_files;
+    std::vector<NewFile> new_files;
     for (size_t index = 0; index < paths.size(); ++index) {
         dests.push_back(Destination(paths[index]));
         const std::string& dest = dests.back();
@@ -189,7 +191,7 @@ void Installation::PlacePending() {
         if (IsSystemEntry(paths[index]) || (!missing && files.GetAttributes(dest) != platform::attribute::kInvalid))
             continue;
         free_place[index] = true;
-        new_files.push_back(dest);
+        new_files.push_back({dest, StampOf(extraction_dir_ + "\\" + paths[index])});
     }
     if (journal_.RecordCreated(new_directories, new_files)) {
         for (const std::string& directory : new_directories) {

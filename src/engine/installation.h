@@ -123,6 +123,8 @@ public:
     std::string GroupFailure;
     bool Completed = false;
     int32_t CurrentVolume = 0;
+    // A line for each step of the failure path's undo, or of the finishing of a completed run.
+    std::vector<std::string> UndoReport;
 
     const InstallSettings& Settings() const { return settings_; }
     RollbackJournal& Journal() { return journal_; }

@@ -35,11 +35,13 @@ std::string ExitCodeMeaning(platform::ExitCode code) {
         case platform::ExitCode::InstallFailed:
             return "the installation failed and was rolled back";
         case platform::ExitCode::RecoveryFailed:
-            return "an unfinished earlier installation could not be recovered";
+            return "an installation, earlier or this one, could not be completely undone";
         case platform::ExitCode::Refused:
             return "refused by the Install command's checks";
         case platform::ExitCode::LogUnwritable:
             return "the record of the run cannot be written";
+        case platform::ExitCode::AnotherInstallRunning:
+            return "another installation of the product is running";
     }
     return "unknown";
 }

@@ -39,11 +39,10 @@ public:
     ui::Form& Window() override { return *this; }
     ui::ProgressBar& Progress() override { return ProgressBar1; }
     void SetStatus(const std::string& text) override { status = text; }
-    Unfinished RecoverUnfinished(const std::string& install_dir) override {
+    Recovery RecoverUnfinished(const std::string& install_dir) override {
         recovered.push_back(install_dir);
-        return unfinished;
+        return {unfinished, install_dir + "\\journal", install_dir, {}, {}};
     }
-    std::string JournalPath(const std::string& install_dir) override { return install_dir + "\\journal"; }
     void RunHidden() override { ran_hidden = true; }
 
     ui::ProgressBar ProgressBar1{*this, 20, 30, 100, 16};
