@@ -145,6 +145,8 @@ void Installation::PlaceFile(const std::string& path) {
         if (directory_in_place) return std::string("a directory stands in its place");
         return move_error.empty() ? files.LastErrorText() : move_error;
     };
+    // The file keeps its size and time when it moves: undoing can tell it from a later one.
+    const std::optional<FileStamp> stamp = StampOf(source);
     if (MayOverwrite(path, settings_.keep_files)) {
         // A copy an earlier run keeps for the next restart must not land over this one.
         if (existed && !directory_in_place) SetAsideEarlierKeptCopies(dest);
@@ -154,7 +156,7 @@ void Installation::PlaceFile(const std::string& path) {
             if (!IsSystemEntry(path)) LogLines.push_back(dest);
             return;
         }
-        const bool ok = (!existed || set_aside) && journal_.CreateFile(dest, move_into_place);
+        const bool ok = (!existed || set_aside) && journal_.CreateFile(dest, move_into_place, stamp);
         if (!ok) {
             Report(in_use ? "Left in use: " + dest + " (the earlier version stays)" : "Failed: " + dest + ": " + failure());
             // The old file must not be lost because the new one could not take its place.
@@ -165,7 +167,7 @@ void Installation::PlaceFile(const std::string& path) {
         }
         Report(set_aside ? "Replaced: " + dest + " (the earlier copy set aside as " + journal_.SetAside().back().second + ")"
                          : "Placed: " + dest);
-    } else if (directory_in_place || (!existed && !journal_.CreateFile(dest, move_into_place))) {
+    } else if (directory_in_place || (!existed && !journal_.CreateFile(dest, move_into_place, stamp))) {
         Report("Failed: " + dest + ": " + failure());
         CreateFailures += FailureItem(dest);
         files.DeleteFile(source);
@@ -194,7 +196,7 @@ void Installation::PlacePending() {
     std::set<std::string> planned;                  // upper-case paths of new_directories
     std::vector<std::string> new_directories;
     std::vector<bool> free_place(paths.size(), false);
-    std::vector<std::string> new_files;
+    std::vector<NewFile> new_files;
     for (size_t index = 0; index < paths.size(); ++index) {
         dests.push_back(Destination(paths[index]));
         const std::string& dest = dests.back();
@@ -215,7 +217,7 @@ void Installation::PlacePending() {
         if (IsSystemEntry(paths[index]) || (!missing && files.GetAttributes(dest) != platform::attribute::kInvalid))
             continue;
         free_place[index] = true;
-        new_files.push_back(dest);
+        new_files.push_back({dest, StampOf(extraction_dir_ + "\\" + paths[index])});
     }
     if (journal_.RecordCreated(new_directories, new_files)) {
         for (const std::string& directory : new_directories) {

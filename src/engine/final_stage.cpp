@@ -102,6 +102,7 @@ void Installation::FinishInstall() {
     platform::FileSystem& files = platform::Files();
     if (!settings_.self_copy_name.empty()) PlaceFile(settings_.self_copy_name);
     DeleteTree(extraction_dir_);
+    journal_.WorkDirectoryRemoved(extraction_dir_);
     view_.SetStatus(settings_.texts.install_caption + settings_.texts.sfx_shortcuts);
 
     for (const FileAssociation& association : settings_.file_exts) {
@@ -123,11 +124,15 @@ void Installation::FinishInstall() {
     WriteUninstallLog(uninstall_log, LogLines, journal_);
     Report("Uninstall log: " + uninstall_log);
 
+    // Everything placed is on the disk before the completion record; a run whose completion
+    // cannot be recorded is undone, since after a crash it could not be told from one that
+    // broke off.
+    const bool committed = journal_.Commit(UndoReport);
+    for (const std::string& line : UndoReport) Report(line);
+    if (!committed) throw InstallError("Cannot record the end of the installation");
     // From here on nothing can fail: the installation stands.
     LogLines.clear();
     Completed = true;
-    journal_.Commit();
-    RequestRestartReplacements();
     view_.SetStatus(settings_.texts.install_caption);
     view_.HideWindow();
     const bool problems = ShowFinalMessageAndRun();

@@ -52,7 +52,13 @@ void Installation::ExpandSettings() {
 // directory nothing can be installed, so prepared turns false.
 void Installation::PrepareDirectories(bool& prepared) {
     platform::FileSystem& files = platform::Files();
-    prepared = journal_.Start(settings_.install_dir + "\\" + kJournalName);
+    std::vector<std::string> folders;
+    for (const std::string& folder : {settings_.system_dir, settings_.programs_folder, settings_.desktop_folder}) {
+        if (!folder.empty()) folders.push_back(folder);
+    }
+    prepared = !settings_.journal_folder.empty() &&
+               journal_.Start(settings_.journal_folder + "\\VIrovARI2-" + journal_.Token() + kJournalExtension,
+                              settings_.install_dir, folders);
     if (!prepared) return;
     for (const std::string& dir : settings_.dirs) {
         if (!files.DirectoryExists(dir)) journal_.CreateDirectories(dir);
@@ -173,12 +179,14 @@ void Installation::AbortInstall() {
     // its extraction directory goes, files it kept or found are left alone, and so are
     // directories that were there before.
     LogLines.clear();
-    journal_.Undo();
-    Report(platform::Files().FileExists(settings_.install_dir + "\\" + kJournalName)
-               ? "Rollback unfinished: the record of changes stays for the next start"
-               : "Rolled back: every change of the run was undone");
+    UndoReport.clear();
+    const bool undone = journal_.Undo(UndoReport);
+    for (const std::string& line : UndoReport) Report(line);
+    Report(undone ? "Rolled back: every change of the run was undone"
+                  : "Rollback unfinished: the record of changes stays for the next start");
     platform::Files().RemoveDirectory(settings_.install_dir);
-    view_.Terminate(platform::ExitCode::InstallFailed);
+    // What could not be undone is left to the recovery at a later start; the run says so.
+    view_.Terminate(undone ? platform::ExitCode::InstallFailed : platform::ExitCode::RecoveryFailed);
 }
 
 }  // namespace engine

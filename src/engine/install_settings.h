@@ -65,6 +65,7 @@ struct InstallSettings {
     int32_t volume_count = 1;
     std::string uninstall_log_name;
     std::string self_copy_name;   // empty: the setup program is not copied
+    std::string journal_folder;   // where the run keeps its journal, one file per run
 
     std::vector<std::string> excluded_dirs;  // upper-case top-level archive directories
     std::vector<std::string> keep_files;     // archive paths in force (KeepFileCount of them)

@@ -1,6 +1,7 @@
 #include "engine/install_window.h"
 
 #include "engine/settings_from_description.h"
+#include "engine/recovery.h"
 #include "platform/file_system.h"
 #include "platform/platform.h"
 #include "platform/system.h"
@@ -87,6 +88,7 @@ void TInstF3::FormShow() {
     settings_ = SettingsFromDescription(description, platform::Machine().ProgramPath());
     // Nobody is there to close a program that holds a file: it is replaced at the next restart.
     settings_.replace_in_use_at_restart = hidden_;
+    settings_.journal_folder = JournalFolder();
     installation_ = std::make_unique<Installation>(settings_, static_cast<ProgressView&>(*this));
     installation_->SetReport(record_);
     installation_->Run(static_cast<PayloadExtractor&>(*this));
@@ -135,16 +137,55 @@ void TInstF3::NoteFailure(const std::string& cause) {
 int TInstF3::Count() { return ZipExtractor1.Count(); }
 std::string TInstF3::EntryFullName(int index) { return ZipExtractor1.EntryFullName(index); }
 
-std::string TInstF3::JournalPath(const std::string& install_dir) { return install_dir + "\\" + kJournalName; }
+// The product's folder under the all-users application data folder, where runs keep their
+// journals; empty when it cannot be had.
+std::string TInstF3::JournalFolder() {
+    if (!journal_folder_.empty()) return journal_folder_;
+    const std::string common = platform::Machine().SpecialFolderPath(platform::SpecialFolder::CommonAppData);
+    if (common.empty()) return {};
+    const std::string folder = common + "\\VIrovARI2";
+    if (platform::Files().ForceDirectories(folder)) journal_folder_ = folder;
+    return journal_folder_;
+}
 
-TInstF3::Unfinished TInstF3::RecoverUnfinished(const std::string& install_dir) {
-    switch (RollbackJournal::Recover(JournalPath(install_dir))) {
-        case RollbackJournal::Recovery::NothingToDo: return Unfinished::None;
-        case RollbackJournal::Recovery::Recovered: return Unfinished::Recovered;
-        case RollbackJournal::Recovery::Unreadable:
-        case RollbackJournal::Recovery::Incomplete: break;
+TInstF3::Recovery TInstF3::RecoverUnfinished(const std::string& install_dir) {
+    RecoveryResult result;
+    const std::string folder = JournalFolder();
+    if (!folder.empty()) result = RecoverJournalFolder(folder, JournalRules(setup::Description()));
+    ReportJournalInDestination(install_dir, result);
+
+    Recovery recovery;
+    recovery.journal_path = result.journal_path;
+    recovery.destination = result.destination.empty() ? install_dir : result.destination;
+    recovery.reason = result.reason;
+    recovery.report = std::move(result.report);
+    for (const std::string& line : result.left) recovery.report.push_back(line);
+    switch (result.outcome) {
+        case RecoveryOutcome::NothingToDo: recovery.outcome = Unfinished::None; break;
+        case RecoveryOutcome::Recovered: recovery.outcome = Unfinished::Recovered; break;
+        case RecoveryOutcome::InUse: recovery.outcome = Unfinished::InUse; break;
+        case RecoveryOutcome::Incomplete:
+        case RecoveryOutcome::Unreadable: recovery.outcome = Unfinished::Unrecoverable; break;
+        case RecoveryOutcome::Refused: recovery.outcome = Unfinished::Refused; break;
     }
-    return Unfinished::Unrecoverable;
+    return recovery;
+}
+
+RecoveryRules JournalRules(const setup::TSetupDescription& description) {
+    RecoveryRules rules;
+    platform::System& machine = platform::Machine();
+    rules.places.machine_folders = {machine.SystemDirectory(),
+                                    machine.SpecialFolderPath(platform::SpecialFolder::Programs),
+                                    machine.SpecialFolderPath(platform::SpecialFolder::DesktopDirectory)};
+    for (int32_t index = 0; index < description.RequiredFileCount && index < setup::kPathTableSize; ++index) {
+        rules.places.base_product_files.push_back(description.RequiredFiles[static_cast<size_t>(index)]);
+    }
+    for (int32_t index = 0; index < description.FileExtCount && index < setup::kSmallTableSize; ++index) {
+        for (const std::string& key : AssociationKeys(description.FileExts[static_cast<size_t>(index)].Ext)) {
+            rules.places.association_keys.push_back(key);
+        }
+    }
+    return rules;
 }
 
 std::unique_ptr<setup::InstallWindow> CreateInstallWindow() { return std::make_unique<TInstF3>(); }

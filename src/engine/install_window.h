@@ -9,9 +9,11 @@
 
 #include "engine/install_settings.h"
 #include "engine/installation.h"
+#include "engine/recovery.h"
 #include "platform/ui/controls.h"
 #include "platform/ui/form.h"
 #include "setup/install_window.h"
+#include "setup/setup_description.h"
 #include "zip/zip_extractor.h"
 
 namespace engine {
@@ -25,8 +27,9 @@ public:
     platform::ui::Form& Window() override { return *this; }
     platform::ui::ProgressBar& Progress() override { return ProgressBar1; }
     void SetStatus(const std::string& text) override { Label1.SetCaption(text); }
-    Unfinished RecoverUnfinished(const std::string& install_dir) override;
-    std::string JournalPath(const std::string& install_dir) override;
+    Recovery RecoverUnfinished(const std::string& install_dir) override;
+    // The folder of the runs' journals, made when missing; empty when it cannot be had.
+    std::string JournalFolder();
     // The run of the first showing, the window left hidden.
     void RunHidden() override {
         hidden_ = true;
@@ -69,6 +72,7 @@ private:
     std::string EntryFullName(int index) override;
 
     InstallSettings settings_;
+    std::string journal_folder_;
     std::unique_ptr<Installation> installation_;
     bool entered_ = false;
     bool hidden_ = false;  // a silent run
@@ -78,6 +82,10 @@ private:
     int current_entry_ = -1;
     bool password_questioned_ = false;
 };
+
+// What recovery may find in a journal on this machine for the product described: the
+// machine's folders, the base product's files, the associations' keys.
+RecoveryRules JournalRules(const setup::TSetupDescription& description);
 
 // A factory for the main window: the engine's window, hidden.
 std::unique_ptr<setup::InstallWindow> CreateInstallWindow();

@@ -137,6 +137,8 @@ public:
     std::string GroupFailure;
     bool Completed = false;
     int32_t CurrentVolume = 0;
+    // A line for each step of the failure path's undo, or of the finishing of a completed run.
+    std::vector<std::string> UndoReport;
 
     const InstallSettings& Settings() const { return settings_; }
     RollbackJournal& Journal() { return journal_; }
@@ -150,15 +152,13 @@ private:
     // Sets the existing file at dest, whose attributes are given, aside; false when the user gave up.
     bool ReplaceWithRetry(const std::string& dest, uint32_t attributes);
     // Restart replacement (restart_replacement.cpp). Keeps the extracted file source beside
-    // dest, which is in use, to take its place at the next restart; false when it cannot be
-    // kept (source is left for the caller).
+    // dest, which is in use, to take its place at the next restart (the journal asks for the
+    // move once the run has completed); false when it cannot be kept (source is left for the
+    // caller).
     bool KeepForRestart(const std::string& source, const std::string& dest);
-    // Sets aside the copies of dest that earlier runs keep for the next restart, so that an
-    // older copy never lands over the one this run places.
+    // Sets aside the copies of dest that earlier runs left beside it for the next restart, so
+    // that an older copy never lands over the one this run places.
     void SetAsideEarlierKeptCopies(const std::string& dest);
-    // Asks for the replacing moves at the next restart, once the run's completion is on the
-    // disk (such a move cannot be taken back); one that cannot be asked for is a failure.
-    void RequestRestartReplacements();
     void RecordDirectory(const std::string& directory);
     // Where the extracted file goes; empty when it stays in the extraction directory (a file
     // of an excluded directory, or a shared system file no newer than the one installed).
@@ -193,8 +193,8 @@ private:
     ReportLine report_;
     // (kept copy, place) of the files that take their place at the next restart.
     std::vector<std::pair<std::string, std::string>> restart_replacements_;
-    // The names of the copies that earlier runs keep for the next restart, by directory (upper
-    // case), listed once a run.
+    // The names of the copies earlier runs left beside their files, by directory (upper case),
+    // listed once a run.
     std::map<std::string, std::vector<std::string>> kept_copies_by_directory_;
     std::string failed_entry_;
     std::string failure_cause_;

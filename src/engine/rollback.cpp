@@ -11,21 +11,12 @@ namespace engine {
 
 namespace {
 
-constexpr char kHeader[] = "VIrovARI2 install journal 1";
-constexpr char kLineEnd[] = "\r\n";
-
-// Deletes a file even when it carries the read-only bit.
-bool ForceDelete(platform::FileSystem& files, const std::string& path) {
-    const uint32_t attributes = files.GetAttributes(path);
-    if (attributes == platform::attribute::kInvalid || (attributes & platform::attribute::kDirectory) != 0) return false;
-    if ((attributes & platform::attribute::kReadOnly) != 0) {
-        files.SetAttributes(path, attributes & ~platform::attribute::kReadOnly);
-    }
-    return files.DeleteFile(path);
-}
-
 bool Exists(platform::FileSystem& files, const std::string& path) {
     return files.GetAttributes(path) != platform::attribute::kInvalid;
+}
+
+bool SamePath(const std::string& left, const std::string& right) {
+    return platform::UpperCaseAnsi(left) == platform::UpperCaseAnsi(right);
 }
 
 // A short text that differs from run to run, so that the names of copies set aside are
@@ -38,63 +29,6 @@ std::string RunToken() {
         value /= 36;
     }
     return token;
-}
-
-std::vector<std::string> SplitFields(const std::string& line) {
-    std::vector<std::string> fields;
-    size_t start = 0;
-    for (size_t tab = line.find('\t'); tab != std::string::npos; tab = line.find('\t', start)) {
-        fields.push_back(line.substr(start, tab - start));
-        start = tab + 1;
-    }
-    fields.push_back(line.substr(start));
-    return fields;
-}
-
-// The journal's text for a registry key or value: control bytes, tabs and line ends among them,
-// and the escape character itself become '%' and two hexadecimal digits.
-std::string EscapeField(const std::string& text) {
-    constexpr char kDigits[] = "0123456789ABCDEF";
-    std::string escaped;
-    for (const char character : text) {
-        const auto byte = static_cast<unsigned char>(character);
-        if (byte >= 0x20 && byte != 0x7F && byte != '%') {
-            escaped += character;
-            continue;
-        }
-        escaped += '%';
-        escaped += kDigits[byte >> 4];
-        escaped += kDigits[byte & 0xF];
-    }
-    return escaped;
-}
-
-int HexDigit(char character) {
-    if (character >= '0' && character <= '9') return character - '0';
-    if (character >= 'A' && character <= 'F') return character - 'A' + 10;
-    return -1;
-}
-
-// False for a text EscapeField cannot have written.
-bool UnescapeField(const std::string& text, std::string& plain) {
-    plain.clear();
-    for (size_t index = 0; index < text.size(); ++index) {
-        if (text[index] != '%') {
-            plain += text[index];
-            continue;
-        }
-        if (index + 2 >= text.size()) return false;
-        const int high = HexDigit(text[index + 1]);
-        const int low = HexDigit(text[index + 2]);
-        if (high < 0 || low < 0) return false;
-        plain += static_cast<char>(high * 16 + low);
-        index += 2;
-    }
-    return true;
-}
-
-bool IsNumber(const std::string& text) {
-    return !text.empty() && text.size() <= 10 && text.find_first_not_of("0123456789") == std::string::npos;
 }
 
 bool ReadWholeFile(const std::string& path, std::string& text) {
@@ -115,103 +49,165 @@ bool CopyToDisk(const std::string& from, const std::string& to) {
            file->Flush();
 }
 
+// Writes what the system still holds of a file through to the disk. Writing needs a handle
+// that may write, which a read-only file refuses, so its bit is cleared for the while.
+bool FlushToDisk(const std::string& path) {
+    platform::FileSystem& files = platform::Files();
+    const uint32_t attributes = files.GetAttributes(path);
+    if (attributes == platform::attribute::kInvalid || (attributes & platform::attribute::kDirectory) != 0) return true;
+    const bool read_only = (attributes & platform::attribute::kReadOnly) != 0;
+    if (read_only) files.SetAttributes(path, attributes & ~platform::attribute::kReadOnly);
+    std::unique_ptr<platform::File> file = files.OpenFile(path, platform::OpenMode::ReadWrite);
+    const bool flushed = file && file->Flush();
+    file.reset();
+    if (read_only) files.SetAttributes(path, attributes);
+    return flushed;
+}
+
 }  // namespace
 
 RollbackJournal::RollbackJournal() : token_(RunToken()) {}
 
 RollbackJournal::~RollbackJournal() = default;
 
-bool RollbackJournal::Start(const std::string& path) {
+bool RollbackJournal::Start(const std::string& path, const std::string& destination,
+                            const std::vector<std::string>& folders) {
     platform::FileSystem& files = platform::Files();
     if (Exists(files, path)) return false;
+    // Created without sharing write or delete access, and held so until the run ends.
     file_ = files.OpenFile(path, platform::OpenMode::Create);
     if (!file_) return false;
     file_path_ = path;
-    if (Append(kHeader)) return true;
-    file_.reset();
+    if (Append(VersionLine() + HeaderLine({destination, token_, folders}))) return true;
+    Close();
     files.DeleteFile(path);
     file_path_.clear();
     return false;
 }
 
-bool RollbackJournal::Append(const std::string& line) { return Write(line + kLineEnd); }
+void RollbackJournal::Resume(const std::string& path, std::unique_ptr<platform::File> file,
+                             const JournalContents& contents) {
+    file_path_ = path;
+    file_ = std::move(file);
+    length_ = file_ ? file_->Seek(0, platform::SeekOrigin::End) : 0;
+    records_ = contents.records;
+    next_number_ = contents.next_number;
+    if (contents.header) token_ = contents.header->token;
+}
 
-// Writes whole lines and flushes them to the disk.
-bool RollbackJournal::Write(const std::string& text) {
+bool RollbackJournal::Append(const std::string& text) {
     if (!file_) return true;
-    return file_->Write(text.data(), static_cast<int64_t>(text.size())) == static_cast<int64_t>(text.size()) &&
-           file_->Flush();
+    const auto size = static_cast<int64_t>(text.size());
+    const bool written = file_->Write(text.data(), size) == size && file_->Flush();
+    length_ += size;
+    return written;
 }
 
-std::string RollbackJournal::Line(const Change& change) {
-    switch (change.kind) {
-        case ChangeKind::DirectoryCreated: return "D\t" + change.path;
-        case ChangeKind::WorkDirectoryCreated: return "T\t" + change.path;
-        case ChangeKind::FileCreated: return "F\t" + change.path;
-        case ChangeKind::ClassesRootKeyCreated: return "K\t" + EscapeField(change.path);
-        case ChangeKind::ClassesRootValueSet:
-            if (!change.old_value) return "V\t" + EscapeField(change.path);
-            return "V\t" + EscapeField(change.path) + "\t" + std::to_string(change.old_value->type) + "\t" +
-                   EscapeField(change.old_value->data);
-        case ChangeKind::FileSetAside:
-            return "R\t" + change.path + "\t" + change.backup + "\t" + std::to_string(change.attributes);
-    }
-    return {};
-}
-
-bool RollbackJournal::Record(const Change& change) {
-    if (!Append(Line(change))) return false;
-    changes_.push_back(change);
+bool RollbackJournal::Record(JournalRecord record) {
+    record.number = next_number_;
+    if (!Append(RecordLine(record))) return false;
+    ++next_number_;
+    records_.push_back(std::move(record));
     return true;
 }
 
-RollbackJournal::Change* RollbackJournal::NewestInForce(std::vector<Change>& changes, const std::string& path) {
-    for (auto it = changes.rbegin(); it != changes.rend(); ++it) {
+JournalRecord* RollbackJournal::Find(uint32_t number) {
+    for (JournalRecord& record : records_) {
+        if (record.number == number) return &record;
+    }
+    return nullptr;
+}
+
+JournalRecord* RollbackJournal::NewestInForce(const std::string& path) {
+    for (auto it = records_.rbegin(); it != records_.rend(); ++it) {
         if (it->undo_failed) continue;
         if (path.empty()) return &*it;
-        const bool created = it->kind == ChangeKind::FileCreated || it->kind == ChangeKind::DirectoryCreated;
+        const bool created = it->kind == RecordKind::FileCreated || it->kind == RecordKind::DirectoryCreated;
         if (created && it->path == path) return &*it;
     }
     return nullptr;
 }
 
-// The newest record (of a directory or file created at path) is void: its change was undone
-// or never made.
-void RollbackJournal::Drop(const std::string& path) {
-    Change* newest = NewestInForce(changes_, path);
-    if (newest == nullptr) return;
-    Append(path.empty() ? "X" : "X\t" + path);
-    changes_.erase(changes_.begin() + (newest - changes_.data()));
+bool RollbackJournal::Void(uint32_t number) {
+    const JournalRecord* record = Find(number);
+    if (record == nullptr) return true;
+    const bool written = Append(VoidLine(number));
+    records_.erase(records_.begin() + (record - records_.data()));
+    return written;
 }
 
-bool RollbackJournal::CreateFile(const std::string& path, const std::function<bool()>& create) {
-    if (!Record({ChangeKind::FileCreated, path, {}, 0})) return false;
-    if (create()) return true;
-    UndoLast();
-    return false;
+bool RollbackJournal::MarkUndoFailed(JournalRecord& record) {
+    if (record.undo_failed) return true;
+    record.undo_failed = true;
+    return Append(UndoFailedLine(record.number));
 }
 
-bool RollbackJournal::RecordCreated(const std::vector<std::string>& directories, const std::vector<std::string>& files) {
-    std::vector<Change> created;
-    for (const std::string& path : directories) created.push_back({ChangeKind::DirectoryCreated, path, {}, 0});
-    for (const std::string& path : files) created.push_back({ChangeKind::FileCreated, path, {}, 0});
+UndoContext RollbackJournal::ContextOf(const JournalRecord& record) const {
+    UndoContext context;
+    for (const JournalRecord& other : records_) {
+        if (other.number == record.number) continue;
+        if (other.kind == RecordKind::FileCreated && SamePath(other.path, record.path)) {
+            context.created_file_in_force = true;
+        }
+        const bool set_aside = other.kind == RecordKind::FileMovedAside || other.kind == RecordKind::FileCopiedAside;
+        if (set_aside && record.kind == RecordKind::FileCreated && SamePath(other.other, record.path)) {
+            context.is_copy_in_force = true;
+        }
+    }
+    return context;
+}
+
+bool RollbackJournal::CreateFile(const std::string& path, const std::function<bool()>& create,
+                                 const std::optional<FileStamp>& stamp) {
+    JournalRecord record;
+    record.kind = RecordKind::FileCreated;
+    record.path = path;
+    record.stamp = stamp;
+    if (!Record(record)) return false;
+    const uint32_t number = records_.back().number;
+    if (!create()) {
+        UndoLast();
+        return false;
+    }
+    if (stamp) return true;
+    // Made by the run itself: its size and time tell it from a file put there later. Without
+    // them undoing deletes whatever stands there, as the first format did.
+    const std::optional<FileStamp> made = StampOf(path);
+    if (made && Append(StampLine(number, *made))) Find(number)->stamp = made;
+    return true;
+}
+
+bool RollbackJournal::RecordCreated(const std::vector<std::string>& directories, const std::vector<NewFile>& files) {
+    std::vector<JournalRecord> created;
+    for (const std::string& path : directories) created.push_back({RecordKind::DirectoryCreated, path});
+    for (const NewFile& file : files) {
+        JournalRecord record{RecordKind::FileCreated, file.path};
+        record.stamp = file.stamp;
+        created.push_back(record);
+    }
     if (created.empty()) return true;
     std::string lines;
-    for (const Change& change : created) lines += Line(change) + kLineEnd;
-    if (!Write(lines)) return false;
-    changes_.insert(changes_.end(), created.begin(), created.end());
+    uint32_t number = next_number_;
+    for (JournalRecord& record : created) {
+        record.number = number++;
+        lines += RecordLine(record);
+    }
+    if (!Append(lines)) return false;
+    next_number_ = number;
+    records_.insert(records_.end(), created.begin(), created.end());
     return true;
 }
 
 void RollbackJournal::ForgetCreated(const std::string& path) {
-    if (!path.empty()) Drop(path);
+    if (path.empty()) return;
+    if (const JournalRecord* record = NewestInForce(path)) Void(record->number);
 }
 
 std::string RollbackJournal::FreshName(const std::string& path) {
     platform::FileSystem& files = platform::Files();
     std::string name;
     do {
-        name = path + ".~vi" + token_ + "-" + std::to_string(next_backup_number_++);
+        name = path + ".~vi" + token_ + "-" + std::to_string(next_fresh_number_++);
     } while (Exists(files, name));
     return name;
 }
@@ -220,43 +216,59 @@ bool RollbackJournal::MoveAside(const std::string& path, uint32_t attributes) {
     platform::FileSystem& files = platform::Files();
     const uint32_t present = files.GetAttributes(path);
     if (present == platform::attribute::kInvalid || (present & platform::attribute::kDirectory) != 0) return false;
-    if (!Record({ChangeKind::FileSetAside, path, FreshName(path), attributes})) return false;
-    if (files.MoveFile(path, changes_.back().backup)) return true;
-    Drop();
+    JournalRecord record{RecordKind::FileMovedAside, path, FreshName(path), attributes};
+    if (!Record(record)) return false;
+    if (files.MoveFile(path, record.other)) return true;
+    Void(records_.back().number);
     return false;
 }
 
 bool RollbackJournal::CopyAside(const std::string& path, uint32_t attributes) {
     // The copy is recorded as a file of the run while it is written, and as the original's
     // copy only once it is whole on the disk: a crash in between leaves no half copy that
-    // undoing would put in the original's place.
+    // undoing would put in the original's place. From then on the copy goes only with its
+    // restore.
     const std::string copy = FreshName(path);
     if (!CreateFile(copy, [&] { return CopyToDisk(path, copy); })) return false;
-    if (Record({ChangeKind::FileSetAside, path, copy, attributes})) return true;
+    if (Record({RecordKind::FileCopiedAside, path, copy, attributes})) return true;
     UndoLast();
     return false;
 }
 
+bool RollbackJournal::RecordKeptForRestart(const std::string& path, const std::string& kept) {
+    return Record({RecordKind::KeptForRestart, path, kept});
+}
+
 bool RollbackJournal::CreateDirectory(const std::string& path) {
-    if (!Record({ChangeKind::DirectoryCreated, path, {}, 0})) return false;
+    if (!Record({RecordKind::DirectoryCreated, path})) return false;
     if (platform::Files().CreateDirectory(path)) return true;
-    Drop();
+    Void(records_.back().number);
     return false;
 }
 
 bool RollbackJournal::CreateWorkDirectory(const std::string& path) {
-    if (!Record({ChangeKind::WorkDirectoryCreated, path, {}, 0})) return false;
+    if (!Record({RecordKind::WorkDirectoryCreated, path})) return false;
     if (platform::Files().CreateDirectory(path)) return true;
-    Drop();
+    Void(records_.back().number);
     return false;
+}
+
+void RollbackJournal::WorkDirectoryRemoved(const std::string& path) {
+    if (platform::Files().DirectoryExists(path)) return;
+    for (const JournalRecord& record : records_) {
+        if (record.kind == RecordKind::WorkDirectoryCreated && record.path == path) {
+            Void(record.number);
+            return;
+        }
+    }
 }
 
 // A key below one the run created goes with it; it needs no record of its own.
 bool RollbackJournal::InCreatedKey(const std::string& key) const {
     const std::string upper = platform::UpperCaseAnsi(key);
-    for (const Change& change : changes_) {
-        if (change.kind != ChangeKind::ClassesRootKeyCreated) continue;
-        const std::string created = platform::UpperCaseAnsi(change.path);
+    for (const JournalRecord& record : records_) {
+        if (record.kind != RecordKind::ClassesRootKeyCreated) continue;
+        const std::string created = platform::UpperCaseAnsi(record.path);
         if (upper == created || upper.starts_with(created + "\\")) return true;
     }
     return false;
@@ -266,10 +278,10 @@ bool RollbackJournal::RecordClassesRootValue(const std::string& key) {
     if (key.empty()) return false;  // the classes root itself is never the run's
     platform::Shell& shell = platform::ShellServices();
     if (!shell.ClassesRootKeyExists(key)) {
-        return InCreatedKey(key) || Record({ChangeKind::ClassesRootKeyCreated, key, {}, 0});
+        return InCreatedKey(key) || Record({RecordKind::ClassesRootKeyCreated, key});
     }
-    Change change{ChangeKind::ClassesRootValueSet, key, {}, 0};
-    return shell.ReadClassesRootValue(key, change.old_value) && Record(change);
+    JournalRecord record{RecordKind::ClassesRootValueSet, key};
+    return shell.ReadClassesRootValue(key, record.old_value) && Record(record);
 }
 
 std::vector<std::string> RollbackJournal::MissingLevels(const std::string& path) {
@@ -291,224 +303,125 @@ bool RollbackJournal::CreateDirectories(const std::string& path) {
     return platform::Files().DirectoryExists(path);
 }
 
-// Every step checks what is there, so it may run for a change that never happened, or twice.
-// False when a file step could not be finished (a created file or a copy set aside is still
-// there); a directory that stays loses nothing.
-bool RollbackJournal::UndoChange(const Change& change) {
-    platform::FileSystem& files = platform::Files();
-    switch (change.kind) {
-        case ChangeKind::FileCreated:
-            ForceDelete(files, change.path);
-            return !Exists(files, change.path);
-        case ChangeKind::FileSetAside:
-            // Without the copy, the original never left its place.
-            if (!Exists(files, change.backup)) return true;
-            ForceDelete(files, change.path);
-            if (!files.MoveFile(change.backup, change.path)) return false;
-            files.SetAttributes(change.path, change.attributes);
-            return true;
-        case ChangeKind::DirectoryCreated:
-            files.RemoveDirectory(change.path);
-            return true;
-        case ChangeKind::WorkDirectoryCreated:
-            if (files.DirectoryExists(change.path)) DeleteTree(change.path);
-            return true;
-        case ChangeKind::ClassesRootKeyCreated:
-            return platform::ShellServices().DeleteClassesRootKey(change.path);
-        case ChangeKind::ClassesRootValueSet:
-            return platform::ShellServices().RestoreClassesRootValue(change.path, change.old_value);
+void RollbackJournal::UndoLast() {
+    JournalRecord* newest = NewestInForce();
+    if (newest == nullptr) return;
+    // Undone first, voided then: a crash in between only repeats an undo step, which looks
+    // at what is there first. A step that fails (the file set aside cannot come back) keeps
+    // its record in force, or the copy would stay under its other name for good.
+    std::vector<std::string> report;
+    if (UndoRecord(*newest, ContextOf(*newest), report) == StepOutcome::Failed) {
+        MarkUndoFailed(*newest);
+        return;
     }
-    return true;
+    Void(newest->number);
 }
 
-std::vector<RollbackJournal::Change> RollbackJournal::UndoAll(const std::vector<Change>& changes) {
-    std::vector<Change> left;
-    for (auto it = changes.rbegin(); it != changes.rend(); ++it) {
-        if (!UndoChange(*it)) left.insert(left.begin(), *it);
+bool RollbackJournal::UndoInForce(std::vector<std::string>& report, bool only_failed) {
+    std::vector<uint32_t> newest_first;
+    for (auto it = records_.rbegin(); it != records_.rend(); ++it) {
+        if (!only_failed || it->undo_failed) newest_first.push_back(it->number);
     }
-    return left;
+    bool all_undone = true;
+    for (const uint32_t number : newest_first) {
+        JournalRecord* record = Find(number);
+        if (record == nullptr) continue;
+        if (UndoRecord(*record, ContextOf(*record), report) == StepOutcome::Failed) {
+            all_undone = false;
+            if (!MarkUndoFailed(*record)) return false;
+            continue;
+        }
+        // A step that is not on the disk as done could be taken again after a crash, over
+        // what a later step put back: the undo stops here instead.
+        if (!Void(number)) {
+            report.push_back("Could not record an undone step in " + file_path_);
+            return false;
+        }
+    }
+    return all_undone;
 }
 
-// What is left to undo replaces the journal in one move, so a crash leaves either journal.
-bool RollbackJournal::Rewrite(const std::string& path, const std::vector<Change>& changes) {
-    platform::FileSystem& files = platform::Files();
-    std::string text = std::string(kHeader) + kLineEnd;
-    for (const Change& change : changes) text += Line(change) + kLineEnd;
-    const std::string fresh = path + ".~new";
-    std::unique_ptr<platform::File> file = files.OpenFile(fresh, platform::OpenMode::Create);
-    const bool written = file && file->Write(text.data(), static_cast<int64_t>(text.size())) ==
-                                     static_cast<int64_t>(text.size()) &&
-                         file->Flush();
-    file.reset();
-    if (written && files.ReplaceFile(fresh, path)) return true;
-    ForceDelete(files, fresh);
+void RollbackJournal::Close() {
+    file_.reset();
+    records_.clear();
+}
+
+bool RollbackJournal::Discard() {
+    Close();
+    if (file_path_.empty()) return true;
+    const bool deleted = ForceDelete(file_path_);
+    file_path_.clear();
+    return deleted;
+}
+
+bool RollbackJournal::Undo(std::vector<std::string>& report) {
+    const bool undone = UndoInForce(report, false);
+    if (!undone) {
+        // The file holds what is left to undo, for a later start.
+        Close();
+        file_path_.clear();
+        return false;
+    }
+    if (Discard()) return true;
+    report.push_back("Could not delete the journal " + file_path_);
     return false;
 }
 
-void RollbackJournal::UndoLast() {
-    Change* newest = NewestInForce(changes_);
-    if (newest == nullptr) return;
-    // Undone first, voided then: a crash in between only repeats an undo step. A step that
-    // fails (the file set aside cannot come back) keeps its record in force, or the copy
-    // would stay under its other name for good.
-    if (UndoChange(*newest)) {
-        Drop();
-        return;
+bool RollbackJournal::Commit(std::vector<std::string>& report) {
+    // The files the run made are on the disk before the record that keeps them.
+    for (const JournalRecord& record : records_) {
+        if (record.kind == RecordKind::FileCreated && !FlushToDisk(record.path)) {
+            report.push_back("Could not write " + record.path + " through to the disk");
+            return false;
+        }
     }
-    Append("U");
-    newest->undo_failed = true;
-}
-
-void RollbackJournal::Finish() {
-    changes_.clear();
-    if (!file_) return;
-    file_.reset();
-    ForceDelete(platform::Files(), file_path_);
-    file_path_.clear();
-}
-
-void RollbackJournal::Undo() {
-    const std::vector<Change> left = UndoAll(changes_);
-    changes_.clear();
-    if (!file_) return;
-    file_.reset();
-    // A journal that cannot be rewritten stays whole: undoing it again is harmless.
-    if (left.empty()) {
-        ForceDelete(platform::Files(), file_path_);
-    } else {
-        Rewrite(file_path_, left);
+    const int64_t before = length_;
+    if (!Append(CompletedLine())) {
+        // Whatever part of the record reached the file must not make the run look complete.
+        if (file_ && file_->SetSize(before)) file_->Flush();
+        if (file_) file_->Seek(0, platform::SeekOrigin::End);
+        length_ = before;
+        report.push_back("Could not record the end of the run in " + file_path_);
+        return false;
     }
-    file_path_.clear();
+    FinishCompleted(report);
+    return true;
 }
 
-std::vector<RollbackJournal::Change> RollbackJournal::FinishCompleted(const std::vector<Change>& changes) {
-    platform::FileSystem& files = platform::Files();
-    std::vector<Change> failed;
-    for (const Change& change : changes) {
-        if (change.undo_failed) {
-            failed.push_back(change);
+bool RollbackJournal::FinishCompleted(std::vector<std::string>& report) {
+    // Once "C" is on the disk, a crash is finished instead of undone.
+    bool finished = UndoInForce(report, true);
+    std::vector<uint32_t> numbers;
+    for (const JournalRecord& record : records_) {
+        if (!record.undo_failed) numbers.push_back(record.number);
+    }
+    for (const uint32_t number : numbers) {
+        const JournalRecord* record = Find(number);
+        if (record == nullptr) continue;
+        if (FinishRecord(*record, report) == StepOutcome::Failed) {
+            finished = false;
             continue;
         }
-        if (change.kind == ChangeKind::WorkDirectoryCreated && files.DirectoryExists(change.path)) DeleteTree(change.path);
-        if (change.kind != ChangeKind::FileSetAside || !Exists(files, change.backup)) continue;
-        if (!ForceDelete(files, change.backup)) files.DeleteAtRestart(change.backup);
+        if (!Void(number)) return false;
     }
-    return UndoAll(failed);
-}
-
-void RollbackJournal::Commit() {
-    // Once "C" is on the disk, recovery finishes the run instead of undoing it.
-    Append("C");
-    const std::vector<Change> left = FinishCompleted(changes_);
-    if (left.empty() || !file_) {
-        Finish();
-        return;
+    if (!finished) {
+        Close();
+        file_path_.clear();
+        return false;
     }
-    // What is left becomes a journal of a run to undo, for a later start.
-    changes_.clear();
-    file_.reset();
-    Rewrite(file_path_, left);
-    file_path_.clear();
+    // A finished journal that cannot be deleted is finished again, harmlessly, at a later start.
+    Discard();
+    return true;
 }
 
 std::vector<std::pair<std::string, std::string>> RollbackJournal::SetAside() const {
     std::vector<std::pair<std::string, std::string>> result;
-    for (const Change& change : changes_) {
-        if (change.kind == ChangeKind::FileSetAside) result.emplace_back(change.path, change.backup);
+    for (const JournalRecord& record : records_) {
+        if (record.kind == RecordKind::FileMovedAside || record.kind == RecordKind::FileCopiedAside) {
+            result.emplace_back(record.path, record.other);
+        }
     }
     return result;
-}
-
-// K and V records; false for any other line.
-bool RollbackJournal::ParseRegistryRecord(const std::vector<std::string>& fields, std::vector<Change>& changes) {
-    const std::string& kind = fields[0];
-    Change change{kind == "K" ? ChangeKind::ClassesRootKeyCreated : ChangeKind::ClassesRootValueSet, {}, {}, 0};
-    if ((kind != "K" && kind != "V") || fields.size() < 2 || !UnescapeField(fields[1], change.path) ||
-        change.path.empty()) {
-        return false;
-    }
-    if (kind == "V" && fields.size() == 4) {
-        platform::RegistryValue value;
-        if (!IsNumber(fields[2]) || !UnescapeField(fields[3], value.data)) return false;
-        value.type = static_cast<uint32_t>(std::stoull(fields[2]));
-        change.old_value = value;
-    } else if (fields.size() != 2) {
-        return false;
-    }
-    changes.push_back(change);
-    return true;
-}
-
-bool RollbackJournal::Parse(const std::string& text, std::vector<Change>& changes, bool& complete) {
-    complete = false;
-    size_t start = 0;
-    bool first = true;
-    for (size_t end = text.find(kLineEnd); end != std::string::npos; end = text.find(kLineEnd, start)) {
-        const std::string line = text.substr(start, end - start);
-        start = end + 2;
-        if (first) {
-            if (line != kHeader) return false;
-            first = false;
-            continue;
-        }
-        const std::vector<std::string> fields = SplitFields(line);
-        const std::string& kind = fields[0];
-        if (complete) return false;  // nothing is recorded after the end
-        if (kind == "C" && fields.size() == 1) {
-            complete = true;
-        } else if ((kind == "X" || kind == "U") && (fields.size() == 1 || (kind == "X" && fields.size() == 2 && !fields[1].empty()))) {
-            Change* newest = NewestInForce(changes, fields.size() == 2 ? fields[1] : std::string());
-            if (newest == nullptr) return false;
-            if (kind == "U") newest->undo_failed = true;
-            else changes.erase(changes.begin() + (newest - changes.data()));
-        } else if ((kind == "D" || kind == "T" || kind == "F") && fields.size() == 2 && !fields[1].empty()) {
-            const ChangeKind change_kind = kind == "D"   ? ChangeKind::DirectoryCreated
-                                           : kind == "T" ? ChangeKind::WorkDirectoryCreated
-                                                         : ChangeKind::FileCreated;
-            changes.push_back({change_kind, fields[1], {}, 0});
-        } else if (kind == "R" && fields.size() == 4 && !fields[1].empty() && !fields[2].empty() && IsNumber(fields[3])) {
-            changes.push_back({ChangeKind::FileSetAside, fields[1], fields[2],
-                               static_cast<uint32_t>(std::stoull(fields[3]))});
-        } else if (!ParseRegistryRecord(fields, changes)) {
-            return false;
-        }
-    }
-    // What follows the last line end is a record whose change never started. Without even a
-    // whole first line, the run made no change at all.
-    return !first || (std::string(kHeader) + kLineEnd).starts_with(text);
-}
-
-RollbackJournal::Recovery RollbackJournal::Recover(const std::string& path) {
-    platform::FileSystem& files = platform::Files();
-    if (!files.FileExists(path)) return Recovery::NothingToDo;
-    std::string text;
-    RollbackJournal journal;
-    bool complete = false;
-    if (!ReadWholeFile(path, text) || !Parse(text, journal.changes_, complete)) return Recovery::Unreadable;
-    const std::vector<Change> left = complete ? FinishCompleted(journal.changes_) : UndoAll(journal.changes_);
-    // The journal stays, whole or holding what is left to undo, for a later start to finish.
-    if (!left.empty()) {
-        Rewrite(path, left);
-        return Recovery::Incomplete;
-    }
-    journal.changes_.clear();
-    ForceDelete(files, path);
-    return Recovery::Recovered;
-}
-
-void DeleteTree(const std::string& dir) {
-    platform::FileSystem& files = platform::Files();
-    for (const platform::DirectoryEntry& entry : files.ListDirectory(dir)) {
-        if (entry.name == "." || entry.name == "..") continue;
-        const std::string path = dir + "\\" + entry.name;
-        if ((entry.attributes & platform::attribute::kDirectory) != 0) {
-            DeleteTree(path);
-        } else {
-            // Extracted files may carry the read-only bit of the archive; they are ours to delete.
-            ForceDelete(files, path);
-        }
-    }
-    files.RemoveDirectory(dir);
 }
 
 }  // namespace engine

@@ -1,43 +1,20 @@
 #pragma once
 // The record of everything an installation changes on disk, so that a run that does not
-// reach its end, because it failed or because the process died, leaves the destination and
-// the system directory as it found them.
+// reach its end, because it failed or because the process died, leaves the machine as it
+// found it.
 //
 // A file that the run replaces or deletes is never destroyed at once: it is moved aside,
 // beside itself (so the move stays on the same volume), and only a committed run deletes
-// those copies. Undoing walks the record backwards: files the run created are deleted, the
-// files moved aside are moved back with their old attributes, and directories the run
-// created are removed when they are empty again (its extraction directory with everything
-// in it).
+// those copies. Undoing walks the record backwards: files the run created are deleted when
+// they are still the ones it made, the files moved aside are moved back with their old
+// attributes, and directories the run created are removed when they are empty again (its
+// extraction directory with everything in it).
 //
-// The record is written ahead: each change is appended to the journal file in the
-// destination and flushed to the disk before the change is made, so after a crash the next
-// start of the setup program finds every change that may have happened. The journal is a
-// text file, one record a line, fields separated by a tab (no Windows path holds one), lines
-// ending in CR LF:
-//
-//   VIrovARI2 install journal 1      first line
-//   D <path>                         directory created
-//   T <path>                         extraction directory created (removed with its content)
-//   F <path>                         file created where nothing was
-//   K <key>                          key created under HKEY_CLASSES_ROOT (deleted with its subkeys)
-//   V <key>                          default value about to be set on an existing key that had none
-//   V <key> <type> <bytes>           ... that had this one (type decimal, bytes as the system keeps them)
-//   R <path> <copy> <attributes>     file moved (or copied) aside to copy; attributes decimal
-//   X                                the newest record in force is void (undone or never made)
-//   U                                the newest record in force could not be undone when the run
-//                                    took it back: it stays in force, is no longer the newest
-//                                    for X and U, and is undone even when the run completes
-//   X <path>                         the newest D or F record of path in force is void
-//   C                                the run is complete; what follows only deletes the copies
-//
-// A registry key or value may hold any byte, so in K and V records every byte below 0x20, 0x7F
-// and '%' itself is written as '%' and two upper-case hexadecimal digits; the text reads back
-// exactly.
-//
-// Each undo step tolerates a change that never happened (the crash came between the record
-// and the change). A last line without its line end is a record whose change never started
-// and is ignored; any other line that cannot be read makes the whole journal unreadable.
+// The record is written ahead: each change is appended to the run's journal file (format in
+// journal_format.h) and flushed to the disk before the change is made, and so is each step
+// of an undo before the next one, so after a crash, also one during an undo, the next start
+// of the setup program finds every change that may have happened and undoes each only once.
+// The run holds its journal open without letting others write or delete it.
 
 #include <cstdint>
 #include <functional>
@@ -47,7 +24,8 @@
 #include <utility>
 #include <vector>
 
-#include "platform/shell.h"
+#include "engine/journal_format.h"
+#include "engine/undo_steps.h"
 
 namespace platform {
 class File;
@@ -55,8 +33,19 @@ class File;
 
 namespace engine {
 
-// The journal's file name in the destination directory.
+// The journal's file name in a destination, where earlier versions kept it.
 inline constexpr char kJournalName[] = "VIrovARI2.journal";
+// The extension of the journals in the journal folder, one per run.
+inline constexpr char kJournalExtension[] = ".journal";
+
+// A file the run is about to create where nothing is, with the size and time of the file it
+// puts there when they are known beforehand (a file moved into place).
+struct NewFile {
+    NewFile(std::string file_path, std::optional<FileStamp> file_stamp = std::nullopt)
+        : path(std::move(file_path)), stamp(file_stamp) {}
+    std::string path;
+    std::optional<FileStamp> stamp;
+};
 
 class RollbackJournal {
 public:
@@ -65,13 +54,24 @@ public:
     RollbackJournal(const RollbackJournal&) = delete;
     RollbackJournal& operator=(const RollbackJournal&) = delete;
 
-    // Creates the journal file at path, which must not exist yet; false when it cannot be
+    // Creates the journal file at path, which must not exist yet, and records the run: its
+    // destination and the machine's folders it may change. False when the file cannot be
     // created or written. Without a file, changes are recorded in memory only.
-    bool Start(const std::string& path);
+    bool Start(const std::string& path, const std::string& destination, const std::vector<std::string>& folders);
 
-    // Records path, then runs create, which makes the file at path where nothing was. When
-    // create fails, whatever it left at path is deleted and the record dropped; false then.
-    bool CreateFile(const std::string& path, const std::function<bool()>& create);
+    // Takes over the journal file at path, read into contents and open in file (exclusively,
+    // its torn tail already cut off), to finish or undo its run.
+    void Resume(const std::string& path, std::unique_ptr<platform::File> file, const JournalContents& contents);
+
+    // The file of this run's journal; empty without one.
+    const std::string& Path() const { return file_path_; }
+
+    // Records path, then runs create, which makes the file at path where nothing was. stamp is
+    // that of the file create puts there when known beforehand; otherwise it is taken once the
+    // file is made. When create fails, whatever it left at path is deleted and the record
+    // dropped; false then.
+    bool CreateFile(const std::string& path, const std::function<bool()>& create,
+                    const std::optional<FileStamp>& stamp = std::nullopt);
 
     // Records the directories (parents first) and files a batch is about to create where
     // nothing is, all with one flush; false (nothing recorded) when the records cannot be
@@ -79,7 +79,7 @@ public:
     // nothing behind when they fail), and hands each one it could not create to
     // ForgetCreated. A crash before one is made costs nothing: undoing a directory or file
     // that was never made does nothing.
-    bool RecordCreated(const std::vector<std::string>& directories, const std::vector<std::string>& files);
+    bool RecordCreated(const std::vector<std::string>& directories, const std::vector<NewFile>& files);
 
     // The directory or file at path, recorded by RecordCreated, was not created: its record
     // is void.
@@ -90,9 +90,16 @@ public:
     // for a directory, or when the file cannot be moved.
     bool MoveAside(const std::string& path, uint32_t attributes);
 
-    // Copies the existing file at path aside (the file stays), so that undoing puts the copy
-    // back in its place; false (nothing recorded) when the copy cannot be made.
+    // Copies the existing file at path aside (the file stays, and the run writes over it), so
+    // that undoing puts the copy back in its place; false (nothing recorded) when the copy
+    // cannot be made.
     bool CopyAside(const std::string& path, uint32_t attributes);
+
+    // Records kept, a new file the caller is about to write beside path under FreshName(path),
+    // to replace path at the next restart: undoing the run deletes kept; once the run has
+    // completed, the replacing move is requested (again at each recovery, which is harmless).
+    // False when the record cannot be written: kept must not be written then.
+    bool RecordKeptForRestart(const std::string& path, const std::string& kept);
 
     // CreateDirectoryA for one level, recorded when it succeeds.
     bool CreateDirectory(const std::string& path);
@@ -107,6 +114,9 @@ public:
     // Creates a directory of the run's own, which undoing removes with everything in it.
     bool CreateWorkDirectory(const std::string& path);
 
+    // The run removed its directory at path itself: when it is gone, its record is void.
+    void WorkDirectoryRemoved(const std::string& path);
+
     // Records what setting the default value of key under HKEY_CLASSES_ROOT is about to change:
     // a key that does not exist yet is recorded as created (undoing deletes it with everything
     // below it) unless it lies below a key the run created; an existing key's default value, or
@@ -115,81 +125,63 @@ public:
     bool RecordClassesRootValue(const std::string& key);
 
     // A name beside path that nothing bears yet, for a copy set aside or a file being written:
-    // path + ".~vi" + a token of this run + "-" + a number that grows over the run.
+    // path + ".~vi" + the run's token + "-" + a number that grows over the run.
     std::string FreshName(const std::string& path);
+    const std::string& Token() const { return token_; }
 
     // Undoes only the newest change (a file just moved aside goes back at once). When that
     // fails, the change stays recorded, to be undone again at the run's end, committed or not,
     // or by the recovery at a later start.
     void UndoLast();
 
-    // Undoes the record, newest first, then forgets it and deletes the file. When a step fails
-    // (a file in use cannot be deleted or put back), the file stays and holds what is left to
-    // undo, for the recovery at a later start.
-    void Undo();
+    // Undoes the record, newest first, each step recorded on the disk before the next, then
+    // deletes the file. False when the undo could not be finished (a step failed, a step could
+    // not be recorded, the file could not be deleted): the file then holds what is left, for
+    // the recovery at a later start. report gains a line for each step done or left.
+    bool Undo(std::vector<std::string>& report);
 
-    // Keeps the changes: deletes the files set aside (a copy that cannot be deleted, such as a
-    // library a running program has mapped, is deleted at the next restart) and undoes the
-    // changes UndoLast could not, then forgets the record and deletes the file. A change that
-    // still cannot be undone stays in the file, for the recovery at a later start.
-    void Commit();
+    // Keeps the changes: every file the run made is flushed to the disk, then the completion
+    // record is written; then the files set aside are deleted (a copy that cannot be deleted,
+    // such as a library a running program has mapped, is deleted at the next restart), the
+    // changes UndoLast could not undo are undone, and the file is deleted. False, changing
+    // nothing, when the completion record cannot be written: the run must be undone then. A
+    // step that still fails stays in the file, for the recovery at a later start.
+    bool Commit(std::vector<std::string>& report);
+
+    // Finishes a run whose completion record is on the disk, as Commit does after writing it;
+    // false when something is left for a later start.
+    bool FinishCompleted(std::vector<std::string>& report);
 
     // The files moved aside so far, as (original path, copy) pairs; for tests and reports.
     std::vector<std::pair<std::string, std::string>> SetAside() const;
 
-    enum class Recovery { NothingToDo, Recovered, Unreadable, Incomplete };
-
-    // Finishes what the run that wrote the journal file at path left: an incomplete run is
-    // undone, a complete one gets its copies deleted; the file is deleted afterwards. A file
-    // that cannot be read is left as it is (Unreadable). When an undo step fails, the file
-    // keeps only what is left to undo (Incomplete), so that a later start can finish it.
-    static Recovery Recover(const std::string& path);
-
 private:
-    enum class ChangeKind {
-        DirectoryCreated,
-        WorkDirectoryCreated,
-        FileCreated,
-        FileSetAside,
-        ClassesRootKeyCreated,
-        ClassesRootValueSet,
-    };
-    struct Change {
-        ChangeKind kind;
-        std::string path;  // or the key under HKEY_CLASSES_ROOT
-        std::string backup;
-        uint32_t attributes = 0;
-        std::optional<platform::RegistryValue> old_value{};  // ClassesRootValueSet: the value before
-        bool undo_failed = false;  // UndoLast could not undo it: it is undone whatever the end
-    };
-    // The newest change UndoLast has not given up on, or with a path, the newest such record
-    // of a directory or file created at path; nullptr when there is none.
-    static Change* NewestInForce(std::vector<Change>& changes, const std::string& path = {});
-    // The end of a completed run: deletes the copies of the changes kept and undoes the ones
-    // UndoLast failed to; returns those still not undone, oldest first.
-    static std::vector<Change> FinishCompleted(const std::vector<Change>& changes);
+    JournalRecord* Find(uint32_t number);
+    // The newest record in force not marked U or, with a path, the newest such record of a
+    // directory or file created at path; nullptr when there is none.
+    JournalRecord* NewestInForce(const std::string& path = {});
+    UndoContext ContextOf(const JournalRecord& record) const;
     bool InCreatedKey(const std::string& key) const;
-    bool Record(const Change& change);
-    bool Append(const std::string& line);
-    bool Write(const std::string& text);
-    void Drop(const std::string& path = {});
-    void Finish();
-    static std::string Line(const Change& change);
-    static bool UndoChange(const Change& change);
-    // Undoes changes newest first; returns those whose undo failed, oldest first.
-    static std::vector<Change> UndoAll(const std::vector<Change>& changes);
-    static bool Rewrite(const std::string& path, const std::vector<Change>& changes);
-    static bool Parse(const std::string& text, std::vector<Change>& changes, bool& complete);
-    static bool ParseRegistryRecord(const std::vector<std::string>& fields, std::vector<Change>& changes);
+    bool Record(JournalRecord record);
+    // Writes text and flushes it to the disk; true without a file.
+    bool Append(const std::string& text);
+    // The record numbered number needs nothing more; false when that cannot be written.
+    bool Void(uint32_t number);
+    bool MarkUndoFailed(JournalRecord& record);
+    // Undoes the records in force, newest first (only those marked U when only_failed);
+    // false when one is left.
+    bool UndoInForce(std::vector<std::string>& report, bool only_failed);
+    // Closes the file and deletes it; false when it stays.
+    bool Discard();
+    void Close();
 
-    std::vector<Change> changes_;
+    std::vector<JournalRecord> records_;  // in force, oldest first
+    uint32_t next_number_ = 1;
     std::unique_ptr<platform::File> file_;
     std::string file_path_;
+    int64_t length_ = 0;  // bytes written to the file
     std::string token_;
-    unsigned next_backup_number_ = 1;
+    unsigned next_fresh_number_ = 1;
 };
-
-// Deletes dir with everything in it; what cannot be deleted stays, and so does dir then.
-void DeleteTree(const std::string& dir);
 
 }  // namespace engine

@@ -16,13 +16,17 @@ enum class ExitCode : int {
     VolumeMissing = 3,
     // The installation failed and was rolled back (data-copy error).
     InstallFailed = 4,
-    // An unfinished earlier installation could not be recovered.
+    // An installation, an earlier one or this one, could not be completely undone (or the
+    // record of an earlier one cannot be read or is refused); its record stays for a later start.
     RecoveryFailed = 5,
     // Refused by the Install command's checks (silent mode, which cannot ask again).
     Refused = 6,
     // The record of the run that /LOG= asks for cannot be written; the program ends at
     // start-up, before it changes anything.
     LogUnwritable = 7,
+    // Another installation of the product is running (the code deployment tools take for
+    // "another installation is in progress, retry later"); nothing was changed.
+    AnotherInstallRunning = 1618,
     // The command line holds an unknown switch; nothing was changed (the code the system's
     // installer gives an invalid command line).
     InvalidCommandLine = 1639,

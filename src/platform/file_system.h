@@ -112,7 +112,8 @@ public:
     virtual bool DeleteAtRestart(const std::string& path) = 0;
     // MoveFileExA with MOVEFILE_DELAY_UNTIL_REBOOT | MOVEFILE_REPLACE_EXISTING: at the next
     // restart, before any program can hold it, from takes the place of to. Cannot be taken
-    // back once asked for (an administrator's right).
+    // back once asked for (an administrator's right); asking again for the same pair is
+    // harmless.
     virtual bool ReplaceAtRestart(const std::string& from, const std::string& to) = 0;
     // CopyFileA.
     virtual bool CopyFile(const std::string& from, const std::string& to, bool fail_if_exists) = 0;

@@ -3,6 +3,7 @@
 // locale, INI files, code pages and the program's resources. Phrased in Windows terms.
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -11,7 +12,13 @@ namespace platform {
 
 // CSIDL values of the special folders the setup needs.
 // The common ones (all users' folders) are where an elevated run puts its shortcuts.
-enum class SpecialFolder { Programs = 2, DesktopDirectory = 16, CommonPrograms = 23, CommonDesktopDirectory = 25 };
+enum class SpecialFolder {
+    Programs = 2,
+    DesktopDirectory = 16,
+    CommonPrograms = 23,
+    CommonDesktopDirectory = 25,
+    CommonAppData = 35,
+};
 
 // GetLocaleInfoA information kinds used by the program.
 constexpr uint32_t kLocaleSystemDefault = 0x800;
@@ -19,6 +26,12 @@ constexpr uint32_t kLocaleSEnglishLanguage = 0x1001;
 
 // The language id GetSystemDefaultUILanguage returns for Russian.
 constexpr uint16_t kLanguageIdRussian = 0x0419;
+
+// A machine-wide lock, held for as long as the object lives (and no longer than the process).
+class MachineLock {
+public:
+    virtual ~MachineLock() = default;
+};
 
 class System {
 public:
@@ -65,6 +78,11 @@ public:
     // The bytes of the program's own resource (FindResourceA, LoadResource, LockResource);
     // nullopt when there is no such resource.
     virtual std::optional<std::string> ProgramResource(const std::string& name, const std::string& type) = 0;
+
+    // Takes the machine-wide lock called name: a mutex in the global namespace, which only an
+    // administrator's process can create there, and which the system gives up when its holder
+    // ends. nullptr when another process holds it or it cannot be had.
+    virtual std::unique_ptr<MachineLock> TakeMachineLock(const std::string& name) = 0;
 };
 
 }  // namespace platform

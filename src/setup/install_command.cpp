@@ -15,6 +15,7 @@
 #include "platform/ui/application.h"
 #include "setup/install_dir_macro.h"
 #include "setup/main_window.h"
+#include "setup/setup_texts.h"
 
 namespace setup {
 
@@ -22,6 +23,8 @@ namespace ui = platform::ui;
 
 namespace {
 
+// The machine-wide lock that lets one installation of the product run at a time.
+constexpr const char kInstallationLockName[] = "VIrovARI2.Install";
 // The file whose creation proves that the destination takes new files.
 constexpr const char kWriteTestFile[] = "$$tfile$.tmp";
 // The base product's library that this installation replaces; copies from 2005 or earlier
@@ -60,17 +63,38 @@ void TInstF1::Button4Click() {
     StartEngine();
 }
 
+bool TInstF1::TakeInstallationLock() {
+    installation_lock_ = platform::Machine().TakeMachineLock(kInstallationLockName);
+    if (installation_lock_) return true;
+    ShowBox(Pick(texts::kMsgAnotherInstallRunning), platform::MessageKind::Error);
+    SetWindowState(ui::WindowState::Minimized);
+    ui::Application::Instance().Terminate(platform::ExitCode::AnotherInstallRunning);
+    return false;
+}
+
 bool TInstF1::RecoverUnfinishedRun(std::string install_dir) {
     if (!InstF3) return true;
     if (!install_dir.empty() && install_dir.back() == '\\') install_dir.pop_back();
-    const InstallWindow::Unfinished unfinished = InstF3->RecoverUnfinished(install_dir);
-    if (unfinished == InstallWindow::Unfinished::Recovered) {
-        Record("Recovered: an unfinished earlier installation into " + install_dir + " was put right");
+    const InstallWindow::Recovery recovery = InstF3->RecoverUnfinished(install_dir);
+    for (const std::string& line : recovery.report) Record(line);
+    switch (recovery.outcome) {
+        case InstallWindow::Unfinished::None:
+        case InstallWindow::Unfinished::Recovered: return true;
+        case InstallWindow::Unfinished::InUse:
+            // Perhaps a run that is still going on: the user is to wait, a deployment tool to retry.
+            ShowBox(Pick(texts::kMsgAnotherInstallRunning), platform::MessageKind::Error);
+            ui::Application::Instance().Terminate(platform::ExitCode::AnotherInstallRunning);
+            return false;
+        case InstallWindow::Unfinished::Refused:
+            ShowBox(locale::FormatText(Pick(texts::kFmtJournalRefused), {recovery.journal_path}),
+                    platform::MessageKind::Error);
+            break;
+        case InstallWindow::Unfinished::Unrecoverable:
+            ShowBox(locale::FormatText(Description().FmtUnfinishedUnreadable, {recovery.destination, recovery.journal_path}),
+                    platform::MessageKind::Error);
+            break;
     }
-    if (unfinished != InstallWindow::Unfinished::Unrecoverable) return true;
-    ShowBox(locale::FormatText(Description().FmtUnfinishedUnreadable, {install_dir, InstF3->JournalPath(install_dir)}),
-            platform::MessageKind::Error);
-    // A silent run cannot wait for someone to put the directory right.
+    // A silent run cannot wait for someone to put the machine right.
     if (switches_.silent) ui::Application::Instance().Terminate(platform::ExitCode::RecoveryFailed);
     return false;
 }

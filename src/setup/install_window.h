@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/ui/controls.h"
 #include "platform/ui/form.h"
@@ -25,15 +26,22 @@ public:
     // Replaces the status line above the progress bar.
     virtual void SetStatus(const std::string& text) = 0;
 
-    // What an earlier installation into a directory that did not finish (the process died)
-    // has left: nothing, a run now undone (or, when it had completed, finished), or one that
-    // cannot be put right: its record of changes cannot be read, or a change cannot be undone
-    // (a file in use); the record stays for a later start then.
-    enum class Unfinished { None, Recovered, Unrecoverable };
-    // Looks for such an installation into install_dir and puts the directory right.
-    virtual Unfinished RecoverUnfinished(const std::string& install_dir) = 0;
-    // The file holding the record of changes of a run into install_dir.
-    virtual std::string JournalPath(const std::string& install_dir) = 0;
+    // What earlier installations that did not finish (the process died) have left: nothing,
+    // runs now undone (or, when they had completed, finished), a record of changes in use by
+    // another process (perhaps a run still going on), or one that cannot be put right: it
+    // cannot be read, a change cannot be undone (a file in use), or it names a change this
+    // program never makes and is refused. The record stays as it is then.
+    enum class Unfinished { None, Recovered, InUse, Unrecoverable, Refused };
+    struct Recovery {
+        Unfinished outcome = Unfinished::None;
+        std::string journal_path;  // the record of changes that decided the outcome
+        std::string destination;   // the directory it names (empty when unknown)
+        std::string reason;        // why it was refused
+        std::vector<std::string> report;  // lines for the record of the run, one per step
+    };
+    // Puts right what unfinished installations left, and reports a record of changes that an
+    // earlier version left in install_dir, which is not acted on.
+    virtual Recovery RecoverUnfinished(const std::string& install_dir) = 0;
 
     // Where the installation reports what it does, line by line, for the record of the run
     // (/LOG=); set before the installation starts.

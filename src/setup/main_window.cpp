@@ -138,6 +138,8 @@ void TInstF1::FormCreate() {
         ShowSwitches(platform::ExitCode::UserExit);
         return;
     }
+    // One installation at a time: nothing below reads a journal or changes a file before.
+    if (!TakeInstallationLock()) return;
     // Nobody is there to use the base product's set-up utility after a silent installation.
     if (switches_.silent) description.OptRun = false;
 

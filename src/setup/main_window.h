@@ -10,6 +10,7 @@
 
 #include "platform/exit_code.h"
 #include "platform/platform.h"
+#include "platform/system.h"
 #include "platform/ui/controls.h"
 #include "platform/ui/form.h"
 #include "platform/ui/keys.h"
@@ -95,8 +96,12 @@ private:
     void ShowVersion();
     void ArrangeTextButtons();
     void CreateSecondaryWindows();
-    // Puts right what an unfinished earlier installation into install_dir left; false (after
-    // telling the user) when its record cannot be read, so nothing may be installed there.
+    // Takes the machine-wide lock of the product, held until the program ends; false (after
+    // telling the user and asking the application to end with 1618) when another copy holds it.
+    bool TakeInstallationLock();
+    // Puts right what unfinished earlier installations left and records every step; false
+    // (after telling the user) when a record of changes is in use, cannot be read or undone,
+    // or is refused, so nothing may be installed now.
     bool RecoverUnfinishedRun(std::string install_dir);
     // Install's checks, each true when the command may go on.
     bool CheckBaseProduct();
@@ -121,6 +126,7 @@ private:
     void InstallSilently();
 
     InstallWindowFactory create_install_window_;
+    std::unique_ptr<platform::MachineLock> installation_lock_;
     bool started_up_ = false;
     CommandSwitches switches_;
     std::unique_ptr<SetupLog> log_;

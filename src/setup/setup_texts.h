@@ -108,14 +108,27 @@ inline constexpr TextPair kLicenseFile{"license.txt", "license_en.txt"};
 // Argument: ProductNounGen. Shown when Install is pressed with an empty destination field.
 inline constexpr TextPair kFmtNoInstallDir{"Не указан каталог для установки %s.\r\nВыберите каталог для установки.",
                                            "The destination directory is not specified. Choose a directory."};
-// Arguments: the destination, the journal file. Shown when an earlier installation into the
-// destination did not finish and cannot be undone: its record of changes cannot be read, or a
-// change cannot be taken back (a file in use).
+// Arguments: the destination, the journal file (full path). Shown when an earlier installation
+// did not finish and cannot be undone: its record of changes cannot be read, or a change
+// cannot be taken back (a file in use).
 inline constexpr TextPair kFmtUnfinishedUnreadable{
     "Прежняя установка в каталог \"%s\" не была завершена, и её изменения не удаётся отменить (журнал изменений "
-    "\"%s\" сохранён). Каталог оставлен как есть.\r\nВыберите другой каталог для установки.",
+    "\"%s\" сохранён). Каталог оставлен как есть.\r\nПроверьте каталог, затем удалите этот журнал и запустите "
+    "установку снова.",
     "An earlier installation into the \"%s\" directory did not finish, and its changes cannot be undone (the record "
-    "of changes \"%s\" is kept). The directory is left as it is.\r\nChoose other directory."};
+    "of changes \"%s\" is kept). The directory is left as it is.\r\nCheck the directory, then delete that record "
+    "and start the installation again."};
+// Argument: the journal file (full path). Shown when a record of changes names a change that
+// this program never makes: nothing in it is acted on.
+inline constexpr TextPair kFmtJournalRefused{
+    "Журнал изменений \"%s\" содержит изменения, которые эта программа установки никогда не делает, поэтому "
+    "по нему ничего не выполнялось.\r\nПроверьте компьютер, затем удалите этот журнал и запустите установку снова.",
+    "The record of changes \"%s\" names changes that this setup program never makes, so nothing in it was acted "
+    "on.\r\nCheck the computer, then delete that record and start the installation again."};
+// Shown when another copy of the program is installing, or holds a record of changes.
+inline constexpr TextPair kMsgAnotherInstallRunning{
+    "Уже выполняется другая установка DE roz OZE-2. Дождитесь её окончания и запустите программу установки снова.",
+    "Another installation of DE roz OZE-2 is running. Wait until it ends, then start the setup program again."};
 
 inline constexpr TextPair kProductNoun{"задачник", "system"};
 inline constexpr TextPair kProductNounGen{"задачника", "system"};
@@ -201,7 +214,7 @@ inline constexpr const TextPair* kAllPairs[] = {
     &kLicenseFile, &kFmtNoInstallDir, &kFmtUnfinishedUnreadable, &kProductNoun, &kProductNounGen, &kEnvCaption,
     &kEnvPrompt, &kRunMessage, &kUninstallTexts[0], &kUninstallTexts[1], &kUninstallTexts[2],
     &kUninstallTexts[3], &kWindowCaption, &kSubtitle, &kCopyright, &kDestinationPrompt,
-    &kSwitchesHelp, &kFmtLogUnwritable,
+    &kSwitchesHelp, &kFmtLogUnwritable, &kFmtJournalRefused, &kMsgAnotherInstallRunning,
 };
 
 // The Russian-only pieces of composed texts, for the same check.

@@ -37,7 +37,7 @@ std::string ExitCodeMeaning(platform::ExitCode code) {
         case platform::ExitCode::InstallFailed:
             return "the installation failed and was rolled back";
         case platform::ExitCode::RecoveryFailed:
-            return "an unfinished earlier installation could not be recovered";
+            return "an installation, earlier or this one, could not be completely undone";
         case platform::ExitCode::Refused:
             return "refused by the Install command's checks";
         case platform::ExitCode::LogUnwritable:
@@ -46,6 +46,8 @@ std::string ExitCodeMeaning(platform::ExitCode code) {
             return "the command line holds an unknown switch; nothing was changed";
         case platform::ExitCode::RestartNeeded:
             return "installed; a restart completes the installation";
+        case platform::ExitCode::AnotherInstallRunning:
+            return "another installation of the product is running";
     }
     return "unknown";
 }

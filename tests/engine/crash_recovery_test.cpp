@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <map>
 
-#include "engine/rollback.h"
+#include "engine/recovery.h"
 #include "engine_fixture.h"
 
 namespace engine_test {
@@ -23,7 +23,7 @@ protected:
         std::filesystem::remove_all(machine_.HostRoot() + "/registry");
         std::filesystem::create_directory(machine_.HostRoot() + "/c");
         for (const std::string& dir : {std::string("C:\\VE4"), std::string("C:\\setup"), std::string("C:\\windows\\system32"),
-                                       settings_.programs_folder, settings_.desktop_folder}) {
+                                       settings_.programs_folder, settings_.desktop_folder, settings_.journal_folder}) {
             platform::Files().ForceDirectories(dir);
         }
         WriteFile("C:\\VE4\\ri4razoz.exe", "base product utility");
@@ -69,44 +69,79 @@ protected:
     }
 
     // The install in a child process that stops just before its nth change (0: never).
-    int InstallStoppingAt(uint64_t n) {
+    int InstallStoppingAt(uint64_t n, const Volumes& payload) {
         settings_ = ProductSettings();
         settings_.keep_files = {"RESULTS.DAT", "DATA\\KEPT.DAT"};
         settings_.file_exts = {{"qmx", "%InstallDir%\\bin", "a.exe", "Task file", 2}};
         return platform::PosixMachine::RunInChildProcess([&] {
             platform::PosixMachine::StopAtChange(n);
-            Install(Payload());
+            Install(payload);
         });
+    }
+
+    // Recovery in a child process that stops just before its mth change (0: never).
+    int RecoverStoppingAt(uint64_t m) {
+        return platform::PosixMachine::RunInChildProcess([&] {
+            platform::PosixMachine::StopAtChange(m);
+            RecoverJournals();
+        });
+    }
+
+    // The run of payload stopped at its nth change for every n, each time recovered, and for
+    // a few of them the recovery stopped at its mth change first: the whole machine ends as
+    // before the run or, once the run had completed, as after a complete run. Returns the
+    // number of changes the run made.
+    uint64_t CheckEveryStop(const Volumes& payload, const Snapshot& before, const Snapshot& after) {
+        bool finished = false;
+        for (uint64_t n = 1;; ++n) {
+            // Every n once without a second crash; the second crash's place moves with n, so
+            // that the stops of the recovery are all met across the runs.
+            for (const uint64_t m : {uint64_t{0}, 1 + n % 5, 6 + (n * 7) % 41}) {
+                SCOPED_TRACE("run stopped at change " + std::to_string(n) + ", recovery at " + std::to_string(m));
+                Prepare();
+                const int code = InstallStoppingAt(n, payload);
+                if (code == 0) return n - 1;  // the run made fewer changes than n
+                EXPECT_EQ(code, platform::PosixMachine::kStoppedAtChange);
+                if (m != 0) {
+                    const int recovery = RecoverStoppingAt(m);
+                    EXPECT_TRUE(recovery == 0 || recovery == platform::PosixMachine::kStoppedAtChange) << recovery;
+                }
+                const engine::RecoveryResult result = RecoverJournals();
+                EXPECT_TRUE(result.outcome == engine::RecoveryOutcome::Recovered ||
+                            result.outcome == engine::RecoveryOutcome::NothingToDo)
+                    << static_cast<int>(result.outcome) << " " << result.reason;
+                const Snapshot state = Take();
+                // Once the run has completed, every later stop leaves the complete installation.
+                if (m == 0 && state == after) finished = true;
+                EXPECT_EQ(state, finished ? after : before);
+                if (HasFailure()) return n;
+            }
+        }
     }
 };
 
-TEST_F(CrashRecoveryTest, EveryStopIsUndoneOrFinished) {
+TEST_F(CrashRecoveryTest, EveryStopIsUndoneOrFinishedAlsoAfterASecondCrash) {
     platform::PosixMachine::SetFlushToDisk(false);  // the process stops, the machine does not
     Prepare();
     const Snapshot before = Take();
-    ASSERT_EQ(InstallStoppingAt(0), 0);
+    ASSERT_EQ(InstallStoppingAt(0, Payload()), 0);
     const Snapshot after = Take();
     ASSERT_NE(after, before);
     ASSERT_EQ(after.count("C:\\VE4\\LIB\\fresh.dll"), 1u);
+    EXPECT_GT(CheckEveryStop(Payload(), before, after), 60u);
+}
 
-    bool finished = false;
-    uint64_t n = 1;
-    for (;; ++n) {
-        SCOPED_TRACE("stopped at change " + std::to_string(n));
-        Prepare();
-        const int code = InstallStoppingAt(n);
-        if (code == 0) break;  // the run made fewer changes than n
-        ASSERT_EQ(code, platform::PosixMachine::kStoppedAtChange);
-        EXPECT_NE(engine::RollbackJournal::Recover("C:\\VE4\\" + std::string(engine::kJournalName)),
-                  engine::RollbackJournal::Recovery::Unreadable);
-        const Snapshot state = Take();
-        // Once the run has completed, every later stop leaves the complete installation.
-        if (state == after) finished = true;
-        EXPECT_EQ(state, finished ? after : before);
-        if (HasFailure()) break;
-    }
-    EXPECT_GT(n, 60u);
-    EXPECT_TRUE(finished);
+// The run's own failure path (its last entry is damaged) stopped at any of its changes, and
+// its recovery stopped again, still ends with the machine as before the run.
+TEST_F(CrashRecoveryTest, AFailurePathStoppedAnywhereIsUndone) {
+    platform::PosixMachine::SetFlushToDisk(false);
+    Volumes damaged = Payload();
+    damaged[0].push_back({"zz-last.txt", "damaged", false});
+    Prepare();
+    const Snapshot before = Take();
+    ASSERT_EQ(InstallStoppingAt(0, damaged), 0);
+    ASSERT_EQ(Take(), before);
+    EXPECT_GT(CheckEveryStop(damaged, before, before), 60u);
 }
 
 }  // namespace

@@ -110,6 +110,7 @@ engine::InstallSettings ProductSettings() {
     settings.program_group = "\\DE roz OZE-2";
     settings.archive_name = "VIrovARI2.dat";
     settings.uninstall_log_name = "virovari2_1_0.log";
+    settings.journal_folder = "C:\\ProgramData\\VIrovARI2";
     settings.dirs = {"%InstallDir%\\MPICH1", "%InstallDir%\\MPICH2", "%InstallDir%\\MPI", "%InstallDir%\\LIB"};
     const std::string group = settings.programs_folder + settings.program_group;
     const std::string uninstaller = settings.system_dir + "\\zuvudiru.exe";
@@ -176,6 +177,7 @@ EngineTest::EngineTest() : services_(TestServices(dialogs_, shell_)) {
     platform::Files().ForceDirectories("C:\\windows\\system32");
     platform::Files().ForceDirectories(settings_.programs_folder);
     platform::Files().ForceDirectories(settings_.desktop_folder);
+    platform::Files().ForceDirectories(settings_.journal_folder);
     WriteFile("C:\\VE4\\ri4razoz.exe", "base product utility");
     WriteFile("C:\\setup\\VIrovARI2.exe", "setup program");
 }
@@ -237,6 +239,28 @@ std::vector<std::string> EngineTest::Tree(const std::string& path) {
 std::string EngineTest::RegistryText() {
     std::ifstream file(machine_.HostRoot() + "/registry/HKEY_CLASSES_ROOT.reg", std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+engine::RecoveryRules EngineTest::Rules() const {
+    engine::RecoveryRules rules;
+    rules.places.machine_folders = {settings_.system_dir, settings_.programs_folder, settings_.desktop_folder};
+    rules.places.base_product_files = {"ri4razoz.exe"};
+    for (const engine::FileAssociation& association : settings_.file_exts) {
+        for (const std::string& key : engine::AssociationKeys(association.ext)) rules.places.association_keys.push_back(key);
+    }
+    return rules;
+}
+
+engine::RecoveryResult EngineTest::RecoverJournals() {
+    return engine::RecoverJournalFolder(settings_.journal_folder, Rules());
+}
+
+std::vector<std::string> EngineTest::Journals() {
+    std::vector<std::string> names;
+    for (const platform::DirectoryEntry& entry : platform::Files().ListDirectory(settings_.journal_folder)) {
+        names.push_back(settings_.journal_folder + "\\" + entry.name);
+    }
+    return names;
 }
 
 void EngineTest::Install(std::vector<std::vector<PayloadEntry>> volumes) {

@@ -14,6 +14,7 @@
 
 #include "engine/install_settings.h"
 #include "engine/installation.h"
+#include "engine/recovery.h"
 #include "platform/dialogs.h"
 #include "platform/file_system.h"
 #include "platform/platform.h"
@@ -166,6 +167,14 @@ protected:
 
     // Runs a whole installation of the volumes with the settings.
     void Install(std::vector<std::vector<PayloadEntry>> volumes);
+
+    // What recovery allows on this machine: its folders, the base product's utility, the
+    // settings' associations.
+    engine::RecoveryRules Rules() const;
+    // Recovers the journal folder as the setup program's start-up does.
+    engine::RecoveryResult RecoverJournals();
+    // The files in the journal folder, full paths.
+    std::vector<std::string> Journals();
 
     platform::ScopedMachineRoot machine_;
     ScriptedDialogs dialogs_;

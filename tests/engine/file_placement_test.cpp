@@ -262,7 +262,7 @@ TEST_F(PlacementTest, FilesPlacedTogetherFailAloneAndInOrder) {
     EXPECT_NE(FinalMessage().find("Could not update the following files: \r\n\"C:\\VE4\\DATA\\b.txt\"."),
               std::string::npos);
     EXPECT_EQ(FinalMessage().find("a.txt"), std::string::npos);
-    EXPECT_FALSE(Exists("C:\\VE4\\" + std::string(engine::kJournalName)));
+    EXPECT_TRUE(Journals().empty());
 }
 
 TEST_F(PlacementTest, KeptFileThatCannotBeCreatedIsListed) {

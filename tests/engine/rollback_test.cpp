@@ -86,11 +86,16 @@ TEST_F(RollbackTest, ExtraLogEntriesAreNotDeleted) {
 TEST_F(RollbackTest, DamagedEntryAnywhereFailsTheRun) {
     WriteFile("C:\\VE4\\b.txt", "the user's b");
     const Lines before = Tree("C:\\VE4");
-    Install({{{"a.txt", "a", false}, {"b.txt", "b"}}, {{"c.txt", "c"}}});
-    EXPECT_EQ(Tree("C:\\VE4"), before);
-    EXPECT_EQ(ReadFile("C:\\VE4\\b.txt"), "the user's b");
-    ASSERT_EQ(dialogs_.shown.size(), 1u);
-    EXPECT_EQ(dialogs_.shown[0].kind, platform::MessageKind::Error);
+    for (const Volumes& payload : {Volumes{{{"a.txt", "a", false}, {"b.txt", "b"}}, {{"c.txt", "c"}}},
+                                   Volumes{{{"a.txt", "a"}, {"b.txt", "b", false}, {"c.txt", "c"}}}}) {
+        dialogs_.shown.clear();
+        settings_ = ProductSettings();
+        Install(payload);
+        EXPECT_EQ(Tree("C:\\VE4"), before);
+        EXPECT_EQ(ReadFile("C:\\VE4\\b.txt"), "the user's b");
+        ASSERT_EQ(dialogs_.shown.size(), 1u);
+        EXPECT_EQ(dialogs_.shown[0].kind, platform::MessageKind::Error);
+    }
 
     dialogs_.shown.clear();
     settings_ = ProductSettings();
@@ -176,88 +181,154 @@ TEST_F(EngineTest, ACopyThatCannotBeDeletedGoesAtRestart) {
     engine::RollbackJournal journal;
     ASSERT_TRUE(journal.MoveAside("C:\\VE4\\x.dll", 0));
     const std::string copy = journal.SetAside().at(0).second;
-    journal.Commit();
+    Lines report;
+    EXPECT_TRUE(journal.Commit(report));
     EXPECT_EQ(platform::PosixMachine::DeletesAtRestart(), std::vector<std::string>{copy});
 }
 
-// A journal that cannot be read is never guessed at: recovery leaves it, and no new run
-// starts over it.
-TEST_F(RollbackTest, AnUnreadableJournalIsLeftAlone) {
-    const std::string journal = "C:\\VE4\\" + std::string(engine::kJournalName);
-    const std::string garbled = "VIrovARI2 install journal 1\r\nF\tC:\\VE4\\ri4razoz.exe\r\nQ\r\n";
-    WriteFile(journal, garbled);
-    EXPECT_EQ(engine::RollbackJournal::Recover(journal), engine::RollbackJournal::Recovery::Unreadable);
-    EXPECT_EQ(ReadFile(journal), garbled);
-    EXPECT_EQ(ReadFile("C:\\VE4\\ri4razoz.exe"), "base product utility");
+// A run that dies is recovered by the next start: a journal with the run's changes in force.
+class JournalTest : public RollbackTest {
+protected:
+    std::string JournalPath() const { return settings_.journal_folder + "\\run.journal"; }
+    bool Start(engine::RollbackJournal& journal) {
+        return journal.Start(JournalPath(), "C:\\VE4", {settings_.system_dir});
+    }
+};
 
-    Install({{{"a.txt", "a"}}});
-    EXPECT_FALSE(Exists("C:\\VE4\\a.txt"));
-    EXPECT_EQ(ReadFile(journal), garbled);
-    ASSERT_EQ(dialogs_.shown.size(), 1u);
-    EXPECT_EQ(dialogs_.shown[0].kind, platform::MessageKind::Error);
-}
-
-// A recovery step that fails (the new file is in use, so the original cannot come back) keeps
-// the journal with what is left to undo and refuses the destination; a later start finishes.
-TEST_F(RollbackTest, AFailedUndoStepKeepsTheJournalForALaterStart) {
-    const std::string journal = "C:\\VE4\\" + std::string(engine::kJournalName);
-    WriteFile("C:\\VE4\\x.dll", "new x");
-    WriteFile("C:\\VE4\\x.dll.~vi1", "old x");
-    WriteFile("C:\\VE4\\fresh.dll", "fresh");
-    WriteFile(journal, "VIrovARI2 install journal 1\r\nR\tC:\\VE4\\x.dll\tC:\\VE4\\x.dll.~vi1\t32\r\n"
-                       "F\tC:\\VE4\\fresh.dll\r\n");
+// A recovery step that fails (the run's file is in use, so the original cannot come back)
+// keeps the journal with what is left and refuses the destination; a later start finishes.
+TEST_F(JournalTest, AFailedUndoStepKeepsTheJournalForALaterStart) {
+    WriteFile("C:\\VE4\\x.dll", "old x");
+    {
+        engine::RollbackJournal journal;
+        ASSERT_TRUE(Start(journal));
+        ASSERT_TRUE(journal.MoveAside("C:\\VE4\\x.dll", platform::attribute::kArchive));
+        ASSERT_TRUE(journal.CreateFile("C:\\VE4\\x.dll", [&] { WriteFile("C:\\VE4\\x.dll", "new x"); return true; }));
+        ASSERT_TRUE(journal.CreateFile("C:\\VE4\\fresh.dll", [&] { WriteFile("C:\\VE4\\fresh.dll", "fresh"); return true; }));
+    }  // the process dies
     platform::PosixMachine::MarkInUse("C:\\VE4\\x.dll", true);
-    EXPECT_EQ(engine::RollbackJournal::Recover(journal), engine::RollbackJournal::Recovery::Incomplete);
+    EXPECT_EQ(RecoverJournals().outcome, engine::RecoveryOutcome::Incomplete);
     EXPECT_FALSE(Exists("C:\\VE4\\fresh.dll"));
-    EXPECT_EQ(ReadFile(journal), "VIrovARI2 install journal 1\r\nR\tC:\\VE4\\x.dll\tC:\\VE4\\x.dll.~vi1\t32\r\n");
-    Install({{{"a.txt", "a"}}});
-    EXPECT_FALSE(Exists("C:\\VE4\\a.txt"));
-    EXPECT_EQ(dialogs_.shown.size(), 1u);
+    EXPECT_EQ(ReadFile("C:\\VE4\\x.dll"), "new x");
+    EXPECT_EQ(RecoverJournals().outcome, engine::RecoveryOutcome::Incomplete);
 
     platform::PosixMachine::MarkInUse("C:\\VE4\\x.dll", false);
-    EXPECT_EQ(engine::RollbackJournal::Recover(journal), engine::RollbackJournal::Recovery::Recovered);
+    EXPECT_EQ(RecoverJournals().outcome, engine::RecoveryOutcome::Recovered);
     EXPECT_EQ(ReadFile("C:\\VE4\\x.dll"), "old x");
-    EXPECT_FALSE(Exists("C:\\VE4\\x.dll.~vi1"));
-    EXPECT_FALSE(Exists(journal));
+    EXPECT_EQ(Tree("C:\\VE4"), (Lines{"ri4razoz.exe", "x.dll"}));
+    EXPECT_TRUE(Journals().empty());
 }
 
-// A file set aside that cannot be put back at once (the file in its place is in use) keeps its
-// record in force: the run's end tries again, and what still fails is left for a later start.
-TEST_F(RollbackTest, AFailedUndoOfTheLastChangeIsTriedAgainLater) {
-    const std::string journal_path = "C:\\VE4\\" + std::string(engine::kJournalName);
+// A file set aside that cannot be put back at once (its folder takes no file just then) keeps
+// its record in force: the run's end tries again, and what still fails is left for a later start.
+TEST_F(JournalTest, AFailedUndoOfTheLastChangeIsTriedAgainLater) {
     WriteFile("C:\\VE4\\x.dll", "old x");
     engine::RollbackJournal journal;
-    ASSERT_TRUE(journal.Start(journal_path));
+    ASSERT_TRUE(Start(journal));
     ASSERT_TRUE(journal.MoveAside("C:\\VE4\\x.dll", platform::attribute::kArchive));
-    WriteFile("C:\\VE4\\x.dll", "new x");
-    platform::PosixMachine::MarkInUse("C:\\VE4\\x.dll", true);
+    platform::PosixMachine::MarkUnwritableDirectory("C:\\VE4", true);
     journal.UndoLast();
-    journal.Commit();
-    EXPECT_EQ(ReadFile("C:\\VE4\\x.dll"), "new x");
+    Lines report;
+    EXPECT_TRUE(journal.Commit(report));
+    EXPECT_FALSE(Exists("C:\\VE4\\x.dll"));
 
-    platform::PosixMachine::MarkInUse("C:\\VE4\\x.dll", false);
-    EXPECT_EQ(engine::RollbackJournal::Recover(journal_path), engine::RollbackJournal::Recovery::Recovered);
+    platform::PosixMachine::MarkUnwritableDirectory("C:\\VE4", false);
+    EXPECT_EQ(RecoverJournals().outcome, engine::RecoveryOutcome::Recovered);
     EXPECT_EQ(ReadFile("C:\\VE4\\x.dll"), "old x");
     EXPECT_EQ(Tree("C:\\VE4"), (Lines{"ri4razoz.exe", "x.dll"}));
 }
 
 // Directories and files recorded together: one that could not be made is forgotten alone, and
 // the recovery after a crash removes the others that were made and nothing else.
-TEST_F(RollbackTest, ChangesRecordedTogetherAreForgottenOneByOne) {
-    const std::string journal_path = "C:\\VE4\\" + std::string(engine::kJournalName);
+TEST_F(JournalTest, ChangesRecordedTogetherAreForgottenOneByOne) {
     {
         engine::RollbackJournal journal;
-        ASSERT_TRUE(journal.Start(journal_path));
-        ASSERT_TRUE(journal.RecordCreated({"C:\\VE4\\new"}, {"C:\\VE4\\new\\a.txt", "C:\\VE4\\b.txt", "C:\\VE4\\c.txt"}));
+        ASSERT_TRUE(Start(journal));
+        ASSERT_TRUE(journal.RecordCreated({"C:\\VE4\\new"}, {{"C:\\VE4\\new\\a.txt"}, {"C:\\VE4\\b.txt"}, {"C:\\VE4\\c.txt"}}));
         WriteFile("C:\\VE4\\new\\a.txt", "a");
         journal.ForgetCreated("C:\\VE4\\b.txt");
         WriteFile("C:\\VE4\\b.txt", "someone else's b");
-        EXPECT_EQ(ReadFile(journal_path), "VIrovARI2 install journal 1\r\nD\tC:\\VE4\\new\r\nF\tC:\\VE4\\new\\a.txt\r\n"
-                                          "F\tC:\\VE4\\b.txt\r\nF\tC:\\VE4\\c.txt\r\nX\tC:\\VE4\\b.txt\r\n");
     }  // the process dies before c.txt is made
-    EXPECT_EQ(engine::RollbackJournal::Recover(journal_path), engine::RollbackJournal::Recovery::Recovered);
+    EXPECT_EQ(RecoverJournals().outcome, engine::RecoveryOutcome::Recovered);
     EXPECT_EQ(Tree("C:\\VE4"), (Lines{"b.txt", "ri4razoz.exe"}));
     EXPECT_EQ(ReadFile("C:\\VE4\\b.txt"), "someone else's b");
+}
+
+// Undo takes back only what the run made: a file put where the run's file was is left, and a
+// copy set aside whose place is taken by it is kept; both are reported.
+TEST_F(JournalTest, UndoLeavesWhatTheRunDidNotMake) {
+    WriteFile("C:\\VE4\\x.dll", "old x");
+    std::string copy;
+    {
+        engine::RollbackJournal journal;
+        ASSERT_TRUE(Start(journal));
+        ASSERT_TRUE(journal.MoveAside("C:\\VE4\\x.dll", 0));
+        copy = journal.SetAside().at(0).second;
+        ASSERT_TRUE(journal.CreateFile("C:\\VE4\\x.dll", [&] { WriteFile("C:\\VE4\\x.dll", "new x"); return true; }));
+    }
+    WriteFile("C:\\VE4\\x.dll", "another program's x, later");
+    const engine::RecoveryResult result = RecoverJournals();
+    EXPECT_EQ(result.outcome, engine::RecoveryOutcome::Recovered);
+    EXPECT_EQ(ReadFile("C:\\VE4\\x.dll"), "another program's x, later");
+    EXPECT_EQ(ReadFile(copy), "old x");
+    ASSERT_EQ(result.left.size(), 2u);
+    EXPECT_NE(result.left[1].find(copy), std::string::npos);
+}
+
+// A new file kept beside its place for the next restart: undoing an unfinished run deletes
+// it; a completed run's recovery asks for the replacing move again.
+TEST_F(JournalTest, AFileKeptForRestartGoesWithAnUndoAndIsAskedForAgainWhenComplete) {
+    const std::string place = "C:\\windows\\system32\\VE4.DLL";
+    WriteFile(place, "old core");
+    for (const bool complete : {false, true}) {
+        SCOPED_TRACE(complete ? "completed" : "unfinished");
+        platform::PosixMachine::Reset();
+        platform::PosixMachine::SetMachineRoot(machine_.HostRoot());
+        std::string kept;
+        {
+            engine::RollbackJournal journal;
+            ASSERT_TRUE(Start(journal));
+            kept = journal.FreshName(place);
+            ASSERT_TRUE(journal.RecordKeptForRestart(place, kept));
+            WriteFile(kept, "new core");
+            Lines report;
+            if (complete) {
+                ASSERT_TRUE(journal.Commit(report));
+            }
+            EXPECT_EQ(platform::PosixMachine::ReplacesAtRestart().size(), complete ? 1u : 0u);
+            if (complete) {
+                // As if the process died before it could delete its journal.
+                WriteFile(JournalPath(), engine::JournalText({"C:\\VE4", journal.Token(), {settings_.system_dir}},
+                                                            {{engine::RecordKind::KeptForRestart, place, kept}}, true));
+            }
+        }
+        EXPECT_EQ(RecoverJournals().outcome, engine::RecoveryOutcome::Recovered);
+        EXPECT_EQ(Exists(kept), complete);
+        const auto replaces = platform::PosixMachine::ReplacesAtRestart();
+        EXPECT_EQ(replaces.size(), complete ? 2u : 0u);
+        if (complete) {
+            EXPECT_EQ(replaces.back(), std::make_pair(kept, place));
+        }
+        EXPECT_EQ(ReadFile(place), "old core");
+    }
+}
+
+// A journal that is in use, perhaps by a run still going on, is left as it is.
+TEST_F(JournalTest, AJournalInUseIsLeftAlone) {
+    {
+        engine::RollbackJournal journal;
+        ASSERT_TRUE(Start(journal));
+        ASSERT_TRUE(journal.CreateFile("C:\\VE4\\a.txt", [&] { WriteFile("C:\\VE4\\a.txt", "a"); return true; }));
+    }
+    const std::string text = ReadFile(JournalPath());
+    {
+        const auto holder = platform::Files().OpenFile(JournalPath(), platform::OpenMode::ReadDenyWrite);
+        EXPECT_EQ(RecoverJournals().outcome, engine::RecoveryOutcome::InUse);
+        EXPECT_EQ(ReadFile(JournalPath()), text);
+        EXPECT_TRUE(Exists("C:\\VE4\\a.txt"));
+    }
+    EXPECT_EQ(RecoverJournals().outcome, engine::RecoveryOutcome::Recovered);
+    EXPECT_FALSE(Exists("C:\\VE4\\a.txt"));
 }
 
 TEST_F(EngineTest, DeleteTreeRemovesReadOnlyFilesToo) {

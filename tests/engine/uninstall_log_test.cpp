@@ -57,7 +57,8 @@ TEST_F(UninstallLogTest, ReadOnlyLogIsMergedAndRewritten) {
     WriteFile(path_, "old|\r\nC:\\VE4\\a\r\n");
     SetReadOnly(path_, true);
     engine::WriteUninstallLog(path_, {"new|", "C:\\VE4\\A", "C:\\VE4\\b"}, journal_);
-    journal_.Commit();
+    std::vector<std::string> report;
+    journal_.Commit(report);
     EXPECT_EQ(ReadFile(path_), "new|\r\nC:\\VE4\\a\r\nC:\\VE4\\b\r\n");
     EXPECT_EQ(Tree("C:\\VE4\\UNINST"), Lines{"virovari2_1_0.log"});
 }
@@ -125,11 +126,15 @@ TEST_F(UninstallLogTest, AShortReadOfTheOldLogIsAnError) {
     EXPECT_EQ(ReadFile(path_), "old|\r\nC:\\VE4\\a\r\n");
 }
 
+// Undoing the run puts the earlier log back, read-only bit and all.
 TEST_F(UninstallLogTest, UndoPutsTheEarlierLogBack) {
     WriteFile(path_, "old|\r\n");
+    SetReadOnly(path_, true);
     engine::WriteUninstallLog(path_, {"new|", "C:\\VE4\\b"}, journal_);
-    journal_.Undo();
+    std::vector<std::string> report;
+    EXPECT_TRUE(journal_.Undo(report));
     EXPECT_EQ(ReadFile(path_), "old|\r\n");
+    EXPECT_TRUE(IsReadOnly(path_));
     EXPECT_EQ(Tree("C:\\VE4\\UNINST"), Lines{"virovari2_1_0.log"});
 }
 

@@ -84,7 +84,8 @@ TEST_F(InstallCommand, AnUnfinishedRunIsRecoveredOrItsDestinationRefused) {
         EXPECT_EQ(box.text, std::string("An earlier installation into the \"") + kDestination +
                                 "\" directory did not finish, and its changes cannot be undone (the record of changes \"" +
                                 kDestination +
-                                "\\journal\" is kept). The directory is left as it is.\r\nChoose other directory.");
+                                "\\journal\" is kept). The directory is left as it is.\r\nCheck the directory, then delete that "
+                                "record and start the installation again.");
         return DialogResult::Ok;
     });
     ui::testing::Click(window.Button4);

@@ -39,11 +39,10 @@ public:
     ui::Form& Window() override { return *this; }
     ui::ProgressBar& Progress() override { return ProgressBar1; }
     void SetStatus(const std::string& text) override { status = text; }
-    Unfinished RecoverUnfinished(const std::string& install_dir) override {
+    Recovery RecoverUnfinished(const std::string& install_dir) override {
         recovered.push_back(install_dir);
-        return unfinished;
+        return {unfinished, install_dir + "\\journal", install_dir, {}, {}};
     }
-    std::string JournalPath(const std::string& install_dir) override { return install_dir + "\\journal"; }
     void RunHidden() override { ran_hidden = true; }
     void SetRecord(std::function<void(const std::string& line)> record_line) override { record = std::move(record_line); }
 
@@ -124,6 +123,7 @@ protected:
                 return engine;
             };
         }
+        window_.reset();  // an earlier window lets go of what it holds (the installation lock)
         window_ = std::make_unique<setup::TInstF1>(factory);
         ui::Application::Instance().SetMainForm(window_.get());
         return *window_;

@@ -180,7 +180,33 @@ TEST_F(UnattendedRun, SilentRunOverAnUnrecoverableEarlierOneEndsWithCodeFive) {
                              "\" directory did not finish, and its changes cannot be undone"),
               std::string::npos)
         << ReadLog();
-    EXPECT_TRUE(LogHas("Exit code 5: an unfinished earlier installation could not be recovered")) << ReadLog();
+    EXPECT_TRUE(LogHas("Exit code 5: an installation, earlier or this one, could not be completely undone")) << ReadLog();
+}
+
+// One installation at a time: a silent run started while another copy holds the product's
+// lock, or while a record of changes is held open, ends with 1618 and installs nothing.
+class AnotherInstallation : public UnattendedRun {
+protected:
+    void RunAndExpect1618() {
+        Run({"/S", "-len", std::string("/LOG=") + kLog, std::string("/D=") + kDestination});
+        EXPECT_TRUE(Engine() == nullptr || !Engine()->ran_hidden);
+        EXPECT_EQ(ui::Application::Instance().ProgramExitCode(), ExitCode::AnotherInstallRunning);
+        EXPECT_TRUE(LogHas("Error: Another installation of DE roz OZE-2 is running. Wait until it ends, then start the "
+                           "setup program again."))
+            << ReadLog();
+        EXPECT_TRUE(LogHas("Exit code 1618: another installation of the product is running")) << ReadLog();
+    }
+};
+
+TEST_F(AnotherInstallation, HoldingTheLockEndsASilentRunWith1618) {
+    const std::unique_ptr<platform::MachineLock> other_copy = platform::Machine().TakeMachineLock("VIrovARI2.Install");
+    ASSERT_NE(other_copy, nullptr);
+    RunAndExpect1618();
+}
+
+TEST_F(AnotherInstallation, AJournalInUseEndsASilentRunWith1618) {
+    unfinished_ = setup::InstallWindow::Unfinished::InUse;
+    RunAndExpect1618();
 }
 
 // A record that cannot be written ends the run at start-up with code 7, before any window

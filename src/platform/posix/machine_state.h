@@ -36,6 +36,7 @@ struct MachineState {
     std::string desktop_folder = "C:\\users\\user\\Desktop";
     std::string common_programs_folder = "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs";
     std::string common_desktop_folder = "C:\\users\\Public\\Desktop";
+    std::string common_app_data_folder = "C:\\ProgramData";
     std::string current_directory = "C:\\";
     std::map<char, DriveSettings> drives;  // by lower-case letter
     std::set<std::string> in_use;          // path keys

@@ -85,6 +85,7 @@ void PosixMachine::SetSpecialFolder(SpecialFolder folder, const std::string& win
         case SpecialFolder::DesktopDirectory: State().desktop_folder = windows_path; break;
         case SpecialFolder::CommonPrograms: State().common_programs_folder = windows_path; break;
         case SpecialFolder::CommonDesktopDirectory: State().common_desktop_folder = windows_path; break;
+        case SpecialFolder::CommonAppData: State().common_app_data_folder = windows_path; break;
     }
 }
 

@@ -63,9 +63,9 @@ public:
     // SystemDirectory; default "C:\windows\system32".
     static void SetSystemDirectory(const std::string& windows_path);
     // SpecialFolderPath; defaults "C:\users\user\AppData\Roaming\Microsoft\Windows\Start
-    // Menu\Programs" and "C:\users\user\Desktop"; for all users
-    // "C:\ProgramData\Microsoft\Windows\Start Menu\Programs" and "C:\users\Public\Desktop".
-    // Empty makes the lookup fail.
+    // Menu\Programs", "C:\users\user\Desktop" and "C:\ProgramData"; for all users'
+    // shortcuts "C:\ProgramData\Microsoft\Windows\Start Menu\Programs" and
+    // "C:\users\Public\Desktop". Empty makes the lookup fail.
     static void SetSpecialFolder(SpecialFolder folder, const std::string& windows_path);
     // The current directory relative paths start from, in machine-root mode; default "C:\".
     static void SetCurrentDirectory(const std::string& windows_path);

@@ -1,5 +1,7 @@
 #include "platform/posix/system_posix.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include <fstream>
@@ -93,6 +95,7 @@ std::string PosixSystem::SpecialFolderPath(SpecialFolder folder) {
         case SpecialFolder::DesktopDirectory: return State().desktop_folder;
         case SpecialFolder::CommonPrograms: return State().common_programs_folder;
         case SpecialFolder::CommonDesktopDirectory: return State().common_desktop_folder;
+        case SpecialFolder::CommonAppData: return State().common_app_data_folder;
     }
     return {};
 }
@@ -137,6 +140,33 @@ int PosixSystem::CompareTextIgnoreCase(const std::string& left, const std::strin
 
 std::optional<std::string> PosixSystem::ProgramResource(const std::string& name, const std::string& type) {
     return FindEmbeddedResource(name, type);
+}
+
+namespace {
+
+// A host file locked with flock: the lock goes with the descriptor, so it ends with the process.
+class FileLock : public MachineLock {
+public:
+    explicit FileLock(int descriptor) : descriptor_(descriptor) {}
+    ~FileLock() override { ::close(descriptor_); }
+
+private:
+    int descriptor_;
+};
+
+}  // namespace
+
+std::unique_ptr<MachineLock> PosixSystem::TakeMachineLock(const std::string& name) {
+    // The machine root's own folder, so that tests on separate machines never meet.
+    const std::string& root = State().machine_root;
+    const std::string path = (root.empty() ? std::string("/tmp") : root) + "/.lock-" + name;
+    const int descriptor = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (descriptor < 0) return nullptr;
+    if (::flock(descriptor, LOCK_EX | LOCK_NB) != 0) {
+        ::close(descriptor);
+        return nullptr;
+    }
+    return std::make_unique<FileLock>(descriptor);
 }
 
 }  // namespace platform::posix

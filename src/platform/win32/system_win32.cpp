@@ -7,6 +7,8 @@
 #include "platform/embedded_resource.h"
 #include "platform/win32/handles_win32.h"
 
+#include <utility>
+
 namespace platform::win32 {
 namespace {
 
@@ -164,6 +166,30 @@ std::optional<std::string> Win32System::ProgramResource(const std::string& name,
     const DWORD size = ::SizeofResource(module, found);
     if (bytes == nullptr) return std::nullopt;
     return std::string(static_cast<const char*>(bytes), size);
+}
+
+namespace {
+
+// Held while the object lives; the system gives a mutex up when its holder ends.
+class MutexLock : public MachineLock {
+public:
+    explicit MutexLock(UniqueHandle mutex) : mutex_(std::move(mutex)) {}
+    ~MutexLock() override { ::ReleaseMutex(mutex_.Get()); }
+
+private:
+    UniqueHandle mutex_;
+};
+
+}  // namespace
+
+std::unique_ptr<MachineLock> Win32System::TakeMachineLock(const std::string& name) {
+    // A mutex of that name made by a process this one may not open counts as held.
+    UniqueHandle mutex(::CreateMutexA(nullptr, FALSE, ("Global\\" + name).c_str()));
+    if (!mutex.Valid()) return nullptr;
+    const DWORD waited = ::WaitForSingleObject(mutex.Get(), 0);
+    // An abandoned mutex is one whose holder ended without giving it up: it is ours now.
+    if (waited != WAIT_OBJECT_0 && waited != WAIT_ABANDONED) return nullptr;
+    return std::make_unique<MutexLock>(std::move(mutex));
 }
 
 }  // namespace platform::win32

@@ -23,6 +23,7 @@ public:
     std::string OemToAnsi(const std::string& text) override;
     int CompareTextIgnoreCase(const std::string& left, const std::string& right) override;
     std::optional<std::string> ProgramResource(const std::string& name, const std::string& type) override;
+    std::unique_ptr<MachineLock> TakeMachineLock(const std::string& name) override;
 };
 
 }  // namespace platform::win32
