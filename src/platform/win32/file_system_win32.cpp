@@ -194,10 +194,6 @@ bool Win32FileSystem::ReplaceAtRestart(const std::string& from, const std::strin
                : Fail();
 }
 
-bool Win32FileSystem::ReplaceAtRestart(const std::string& from, const std::string& to) {
-    return ::MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_DELAY_UNTIL_REBOOT | MOVEFILE_REPLACE_EXISTING) ? true : Fail();
-}
-
 bool Win32FileSystem::CopyFile(const std::string& from, const std::string& to, bool fail_if_exists) {
     return ::CopyFileA(from.c_str(), to.c_str(), fail_if_exists ? TRUE : FALSE) ? true : Fail();
 }
