@@ -74,6 +74,10 @@ void ReadZip64Values(TEndCentral& end_record, TStream& stream, int64_t end_posit
         position = locator_position - kZip64EndSize;
         if (!ReadZip64End(stream, position, record) || ReadLe64(record, 4) != kZip64EndSize - 12) return;
     }
+    // Counts, sizes and offsets beyond any file position are no values: the record is ignored.
+    for (const size_t field : {24, 32, 40, 48}) {
+        if (ReadLe64(record, field) > static_cast<uint64_t>(INT64_MAX)) return;
+    }
     end_record.ThisDiskNumber = ReadLe32(record, 16);
     end_record.CentralStartDisk = ReadLe32(record, 20);
     end_record.EntriesOnDisk = ReadLe64(record, 24);

@@ -1,5 +1,7 @@
 #include "zip/extra_fields.h"
 
+#include <cstdint>
+
 #include "zip/crc32_table.h"
 #include "zip/zip_lib.h"
 
@@ -37,12 +39,13 @@ bool ApplyZip64Record(const uint8_t* extra, size_t length, Zip64Values& values, 
     uint64_t offset = read.relative_offset != nullptr ? *read.relative_offset : 0;
     uint32_t disk = read.disk_number_start != nullptr ? *read.disk_number_start : 0;
     size_t at = 0;
+    // A value beyond what a file position can be is no value at all.
     auto take64 = [&](uint64_t& value) {
         if (value != kAllOnes32) return true;
         if (data_length - at < 8) return false;
         value = ReadLe64(data, at);
         at += 8;
-        return true;
+        return value <= static_cast<uint64_t>(INT64_MAX);
     };
     if (!take64(read.uncompressed_size) || !take64(read.compressed_size)) return false;
     if (read.relative_offset != nullptr && !take64(offset)) return false;

@@ -31,7 +31,8 @@ bool FindExtraRecord(const uint8_t* extra, size_t length, uint16_t id, const uin
 // Applies the ZIP64 record of extra, if any, to values: each value whose classic field was all
 // ones is taken from the record, in the record's order (uncompressed size, compressed size,
 // offset, disk). found tells whether the record is there. false when the record is too short
-// for the values it must hold (values are then unchanged).
+// for the values it must hold or gives one beyond any file position (values are then
+// unchanged).
 bool ApplyZip64Record(const uint8_t* extra, size_t length, Zip64Values& values, bool& found);
 
 // The name of the Unicode path record of extra when its CRC-32 matches the stored name (the
