@@ -6,8 +6,7 @@
 //   Files\VE4" is <root>/c/Program Files/VE4, each component found without regard to letter
 //   case among what exists (a new component keeps the case it was given). Names are
 //   in the ANSI code page in the program (Windows-1251 unless set otherwise) and UTF-8 on
-//   the host. The registry file lives in
-//   <root>/registry.
+//   the host. The registry file lives in <root>/registry.
 // - Host (no machine root, the dezip tool's way): paths are host paths, '\' and '/' both
 //   separate, there are no drives; names are still in the ANSI code page in the program.
 //
