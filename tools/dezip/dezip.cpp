@@ -153,7 +153,8 @@ const char* SkipText(zip::TSkipReason reason) {
         case zip::srBadPassword: return "incorrect password";
         case zip::srNoOverwrite: return "file exists, not overwritten";
         case zip::srFileOpenError: return "cannot create file";
-        case zip::srUnsafePath: return "unsafe name (outside the destination, a device or a drive)";
+        case zip::srUnsafePath:
+            return "unsafe name (outside the destination, a device, a drive, or not valid in the code page)";
     }
     return "skipped";
 }
