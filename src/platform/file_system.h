@@ -35,6 +35,8 @@ constexpr uint32_t kSystem = 0x04;
 constexpr uint32_t kDirectory = 0x10;
 constexpr uint32_t kArchive = 0x20;
 constexpr uint32_t kNormal = 0x80;
+// A junction, symbolic link or mount point: the entry itself, which may lead anywhere.
+constexpr uint32_t kReparsePoint = 0x400;
 constexpr uint32_t kInvalid = 0xFFFFFFFF;  // what GetFileAttributesA returns for a missing path
 }  // namespace attribute
 

@@ -26,6 +26,7 @@ Services& Current() {
 FileSystem& Files() { return *Current().files; }
 System& Machine() { return *Current().system; }
 Shell& ShellServices() { return *Current().shell; }
+Security& SecurityServices() { return *Current().security; }
 
 Dialogs& UserDialogs() {
     if (Current().dialogs != nullptr) return *Current().dialogs;
@@ -42,6 +43,7 @@ ScopedServices::ScopedServices(const Services& replacement) : previous_(Current(
     if (replacement.system != nullptr) current.system = replacement.system;
     if (replacement.shell != nullptr) current.shell = replacement.shell;
     if (replacement.dialogs != nullptr) current.dialogs = replacement.dialogs;
+    if (replacement.security != nullptr) current.security = replacement.security;
 }
 
 ScopedServices::~ScopedServices() { Current() = previous_; }

@@ -31,6 +31,7 @@ struct MachineState {
     std::string system_directory = "C:\\windows\\system32";
     std::string programs_folder = "C:\\users\\user\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs";
     std::string desktop_folder = "C:\\users\\user\\Desktop";
+    std::string common_app_data_folder = "C:\\ProgramData";
     std::string current_directory = "C:\\";
     std::map<char, DriveSettings> drives;  // by lower-case letter
     std::set<std::string> in_use;          // path keys
