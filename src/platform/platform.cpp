@@ -58,6 +58,15 @@ bool FileSystem::FileExists(const std::string& path) {
     return attributes != attribute::kInvalid && (attributes & attribute::kDirectory) == 0;
 }
 
+bool FileSystem::DeleteItself(const std::string& path) {
+    const uint32_t attributes = GetAttributes(path);
+    if (attributes == attribute::kInvalid) return false;
+    // A link to a directory is removed as a directory entry, a link to a file or to nothing
+    // as a file; the posix backend and Windows both remove the link itself then.
+    const bool directory = (attributes & attribute::kDirectory) != 0;
+    return directory ? RemoveDirectory(path) : DeleteFile(path);
+}
+
 bool FileSystem::ForceDirectories(const std::string& path) {
     std::string directory = path;
     while (directory.size() > 1 && (directory.back() == '\\' || directory.back() == '/')) directory.pop_back();

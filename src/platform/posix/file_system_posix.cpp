@@ -12,6 +12,7 @@
 #include "platform/code_page.h"
 #include "platform/posix/host_file.h"
 #include "platform/posix/machine_state.h"
+#include "platform/posix/security_posix.h"
 
 namespace platform::posix {
 namespace {
@@ -208,6 +209,7 @@ std::unique_ptr<File> PosixFileSystem::OpenFile(const std::string& path, OpenMod
         return nullptr;
     }
     if (!exists) {
+        InheritDescriptor(mapped.host);
         struct stat created;
         if (::fstat(descriptor, &created) != 0 || !RegisterOpenHandle(created, desired_access, share, handle_id)) {
             ::close(descriptor);
@@ -243,6 +245,7 @@ bool PosixFileSystem::CreateDirectory(const std::string& path) {
     if (IsInUnwritableDirectory(mapped)) return Fail(kAccessDenied);
     BeforeChange();
     if (::mkdir(mapped.host.c_str(), 0755) != 0) return FailWithErrno(errno == ENOENT ? ENOTDIR : errno);
+    InheritDescriptor(mapped.host);
     return true;
 }
 

@@ -162,6 +162,8 @@ std::string PosixMachine::HostPath(const std::string& windows_path) {
     return mapped.valid ? mapped.host : std::string();
 }
 
+void PosixMachine::SetDesktopUserStart(bool possible) { State().desktop_user_start = possible; }
+
 std::vector<StartedProgram> PosixMachine::StartedPrograms() { return State().started; }
 
 std::optional<std::string> PosixMachine::ClassesRootValue(const std::string& key_path) {

@@ -34,6 +34,7 @@ struct StartedProgram {
     std::string directory;
     int show_mode = 0;
     bool started = false;    // the host file existed, was executable and was spawned
+    bool as_desktop_user = false;  // asked to start without administrator rights
 };
 
 class PosixMachine {
@@ -102,7 +103,10 @@ public:
     // when the path cannot be mapped (an unknown form, no drive letter in machine-root mode).
     static std::string HostPath(const std::string& windows_path);
 
-    // Every StartProgram call since the last Reset, in order.
+    // Whether the desktop session's user can start programs without administrator rights
+    // (Shell::CanStartAsDesktopUser); default true.
+    static void SetDesktopUserStart(bool possible);
+    // Every StartProgram and StartProgramAsDesktopUser call since the last Reset, in order.
     static std::vector<StartedProgram> StartedPrograms();
 
     // The default value of a key under HKEY_CLASSES_ROOT; nullopt when the key or its default

@@ -37,6 +37,13 @@ bool WriteAttribute(const std::string& host, const char* name, const std::string
 
 std::string StoredDescriptor(const std::string& host) { return ReadAttribute(host, kDescriptorName); }
 
+void InheritDescriptor(const std::string& host) {
+    const size_t slash = host.find_last_of('/');
+    if (slash == std::string::npos) return;
+    const std::string folder = StoredDescriptor(slash == 0 ? "/" : host.substr(0, slash));
+    if (!folder.empty()) WriteAttribute(host, kDescriptorName, folder);
+}
+
 bool StoreForeignOwner(const std::string& host) { return WriteAttribute(host, kOwnerName, kForeignAccount); }
 
 bool StoreWritableByOthers(const std::string& host) { return WriteAttribute(host, kOthersName, kOthersWrite); }
@@ -102,12 +109,10 @@ bool PosixSecurity::ResetToInherited(const std::string& path) {
     const MappedPath mapped = MapPath(path);
     if (!mapped.valid || !mapped.exists) return Fail("The system cannot find the file specified.");
     BeforeChange();
-    const size_t slash = mapped.host.find_last_of('/');
-    const std::string parent = StoredDescriptor(slash == 0 ? "/" : mapped.host.substr(0, slash));
-    // The folder's own protected descriptor is passed on; an ordinary folder passes on nothing
-    // the model keeps.
-    if (!parent.empty()) return WriteAttribute(mapped.host, kDescriptorName, parent) ? true : Fail(std::strerror(errno));
+    // What the folder passes on replaces what the file carried; an ordinary folder passes on
+    // nothing the model keeps.
     if (::removexattr(mapped.host.c_str(), kDescriptorName) != 0 && errno != ENODATA) return Fail(std::strerror(errno));
+    InheritDescriptor(mapped.host);
     return true;
 }
 

@@ -28,6 +28,9 @@ private:
 // The descriptor string a host file keeps (a directory made protected, or what a file made
 // inside one inherited); empty when it keeps none.
 std::string StoredDescriptor(const std::string& host);
+// Gives a host file just made what its folder's stored descriptor passes on, as a new file
+// inherits its folder's entries on Windows; nothing when the folder keeps none.
+void InheritDescriptor(const std::string& host);
 // Marks a host file as owned by kForeignAccount, or as writable by everyone.
 bool StoreForeignOwner(const std::string& host);
 bool StoreWritableByOthers(const std::string& host);
