@@ -1,6 +1,7 @@
 #include "engine/install_window.h"
 
 #include "engine/settings_from_description.h"
+#include "engine/journal_folder.h"
 #include "engine/recovery.h"
 #include "platform/file_system.h"
 #include "platform/platform.h"
@@ -52,7 +53,8 @@ void TInstF3::FormShow() {
     entered_ = true;
     setup::TSetupDescription& description = setup::Description();
     settings_ = SettingsFromDescription(description, platform::Machine().ProgramPath());
-    settings_.journal_folder = JournalFolder();
+    std::vector<std::string> folder_lines;
+    settings_.journal_folder = JournalFolder(folder_lines);
     installation_ = std::make_unique<Installation>(settings_, static_cast<ProgressView&>(*this));
     installation_->Run(static_cast<PayloadExtractor&>(*this));
     StoreExpandedSettings(settings_, description);
@@ -82,21 +84,17 @@ void TInstF3::UnZip() { ZipExtractor1.UnZip(); }
 int TInstF3::Count() { return ZipExtractor1.Count(); }
 std::string TInstF3::EntryFullName(int index) { return ZipExtractor1.EntryFullName(index); }
 
-// The product's folder under the all-users application data folder, where runs keep their
-// journals; empty when it cannot be had.
-std::string TInstF3::JournalFolder() {
-    if (!journal_folder_.empty()) return journal_folder_;
-    const std::string common = platform::Machine().SpecialFolderPath(platform::SpecialFolder::CommonAppData);
-    if (common.empty()) return {};
-    const std::string folder = common + "\\VIrovARI2";
-    if (platform::Files().ForceDirectories(folder)) journal_folder_ = folder;
+std::string TInstF3::JournalFolder(std::vector<std::string>& log_lines) {
+    if (journal_folder_.empty()) journal_folder_ = PrepareJournalFolder(log_lines);
     return journal_folder_;
 }
 
 TInstF3::Recovery TInstF3::RecoverUnfinished(const std::string& install_dir) {
+    std::vector<std::string> folder_lines;
+    const std::string folder = JournalFolder(folder_lines);
     RecoveryResult result;
-    const std::string folder = JournalFolder();
     if (!folder.empty()) result = RecoverJournalFolder(folder, JournalRules(setup::Description()));
+    result.report.insert(result.report.begin(), folder_lines.begin(), folder_lines.end());
     ReportJournalInDestination(install_dir, result);
 
     Recovery recovery;
@@ -130,6 +128,7 @@ RecoveryRules JournalRules(const setup::TSetupDescription& description) {
             rules.places.association_keys.push_back(key);
         }
     }
+    rules.is_trusted = &IsTrustedJournal;
     return rules;
 }
 

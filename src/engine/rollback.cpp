@@ -2,9 +2,11 @@
 
 #include <chrono>
 
+#include "engine/reparse_points.h"
 #include "platform/code_page.h"
 #include "platform/file_system.h"
 #include "platform/platform.h"
+#include "platform/security.h"
 #include "platform/shell.h"
 
 namespace engine {
@@ -248,7 +250,9 @@ bool RollbackJournal::CreateDirectory(const std::string& path) {
 
 bool RollbackJournal::CreateWorkDirectory(const std::string& path) {
     if (!Record({RecordKind::WorkDirectoryCreated, path})) return false;
-    if (platform::Files().CreateDirectory(path)) return true;
+    // Only administrators may change what the run extracts before it takes its place;
+    // ordinary users may still look. A directory already there is never taken over.
+    if (platform::SecurityServices().CreateProtectedDirectory(path, platform::UserAccess::ReadAndExecute)) return true;
     Void(records_.back().number);
     return false;
 }
