@@ -61,7 +61,8 @@ use_machine() {
         prefixes+=("$prefix")
     fi
     local drive="$WINEPREFIX/drive_c"
-    rm -rf "$drive/setup" "$drive/nopayload" "$drive/shots" "$drive/Program Files (x86)/VE4" \
+    # The journal folder goes too: no scenario meets the records of changes of another.
+    rm -rf "$drive/setup" "$drive/nopayload" "$drive/shots" "$drive/Program Files (x86)/VE4" "$drive/ProgramData/VIrovARI2" \
         "$drive/windows/syswow64/ve4mpi2.dll" \
         "$drive"/users/*/AppData/Roaming/Microsoft/Windows/Start\ Menu/Programs/DE\ roz\ OZE-2
     bash scripts/make-demo-payload.sh setup "$drive/setup" "$bin/VIrovARI2.exe" >/dev/null
@@ -201,18 +202,25 @@ prepare_install_methods() {
 scenario install-methods en 'C:\setup\VIrovARI2.exe' 'InstallMethods.*' "${english[@]}"
 
 # Silent installation: a base product of its own for the destination that /D= names, one
-# beside an unreadable record of an earlier run, then the damaged payload of install-damaged.
+# beside a record of changes planted where earlier versions kept it (naming the base product's
+# utility), then the damaged payload of install-damaged.
 prepare_silent() {
     rm -rf "$WINEPREFIX/drive_c/Program Files (x86)/VE4 Silent" "$WINEPREFIX/drive_c/No Base"
     bash scripts/make-demo-payload.sh base "$WINEPREFIX/drive_c/Program Files (x86)/VE4 Silent" "$bin/ri4razoz.exe"
     local unfinished="$WINEPREFIX/drive_c/Program Files (x86)/VE4 Unfinished"
     rm -rf "$unfinished"
     bash scripts/make-demo-payload.sh base "$unfinished" "$bin/ri4razoz.exe"
-    printf 'not a record of changes\r\n' >"$unfinished/VIrovARI2.journal"
+    printf 'VIrovARI2 install journal 1\r\nF\tC:\\Program Files (x86)\\VE4 Unfinished\\ri4razoz.exe\r\n' \
+        >"$unfinished/VIrovARI2.journal"
 }
 scenario silent en 'C:\setup\VIrovARI2.exe' 'Silent.*' "${english[@]}"
 prepare_silent_damaged() { prepare_install_damaged; }
 scenario silent-damaged en 'C:\setup\VIrovARI2.exe' 'SilentDamaged.*' "${english[@]}"
+# One installation at a time: the payload of install-locked, whose system library a case holds
+# open so that a silent run keeps waiting for it while a second copy is started.
+prepare_one_at_a_time() { prepare_install_locked; }
+scenario one-at-a-time en 'C:\setup\VIrovARI2.exe' 'OneAtATime.*' "${english[@]}"
+find "$work/prefix-en/drive_c/windows/syswow64" -maxdepth 1 -iname ve4.dll ! -name ve4.dll -delete 2>/dev/null
 
 # The environment chooser: the setup program with environments switched on, beside a payload
 # named after it.
