@@ -102,7 +102,7 @@ TInstF3::Recovery TInstF3::RecoverUnfinished(const std::string& install_dir) {
     recovery.destination = result.destination.empty() ? install_dir : result.destination;
     recovery.reason = result.reason;
     recovery.report = std::move(result.report);
-    for (const std::string& line : result.left) recovery.report.push_back(line);
+    recovery.left = std::move(result.left);
     switch (result.outcome) {
         case RecoveryOutcome::NothingToDo: recovery.outcome = Unfinished::None; break;
         case RecoveryOutcome::Recovered: recovery.outcome = Unfinished::Recovered; break;

@@ -330,10 +330,15 @@ bool RollbackJournal::UndoInForce(std::vector<std::string>& report, bool only_fa
     for (const uint32_t number : newest_first) {
         JournalRecord* record = Find(number);
         if (record == nullptr) continue;
-        if (UndoRecord(*record, ContextOf(*record), report) == StepOutcome::Failed) {
+        const StepOutcome outcome = UndoRecord(*record, ContextOf(*record), report);
+        if (outcome == StepOutcome::Failed) {
             all_undone = false;
             if (!MarkUndoFailed(*record)) return false;
             continue;
+        }
+        if (outcome == StepOutcome::LeftAlone) {
+            // A file that is not the run's, and the copy kept because such a file took its place.
+            left_.push_back(record->kind == RecordKind::FileCreated ? record->path : record->other);
         }
         // A step that is not on the disk as done could be taken again after a crash, over
         // what a later step put back: the undo stops here instead.

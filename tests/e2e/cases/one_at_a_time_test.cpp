@@ -24,7 +24,9 @@ constexpr Milliseconds kInstallTimeout{180000};
 constexpr uint32_t kAnotherInstallRunning = 1618;
 const std::string kDestination = "C:\\Program Files (x86)\\VE4";
 const std::string kJournalFolder = "C:\\ProgramData\\VIrovARI2";
-const std::string kSilent = "/S /D=" + kDestination;
+
+// A silent run into the destination with its record in log; /D= takes the rest of the line.
+std::string Silent(const std::string& log) { return "/S /LOG=" + log + " /D=" + kDestination; }
 
 std::string Library() { return SystemDirectory() + "\\VE4.DLL"; }
 
@@ -44,9 +46,9 @@ void PlantJournal(const std::string& path, const std::string& bytes) {
 TEST(OneAtATime, OfTwoSilentRunsASecondApartOneInstallsAndTheOtherEndsWith1618) {
     HeldFile library(Library());
     ASSERT_TRUE(library.Held());
-    Session first(kSilent + " /LOG=C:\\setup\\first.log");
+    Session first(Silent("C:\\setup\\first.log"));
     std::this_thread::sleep_for(std::chrono::seconds(1));
-    Session second(kSilent + " /LOG=C:\\setup\\second.log");
+    Session second(Silent("C:\\setup\\second.log"));
     ASSERT_TRUE(first.Started() && second.Started());
     // The one that took the lock waits for the library; the other ends at once.
     ASSERT_TRUE(WaitUntil([&] { return !first.Program().Running() || !second.Program().Running(); }, kInstallTimeout));
@@ -66,7 +68,7 @@ TEST(OneAtATime, OfTwoSilentRunsASecondApartOneInstallsAndTheOtherEndsWith1618) 
 TEST(OneAtATime, TheProgramStartedDuringASilentRunSaysSoAndEndsWith1618) {
     HeldFile library(Library());
     ASSERT_TRUE(library.Held());
-    Session silent(kSilent);
+    Session silent(Silent("C:\\setup\\silent.log"));
     ASSERT_TRUE(WaitUntil(AJournalIsThere, kStartTimeout)) << "the silent run did not start installing";
     Session normal;
     const Window error = normal.WaitForWindow("Error");
@@ -87,7 +89,7 @@ TEST(OneAtATime, ARecordOfChangesHeldOpenByAnotherProcessIsNotRecovered) {
     {
         HeldFile held(journal);
         ASSERT_TRUE(held.Held());
-        Session silent(kSilent + " /LOG=C:\\setup\\held.log");
+        Session silent(Silent("C:\\setup\\held.log"));
         EXPECT_EQ(silent.WaitForExit(kInstallTimeout), kAnotherInstallRunning);
         EXPECT_EQ(ReadWholeFile(journal).value_or("<missing>"), bytes);
     }
@@ -101,7 +103,7 @@ TEST(OneAtATime, AnUnreadableRecordOfChangesEndsASilentRunWithFiveAndStays) {
     const std::string bytes = "not a record of changes\r\n";
     PlantJournal(journal, bytes);
     const auto before = DirectoryContents(kDestination);
-    Session silent(kSilent + " /LOG=C:\\setup\\damaged.log");
+    Session silent(Silent("C:\\setup\\damaged.log"));
     EXPECT_EQ(silent.WaitForExit(kInstallTimeout), 5u);
     EXPECT_EQ(ReadWholeFile(journal).value_or("<missing>"), bytes);
     EXPECT_TRUE(DirectoryContents(kDestination) == before);
