@@ -120,6 +120,10 @@ public:
     // MoveFileExA with MOVEFILE_DELAY_UNTIL_REBOOT | MOVEFILE_REPLACE_EXISTING: from replaces to
     // at the next restart. Asking again for the same pair is harmless.
     virtual bool ReplaceAtRestart(const std::string& from, const std::string& to) = 0;
+    // FlushFileBuffers on the volume path lies on: everything the system still holds for any
+    // file of that volume is written through to the disk. Needs administrator rights; false
+    // when the volume cannot be opened or flushed.
+    virtual bool FlushVolume(const std::string& path) = 0;
     // CopyFileA.
     virtual bool CopyFile(const std::string& from, const std::string& to, bool fail_if_exists) = 0;
     // The entries of a directory, in no particular order; empty when it cannot be listed.

@@ -364,6 +364,20 @@ bool PosixFileSystem::DeleteAtRestart(const std::string& path) {
     return true;
 }
 
+bool PosixFileSystem::FlushVolume(const std::string& path) {
+    const MappedPath mapped = MapPath(path);
+    if (!mapped.valid) return Fail(kPathNotFound);
+    // The host file system holding the path's nearest existing folder stands for the volume.
+    std::string host = mapped.host;
+    struct stat info;
+    while (host.size() > 1 && ::stat(host.c_str(), &info) != 0) host.erase(host.find_last_of('/') == 0 ? 1 : host.find_last_of('/'));
+    const int descriptor = ::open(host.c_str(), O_RDONLY | O_CLOEXEC);
+    if (descriptor < 0) return FailWithErrno(errno);
+    const bool flushed = !State().flush_to_disk || ::syncfs(descriptor) == 0;
+    ::close(descriptor);
+    return flushed || FailWithErrno(errno);
+}
+
 bool PosixFileSystem::ReplaceAtRestart(const std::string& from, const std::string& to) {
     const MappedPath mapped = MapPath(from);
     if (!mapped.valid || !mapped.exists) return Fail(kNotFound);

@@ -176,6 +176,18 @@ bool Win32FileSystem::DeleteAtRestart(const std::string& path) {
     return ::MoveFileExA(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) ? true : Fail();
 }
 
+bool Win32FileSystem::FlushVolume(const std::string& path) {
+    char root[MAX_PATH];
+    if (!::GetVolumePathNameA(path.c_str(), root, MAX_PATH)) return Fail();
+    std::string volume = root;
+    if (!volume.empty() && volume.back() == '\\') volume.pop_back();
+    // A drive's volume is opened as \\.\C:, which only administrators may write to.
+    UniqueHandle handle(::CreateFileA(("\\\\.\\" + volume).c_str(), GENERIC_READ | GENERIC_WRITE,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!handle.Valid()) return Fail();
+    return ::FlushFileBuffers(handle.Get()) ? true : Fail();
+}
+
 bool Win32FileSystem::ReplaceAtRestart(const std::string& from, const std::string& to) {
     return ::MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_DELAY_UNTIL_REBOOT | MOVEFILE_REPLACE_EXISTING) ? true : Fail();
 }
