@@ -298,7 +298,7 @@ bool PosixFileSystem::MoveFile(const std::string& from, const std::string& to) {
     if (!target.valid || target.is_root || source.is_root) return Fail(kAccessDenied);
     // The target keeps the case it was given, also when only the case of the name changes.
     const size_t slash = target.host.find_last_of('/');
-    const std::string target_host = target.host.substr(0, slash + 1) + AnsiToUtf8(target.name);
+    const std::string target_host = target.host.substr(0, slash + 1) + HostText(target.name);
     if (target.exists && target.host != source.host) return Fail(kAlreadyExists);
     if (IsMarkedInUse(source) || OpenHandlesForbidDelete(source_info)) return Fail(kSharingViolation);
     if (IsInUnwritableDirectory(source) || IsInUnwritableDirectory(target)) return Fail(kAccessDenied);
@@ -420,11 +420,11 @@ std::vector<DirectoryEntry> PosixFileSystem::ListDirectory(const std::string& pa
         struct stat info;
         const bool exists = Stat(host, info);
         if (entry->d_type == DT_LNK || (entry->d_type == DT_UNKNOWN && IsHostLink(host))) {
-            entries.push_back({Utf8ToAnsi(name), LinkAttributes(host, exists, info)});
+            entries.push_back({ProgramText(name), LinkAttributes(host, exists, info)});
             continue;
         }
         if (!exists) continue;
-        entries.push_back({Utf8ToAnsi(name), AttributesOf(host, info)});
+        entries.push_back({ProgramText(name), AttributesOf(host, info)});
     }
     ::closedir(listing);
     return entries;
@@ -455,7 +455,7 @@ std::string PosixFileSystem::CurrentDirectory() {
     }
     char buffer[4096];
     if (::getcwd(buffer, sizeof buffer) == nullptr) return {};
-    return Utf8ToAnsi(buffer);
+    return ProgramText(buffer);
 }
 
 DriveType PosixFileSystem::GetDriveType(const std::string& root) {
