@@ -238,7 +238,11 @@ scenario refusals en 'C:\setup\VIrovARI2.exe' 'Refusals.*' "${english[@]}"
 # install-progress, whose engine window stays up.
 display_scale_prefixes=()
 prepare_display_scale() {
-    [ "$2" = en ] && prepare_install_progress && prepare_chooser
+    if [ "$2" = en ]; then
+        prepare_install_progress && prepare_chooser
+        # Dated as the program is, so the main window's picture shows the program's build.
+        touch -r "$WINEPREFIX/drive_c/setup/VIrovARI2.exe" "$WINEPREFIX/drive_c/setup/envsetup.exe"
+    fi
     wine_virtual_desktop "$((1024 * $1 / 96))x$((768 * $1 / 96))"
     wine_log_pixels "$1"
     display_scale_prefixes+=("$WINEPREFIX")
