@@ -64,16 +64,18 @@ wine_convert_shots() {
 # Makes every window of the current prefix open inside one virtual desktop of SIZE (e.g.
 # 1024x768), where Wine draws the window frames itself: screenshots then show title bars
 # even on a screen without a window manager.
+# The desktop that the first of these commands starts (without the setting) would stay for the
+# programs started while the server lingers, so the server is ended once the setting is made.
 wine_virtual_desktop() {
     timeout 60 wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
     timeout 60 wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d "$1" /f >/dev/null 2>&1
-    return 0
+    wine_stop
 }
 
 # Undoes wine_virtual_desktop: windows open on the display itself again.
 wine_no_virtual_desktop() {
     timeout 60 wine reg delete 'HKCU\Software\Wine\Explorer' /v Desktop /f >/dev/null 2>&1
-    return 0
+    wine_stop
 }
 
 # Sets the screen's DPI that Wine reports to programs aware of it (LogPixels: 96, 120, 144 or

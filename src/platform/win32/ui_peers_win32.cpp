@@ -3,8 +3,6 @@
 
 #include "platform/win32/ui_win32.h"
 
-#include <map>
-#include <tuple>
 #include <unordered_map>
 #include <vector>
 
@@ -23,34 +21,6 @@ std::unordered_map<HWND, Control*>& ControlsByWindow() {
 std::unordered_map<UINT, Control*>& ControlsById() {
     static std::unordered_map<UINT, Control*> controls;
     return controls;
-}
-
-// GDI fonts by their description; created on first use and deleted at program end.
-class FontCache {
-public:
-    ~FontCache() {
-        for (auto& entry : fonts_) ::DeleteObject(entry.second);
-    }
-    HFONT Get(const Font& font, const DisplayScale& scale) {
-        const int height = scale.FontHeight(font.height);
-        const auto key = std::make_tuple(font.name, height, font.bold, font.italic, font.charset);
-        auto found = fonts_.find(key);
-        if (found != fonts_.end()) return found->second;
-        HFONT handle = ::CreateFontA(height, 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL, font.italic ? TRUE : FALSE,
-                                     FALSE, FALSE, static_cast<DWORD>(font.charset), OUT_DEFAULT_PRECIS,
-                                     CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
-                                     font.name.c_str());
-        fonts_.emplace(key, handle);
-        return handle;
-    }
-
-private:
-    std::map<std::tuple<std::string, int, bool, bool, int>, HFONT> fonts_;
-};
-
-FontCache& Fonts() {
-    static FontCache cache;
-    return cache;
 }
 
 // The height a combo box's window adds for its dropped-down list, and the size of the system's
@@ -317,8 +287,6 @@ Form* FormOfWindow(HWND window) {
     if (control == nullptr || control->Kind() != ControlKind::Form) return nullptr;
     return static_cast<Form*>(control);
 }
-
-HFONT FontHandle(const Font& font, const DisplayScale& scale) { return Fonts().Get(font, scale); }
 
 COLORREF ColorOf(Color color) { return RGB(color.red, color.green, color.blue); }
 

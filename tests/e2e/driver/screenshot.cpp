@@ -230,7 +230,8 @@ WindowShot CaptureWindow(const Window& window, const std::string& path) {
         if (!CaptureRect(area, path)) return WindowShot::NotSaved;
         if (!caption || TitleBarShown(path, window, area)) return WindowShot::Saved;
         if (attempt == 20) return WindowShot::NoTitleBar;
-        RedrawWindow(static_cast<HWND>(window.Handle()), nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_ALLCHILDREN);
+        RedrawWindow(static_cast<HWND>(window.Handle()), nullptr, nullptr,
+                     RDW_FRAME | RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
         Pause(Milliseconds(300));
     }
 }
