@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "engine/file_placement.h"
+#include "engine/reparse_points.h"
 #include "engine/text_utils.h"
 #include "engine/uninstall_log.h"
 #include "locale/format_text.h"
@@ -76,7 +77,12 @@ void Installation::CreateShortcuts() {
             // An empty target is removed together with the shortcut an earlier installation
             // left for it; both are set aside, so a failed run can put them back.
             if (link_existed) journal_.MoveAside(link_file, link_attributes);
-            if (files.FileExists(link.target)) journal_.MoveAside(link.target, files.GetAttributes(link.target));
+            // An empty target in the destination is set aside only on a way without links.
+            const bool safe_way = !LiesInside(settings_.install_dir, link.target) ||
+                                  !LeadsThroughReparsePoint(settings_.install_dir, link.target);
+            if (files.FileExists(link.target) && safe_way) {
+                journal_.MoveAside(link.target, files.GetAttributes(link.target));
+            }
         } else {
             // A shortcut written over an earlier one replaces it: the earlier one is set aside
             // first, and a write that breaks off leaves nothing of its own behind.
@@ -116,7 +122,11 @@ void Installation::FinishInstall() {
 
     CreateShortcuts();
 
-    WriteUninstallLog(settings_.install_dir + "\\UNINST\\" + settings_.uninstall_log_name, LogLines, journal_);
+    const std::string uninstall_log = settings_.install_dir + "\\UNINST\\" + settings_.uninstall_log_name;
+    if (LeadsThroughReparsePoint(settings_.install_dir, uninstall_log)) {
+        throw InstallError("The uninstall log's way leads through a link: " + uninstall_log);
+    }
+    WriteUninstallLog(uninstall_log, LogLines, journal_);
 
     // From here on nothing can fail: the installation stands.
     LogLines.clear();
@@ -131,13 +141,16 @@ void Installation::FinishInstall() {
 bool Installation::ShowFinalMessageAndRun() {
     bool problems = false;
     const std::string message = ComposeFinalMessage(problems);
-    if (problems || settings_.opt_final_message) {
+    // A utility that is not started says so, even where the final message is switched off.
+    if (problems || settings_.opt_final_message || utility_start_ == UtilityStart::Refused) {
         platform::UserDialogs().ShowMessage(message, platform::MessageKind::Information, platform::buttons::kOk,
                                             platform::DialogResult::Ok);
     }
-    if (!problems && !settings_.run_program.empty() && platform::Files().FileExists(settings_.run_program) &&
-        settings_.opt_run) {
+    if (utility_start_ == UtilityStart::Elevated) {
         StartProgram(settings_.run_program, settings_.run_params, settings_.run_work_dir, 0);
+    } else if (utility_start_ == UtilityStart::AsDesktopUser) {
+        platform::ShellServices().StartProgramAsDesktopUser(settings_.run_program, settings_.run_params,
+                                                            settings_.run_work_dir, 0);
     }
     return problems;
 }

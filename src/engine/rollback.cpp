@@ -2,9 +2,11 @@
 
 #include <chrono>
 
+#include "engine/reparse_points.h"
 #include "platform/code_page.h"
 #include "platform/file_system.h"
 #include "platform/platform.h"
+#include "platform/security.h"
 #include "platform/shell.h"
 
 namespace engine {
@@ -246,7 +248,9 @@ bool RollbackJournal::CreateDirectory(const std::string& path) {
 
 bool RollbackJournal::CreateWorkDirectory(const std::string& path) {
     if (!Record({ChangeKind::WorkDirectoryCreated, path, {}, 0})) return false;
-    if (platform::Files().CreateDirectory(path)) return true;
+    // Only administrators may change what the run extracts before it takes its place;
+    // ordinary users may still look. A directory already there is never taken over.
+    if (platform::SecurityServices().CreateProtectedDirectory(path, platform::UserAccess::ReadAndExecute)) return true;
     Drop();
     return false;
 }
@@ -494,21 +498,6 @@ RollbackJournal::Recovery RollbackJournal::Recover(const std::string& path) {
     journal.changes_.clear();
     ForceDelete(files, path);
     return Recovery::Recovered;
-}
-
-void DeleteTree(const std::string& dir) {
-    platform::FileSystem& files = platform::Files();
-    for (const platform::DirectoryEntry& entry : files.ListDirectory(dir)) {
-        if (entry.name == "." || entry.name == "..") continue;
-        const std::string path = dir + "\\" + entry.name;
-        if ((entry.attributes & platform::attribute::kDirectory) != 0) {
-            DeleteTree(path);
-        } else {
-            // Extracted files may carry the read-only bit of the archive; they are ours to delete.
-            ForceDelete(files, path);
-        }
-    }
-    files.RemoveDirectory(dir);
 }
 
 }  // namespace engine

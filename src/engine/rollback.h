@@ -189,7 +189,4 @@ private:
     unsigned next_backup_number_ = 1;
 };
 
-// Deletes dir with everything in it; what cannot be deleted stays, and so does dir then.
-void DeleteTree(const std::string& dir);
-
 }  // namespace engine

@@ -10,7 +10,7 @@
 namespace platform {
 
 // CSIDL values of the special folders the setup needs.
-enum class SpecialFolder { Programs = 2, DesktopDirectory = 16 };
+enum class SpecialFolder { Programs = 2, DesktopDirectory = 16, CommonAppData = 35 };
 
 // GetLocaleInfoA information kinds used by the program.
 constexpr uint32_t kLocaleSystemDefault = 0x800;

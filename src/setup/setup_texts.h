@@ -117,6 +117,14 @@ inline constexpr TextPair kFmtUnfinishedUnreadable{
     "An earlier installation into the \"%s\" directory did not finish, and its changes cannot be undone (the record "
     "of changes \"%s\" is kept). The directory is left as it is.\r\nChoose other directory."};
 
+// Argument: the set-up utility's path.
+inline constexpr TextPair kFmtRunNotStarted{
+    "\r\nПрограмма \"%s\" не запущена: другие пользователи могут изменить её или её каталог, а запустить её "
+    "без прав администратора на этом компьютере не удалось. Запустите её сами, убедившись, что файл не изменён.",
+    "\r\nThe \"%s\" program was not started: other users can change it or its directory, and it could not be "
+    "started without administrator rights on this computer. Start it yourself after making sure the file was not "
+    "changed."};
+
 inline constexpr TextPair kProductNoun{"задачник", "system"};
 inline constexpr TextPair kProductNounGen{"задачника", "system"};
 inline constexpr TextPair kEnvCaption{"Выбор программных сред", "Environments"};
@@ -199,7 +207,7 @@ inline constexpr const TextPair* kAllPairs[] = {
     &kLicenseFile, &kFmtNoInstallDir, &kFmtUnfinishedUnreadable, &kProductNoun, &kProductNounGen, &kEnvCaption,
     &kEnvPrompt, &kRunMessage, &kUninstallTexts[0], &kUninstallTexts[1], &kUninstallTexts[2],
     &kUninstallTexts[3], &kWindowCaption, &kSubtitle, &kCopyright, &kDestinationPrompt,
-    &kSwitchesHelp, &kFmtLogUnwritable,
+    &kSwitchesHelp, &kFmtLogUnwritable, &kFmtRunNotStarted,
 };
 
 // The Russian-only pieces of composed texts, for the same check.

@@ -6,6 +6,8 @@
 
 #include "engine/rollback.h"
 
+#include "engine/reparse_points.h"
+
 #include "engine_fixture.h"
 
 namespace engine_test {

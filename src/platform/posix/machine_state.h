@@ -32,6 +32,7 @@ struct MachineState {
     std::string system_directory = "C:\\windows\\system32";
     std::string programs_folder = "C:\\users\\user\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs";
     std::string desktop_folder = "C:\\users\\user\\Desktop";
+    std::string common_app_data_folder = "C:\\ProgramData";
     std::string current_directory = "C:\\";
     std::map<char, DriveSettings> drives;  // by lower-case letter
     std::set<std::string> in_use;          // path keys
@@ -42,6 +43,7 @@ struct MachineState {
     uint64_t stop_at_change = 0; // 0: never
     bool flush_to_disk = true;
     std::vector<StartedProgram> started;
+    bool desktop_user_start = true;
 };
 
 MachineState& State();

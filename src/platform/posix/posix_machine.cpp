@@ -14,6 +14,7 @@
 #include "platform/code_page.h"
 #include "platform/posix/machine_state.h"
 #include "platform/posix/registry_file.h"
+#include "platform/posix/security_posix.h"
 
 namespace platform {
 namespace posix {
@@ -81,7 +82,11 @@ void PosixMachine::SetProgramFilesDir(const std::string& windows_path) { State()
 void PosixMachine::SetSystemDirectory(const std::string& windows_path) { State().system_directory = windows_path; }
 
 void PosixMachine::SetSpecialFolder(SpecialFolder folder, const std::string& windows_path) {
-    (folder == SpecialFolder::Programs ? State().programs_folder : State().desktop_folder) = windows_path;
+    switch (folder) {
+        case SpecialFolder::Programs: State().programs_folder = windows_path; break;
+        case SpecialFolder::DesktopDirectory: State().desktop_folder = windows_path; break;
+        case SpecialFolder::CommonAppData: State().common_app_data_folder = windows_path; break;
+    }
 }
 
 void PosixMachine::SetCurrentDirectory(const std::string& windows_path) { State().current_directory = windows_path; }
@@ -126,6 +131,21 @@ void PosixMachine::MarkLoaded(const std::string& windows_path, bool loaded) {
 
 std::vector<std::string> PosixMachine::DeletesAtRestart() { return State().deletes_at_restart; }
 
+void PosixMachine::MarkForeignOwner(const std::string& windows_path) {
+    const posix::MappedPath mapped = posix::MapPath(windows_path);
+    if (mapped.valid && mapped.exists) posix::StoreForeignOwner(mapped.host);
+}
+
+void PosixMachine::MarkWritableByOthers(const std::string& windows_path) {
+    const posix::MappedPath mapped = posix::MapPath(windows_path);
+    if (mapped.valid && mapped.exists) posix::StoreWritableByOthers(mapped.host);
+}
+
+std::string PosixMachine::SecurityDescriptorOf(const std::string& windows_path) {
+    const posix::MappedPath mapped = posix::MapPath(windows_path);
+    return mapped.valid && mapped.exists ? posix::StoredDescriptor(mapped.host) : std::string();
+}
+
 void PosixMachine::StopAtChange(uint64_t n) {
     State().change_count = 0;
     State().stop_at_change = n;
@@ -152,6 +172,8 @@ std::string PosixMachine::HostPath(const std::string& windows_path) {
     const posix::MappedPath mapped = posix::MapPath(windows_path);
     return mapped.valid ? mapped.host : std::string();
 }
+
+void PosixMachine::SetDesktopUserStart(bool possible) { State().desktop_user_start = possible; }
 
 std::vector<StartedProgram> PosixMachine::StartedPrograms() { return State().started; }
 

@@ -84,6 +84,7 @@ std::string PosixSystem::SpecialFolderPath(SpecialFolder folder) {
     switch (folder) {
         case SpecialFolder::Programs: return State().programs_folder;
         case SpecialFolder::DesktopDirectory: return State().desktop_folder;
+        case SpecialFolder::CommonAppData: return State().common_app_data_folder;
     }
     return {};
 }

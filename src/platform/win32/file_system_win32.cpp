@@ -140,6 +140,18 @@ bool Win32FileSystem::RemoveDirectory(const std::string& path) {
 
 bool Win32FileSystem::DeleteFile(const std::string& path) { return ::DeleteFileA(path.c_str()) ? true : Fail(); }
 
+bool Win32FileSystem::DeleteItself(const std::string& path) {
+    // Opened as the object itself, not what a link leads to, and deleted through that very
+    // handle: nothing can swap the entry for another between the look and the deletion.
+    UniqueHandle handle(::CreateFileA(path.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS,
+                                      nullptr));
+    if (!handle.Valid()) return Fail();
+    FILE_DISPOSITION_INFO disposition{TRUE};
+    return ::SetFileInformationByHandle(handle.Get(), FileDispositionInfo, &disposition, sizeof disposition) ? true
+                                                                                                            : Fail();
+}
+
 bool Win32FileSystem::MoveFile(const std::string& from, const std::string& to) {
     return ::MoveFileA(from.c_str(), to.c_str()) ? true : Fail();
 }

@@ -13,6 +13,7 @@ public:
     bool CreateDirectory(const std::string& path) override;
     bool RemoveDirectory(const std::string& path) override;
     bool DeleteFile(const std::string& path) override;
+    bool DeleteItself(const std::string& path) override;
     bool MoveFile(const std::string& from, const std::string& to) override;
     bool ReplaceFile(const std::string& from, const std::string& to) override;
     bool CanReplace(const std::string& path) override;
