@@ -251,6 +251,35 @@ prepare_refusals() {
 }
 scenario refusals en 'C:\setup\VIrovARI2.exe' 'Refusals.*' "${english[@]}"
 
+# Every window at the display scales of current screens: the prefix's LogPixels set for each
+# run, 96 DPI first (it records the layouts the other runs are compared with, and moves the
+# main window to a screen of 144 DPI), and back to 96 DPI afterwards for whatever follows.
+# The virtual desktop is a screen of the same size in inches: 1024x768 at 96 DPI, 2048x1536 at
+# 192 DPI. The English runs use the program with the environment chooser and the payload of
+# install-progress, whose engine window stays up.
+display_scale_prefixes=()
+prepare_display_scale() {
+    if [ "$2" = en ]; then
+        prepare_install_progress && prepare_chooser
+        # Dated as the program is, so the main window's picture shows the program's build.
+        touch -r "$WINEPREFIX/drive_c/setup/VIrovARI2.exe" "$WINEPREFIX/drive_c/setup/envsetup.exe"
+    fi
+    wine_virtual_desktop "$((1024 * $1 / 96))x$((768 * $1 / 96))"
+    wine_log_pixels "$1"
+    display_scale_prefixes+=("$WINEPREFIX")
+}
+for dpi in 96 120 144 192; do
+    eval "prepare_dpi_$dpi() { prepare_display_scale $dpi en; }"
+    eval "prepare_dpi_ru_$dpi() { prepare_display_scale $dpi ru; }"
+    scenario "dpi-$dpi" en 'C:\setup\envsetup.exe' 'DisplayScale.*' "${english[@]}"
+    scenario "dpi-ru-$dpi" ru 'C:\setup\VIrovARI2.exe' 'DisplayScaleRussian.*' "${russian[@]}"
+done
+for prefix in "${display_scale_prefixes[@]}"; do
+    [ "${WINEPREFIX:-}" = "$prefix" ] || { wine_stop; export WINEPREFIX="$prefix"; }
+    wine_virtual_desktop 1024x768
+    wine_log_pixels 96
+done
+
 echo
 echo "==== end-to-end summary ===="
 printf '%s\n' "${results[@]}"
