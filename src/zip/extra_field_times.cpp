@@ -1,0 +1,82 @@
+// The times of an entry's extra field (see the header for the blocks' layout).
+
+#include "zip/extra_field_times.h"
+
+#include <vector>
+
+#include "zip/zip_lib.h"
+
+namespace zip {
+namespace {
+
+constexpr uint16_t kNtfsBlock = 0x000A;
+constexpr uint16_t kNtfsTimesTag = 0x0001;
+constexpr uint16_t kNtfsTimesSize = 24;
+constexpr uint16_t kExtendedTimestampBlock = 0x5455;
+constexpr uint8_t kModificationTimeFlag = 0x01;
+// Seconds from 1 January 1601 to 1 January 1970, and FILETIME ticks in a second.
+constexpr int64_t kUnixEpochInFileTimeSeconds = 11644473600;
+constexpr int64_t kTicksPerSecond = 10000000;
+
+bool NtfsModificationTime(const uint8_t* block, size_t size, platform::FileTime& time) {
+    // After 4 reserved bytes, the attributes.
+    for (size_t at = 4; at + 4 <= size;) {
+        const uint16_t tag = ReadLe16(block, at);
+        const uint16_t attribute_size = ReadLe16(block, at + 2);
+        at += 4;
+        if (attribute_size > size - at) return false;
+        if (tag == kNtfsTimesTag && attribute_size == kNtfsTimesSize) {
+            time.ticks = ReadLe32(block, at) | (uint64_t{ReadLe32(block, at + 4)} << 32);
+            return true;
+        }
+        at += attribute_size;
+    }
+    return false;
+}
+
+bool ExtendedModificationTime(const uint8_t* block, size_t size, platform::FileTime& time) {
+    if (size < 5 || (block[0] & kModificationTimeFlag) == 0) return false;
+    const auto unix_seconds = static_cast<int32_t>(ReadLe32(block, 1));
+    time.ticks = static_cast<uint64_t>((unix_seconds + kUnixEpochInFileTimeSeconds) * kTicksPerSecond);
+    return true;
+}
+
+}  // namespace
+
+bool ExtraFieldModificationTime(const uint8_t* extra, size_t size, platform::FileTime& time) {
+    bool found = false;
+    platform::FileTime extended;
+    for (size_t at = 0; at + 4 <= size;) {
+        const uint16_t id = ReadLe16(extra, at);
+        const uint16_t block_size = ReadLe16(extra, at + 2);
+        at += 4;
+        if (block_size > size - at) break;
+        if (id == kNtfsBlock && NtfsModificationTime(extra + at, block_size, time)) return true;
+        if (id == kExtendedTimestampBlock && !found) found = ExtendedModificationTime(extra + at, block_size, extended);
+        at += block_size;
+    }
+    if (found) time = extended;
+    return found;
+}
+
+bool EntryModificationTime(TStream& archive, const TZipHeaderInfo& entry, platform::FileTime& time) {
+    const int64_t position = archive.Position();
+    uint8_t header[kCentralHeaderSize];  // room for either header's fixed part
+    std::vector<uint8_t> extra;
+    const auto read_extra = [&](int64_t offset, uint32_t signature, int fixed_size, size_t lengths_at) {
+        archive.Seek(offset, 0);
+        if (archive.Read(header, fixed_size) != fixed_size || ReadLe32(header, 0) != signature) return false;
+        extra.resize(ReadLe16(header, lengths_at + 2));
+        archive.Seek(ReadLe16(header, lengths_at), 1);
+        const auto size = static_cast<int64_t>(extra.size());
+        return archive.Read(extra.data(), size) == size;
+    };
+    const bool found =
+        (read_extra(entry.CentralOffset, kCentralHeaderSignature, kCentralHeaderSize, 28) ||
+         read_extra(entry.RelativeOffset, kLocalHeaderSignature, kLocalHeaderSize, 26)) &&
+        ExtraFieldModificationTime(extra.data(), extra.size(), time);
+    archive.Seek(position, 0);
+    return found;
+}
+
+}  // namespace zip
