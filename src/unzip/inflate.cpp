@@ -167,12 +167,9 @@ struct CodeTables {
     bool links_known = false;
     bool links_nested = false;
 
-    // The bits that mark a fast entry as a literal or an exceptional one. A code without
-    // simple symbols (a distance) has no literals, and its base may fill the literal's bit.
-    uint32_t kind_bits = kFastLiteral | kFastExceptional;
-
-    // The code bits at its level of a fast entry (a link's: those of the first level).
-    uint32_t LevelBits(uint32_t entry) const {
+    // The code bits at its level of a fast entry (a link's: those of the first level), given
+    // the bits that mark a literal or an exceptional entry (see KindBits).
+    uint32_t LevelBits(uint32_t entry, uint32_t kind_bits = kFastLiteral | kFastExceptional) const {
         if (entry & kind_bits) return FastBits(entry);
         return following_width != 0 ? FastFollowedCodeBits(entry) : FastCodeBits(entry);
     }
@@ -191,7 +188,6 @@ int BuildCode(const uint16_t* lengths, int n, int s, const uint16_t* bases, cons
     tables.extras = extras;
     tables.requested_width = exact_width;
     tables.following_width = following_width;
-    tables.kind_bits = s > 0 ? kFastLiteral | kFastExceptional : kFastExceptional;
     tables.fast_mask = (1u << fast_width) - 1u;
     tables.exact_built = false;
     tables.links_known = false;
@@ -665,7 +661,7 @@ private:
         }
         if (!tables.fast.empty()) {
             const uint32_t entry = tables.fast[bits_ & tables.fast_mask];
-            const uint32_t code_bits = tables.LevelBits(entry);
+            const uint32_t code_bits = tables.LevelBits(entry, KindBits(tables));
             if ((entry & kFastKindMask) != kFastLink && code_bits <= tables.exact_first_width) {
                 if ((entry & kFastKindMask) == kFastInvalid) {
                     leaf.kind = Leaf::kInvalid;
@@ -690,7 +686,7 @@ private:
                         leaf.kind = Leaf::kInvalid;
                         return true;
                     }
-                    code_bits += tables.LevelBits(found);
+                    code_bits += tables.LevelBits(found, KindBits(tables));
                     Drop(code_bits);
                     LeafOf(tables, found, leaf);
                     return true;
@@ -709,12 +705,27 @@ private:
 
     // The leaf of a valid fast-table entry of tables that is not a link.
     static void LeafOf(const CodeTables& tables, uint32_t entry, Leaf& leaf) {
-        const bool plain = (entry & tables.kind_bits) == 0;
-        leaf.kind = plain ? Leaf::kCode : (entry & kFastLiteral) ? Leaf::kLiteral : Leaf::kEnd;
+        if (KindBits(tables) == kFastExceptional) {  // a Deflate64 distance, its base 16 bits wide
+            leaf.kind = Leaf::kCode;
+            leaf.value = entry >> 16;
+            leaf.extra = FastBits(entry) - FastCodeBits(entry);
+            return;
+        }
+        const bool plain = (entry & (kFastLiteral | kFastExceptional)) == 0;
+        leaf.kind = (entry & kFastLiteral) ? Leaf::kLiteral : plain ? Leaf::kCode : Leaf::kEnd;
         leaf.value = !plain                          ? FastValue(entry) & 0xFFu
                      : tables.following_width != 0 ? FastFollowedBase(entry)
-                                                   : entry >> 16;
+                                                   : FastValue(entry);
         leaf.extra = FastBits(entry) - tables.LevelBits(entry);
+    }
+
+    // The bits that mark a fast entry of tables as a literal or an exceptional one. A
+    // Deflate64 distance's base may fill the literal's bit: a distance code has no literals.
+    static constexpr uint32_t KindBits(const CodeTables& tables) {
+        if constexpr (Format::kDistanceCodes > DeflateFormat::kDistanceCodes) {
+            if (tables.simple_symbols == 0) return kFastExceptional;
+        }
+        return kFastLiteral | kFastExceptional;
     }
 
     // Decodes one symbol the exact way: kContinue, or the block's result.
