@@ -62,19 +62,21 @@ bool ExtraFieldModificationTime(const uint8_t* extra, size_t size, platform::Fil
 bool EntryModificationTime(TStream& archive, const TZipHeaderInfo& entry, platform::FileTime& time) {
     const int64_t position = archive.Position();
     uint8_t header[kCentralHeaderSize];  // room for either header's fixed part
-    std::vector<uint8_t> extra;
+    std::vector<uint8_t> name_and_extra;
+    size_t name_length = 0;
+    // The name is read rather than skipped: a seek would cost the buffer its bytes.
     const auto read_extra = [&](int64_t offset, uint32_t signature, int fixed_size, size_t lengths_at) {
         archive.Seek(offset, 0);
         if (archive.Read(header, fixed_size) != fixed_size || ReadLe32(header, 0) != signature) return false;
-        extra.resize(ReadLe16(header, lengths_at + 2));
-        archive.Seek(ReadLe16(header, lengths_at), 1);
-        const auto size = static_cast<int64_t>(extra.size());
-        return archive.Read(extra.data(), size) == size;
+        name_length = ReadLe16(header, lengths_at);
+        name_and_extra.resize(name_length + ReadLe16(header, lengths_at + 2));
+        const auto size = static_cast<int64_t>(name_and_extra.size());
+        return archive.Read(name_and_extra.data(), size) == size;
     };
     const bool found =
         (read_extra(entry.CentralOffset, kCentralHeaderSignature, kCentralHeaderSize, 28) ||
          read_extra(entry.RelativeOffset, kLocalHeaderSignature, kLocalHeaderSize, 26)) &&
-        ExtraFieldModificationTime(extra.data(), extra.size(), time);
+        ExtraFieldModificationTime(name_and_extra.data() + name_length, name_and_extra.size() - name_length, time);
     archive.Seek(position, 0);
     return found;
 }
