@@ -994,8 +994,8 @@ void Inflate(TUnZipContext& context) {
 
 // Deflate64 entries are rare. Compiled as code that seldom runs, its decoder lies apart from
 // deflate's, whose speed depends on where its functions lie beside each other: interleaved
-// with Deflate64's, the same instructions ran about 2 % slower. Deflate64 decodes at about
-// three quarters of deflate's speed this way.
+// with Deflate64's, the same instructions ran about 2 % slower. Compiled for size this way,
+// Deflate64 decodes at about 0.85 of deflate's speed.
 __attribute__((cold)) void Inflate64(TUnZipContext& context) {
     Inflater<Deflate64Format> inflater(context);
     inflater.Run();
