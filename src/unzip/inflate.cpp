@@ -115,8 +115,8 @@ struct Deflate64Format {
     static constexpr ptrdiff_t kFastInputMargin = 16;
 };
 
-// The most bits a distance's code and extra bits take, and what a step has left at least
-// after a long length; below that a Deflate64 step refills before its distance.
+// The most bits a distance takes with its extra bits: a Deflate64 step with fewer left after
+// a long length refills before its distance.
 constexpr uint32_t kMaxDistanceBits = 15 + 14;
 
 constexpr uint16_t kLiteralWidth = 9;      // first-level widths of the exact tables
