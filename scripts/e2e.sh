@@ -199,6 +199,19 @@ prepare_install_methods() {
         "$WINEPREFIX/drive_c/methods-expected" "$payload_password"
 }
 scenario install-methods en 'C:\setup\VIrovARI2.exe' 'InstallMethods.*' "${english[@]}"
+# A payload repacked by 7-Zip with files under Cyrillic names, which it marks as UTF-8, for
+# a Russian installation.
+prepare_install_ru_7zip() {
+    local tree payload="$WINEPREFIX/drive_c/setup/VIrovARI2.dat"
+    tree=$(mktemp -d)
+    (cd "$tree" && unzip -q -P "$payload_password" "$payload" && mkdir -p 'VIrovARI2/Документы' &&
+        printf 'manual\r\n' >'VIrovARI2/Документы/Руководство пользователя.txt' &&
+        printf 'example\r\n' >'VIrovARI2/Документы/Пример №1.txt' &&
+        7z a -tzip -mcu=on -mem=ZipCrypto -p"$payload_password" -bd "$tree.zip" . >/dev/null)
+    mv "$tree.zip" "$payload"
+    rm -rf "$tree"
+}
+scenario install-ru-7zip ru 'C:\setup\VIrovARI2.exe' 'RussianSevenZipInstall.*' "${russian[@]}"
 
 # Silent installation: a base product of its own for the destination that /D= names, one
 # beside an unreadable record of an earlier run, then the damaged payload of install-damaged.

@@ -33,7 +33,72 @@ void AppendUtf8(std::string& out, uint32_t code) {
     }
 }
 
+// The length of the well-formed UTF-8 sequence at position, with its character in code; 0
+// when the bytes there are no such sequence.
+size_t DecodeUtf8(const std::string& text, size_t position, uint32_t& code) {
+    const auto lead = static_cast<unsigned char>(text[position]);
+    if (lead < 0x80) {
+        code = lead;
+        return 1;
+    }
+    size_t length = 0;
+    uint32_t smallest = 0;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+        code = lead & 0x1F;
+        smallest = 0x80;
+    } else if ((lead & 0xF0) == 0xE0) {
+        length = 3;
+        code = lead & 0x0F;
+        smallest = 0x800;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        code = lead & 0x07;
+        smallest = 0x10000;
+    }
+    if (length == 0 || position + length > text.size()) return 0;
+    for (size_t index = 1; index < length; ++index) {
+        const auto next = static_cast<unsigned char>(text[position + index]);
+        if ((next & 0xC0) != 0x80) return 0;
+        code = (code << 6) | (next & 0x3F);
+    }
+    if (code < smallest || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
+    return length;
+}
+
 }  // namespace
+
+bool Utf8ToAnsiExactly(const std::string& utf8, std::string& ansi) {
+    ansi.clear();
+    bool exact = true;
+    size_t position = 0;
+    while (position < utf8.size()) {
+        uint32_t code = 0;
+        const size_t length = DecodeUtf8(utf8, position, code);
+        if (length == 0) {
+            ansi += '?';
+            exact = false;
+            ++position;
+            continue;
+        }
+        const char converted = code <= 0xFFFF ? WideToAnsi(static_cast<char16_t>(code)) : '?';
+        if (converted == '?' && code != '?') exact = false;
+        ansi += converted;
+        position += length;
+    }
+    return exact;
+}
+
+bool IsWellFormedUtf8(const std::string& text) {
+    size_t position = 0;
+    while (position < text.size()) {
+        uint32_t code = 0;
+        const size_t length = DecodeUtf8(text, position, code);
+        if (length == 0) return false;
+        position += length;
+    }
+    return true;
+}
 
 std::string AnsiToUtf8(const std::string& ansi) {
     std::string out;

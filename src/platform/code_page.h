@@ -14,6 +14,15 @@ std::string AnsiToUtf8(const std::string& ansi);
 // '?'; the result is never longer than the input.
 std::string Utf8ToAnsi(const std::string& utf8);
 
+// UTF-8 to Windows-1251, character for character: false when the text is not well-formed
+// UTF-8 (overlong forms and surrogates included) or holds a character the code page lacks;
+// ansi then holds the text with '?' in those places.
+bool Utf8ToAnsiExactly(const std::string& utf8, std::string& ansi);
+
+// True when text is well-formed UTF-8 (no overlong forms, no surrogates, nothing above
+// U+10FFFF).
+bool IsWellFormedUtf8(const std::string& text);
+
 // One UTF-16 code unit to Windows-1251; '?' when the code page lacks it.
 char WideToAnsi(char16_t wide);
 

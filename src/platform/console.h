@@ -20,6 +20,12 @@ void SetStandardOutputBinary();
 // (a password); the line comes back as an ANSI text. false when the input has ended.
 bool ReadHiddenLine(const std::string& prompt, std::string& line);
 
+// Makes the host's own character set the ANSI code page of a command-line tool, so that it
+// keeps every character of the names it handles: UTF-8 on posix, where names then pass to the
+// host byte for byte; nothing changes on win32, whose ANSI code page is the system's. Called
+// first thing, before any text is converted.
+void UseHostCodePage();
+
 // An ANSI text as the console shows it (UTF-8 on posix, unchanged on win32).
 std::string ConsoleText(const std::string& ansi);
 

@@ -50,6 +50,10 @@ public:
 
     // OemToCharA: OEM code page text to the ANSI code page.
     virtual std::string OemToAnsi(const std::string& text) = 0;
+    // A UTF-8 text in the ANSI code page, character for character (no best-fit look-alikes).
+    // false when the text is not well-formed UTF-8 or holds a character the code page lacks;
+    // ansi then holds the text with '?' in those places, for showing only.
+    virtual bool Utf8ToAnsi(const std::string& utf8, std::string& ansi) = 0;
     // CompareStringA for the user's locale, ignoring case: negative, zero or positive.
     virtual int CompareTextIgnoreCase(const std::string& left, const std::string& right) = 0;
 

@@ -1,37 +1,13 @@
 #pragma once
-// The CRC-32 of ZIP archives (reflected polynomial EDB88320): the 256-entry table whose
-// single-byte step the traditional decryption also uses, and the wide update over buffers.
+// The CRC-32 of ZIP archives for the decoders: the tables of the ZIP core, and the wide update
+// over buffers (Crc32Update, unzip_context.h).
 
-#include <array>
-#include <cstddef>
-#include <cstdint>
+#include "zip/crc32_table.h"
 
 namespace unzip {
 
-namespace crc32_detail {
-// Table k maps a byte to the CRC of that byte followed by k zero bytes; table 0 is the
-// classic byte table. The wide update consumes 8 bytes per step through all eight.
-constexpr std::array<std::array<uint32_t, 256>, 8> MakeTables() {
-    std::array<std::array<uint32_t, 256>, 8> tables{};
-    for (uint32_t byte = 0; byte < 256; ++byte) {
-        uint32_t value = byte;
-        for (int bit = 0; bit < 8; ++bit) value = (value & 1u) ? (value >> 1) ^ 0xEDB88320u : value >> 1;
-        tables[0][byte] = value;
-    }
-    for (uint32_t byte = 0; byte < 256; ++byte)
-        for (int k = 1; k < 8; ++k)
-            tables[k][byte] = (tables[k - 1][byte] >> 8) ^ tables[0][tables[k - 1][byte] & 0xFFu];
-    return tables;
-}
-inline constexpr std::array<std::array<uint32_t, 256>, 8> kTables = MakeTables();
-}  // namespace crc32_detail
-
-// The 256-entry table of the CRC-32.
-inline constexpr const std::array<uint32_t, 256>& kCrc32Table = crc32_detail::kTables[0];
-
-// One step of the CRC-32 register over one byte.
-inline uint32_t Crc32Step(uint32_t crc_register, uint8_t value) {
-    return kCrc32Table[(crc_register ^ value) & 0xFFu] ^ (crc_register >> 8);
-}
+namespace crc32_detail = zip::crc32_detail;
+using zip::Crc32Step;
+using zip::kCrc32Table;
 
 }  // namespace unzip

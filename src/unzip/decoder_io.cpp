@@ -60,8 +60,8 @@ int32_t ReadArchive(TUnZipContext& context, uint8_t* buffer, int32_t n) {
 
 int RefillInput(TUnZipContext& context) {
     if (context.DoProcessMessages && context.hooks.process_messages) context.hooks.process_messages();
-    const int32_t wanted = static_cast<int32_t>(std::min<uint32_t>(context.CurrentEntry.CompressedSize, kIoBufferLimit));
-    context.CurrentEntry.CompressedSize -= static_cast<uint32_t>(wanted);
+    const int32_t wanted = static_cast<int32_t>(std::min<uint64_t>(context.CurrentEntry.CompressedSize, kIoBufferLimit));
+    context.CurrentEntry.CompressedSize -= static_cast<uint64_t>(wanted);
     const int32_t got = ReadArchive(context, context.InBuf, wanted);
     if (got < wanted) throw zip::EFatalUnzipError("Premature end of file reached");
     context.InCount = static_cast<uint16_t>(got);
@@ -158,15 +158,15 @@ void FlushOutput(TUnZipContext& context) {
 }
 
 void WriteOutput(TUnZipContext& context, const uint8_t* data, uint32_t n) {
-    const int64_t size = context.CurrentEntry.UncompressedSize;
-    if (context.OutFile->Position() + n > size)
+    const uint64_t size = context.CurrentEntry.UncompressedSize;
+    if (static_cast<uint64_t>(context.OutFile->Position()) + n > size)
         throw zip::EBiggerThanUncompressed("File is larger than uncompressed size!");
     // A short write would leave a file that differs from the bytes the CRC was taken over.
     if (context.OutFile->Write(data, n) != n) throw zip::EStreamError("Stream write error");
     UpdateCrc(context, data, n);
     context.EntryWritten += n;
     if (context.hooks.file_percent_done)
-        context.hooks.file_percent_done(Percent(context.EntryWritten, static_cast<double>(size)));
+        context.hooks.file_percent_done(Percent(static_cast<double>(context.EntryWritten), static_cast<double>(size)));
     if (context.hooks.total_percent_done) {
         context.TotalBytesDone += n;
         context.hooks.total_percent_done(
@@ -179,7 +179,7 @@ void CopyStored(TUnZipContext& context) {
     // short read in a single archive is not an error here: the copy ends with what was there,
     // and the CRC check rejects the entry.
     while (context.CurrentEntry.CompressedSize > 0) {
-        const uint32_t wanted = std::min<uint32_t>(context.CurrentEntry.CompressedSize, kIoBufferLimit);
+        const uint32_t wanted = static_cast<uint32_t>(std::min<uint64_t>(context.CurrentEntry.CompressedSize, kIoBufferLimit));
         const uint32_t got = static_cast<uint32_t>(ReadArchive(context, context.OutBuf, static_cast<int32_t>(wanted)));
         if (context.CurrentEntry.Encrypted()) DecryptBuffer(context, context.OutBuf, got);
         context.CurrentEntry.CompressedSize -= wanted;

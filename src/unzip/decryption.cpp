@@ -63,7 +63,7 @@ uint8_t CheckPassword(TUnZipContext& context, const std::string& password, zip::
     // A short read leaves zeros in the missing bytes; the check byte then almost surely
     // fails, and so does the CRC check should it pass.
     stream.Read(header, kEncryptionHeaderBytes);
-    uint32_t& compressed_size = context.CurrentEntry.CompressedSize;
+    uint64_t& compressed_size = context.CurrentEntry.CompressedSize;
     compressed_size = compressed_size > kEncryptionHeaderBytes ? compressed_size - kEncryptionHeaderBytes : 0;
     InitKeys(context, password);
     DecryptBuffer(context, header, kEncryptionHeaderBytes);

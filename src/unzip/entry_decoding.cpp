@@ -19,12 +19,12 @@ namespace {
 
 // Positions the archive on the entry's data (or its encryption header).
 void PositionOnData(TUnZipContext& context, EntryHost& host, const zip::TZipHeaderInfo& entry) {
-    if (host.IsMultiVolume() && entry.DiskNumberStart != context.CurrentDisk) {
-        context.ArchiveStream = host.LoadVolumeStream(entry.DiskNumberStart + 1);
-        context.CurrentDisk = entry.DiskNumberStart;
+    if (host.IsMultiVolume() && entry.DiskNumberStart != static_cast<uint32_t>(context.CurrentDisk)) {
+        context.ArchiveStream = host.LoadVolumeStream(static_cast<int>(entry.DiskNumberStart) + 1);
+        context.CurrentDisk = static_cast<int32_t>(entry.DiskNumberStart);
     }
     zip::TStream& archive = *context.ArchiveStream;
-    archive.Seek(entry.RelativeOffset, 0);
+    archive.Seek(static_cast<int64_t>(entry.RelativeOffset), 0);
     uint8_t local_header[zip::kLocalHeaderSize] = {};
     archive.Read(local_header, zip::kLocalHeaderSize);
     const int64_t name_length = zip::ReadLe16(local_header, 26);
@@ -39,7 +39,7 @@ bool CheckEntryPassword(TUnZipContext& context, EntryHost& host, int file_index)
                                                          : static_cast<uint8_t>(entry.CRC32 >> 24);
     std::string& password = host.CurrentPassword();
     const int64_t header_position = context.ArchiveStream->Position();
-    const uint32_t compressed_size = entry.CompressedSize;
+    const uint64_t compressed_size = entry.CompressedSize;
     while (true) {
         if (CheckPassword(context, password, *context.ArchiveStream) == check_byte) return true;
         std::string new_password = password;
@@ -132,7 +132,7 @@ void UnZipEntry(TUnZipContext& context, EntryHost& host, int file_index) {
         --context.FilesExtracted;
         return;
     }
-    context.BytesLeft = entry.CompressedSize;
+    context.BytesLeft = static_cast<int64_t>(entry.CompressedSize);
     context.EntrySize = entry.UncompressedSize;
 
     if (!host.DecideOverwrite(file_index, entry, output_path)) {

@@ -52,11 +52,11 @@ struct TUnZipContext {
     uint8_t OutBuf[kIoBufferBytes] = {};
     uint8_t* write_position = OutBuf;
     uint16_t OutCount = 0;
-    // Sizes are the unsigned 32-bit values of the archive. BytesLeft is wider so that it can
-    // count the bytes asked for past the end of the data without wrapping.
+    // Sizes are 64 bits wide, as ZIP64 archives have them. BytesLeft is signed so that it can
+    // count the bytes asked for past the end of the data.
     int64_t BytesLeft = 0;     // compressed bytes ReadByte has not yet delivered; may go negative
-    uint32_t EntrySize = 0;    // the entry's UncompressedSize
-    uint32_t EntryWritten = 0; // bytes of this entry written to OutFile
+    uint64_t EntrySize = 0;    // the entry's UncompressedSize
+    uint64_t EntryWritten = 0; // bytes of this entry written to OutFile
     uint32_t BitBuf = 0;       // shared bit buffer of unshrink and unreduce, LSB first
     uint16_t BitCount = 0;
     bool AtEnd = false;        // set by FillBitBuffer when it found no byte at all

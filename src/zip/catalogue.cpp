@@ -79,7 +79,7 @@ void TZipExtractor::ReadCatalogue() {
 
 void TZipExtractor::ReadCatalogueParts() {
     bool rebuilt = false;
-    uint32_t offset_shift = 0;
+    uint64_t offset_shift = 0;
     if (FindEndCentral(end_record_, *archive_stream_)) {
         current_disk_ = end_record_.ThisDiskNumber;
         if (end_record_.ThisDiskNumber != 0) {
@@ -90,21 +90,22 @@ void TZipExtractor::ReadCatalogueParts() {
             SetVolumeMode(0);
         }
         if (end_record_.TotalEntries != 0) {
-            if (end_record_.ThisDiskNumber != 0 && end_record_.CentralStartDisk != current_disk_) {
-                LoadVolume(end_record_.CentralStartDisk + 1);
+            if (end_record_.ThisDiskNumber != 0 && static_cast<int>(end_record_.CentralStartDisk) != current_disk_) {
+                LoadVolume(static_cast<int>(end_record_.CentralStartDisk) + 1);
             }
-            archive_stream_->Seek(end_record_.CentralDirOffset, 0);
+            archive_stream_->Seek(static_cast<int64_t>(end_record_.CentralDirOffset), 0);
             // Bytes in front of the archive (a self-extracting program, a prepended download
             // header) move everything by their length while the offsets stay as written: the
-            // directory then ends right before the end record, and the difference is added to
-            // every offset. Only when it is not there either is the list rebuilt.
-            const int64_t implied = static_cast<int64_t>(end_record_.ZipCommentPos) - kEndCentralSize -
-                                    static_cast<int64_t>(end_record_.CentralSize);
+            // directory then ends right before the end record (or the ZIP64 end record), and
+            // the difference is added to every offset. Only when it is not there either is the
+            // list rebuilt.
+            const uint64_t directory_end = end_record_.DirectoryEndPos;
+            const uint64_t implied = directory_end > end_record_.CentralSize ? directory_end - end_record_.CentralSize : 0;
             bool found = AtCentralHeader(*archive_stream_);
-            if (!found && end_record_.ThisDiskNumber == 0 && implied > static_cast<int64_t>(end_record_.CentralDirOffset)) {
-                archive_stream_->Seek(implied, 0);
+            if (!found && end_record_.ThisDiskNumber == 0 && implied > end_record_.CentralDirOffset) {
+                archive_stream_->Seek(static_cast<int64_t>(implied), 0);
                 found = AtCentralHeader(*archive_stream_);
-                if (found) offset_shift = static_cast<uint32_t>(implied - end_record_.CentralDirOffset);
+                if (found) offset_shift = implied - end_record_.CentralDirOffset;
             }
             if (!found) {
                 RebuildOrReject();
@@ -131,26 +132,28 @@ void TZipExtractor::ReadCatalogueParts() {
 
     const bool multi_volume = end_record_.ThisDiskNumber != 0;
     if (multi_volume && end_record_.ZipCommentLength != 0) {
-        if (current_disk_ != end_record_.ThisDiskNumber) LoadVolume(end_record_.ThisDiskNumber + 1);
+        if (current_disk_ != static_cast<int>(end_record_.ThisDiskNumber)) {
+            LoadVolume(static_cast<int>(end_record_.ThisDiskNumber) + 1);
+        }
         auto comment = std::make_unique<std::string>(end_record_.ZipCommentLength, '\0');
-        archive_stream_->Seek(end_record_.ZipCommentPos, 0);
+        archive_stream_->Seek(static_cast<int64_t>(end_record_.ZipCommentPos), 0);
         const int64_t got = archive_stream_->Read(comment->data(), end_record_.ZipCommentLength);
         comment->resize(static_cast<size_t>(got > 0 ? got : 0));
         end_record_.ZipComment = std::move(comment);
     }
-    number_of_disks_ = end_record_.ThisDiskNumber + 1;
+    number_of_disks_ = static_cast<int>(end_record_.ThisDiskNumber) + 1;
     // current_disk_ already names the volume that is open: after loading the volume of the
     // central directory it is that one, not the one holding the end record.
     ApplySortMode(SortMode);
 }
 
-void TZipExtractor::ReadCentralDirectory(bool rebuilt, uint32_t offset_shift) {
+void TZipExtractor::ReadCentralDirectory(bool rebuilt, uint64_t offset_shift) {
     const bool multi_volume = end_record_.ThisDiskNumber != 0;
     TZipHeaderInfo::NextVolume next_volume;
     if (VolumeMode() != 0 && !rebuilt) {
         next_volume = [this]() -> TStream* { return LoadVolume(current_disk_ + 2); };
     }
-    for (int i = 0; i < end_record_.TotalEntries; ++i) {
+    for (uint64_t i = 0; i < end_record_.TotalEntries; ++i) {
         auto entry = std::make_unique<TZipHeaderInfo>();
         TStream* stream = archive_stream_.get();
         const bool read = entry->ReadCentralHeader(stream, next_volume);
@@ -182,7 +185,7 @@ void TZipExtractor::ReadCentralDirectory(bool rebuilt, uint32_t offset_shift) {
         int index = 0;
         if (catalogue_->Find(entry.get(), index)) {
             TZipHeaderInfo* existing = catalogue_->Entry(index);
-            const uint32_t own_offset = existing->RelativeOffset;
+            const uint64_t own_offset = existing->RelativeOffset;
             existing->Assign(*entry);
             existing->RelativeOffset = own_offset;
         }
@@ -237,7 +240,7 @@ std::string TZipExtractor::EntryComment(int index) {
     TZipHeaderInfo& entry = *sorted_view_->Entry(index);
     if (entry.FileComment() != nullptr) return *entry.FileComment();
     std::string comment;
-    archive_stream_->Seek(entry.CentralOffset, 0);
+    archive_stream_->Seek(static_cast<int64_t>(entry.CentralOffset), 0);
     uint8_t header[kCentralHeaderSize];
     if (archive_stream_->Read(header, kCentralHeaderSize) == kCentralHeaderSize &&
         ReadLe32(header, 0) == kCentralHeaderSignature) {
@@ -269,7 +272,7 @@ std::string TZipExtractor::ArchiveComment() {
     OpenArchive();
     if (end_record_.ZipComment) return *end_record_.ZipComment;
     auto comment = std::make_unique<std::string>(end_record_.ZipCommentLength, '\0');
-    archive_stream_->Seek(end_record_.ZipCommentPos, 0);
+    archive_stream_->Seek(static_cast<int64_t>(end_record_.ZipCommentPos), 0);
     const int64_t got = archive_stream_->Read(comment->data(), end_record_.ZipCommentLength);
     comment->resize(static_cast<size_t>(got > 0 ? got : 0));
     std::string text = *comment;

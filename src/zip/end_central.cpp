@@ -1,5 +1,6 @@
 #include "zip/end_central.h"
 
+#include <cstdint>
 #include <vector>
 
 #include "zip/zip_header_info.h"
@@ -19,6 +20,8 @@ void TEndCentral::Clear() {
     ZipComment.reset();
     ZipCommentPos = 0;
     CommentChanged = false;
+    DirectoryEndPos = 0;
+    Zip64 = false;
 }
 
 void TEndCentral::Assign(const TEndCentral& source) {
@@ -33,7 +36,59 @@ void TEndCentral::Assign(const TEndCentral& source) {
     ZipCommentLength = source.ZipCommentLength;
     ZipComment = source.ZipComment ? std::make_unique<std::string>(*source.ZipComment) : nullptr;
     ZipCommentPos = source.ZipCommentPos;
+    DirectoryEndPos = source.DirectoryEndPos;
+    Zip64 = source.Zip64;
 }
+
+namespace {
+
+constexpr uint32_t kZip64LocatorSignature = 0x07064B50;
+constexpr uint32_t kZip64EndSignature = 0x06064B50;
+constexpr int kZip64LocatorSize = 20;
+constexpr int kZip64EndSize = 56;  // without its extensible data
+
+// Reads the ZIP64 end record at position into record; false when it is not there whole.
+bool ReadZip64End(TStream& stream, int64_t position, uint8_t (&record)[kZip64EndSize]) {
+    if (position < 0 || position > stream.GetSize() - kZip64EndSize) return false;
+    stream.Seek(position, 0);
+    return stream.Read(record, kZip64EndSize) == kZip64EndSize && ReadLe32(record, 0) == kZip64EndSignature;
+}
+
+// Takes the values of the ZIP64 end record that the locator just before the end record at
+// end_position leads to. Nothing changes when there is no locator or no record where it
+// says: the end record's own values stand.
+void ReadZip64Values(TEndCentral& end_record, TStream& stream, int64_t end_position) {
+    const int64_t locator_position = end_position - kZip64LocatorSize;
+    if (locator_position < 0) return;
+    uint8_t locator[kZip64LocatorSize];
+    stream.Seek(locator_position, 0);
+    if (stream.Read(locator, kZip64LocatorSize) != kZip64LocatorSize || ReadLe32(locator, 0) != kZip64LocatorSignature) {
+        return;
+    }
+    uint8_t record[kZip64EndSize];
+    const uint64_t written_offset = ReadLe64(locator, 8);
+    int64_t position = written_offset > static_cast<uint64_t>(INT64_MAX) ? -1 : static_cast<int64_t>(written_offset);
+    if (!ReadZip64End(stream, position, record)) {
+        // Bytes in front of the archive move the record away from its written offset; it
+        // usually ends right before the locator.
+        position = locator_position - kZip64EndSize;
+        if (!ReadZip64End(stream, position, record) || ReadLe64(record, 4) != kZip64EndSize - 12) return;
+    }
+    // Counts, sizes and offsets beyond any file position are no values: the record is ignored.
+    for (const size_t field : {24, 32, 40, 48}) {
+        if (ReadLe64(record, field) > static_cast<uint64_t>(INT64_MAX)) return;
+    }
+    end_record.ThisDiskNumber = ReadLe32(record, 16);
+    end_record.CentralStartDisk = ReadLe32(record, 20);
+    end_record.EntriesOnDisk = ReadLe64(record, 24);
+    end_record.TotalEntries = ReadLe64(record, 32);
+    end_record.CentralSize = ReadLe64(record, 40);
+    end_record.CentralDirOffset = ReadLe64(record, 48);
+    end_record.DirectoryEndPos = static_cast<uint64_t>(position);
+    end_record.Zip64 = true;
+}
+
+}  // namespace
 
 bool FindEndCentral(TEndCentral& end_record, TStream& stream) {
     const int64_t size = stream.GetSize();
@@ -68,7 +123,11 @@ bool FindEndCentral(TEndCentral& end_record, TStream& stream) {
         end_record.CentralDirOffset = ReadLe32(record, 16);
         end_record.ZipCommentLength = ReadLe16(record, 20);
         // The comment follows the record, also when bytes trail the archive.
-        end_record.ZipCommentPos = static_cast<uint32_t>(size - tail + found + kEndCentralSize);
+        const int64_t end_position = size - tail + found;
+        end_record.ZipCommentPos = static_cast<uint64_t>(end_position + kEndCentralSize);
+        end_record.DirectoryEndPos = static_cast<uint64_t>(end_position);
+        end_record.Zip64 = false;
+        ReadZip64Values(end_record, stream, end_position);
         return true;
     }
     return false;

@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "zip/extra_fields.h"
 #include "zip/zip_lib.h"
 
 namespace zip {
@@ -26,7 +27,7 @@ bool NtfsModificationTime(const uint8_t* block, size_t size, platform::FileTime&
         at += 4;
         if (attribute_size > size - at) return false;
         if (tag == kNtfsTimesTag && attribute_size == kNtfsTimesSize) {
-            time.ticks = ReadLe32(block, at) | (uint64_t{ReadLe32(block, at + 4)} << 32);
+            time.ticks = ReadLe64(block, at);
             return true;
         }
         at += attribute_size;
@@ -44,19 +45,12 @@ bool ExtendedModificationTime(const uint8_t* block, size_t size, platform::FileT
 }  // namespace
 
 bool ExtraFieldModificationTime(const uint8_t* extra, size_t size, platform::FileTime& time) {
-    bool found = false;
-    platform::FileTime extended;
-    for (size_t at = 0; at + 4 <= size;) {
-        const uint16_t id = ReadLe16(extra, at);
-        const uint16_t block_size = ReadLe16(extra, at + 2);
-        at += 4;
-        if (block_size > size - at) break;
-        if (id == kNtfsBlock && NtfsModificationTime(extra + at, block_size, time)) return true;
-        if (id == kExtendedTimestampBlock && !found) found = ExtendedModificationTime(extra + at, block_size, extended);
-        at += block_size;
-    }
-    if (found) time = extended;
-    return found;
+    const uint8_t* block = nullptr;
+    size_t block_size = 0;
+    if (FindExtraRecord(extra, size, kNtfsBlock, block, block_size) && NtfsModificationTime(block, block_size, time))
+        return true;
+    return FindExtraRecord(extra, size, kExtendedTimestampBlock, block, block_size) &&
+           ExtendedModificationTime(block, block_size, time);
 }
 
 bool EntryModificationTime(TStream& archive, const TZipHeaderInfo& entry, platform::FileTime& time) {

@@ -1,7 +1,7 @@
 #pragma once
 // The modification time an entry's extra field may carry, finer and in universal time where
-// the DOS time of its header is local and in steps of two seconds. An extra field is a row of
-// blocks, each a 2-byte ID, a 2-byte size and that many bytes. Two of them carry times:
+// the DOS time of its header is local and in steps of two seconds. Two records of the extra
+// field (see extra_fields.h) carry times:
 //   NTFS (0x000A): 4 reserved bytes, then attributes (2-byte tag, 2-byte size, data); tag 1
 //     of size 24 holds the modification, access and creation times as FILETIMEs;
 //   extended timestamp (0x5455): a flags byte, then the times it flags as signed 32-bit Unix
@@ -16,9 +16,10 @@
 
 namespace zip {
 
-// The modification time of the extra field extra[0..size): the NTFS block's, else the
-// extended timestamp's. false, with time unchanged, when neither holds one; a block cut short
-// by the end of the field, or an attribute by the end of its block, holds nothing.
+// The modification time of the extra field extra[0..size): the first NTFS block's, else the
+// first extended timestamp's (blocks found by FindExtraRecord). false, with time unchanged,
+// when neither holds one; a block cut short by the end of the field, or an attribute by the
+// end of its block, holds nothing.
 bool ExtraFieldModificationTime(const uint8_t* extra, size_t size, platform::FileTime& time);
 
 // The same for the entry's extra field in archive: its central header's (where 7z writes the

@@ -121,12 +121,12 @@ void TObjectList::FreeItem(TObject* item) {
 
 void TObjectList::SetCapacity(int n) {
     if (n == Capacity()) return;
-    if (n < count_ || n > kMaxListSize) Error(FormatIndex("List capacity out of bounds (%d)", n));
+    if (n < count_ || n > MaxSize) Error(FormatIndex("List capacity out of bounds (%d)", n));
     items_.resize(static_cast<size_t>(n), nullptr);
 }
 
 void TObjectList::SetCount(int n) {
-    if (n < 0 || n > kMaxListSize) Error(FormatIndex("List count out of bounds (%d)", n));
+    if (n < 0 || n > MaxSize) Error(FormatIndex("List count out of bounds (%d)", n));
     if (n > Capacity()) SetCapacity(n);
     for (int i = count_; i < n; ++i) items_[i] = nullptr;
     count_ = n;
@@ -212,7 +212,7 @@ void TObjectList::ReadItems(TStream& stream) {
     uint8_t count_bytes[4];
     ReadExact(stream, count_bytes, 4);
     const int64_t count = static_cast<int32_t>(ReadLe32(count_bytes, 0));
-    if (count < 0 || count > kMaxListSize) Error(FormatIndex("List capacity out of bounds (%d)", static_cast<int>(count)));
+    if (count < 0 || count > MaxSize) Error(FormatIndex("List capacity out of bounds (%d)", static_cast<int>(count)));
     if (count_ + count > Capacity()) SetCapacity(static_cast<int>(count_ + count));
     for (int64_t i = 0; i < count; ++i) {
         uint8_t length = 0;

@@ -21,7 +21,7 @@ public:
     virtual std::string ClassName() const { return "TObject"; }
 };
 
-// The largest capacity and count a list accepts.
+// The largest capacity and count a list accepts unless it sets its own MaxSize.
 constexpr int kMaxListSize = 65534;
 
 class TObjectList : public TObject {
@@ -35,12 +35,14 @@ public:
     std::string ClassName() const override { return "TObjectList"; }
 
     bool OwnsObjects = true;
+    // The largest capacity and count this list accepts.
+    int MaxSize = kMaxListSize;
 
     int Count() const { return count_; }
     int Capacity() const { return static_cast<int>(items_.size()); }
-    // EListError when n is below Count or above kMaxListSize.
+    // EListError when n is below Count or above MaxSize.
     void SetCapacity(int n);
-    // EListError when n is negative or above kMaxListSize; new slots hold no object.
+    // EListError when n is negative or above MaxSize; new slots hold no object.
     void SetCount(int n);
 
     // The item at index; EListError outside 0..Count-1.

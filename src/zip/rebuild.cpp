@@ -3,8 +3,9 @@
 // has no end record at all. The scan goes from local header to local header; an entry that
 // was written streamed (bit 3 of its flag) has zero sizes and CRC in its local header and
 // carries them in a data descriptor after its data, which the scan finds: either the
-// descriptor's own signature, or its 12 bytes right before the next header signature (or the
-// end of the file), in both cases with a compressed size equal to the distance covered. An
+// descriptor's own signature, or its 12 bytes (20 with the 8-byte sizes of an entry whose local
+// header carried a ZIP64 record) right before the next header signature (or the end of the
+// file), in both cases with a compressed size equal to the distance covered. An
 // entry sized neither way makes the whole rebuild fail: no entry is listed with sizes that
 // are not known.
 
@@ -41,36 +42,52 @@ bool IsHeaderSignature(uint32_t value) {
 
 struct DataDescriptor {
     uint32_t crc = 0;
-    uint32_t compressed_size = 0;
-    uint32_t uncompressed_size = 0;
+    uint64_t compressed_size = 0;
+    uint64_t uncompressed_size = 0;
     int64_t end = 0;  // the position just after the descriptor
+};
+
+// The shape of a data descriptor: its sizes take 4 bytes, or 8 when the local header carried
+// a ZIP64 record; the signature in front of it is optional.
+struct DescriptorShape {
+    int size_bytes = 4;
+    int Length(bool signed_descriptor) const { return (signed_descriptor ? 8 : 4) + 2 * size_bytes; }
+    uint64_t Size(const uint8_t* bytes, size_t offset) const {
+        return size_bytes == 8 ? ReadLe64(bytes, offset) : ReadLe32(bytes, offset);
+    }
 };
 
 // Searches from data_start for the data descriptor of an entry whose data starts there.
 // between_chunks runs after each 64 KB looked at. false when none is found.
-bool FindDataDescriptor(TStream& stream, int64_t data_start, const std::function<void()>& between_chunks,
-                        DataDescriptor& descriptor) {
+bool FindDataDescriptor(TStream& stream, int64_t data_start, DescriptorShape shape,
+                        const std::function<void()>& between_chunks, DataDescriptor& descriptor) {
     const int64_t file_size = stream.GetSize();
+    const int64_t signed_length = shape.Length(true);
+    const int64_t unsigned_length = shape.Length(false);
     std::vector<uint8_t> buffer;
     for (int64_t chunk = data_start; chunk < file_size; chunk += kScanChunk) {
-        // 16 bytes more than the chunk, so a descriptor that starts in it is read whole.
-        const int64_t length = std::min<int64_t>(kScanChunk + 16, file_size - chunk);
+        // More than the chunk, so a descriptor that starts in it is read whole, with the
+        // signature of the next header after it.
+        const int64_t length = std::min<int64_t>(kScanChunk + signed_length, file_size - chunk);
         buffer.resize(static_cast<size_t>(length));
         stream.Seek(chunk, 0);
         if (stream.Read(buffer.data(), length) != length) return false;
         const int64_t last = std::min<int64_t>(kScanChunk, length);
         for (int64_t at = 0; at < last; ++at) {
-            const int64_t distance = chunk + at - data_start;
-            if (distance > 0xFFFFFFFFLL) return false;
+            const uint64_t distance = static_cast<uint64_t>(chunk + at - data_start);
+            if (shape.size_bytes == 4 && distance > 0xFFFFFFFFull) return false;
             const uint8_t* bytes = buffer.data() + at;
             const int64_t left = length - at;
-            if (left >= 16 && ReadLe32(bytes, 0) == kDataDescriptorSignature && ReadLe32(bytes, 8) == distance) {
-                descriptor = {ReadLe32(bytes, 4), ReadLe32(bytes, 8), ReadLe32(bytes, 12), chunk + at + 16};
+            if (left >= signed_length && ReadLe32(bytes, 0) == kDataDescriptorSignature && shape.Size(bytes, 8) == distance) {
+                descriptor = {ReadLe32(bytes, 4), shape.Size(bytes, 8), shape.Size(bytes, 8 + shape.size_bytes),
+                              chunk + at + signed_length};
                 return true;
             }
-            if (left >= 12 && ReadLe32(bytes, 4) == distance &&
-                (left == 12 ? chunk + at + 12 == file_size : left >= 16 && IsHeaderSignature(ReadLe32(bytes, 12)))) {
-                descriptor = {ReadLe32(bytes, 0), ReadLe32(bytes, 4), ReadLe32(bytes, 8), chunk + at + 12};
+            if (left >= unsigned_length && shape.Size(bytes, 4) == distance &&
+                (left == unsigned_length ? chunk + at + unsigned_length == file_size
+                                         : left >= unsigned_length + 4 && IsHeaderSignature(ReadLe32(bytes, unsigned_length)))) {
+                descriptor = {ReadLe32(bytes, 0), shape.Size(bytes, 4), shape.Size(bytes, 4 + shape.size_bytes),
+                              chunk + at + unsigned_length};
                 return true;
             }
         }
@@ -83,22 +100,26 @@ bool FindDataDescriptor(TStream& stream, int64_t data_start, const std::function
 // The stream is left anywhere.
 bool FindEntryEnd(TStream& stream, TZipHeaderInfo& entry, const std::function<void()>& between_chunks, int64_t& end) {
     const int64_t data_start = stream.Position() + entry.ExtraFieldLength;
+    const DescriptorShape shape{entry.Zip64 ? 8 : 4};
     if (!entry.HasDataDescriptor()) {
-        end = data_start + entry.CompressedSize;
+        end = data_start + static_cast<int64_t>(entry.CompressedSize);
         return true;
     }
     if (entry.CompressedSize != 0) {
         // Some writers give the sizes in the local header as well; the descriptor follows
-        // the data with or without its signature.
-        end = data_start + entry.CompressedSize;
-        uint8_t signature[4] = {};
+        // the data with or without its signature, and holds the CRC, which the local header
+        // of a streamed entry does not.
+        end = data_start + static_cast<int64_t>(entry.CompressedSize);
+        uint8_t start[8] = {};
         stream.Seek(end, 0);
-        const bool signed_descriptor = stream.Read(signature, 4) == 4 && ReadLe32(signature, 0) == kDataDescriptorSignature;
-        end += signed_descriptor ? 16 : 12;
+        if (stream.Read(start, 8) != 8) return false;
+        const bool signed_descriptor = ReadLe32(start, 0) == kDataDescriptorSignature;
+        entry.CRC32 = ReadLe32(start, signed_descriptor ? 4 : 0);
+        end += shape.Length(signed_descriptor);
         return true;
     }
     DataDescriptor descriptor;
-    if (!FindDataDescriptor(stream, data_start, between_chunks, descriptor)) return false;
+    if (!FindDataDescriptor(stream, data_start, shape, between_chunks, descriptor)) return false;
     entry.CRC32 = descriptor.crc;
     entry.CompressedSize = descriptor.compressed_size;
     entry.UncompressedSize = descriptor.uncompressed_size;
@@ -150,7 +171,7 @@ bool TZipExtractor::RebuildFromLocalHeaders() {
 
     catalogue_ = std::make_unique<TSortedZip>(TZipSortMode::ByNone, 2, true);
     sorted_view_ = catalogue_.get();
-    while (catalogue_->Count() < kMaxListSize) {
+    while (catalogue_->Count() < catalogue_->MaxSize) {
         auto entry = std::make_unique<TZipHeaderInfo>();
         if (!entry->ReadLocalHeader(stream)) break;
         int64_t end = 0;
@@ -164,8 +185,8 @@ bool TZipExtractor::RebuildFromLocalHeaders() {
     }
     end_record_.ThisDiskNumber = 0;
     current_disk_ = 0;
-    end_record_.CentralDirOffset = static_cast<uint32_t>(stream.Position());
-    end_record_.TotalEntries = static_cast<uint16_t>(catalogue_->Count());
+    end_record_.CentralDirOffset = static_cast<uint64_t>(stream.Position());
+    end_record_.TotalEntries = static_cast<uint64_t>(catalogue_->Count());
     number_of_disks_ = 1;
     return true;
 }

@@ -37,15 +37,15 @@ int TSortedZip::Compare(const TObject* a_object, const TObject* b_object) const 
         case TZipSortMode::ByDate:
             return DateKey(b.LastModFileDateTime) > DateKey(a.LastModFileDateTime) ? 1 : -1;
         case TZipSortMode::ByCompressedSize:
-            return static_cast<int64_t>(b.CompressedSize) - a.CompressedSize > 0 ? 1 : -1;
+            return b.CompressedSize > a.CompressedSize ? 1 : -1;
         case TZipSortMode::ByUnCompressedSize:
-            return static_cast<int64_t>(b.UncompressedSize) - a.UncompressedSize > 0 ? 1 : -1;
+            return b.UncompressedSize > a.UncompressedSize ? 1 : -1;
         case TZipSortMode::ByRate:
             return Rate(a) - Rate(b);
         case TZipSortMode::ByNone:
             break;
     }
-    if (a.DiskNumberStart != b.DiskNumberStart) return static_cast<int>(a.DiskNumberStart) - b.DiskNumberStart;
+    if (a.DiskNumberStart != b.DiskNumberStart) return a.DiskNumberStart < b.DiskNumberStart ? -1 : 1;
     if (a.RelativeOffset == b.RelativeOffset) return 0;
     return a.RelativeOffset < b.RelativeOffset ? -1 : 1;
 }

@@ -7,6 +7,10 @@
 
 namespace zip {
 
+// The most entries a catalogue holds: a ZIP64 archive may have far more than the 65,534
+// items of an ordinary list.
+constexpr int kMaxCatalogueEntries = 0x7FFFFFF0;
+
 enum class TZipSortMode { ByName, ByFileName, ByDirectoryName, ByDate, ByCompressedSize, ByUnCompressedSize, ByRate, ByNone };
 
 class TSortedZip : public TSortedObjectList {
@@ -14,6 +18,7 @@ public:
     TSortedZip(TZipSortMode mode, uint8_t duplicate_mode, bool owns_objects) : SortMode(mode) {
         DuplicateMode = duplicate_mode;
         OwnsObjects = owns_objects;
+        MaxSize = kMaxCatalogueEntries;
     }
     std::string ClassName() const override { return "TSortedZip"; }
 

@@ -207,6 +207,8 @@ void TZipExtractor::RunSelectedEntries(unzip::TUnZipContext& context) {
 // ---- Steps around the decoding of one entry ----------------------------------------------
 
 bool TZipExtractor::ComposeDirectory(const TZipHeaderInfo& entry, std::string& directory) {
+    // A name the ANSI code page cannot hold is never written under a substitute.
+    if (entry.UnrepresentableName) return false;
     if (!entry.FileName().empty() && !IsSafeFileName(entry.FileName())) return false;
     if (!RecreateDirs || entry.Directory().empty()) {
         directory = dest_dir_ + "\\";

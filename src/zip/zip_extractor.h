@@ -218,7 +218,7 @@ private:
     // The parts of ReadCatalogue that may fail; ReadCatalogue clears what they left.
     void ReadCatalogueParts();
     // Reads the end record's entries; offset_shift is added to every local header offset.
-    void ReadCentralDirectory(bool rebuilt, uint32_t offset_shift);
+    void ReadCentralDirectory(bool rebuilt, uint64_t offset_shift);
     void RunSelectedEntries(unzip::TUnZipContext& context);
 
     std::string zip_name_;

@@ -4,6 +4,7 @@
 
 #include "platform/platform.h"
 #include "platform/system.h"
+#include "zip/extra_fields.h"
 #include "zip/zip_lib.h"
 
 namespace zip {
@@ -62,6 +63,8 @@ void TZipHeaderInfo::Assign(const TZipHeaderInfo& source) {
     ExternalAttributes = source.ExternalAttributes;
     RelativeOffset = source.RelativeOffset;
     CentralOffset = source.CentralOffset;
+    Zip64 = source.Zip64;
+    UnrepresentableName = source.UnrepresentableName;
     file_name_ = source.file_name_;
     directory_ = source.directory_;
     if (source.file_comment_) {
@@ -110,14 +113,29 @@ void TZipHeaderInfo::SetFullName(const std::string& name) {
 
 namespace {
 
-// Reads a stored name; '/' become '\' and the OEM code page becomes ANSI, whatever system
-// made the archive.
-bool ReadStoredName(TStream& stream, uint16_t length, std::string& name) {
-    name.assign(length, '\0');
-    if (length > 0 && stream.Read(name.data(), length) != length) return false;
+// Reads count bytes of a header's variable part; false when they are not all there.
+bool ReadBytes(TStream& stream, uint16_t count, std::string& bytes) {
+    bytes.assign(count, '\0');
+    return count == 0 || stream.Read(bytes.data(), count) == count;
+}
+
+// A stored name as the program holds it: converted to the ANSI code page, from UTF-8 when the
+// entry says so (bit 11) or a Unicode path record matches the name, else from the OEM code
+// page; then '/' become '\', so that every later check sees the name as it will be used.
+// representable is false when a UTF-8 name cannot be held by the code page.
+std::string ConvertedName(const std::string& stored, uint16_t bit_flag, const std::string& extra, bool& representable) {
+    std::string utf8;
+    const bool is_utf8 = (bit_flag & kUtf8NameFlag) != 0;
+    if (is_utf8) utf8 = stored;
+    std::string name;
+    if (is_utf8 || UnicodePathName(reinterpret_cast<const uint8_t*>(extra.data()), extra.size(), stored, utf8)) {
+        representable = platform::Machine().Utf8ToAnsi(utf8, name);
+    } else {
+        representable = true;
+        name = platform::Machine().OemToAnsi(stored);
+    }
     SlashesToBackslashes(name);
-    name = platform::Machine().OemToAnsi(name);
-    return true;
+    return name;
 }
 
 }  // namespace
@@ -135,67 +153,92 @@ bool TZipHeaderInfo::ReadCentralHeader(TStream*& stream, const NextVolume& next_
         const int64_t more = stream->Read(header + got, kCentralHeaderSize - got);
         if (more > 0) got += more;
     }
-    if (got != kCentralHeaderSize || ReadLe32(header, 0) != kCentralHeaderSignature) {
+    auto fail = [&stream, &start] {
         stream->Seek(start < 0 ? 0 : start, 0);
         return false;
-    }
-    std::string name;
-    if (!ReadStoredName(*stream, ReadLe16(header, 28), name)) {
-        stream->Seek(start < 0 ? 0 : start, 0);
-        return false;
-    }
+    };
+    if (got != kCentralHeaderSize || ReadLe32(header, 0) != kCentralHeaderSignature) return fail();
     const uint16_t extra_length = ReadLe16(header, 30);
     const uint16_t comment_length = ReadLe16(header, 32);
-    stream->Seek(static_cast<int64_t>(extra_length) + comment_length, 1);
+    std::string stored_name;
+    std::string extra;
+    if (!ReadBytes(*stream, ReadLe16(header, 28), stored_name) || !ReadBytes(*stream, extra_length, extra)) {
+        return fail();
+    }
+    uint64_t relative_offset = ReadLe32(header, 42);
+    uint32_t disk_number_start = ReadLe16(header, 34);
+    Zip64Values values{ReadLe32(header, 24), ReadLe32(header, 20), &relative_offset, &disk_number_start};
+    bool zip64 = false;
+    if (!ApplyZip64Record(reinterpret_cast<const uint8_t*>(extra.data()), extra.size(), values, zip64)) return fail();
+    stream->Seek(comment_length, 1);
 
+    const uint16_t bit_flag = ReadLe16(header, 8);
+    bool representable = true;
+    const std::string name = ConvertedName(stored_name, bit_flag, extra, representable);
     VersionMadeBy = ReadLe16(header, 4);
     VersionNeeded = ReadLe16(header, 6);
-    BitFlag = ReadLe16(header, 8);
+    BitFlag = bit_flag;
     CompressionMethod = ReadLe16(header, 10);
     LastModFileDateTime = ClampDosDateTime(ReadLe32(header, 12));
     CRC32 = ReadLe32(header, 16);
-    CompressedSize = ReadLe32(header, 20);
-    UncompressedSize = ReadLe32(header, 24);
+    CompressedSize = values.compressed_size;
+    UncompressedSize = values.uncompressed_size;
     ExtraFieldLength = extra_length;
     FileCommentLength = comment_length;
-    DiskNumberStart = ReadLe16(header, 34);
+    DiskNumberStart = disk_number_start;
     InternalAttributes = ReadLe16(header, 36);
     ExternalAttributes = ReadLe32(header, 38);
-    RelativeOffset = ReadLe32(header, 42);
+    RelativeOffset = relative_offset;
+    Zip64 = zip64;
+    UnrepresentableName = !representable;
     SetFullName(name);
     file_comment_.reset();
     Selected = false;
-    CentralOffset = static_cast<uint32_t>(start);
+    CentralOffset = static_cast<uint64_t>(start);
     return true;
 }
 
 bool TZipHeaderInfo::ReadLocalHeader(TStream& stream) {
     const int64_t start = stream.Position();
     uint8_t header[kLocalHeaderSize];
+    auto fail = [&stream, start] {
+        stream.Seek(start, 0);
+        return false;
+    };
     if (stream.Read(header, kLocalHeaderSize) != kLocalHeaderSize || ReadLe32(header, 0) != kLocalHeaderSignature) {
-        stream.Seek(start, 0);
-        return false;
+        return fail();
     }
-    std::string name;
-    if (!ReadStoredName(stream, ReadLe16(header, 26), name)) {
-        stream.Seek(start, 0);
-        return false;
-    }
+    const uint16_t extra_length = ReadLe16(header, 28);
+    std::string stored_name;
+    std::string extra;
+    if (!ReadBytes(stream, ReadLe16(header, 26), stored_name)) return fail();
+    const int64_t after_name = stream.Position();
+    if (!ReadBytes(stream, extra_length, extra)) return fail();
+    Zip64Values values{ReadLe32(header, 22), ReadLe32(header, 18)};
+    bool zip64 = false;
+    if (!ApplyZip64Record(reinterpret_cast<const uint8_t*>(extra.data()), extra.size(), values, zip64)) return fail();
+    stream.Seek(after_name, 0);
+
+    const uint16_t bit_flag = ReadLe16(header, 6);
+    bool representable = true;
+    const std::string name = ConvertedName(stored_name, bit_flag, extra, representable);
     VersionMadeBy = 0;
     VersionNeeded = ReadLe16(header, 4);
-    BitFlag = ReadLe16(header, 6);
+    BitFlag = bit_flag;
     CompressionMethod = ReadLe16(header, 8);
     LastModFileDateTime = ClampDosDateTime(ReadLe32(header, 10));
     CRC32 = ReadLe32(header, 14);
-    CompressedSize = ReadLe32(header, 18);
-    UncompressedSize = ReadLe32(header, 22);
-    ExtraFieldLength = ReadLe16(header, 28);
+    CompressedSize = values.compressed_size;
+    UncompressedSize = values.uncompressed_size;
+    ExtraFieldLength = extra_length;
     FileCommentLength = 0;
     DiskNumberStart = 0;
     InternalAttributes = 0;
     ExternalAttributes = 0;
     CentralOffset = 0;
-    RelativeOffset = static_cast<uint32_t>(start);
+    RelativeOffset = static_cast<uint64_t>(start);
+    Zip64 = zip64;
+    UnrepresentableName = !representable;
     SetFullName(name);
     file_comment_.reset();
     Selected = false;

@@ -1,6 +1,7 @@
 #pragma once
 // TZipHeaderInfo, one entry of the archive catalogue: the fields of a central directory
-// header, field for field, plus the name split into directory and file name.
+// header, field for field (sizes, offset and disk as wide as ZIP64 makes them), plus the name
+// split into directory and file name.
 
 #include <cstdint>
 #include <functional>
@@ -24,6 +25,8 @@ constexpr uint32_t kEndCentralSignature = 0x06054B50;
 constexpr int kLocalHeaderSize = 30;
 constexpr int kCentralHeaderSize = 46;
 constexpr int kEndCentralSize = 22;
+// Bit 11 of the general purpose flag: the name (and comment) are UTF-8.
+constexpr uint16_t kUtf8NameFlag = 0x0800;
 
 class TZipHeaderInfo : public TObject {
 public:
@@ -45,11 +48,14 @@ public:
     // Fills the record from the central header at the stream's position and leaves the
     // stream after its name, extra field and comment. A header that runs past the end of a
     // volume is completed from the next one when next_volume is given (stream then points to
-    // it). false, with the stream back at the header's start and the record unchanged, when
-    // the header is short, has the wrong signature or its name is cut off.
+    // it). Values its classic fields cannot hold come from its ZIP64 record; the name is
+    // converted to the ANSI code page (see UnrepresentableName). false, with the stream back
+    // at the header's start and the record unchanged, when the header is short, has the wrong
+    // signature, its name or extra field is cut off or its ZIP64 record lacks a value.
     bool ReadCentralHeader(TStream*& stream, const NextVolume& next_volume);
-    // Fills the record from the local header at the stream's position and leaves the stream
-    // just after the name. false, with the stream back where it was, as above.
+    // Fills the record from the local header at the stream's position (sizes from its ZIP64
+    // record when it has one) and leaves the stream just after the name. false, with the
+    // stream back where it was, as above.
     bool ReadLocalHeader(TStream& stream);
 
     uint16_t VersionMadeBy = 20;
@@ -58,17 +64,24 @@ public:
     uint16_t CompressionMethod = 8;
     uint32_t LastModFileDateTime = 0;  // DOS time low 16 bits, DOS date high 16 bits
     uint32_t CRC32 = 0xFFFFFFFF;
-    uint32_t CompressedSize = 0;       // includes the 12-byte encryption header when encrypted
-    uint32_t UncompressedSize = 0;
+    uint64_t CompressedSize = 0;       // includes the 12-byte encryption header when encrypted
+    uint64_t UncompressedSize = 0;
     uint16_t FileNameLength = 0;       // length of Directory plus length of FileName
     uint16_t ExtraFieldLength = 0;
     uint16_t FileCommentLength = 0;
-    uint16_t DiskNumberStart = 0;
+    uint32_t DiskNumberStart = 0;
     uint16_t InternalAttributes = 1;
     uint32_t ExternalAttributes = 32;
-    uint32_t RelativeOffset = 0;
-    uint32_t CentralOffset = 0;
+    uint64_t RelativeOffset = 0;
+    uint64_t CentralOffset = 0;
     bool Selected = false;
+    // The header carried a ZIP64 record (a data descriptor after the data then has 8-byte sizes).
+    bool Zip64 = false;
+    // The stored name is UTF-8 (bit 11, or a matching Unicode path record) and holds a
+    // character the ANSI code page lacks, or is not well-formed: the name kept here has '?' in
+    // those places and is for showing only; the entry is refused as an unsafe path rather
+    // than written under a substitute.
+    bool UnrepresentableName = false;
 
     const std::string& FileName() const { return file_name_; }
     const std::string& Directory() const { return directory_; }

@@ -20,9 +20,9 @@ int RoundedPercent(double part, double whole) {
 
 }  // namespace
 
-int FilePercent(uint32_t part, uint32_t whole) {
+int FilePercent(uint64_t part, uint64_t whole) {
     if (whole == 0) return 0;
-    return RoundedPercent(part, whole);
+    return RoundedPercent(static_cast<double>(part), static_cast<double>(whole));
 }
 
 int TotalPercent(int64_t part, int64_t whole) {

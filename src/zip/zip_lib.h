@@ -17,12 +17,16 @@ inline uint32_t ReadLe32(const uint8_t* bytes, size_t offset) {
            (static_cast<uint32_t>(bytes[offset + 2]) << 16) | (static_cast<uint32_t>(bytes[offset + 3]) << 24);
 }
 
+inline uint64_t ReadLe64(const uint8_t* bytes, size_t offset) {
+    return static_cast<uint64_t>(ReadLe32(bytes, offset)) | (static_cast<uint64_t>(ReadLe32(bytes, offset + 4)) << 32);
+}
+
 inline int Smaller(int a, int b) { return a < b ? a : b; }
 inline int Larger(int a, int b) { return a > b ? a : b; }
 
 // part * 100 / whole rounded to the nearest integer (halves to even), at most 100; 0 when
 // whole is 0.
-int FilePercent(uint32_t part, uint32_t whole);
+int FilePercent(uint64_t part, uint64_t whole);
 // The same over 64-bit totals.
 int TotalPercent(int64_t part, int64_t whole);
 

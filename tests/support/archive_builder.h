@@ -73,6 +73,12 @@ struct TestEntry {
     bool streamed = false;
     bool descriptor_signature = true;
     bool omit_descriptor = false;
+    // Written as a ZIP64 writer does: sizes (and in the central header the offset) all ones,
+    // the real values in a ZIP64 record in front of the extra field; a data descriptor then
+    // has 8-byte sizes.
+    bool zip64 = false;
+    // Sizes in the local header even though the entry is streamed (some writers do).
+    bool sizes_in_local_header = false;
 };
 
 class ArchiveBuilder {
@@ -88,6 +94,9 @@ public:
     int total_entries_override = -1;
     uint16_t this_disk = 0;
     std::string trailing;  // bytes after the end record and its comment
+    // A ZIP64 end record and its locator before the end record, whose counts, size and offset
+    // are then all ones.
+    bool zip64_end_record = false;
 
     TestEntry& Add(const std::string& name, const std::string& data) {
         TestEntry entry;
@@ -124,25 +133,39 @@ public:
             sizes.push_back(stored_size);
             const uint32_t uncompressed = entry.override_uncompressed_size ? entry.uncompressed_size
                                                                            : static_cast<uint32_t>(entry.data.size());
+            const bool sizes_known = !entry.streamed || entry.sizes_in_local_header;
+            std::string local_extra = entry.extra;
+            if (entry.zip64) {
+                std::string record;
+                Le64(record, sizes_known ? uncompressed : 0);
+                Le64(record, sizes_known ? stored_size : 0);
+                local_extra = ExtraRecord(0x0001, record) + entry.extra;
+            }
             Le32(out, 0x04034B50);
             Le16(out, 20);
             Le16(out, flags);
             Le16(out, entry.method);
             Le32(out, entry.dos_date_time);
             Le32(out, entry.streamed ? 0 : crc);
-            Le32(out, entry.streamed ? 0 : stored_size);
-            Le32(out, entry.streamed ? 0 : uncompressed);
+            Le32(out, !sizes_known ? 0 : entry.zip64 ? 0xFFFFFFFF : stored_size);
+            Le32(out, !sizes_known ? 0 : entry.zip64 ? 0xFFFFFFFF : uncompressed);
             Le16(out, static_cast<uint16_t>(entry.name.size()));
-            Le16(out, static_cast<uint16_t>(entry.extra.size()));
-            out += entry.name + entry.extra + payload;
+            Le16(out, static_cast<uint16_t>(local_extra.size()));
+            out += entry.name + local_extra + payload;
             if (entry.streamed && !entry.omit_descriptor) {
                 if (entry.descriptor_signature) Le32(out, 0x08074B50);
                 Le32(out, crc);
-                Le32(out, stored_size);
-                Le32(out, uncompressed);
+                if (entry.zip64) {
+                    Le64(out, stored_size);
+                    Le64(out, uncompressed);
+                } else {
+                    Le32(out, stored_size);
+                    Le32(out, uncompressed);
+                }
             }
         }
         const uint32_t central_start = static_cast<uint32_t>(out.size()) - base;
+        out.reserve(out.size() + entries.size() * 64);
         for (size_t k = 0; k < entries.size(); ++k) {
             const size_t i = reverse_central_order ? entries.size() - 1 - k : k;
             const TestEntry& entry = entries[i];
@@ -150,6 +173,14 @@ public:
                                                                            : static_cast<uint32_t>(entry.data.size());
             uint16_t flags = entry.flags | (entry.streamed ? 8 : 0);
             if (!entry.password.empty()) flags |= 1;
+            std::string central_extra = entry.extra;
+            if (entry.zip64) {
+                std::string record;
+                Le64(record, uncompressed);
+                Le64(record, sizes[i]);
+                Le64(record, offsets[i]);
+                central_extra = ExtraRecord(0x0001, record) + entry.extra;
+            }
             Le32(out, corrupt_central_signature ? 0x02014B51 : 0x02014B50);
             Le16(out, 20);
             Le16(out, 20);
@@ -157,28 +188,47 @@ public:
             Le16(out, entry.method);
             Le32(out, entry.dos_date_time);
             Le32(out, crcs[i]);
-            Le32(out, sizes[i]);
-            Le32(out, uncompressed);
+            Le32(out, entry.zip64 ? 0xFFFFFFFF : sizes[i]);
+            Le32(out, entry.zip64 ? 0xFFFFFFFF : uncompressed);
             Le16(out, static_cast<uint16_t>(entry.name.size()));
-            Le16(out, static_cast<uint16_t>(entry.extra.size()));
+            Le16(out, static_cast<uint16_t>(central_extra.size()));
             Le16(out, static_cast<uint16_t>(entry.comment.size()));
             Le16(out, entry.disk);
             Le16(out, 0);
             Le32(out, entry.external_attributes);
-            Le32(out, offsets[i]);
-            out += entry.name + entry.extra + entry.comment;
+            Le32(out, entry.zip64 ? 0xFFFFFFFF : offsets[i]);
+            out += entry.name + central_extra + entry.comment;
         }
         const uint32_t central_size = static_cast<uint32_t>(out.size()) - base - central_start;
         if (!omit_end_record) {
             const uint16_t count = total_entries_override >= 0 ? static_cast<uint16_t>(total_entries_override)
                                                                : static_cast<uint16_t>(entries.size());
+            if (zip64_end_record) {
+                const uint32_t record_offset = static_cast<uint32_t>(out.size()) - base;
+                Le32(out, 0x06064B50);
+                Le64(out, 44);
+                Le16(out, 45);
+                Le16(out, 45);
+                Le32(out, this_disk);
+                Le32(out, this_disk);
+                const uint64_t count64 = total_entries_override >= 0 ? static_cast<uint64_t>(total_entries_override)
+                                                                     : entries.size();
+                Le64(out, count64);
+                Le64(out, count64);
+                Le64(out, central_size);
+                Le64(out, central_start);
+                Le32(out, 0x07064B50);
+                Le32(out, this_disk);
+                Le64(out, record_offset);
+                Le32(out, this_disk + 1u);
+            }
             Le32(out, 0x06054B50);
             Le16(out, this_disk);
             Le16(out, this_disk);
-            Le16(out, count);
-            Le16(out, count);
-            Le32(out, central_size);
-            Le32(out, central_start);
+            Le16(out, zip64_end_record ? 0xFFFF : count);
+            Le16(out, zip64_end_record ? 0xFFFF : count);
+            Le32(out, zip64_end_record ? 0xFFFFFFFF : central_size);
+            Le32(out, zip64_end_record ? 0xFFFFFFFF : central_start);
             Le16(out, static_cast<uint16_t>(archive_comment.size()));
             out += archive_comment;
         }
@@ -192,6 +242,17 @@ public:
     static void Le32(std::string& out, uint32_t value) {
         Le16(out, static_cast<uint16_t>(value & 0xFFFF));
         Le16(out, static_cast<uint16_t>(value >> 16));
+    }
+    static void Le64(std::string& out, uint64_t value) {
+        Le32(out, static_cast<uint32_t>(value));
+        Le32(out, static_cast<uint32_t>(value >> 32));
+    }
+    // One record of an extra field: its id, its data size and its data.
+    static std::string ExtraRecord(uint16_t id, const std::string& data) {
+        std::string record;
+        Le16(record, id);
+        Le16(record, static_cast<uint16_t>(data.size()));
+        return record + data;
     }
 };
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 
 #include "platform/platform.h"
 #include "platform/system.h"
@@ -105,6 +106,99 @@ TEST_F(Catalogue, OemNamesBecomeAnsi) {
     EXPECT_NE(extractor.EntryFileName(0), "\x80\xA0.txt");
 }
 
+// A name is UTF-8 when its entry says so (bit 11) or a Unicode path record's CRC matches the
+// stored name; it then takes the machine's UTF-8 conversion, and a name the ANSI code page
+// cannot hold (or malformed UTF-8) is marked, never turned into a look-alike.
+TEST_F(Catalogue, Utf8NamesAreConvertedOrMarkedUnrepresentable) {
+    const std::string cyrillic = "\xD0\x9F\xD1\x80\xD0\xB8/\xD1\x84\xD0\xB0\xD0\xB9\xD0\xBB.txt";  // При/файл.txt
+    auto unicode_path = [](const std::string& for_name, const std::string& utf8) {
+        std::string data = "\x01";
+        ArchiveBuilder::Le32(data, ~test_support::ReferenceCrc32(for_name));
+        return ArchiveBuilder::ExtraRecord(0x7075, data + utf8);
+    };
+    struct Case {
+        const char* what;
+        std::string stored;
+        uint16_t flags;
+        std::string extra;
+        std::string utf8;  // the name that must be taken, empty: the OEM conversion of stored
+    };
+    const Case cases[] = {
+        {"flag", cyrillic, 0x0800, "", cyrillic},
+        {"Unicode path record", "Pri/fajl.txt", 0, unicode_path("Pri/fajl.txt", cyrillic), cyrillic},
+        {"stale Unicode path record", "renamed.txt", 0, unicode_path("Pri/fajl.txt", cyrillic), ""},
+        {"a character no Windows code page here has", "\xE4\xB8\xAD.txt", 0x0800, "", "\xE4\xB8\xAD.txt"},
+        {"division slash, no best fit to '/'", "a\xE2\x88\x95..\xE2\x88\x95" "b", 0x0800, "", "a\xE2\x88\x95..\xE2\x88\x95" "b"},
+        {"overlong '/'", "a\xC0\xAF" "b", 0x0800, "", "a\xC0\xAF" "b"},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.what);
+        ArchiveBuilder builder;
+        TestEntry& entry = builder.Add(test.stored, "data");
+        entry.flags = test.flags;
+        entry.extra = test.extra;
+        builder.Add("next.txt", "next");
+        Use(builder.Build());
+        extractor.OpenArchive();
+        ASSERT_EQ(extractor.Count(), 2);
+        std::string expected;
+        bool representable = true;
+        if (test.utf8.empty()) {
+            expected = platform::Machine().OemToAnsi(test.stored);
+        } else {
+            representable = platform::Machine().Utf8ToAnsi(test.utf8, expected);
+        }
+        for (char& character : expected) character = character == '/' ? '\\' : character;
+        EXPECT_EQ(extractor.EntryFullName(0), expected);
+        EXPECT_EQ(extractor.Entry(0).UnrepresentableName, !representable);
+        EXPECT_FALSE(extractor.Entry(1).UnrepresentableName);
+        extractor.SetZipName("");
+    }
+    std::string converted;
+    EXPECT_FALSE(platform::Machine().Utf8ToAnsi("\xE4\xB8\xAD", converted));
+    EXPECT_FALSE(platform::Machine().Utf8ToAnsi("a\xE2\x88\x95" "b", converted));
+    EXPECT_EQ(converted.find('/'), std::string::npos);
+}
+
+// ZIP64: sizes and offsets from the entries' records, counts and the directory from the ZIP64
+// end record, also behind bytes in front of the archive whose offsets were not adjusted.
+TEST_F(Catalogue, Zip64RecordsGiveSizesOffsetsAndCounts) {
+    for (const size_t prefix : {size_t{0}, size_t{3000}}) {
+        SCOPED_TRACE(prefix);
+        ArchiveBuilder builder;
+        builder.prefix = std::string(prefix, 'x');
+        builder.Add("one.txt", "first").zip64 = true;
+        builder.Add("two.txt", std::string(1000, 't')).zip64 = true;
+        builder.Add("plain.txt", "classic fields");
+        builder.zip64_end_record = true;
+        Use(builder.Build());
+        extractor.OpenArchive();
+        EXPECT_FALSE(extractor.Rebuilding());
+        EXPECT_TRUE(extractor.EndRecord().Zip64);
+        EXPECT_EQ(Names(), (std::vector<std::string>{"one.txt", "two.txt", "plain.txt"}));
+        EXPECT_EQ(extractor.Entry(1).UncompressedSize, 1000u);
+        EXPECT_EQ(extractor.Entry(1).CompressedSize, 1000u);
+        EXPECT_EQ(extractor.Entry(1).RelativeOffset, prefix + 30 + 7 + 20 + 5);
+        extractor.TestOnly = true;
+        extractor.DoAll = true;
+        EXPECT_EQ(extractor.UnZip(), 3);
+        extractor.SetZipName("");
+    }
+}
+
+// A ZIP64 record shorter than the values it stands for leaves the header unreadable.
+TEST_F(Catalogue, AZip64RecordTooShortForItsValuesIsNotAValidZipFile) {
+    ArchiveBuilder builder;
+    TestEntry& entry = builder.Add("one.txt", "one");
+    entry.extra = ArchiveBuilder::ExtraRecord(0x0001, std::string(8, '\0'));  // one size of two
+    entry.override_uncompressed_size = true;
+    entry.uncompressed_size = 0xFFFFFFFF;
+    entry.override_compressed_size = true;
+    entry.compressed_size = 0xFFFFFFFF;
+    Use(builder.Build());
+    EXPECT_THROW(extractor.OpenArchive(), zip::EBadZipFile);
+}
+
 TEST_F(Catalogue, CentralHeadersOutOfOrderAreListedInArchiveOrder) {
     ArchiveBuilder builder;
     builder.Add("first", "1");
@@ -151,6 +245,71 @@ TEST_F(Catalogue, TheRebuildSizesStreamedEntriesByTheirDataDescriptors) {
         SCOPED_TRACE(i);
         EXPECT_EQ(extractor.Entry(i).UncompressedSize, builder.entries[i].data.size());
         EXPECT_EQ(extractor.Entry(i).CRC32, ~test_support::ReferenceCrc32(builder.entries[i].data));
+    }
+}
+
+// The rebuild reads every shape of data descriptor that writers produce. Each case gives the
+// shape to the first entry; the entry after it must be found where it is, and both must
+// decode.
+TEST_F(Catalogue, TheRebuildReadsEveryDataDescriptorShape) {
+    struct Case {
+        const char* what;
+        std::function<void(TestEntry&)> shape;
+        std::string prefix;
+    };
+    const std::string data(3000, 'd');
+    const Case cases[] = {
+        {"with its signature", [](TestEntry&) {}, ""},
+        {"without its signature", [](TestEntry& entry) { entry.descriptor_signature = false; }, ""},
+        {"compressed size other than the size",
+         [](TestEntry& entry) {
+             // One final stored deflate block: 5 bytes more than the data.
+             entry.method = 8;
+             entry.compressed = std::string("\x01\xB8\x0B\x47\xF4", 5) + entry.data;
+         },
+         ""},
+        {"sizes also in the local header",
+         [](TestEntry& entry) {
+             entry.sizes_in_local_header = true;
+             entry.descriptor_signature = false;
+         },
+         ""},
+        {"a stray P before the first local header", [](TestEntry&) {}, "P"},
+        {"8-byte sizes", [](TestEntry& entry) { entry.zip64 = true; }, ""},
+        {"8-byte sizes without the signature",
+         [](TestEntry& entry) {
+             entry.zip64 = true;
+             entry.descriptor_signature = false;
+         },
+         ""},
+        {"8-byte sizes also in the local header",
+         [](TestEntry& entry) {
+             entry.zip64 = true;
+             entry.sizes_in_local_header = true;
+         },
+         ""},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.what);
+        ArchiveBuilder builder;
+        builder.prefix = test.prefix;
+        TestEntry& first = builder.Add("first.txt", data);
+        first.streamed = true;
+        test.shape(first);
+        const size_t compressed_size = first.method == 0 ? data.size() : first.compressed.size();
+        builder.Add("second.txt", "second");
+        builder.corrupt_central_signature = true;
+        Use(builder.Build());
+        extractor.OpenArchive();
+        EXPECT_TRUE(extractor.Rebuilding());
+        ASSERT_EQ(Names(), (std::vector<std::string>{"first.txt", "second.txt"}));
+        EXPECT_EQ(extractor.Entry(0).UncompressedSize, data.size());
+        EXPECT_EQ(extractor.Entry(0).CompressedSize, compressed_size);
+        EXPECT_EQ(extractor.Entry(0).CRC32, ~test_support::ReferenceCrc32(data));
+        extractor.TestOnly = true;
+        extractor.DoAll = true;
+        EXPECT_EQ(extractor.UnZip(), 2);
+        extractor.SetZipName("");
     }
 }
 

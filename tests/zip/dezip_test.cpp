@@ -69,6 +69,19 @@ TEST_F(Dezip, AFileThatCannotBeCreatedIsReportedAndTheRestGoesOn) {
     EXPECT_EQ(test_support::ReadHostFile(folder.Root() / "out/data.bin"), "0123456789");
 }
 
+// The host's file names are UTF-8: a name marked as UTF-8 keeps every character, Chinese
+// ones included, which no Windows-1251 machine could hold. One that is not UTF-8 at all is
+// reported, and the rest goes on.
+TEST_F(Dezip, Utf8NamesKeepEveryCharacter) {
+    ArchiveBuilder builder;
+    builder.Add("\xE4\xB8\xAD\xE6\x96\x87/\xD1\x84.txt", "both").flags = 0x0800;
+    builder.Add("bad\xC0\xAF.txt", "bad").flags = 0x0800;
+    folder.Write("names.zip", builder.Build());
+    EXPECT_EQ(Run("-q -d out names.zip"), 1) << output;
+    EXPECT_NE(output.find("not valid in the code page"), std::string::npos) << output;
+    EXPECT_EQ(test_support::ReadHostFile(folder.Root() / "out/\xE4\xB8\xAD\xE6\x96\x87/\xD1\x84.txt"), "both");
+}
+
 TEST_F(Dezip, PrintWritesTheEntriesToStandardOutputOnly) {
     EXPECT_EQ(Run("-p good.zip"), 0) << output;
     EXPECT_EQ(output, "read me0123456789");

@@ -7,6 +7,10 @@
 #include <filesystem>
 #include <map>
 
+#include "platform/console.h"
+#ifndef _WIN32
+#include "platform/posix/posix_machine.h"
+#endif
 #include "support/temp_folder.h"
 #include "zip/zip_errors.h"
 #include "zip/zip_extractor.h"
@@ -17,6 +21,19 @@ namespace fs = std::filesystem;
 using test_support::ReadHostFile;
 using test_support::RunCommand;
 using zip::TZipExtractor;
+
+// The machine dezip runs on, UTF-8 as its ANSI code page, while the object lives.
+class HostCodePage {
+public:
+    HostCodePage() { platform::UseHostCodePage(); }
+    ~HostCodePage() {
+#ifndef _WIN32
+        platform::PosixMachine::SetAnsiCodePage(platform::PosixMachine::AnsiCodePage::Windows1251);
+#endif
+    }
+    HostCodePage(const HostCodePage&) = delete;
+    HostCodePage& operator=(const HostCodePage&) = delete;
+};
 
 // Every file (with content) and directory under root, by relative path.
 std::map<std::string, std::string> Tree(const fs::path& root) {
@@ -43,7 +60,8 @@ protected:
         ASSERT_TRUE(RunCommand("cd '" + folder.Path("src") + "' && " + command)) << command;
     }
     // Extracts archive into a fresh folder and compares it with the sources.
-    void ExpectExtractsExactly(const std::string& archive, const std::string& password = {}) {
+    void ExpectExtractsExactly(const std::string& archive, const std::string& password = {},
+                               const std::string& source = "src") {
         const std::string out = "out-" + std::to_string(++runs);
         TZipExtractor extractor;
         extractor.SetZipName(folder.Path(archive));
@@ -58,7 +76,7 @@ protected:
         const int extracted = extractor.UnZip();
         EXPECT_EQ(failures, 0);
         EXPECT_EQ(extracted, extractor.Count());
-        EXPECT_TRUE(Tree(folder.Root() / "src") == Tree(folder.Root() / out)) << archive;
+        EXPECT_TRUE(Tree(folder.Root() / source) == Tree(folder.Root() / out)) << archive;
     }
 
     test_support::TempFolder folder;
@@ -108,7 +126,12 @@ TEST_F(ToolArchives, ArchiveAndEntryCommentsAreRead) {
 }
 
 TEST_F(ToolArchives, SplitArchiveRenamedToNumberedVolumes) {
-    InSource("zip -q -r -s 64k ../pack.zip .");
+  for (const std::string zip64 : {"", " -fz"}) {
+    SCOPED_TRACE(zip64);
+    for (const auto& old : fs::directory_iterator(folder.Root())) {
+        if (old.path().filename().string().rfind("pack.", 0) == 0) fs::remove(old.path());
+    }
+    InSource("zip -q -r -s 64k" + zip64 + " ../pack.zip .");
     int volumes = 0;
     for (int n = 1; fs::exists(folder.Root() / ("pack.z" + std::string(n < 10 ? "0" : "") + std::to_string(n))); ++n) {
         const std::string from = "pack.z" + std::string(n < 10 ? "0" : "") + std::to_string(n);
@@ -122,6 +145,7 @@ TEST_F(ToolArchives, SplitArchiveRenamedToNumberedVolumes) {
     std::snprintf(last, sizeof last, "pack.%03d", volumes + 1);
     fs::rename(folder.Root() / "pack.zip", folder.Root() / last);
     ExpectExtractsExactly(last);
+  }
 }
 
 TEST_F(ToolArchives, AMissingVolumeEndsWithACancelledRequest) {
@@ -155,11 +179,19 @@ TEST_F(ToolArchives, EveryWriterWithAndWithoutBytesInFront) {
     const std::string python_writer =
         "import os, sys, zipfile\n"
         "z = zipfile.ZipFile(sys.stdout.buffer if sys.argv[1] == '-' else sys.argv[1], 'w')\n"
+        "zip64 = sys.argv[2:] == ['zip64']\n"
         "for root, dirs, files in os.walk('.'):\n"
         "    for d in dirs: z.write(os.path.join(root, d)[2:])\n"
         "    for f in files:\n"
         "        p = os.path.join(root, f)[2:]\n"
-        "        z.write(p, compress_type=zipfile.ZIP_STORED if f.endswith('.bin') else zipfile.ZIP_DEFLATED)\n"
+        "        method = zipfile.ZIP_STORED if f.endswith('.bin') else zipfile.ZIP_DEFLATED\n"
+        "        if not zip64:\n"
+        "            z.write(p, compress_type=method)\n"
+        "            continue\n"
+        "        info = zipfile.ZipInfo.from_file(p, p)\n"
+        "        info.compress_type = method\n"
+        "        with open(p, 'rb') as source, z.open(info, 'w', force_zip64=True) as target:\n"
+        "            target.write(source.read())\n"
         "z.close()\n";
     folder.Write("make.py", python_writer);
     struct Writer {
@@ -171,6 +203,9 @@ TEST_F(ToolArchives, EveryWriterWithAndWithoutBytesInFront) {
     const Writer writers[] = {
         {"zip", "zip -v", "zip -q -r ../zip.zip .", false},
         {"zip-pipe", "zip -v", "zip -q -r - . | cat > ../zip-pipe.zip", true},
+        {"zip-fz", "zip -v", "zip -q -r -fz ../zip-fz.zip .", false},
+        {"zip-fz-pipe", "zip -v", "zip -q -r -fz - . | cat > ../zip-fz-pipe.zip", true},
+        {"python-zip64", "python3 -c 'import zipfile'", "python3 ../make.py ../python-zip64.zip zip64", false},
         {"python", "python3 -c 'import zipfile'", "python3 ../make.py ../python.zip", false},
         {"python-pipe", "python3 -c 'import zipfile'", "python3 ../make.py - | cat > ../python-pipe.zip", true},
         {"7z", "7z i", "7z a -tzip -bd ../7z.zip . >/dev/null", false},
@@ -216,6 +251,49 @@ TEST_F(ToolArchives, Deflate64Of7z) {
     }
     EXPECT_GE(deflate64_entries, 2);
     ExpectExtractsExactly("deflate64.zip");
+}
+
+// Names with Cyrillic and Chinese letters from every writer at hand, on the machine dezip runs
+// on (UTF-8 as its code page): each writer marks them as UTF-8 and every name comes out as it
+// was written. zip marks them only under a UTF-8 locale, so the flag is checked there.
+TEST_F(ToolArchives, Utf8NamesOfEveryWriterComeOutAsWritten) {
+    folder.Write("names/\xD0\x9F\xD0\xB0\xD0\xBF\xD0\xBA\xD0\xB0/\xD1\x84\xD0\xB0\xD0\xB9\xD0\xBB.txt", "cyrillic");
+    folder.Write("names/\xE4\xB8\xAD\xE6\x96\x87.txt", "chinese");
+    folder.Write("names/plain.txt", "ascii");
+    folder.Write("make.py",
+                 "import os, sys, zipfile\n"
+                 "z = zipfile.ZipFile(sys.argv[1], 'w')\n"
+                 "for root, dirs, files in os.walk('.'):\n"
+                 "    for f in dirs + files: z.write(os.path.join(root, f)[2:])\n"
+                 "z.close()\n");
+    struct Writer {
+        const char* name;
+        const char* probe;
+        const char* command;
+    };
+    const Writer writers[] = {
+        {"zip", "zip -v", "LC_ALL=C.UTF-8 zip -q -r ../names-zip.zip ."},
+        {"python", "python3 -c 'import zipfile'", "python3 ../make.py ../names-python.zip"},
+        {"7z", "7z i", "7z a -tzip -bd ../names-7z.zip . >/dev/null"},
+        {"bsdtar", "bsdtar --version", "LC_ALL=C.UTF-8 bsdtar --format zip -cf ../names-bsdtar.zip ."},
+    };
+    const HostCodePage dezip_machine;
+    for (const Writer& writer : writers) {
+        SCOPED_TRACE(writer.name);
+        if (!test_support::ToolAvailable(writer.probe)) continue;
+        const std::string archive = std::string("names-") + writer.name + ".zip";
+        ASSERT_TRUE(RunCommand("cd '" + folder.Path("names") + "' && " + writer.command));
+        if (std::string(writer.name) == "zip") {
+            // Bit 11 of the general purpose flag in every central header of a non-ASCII name.
+            const std::string bytes = ReadHostFile(folder.Root() / archive);
+            int marked = 0;
+            for (size_t at = bytes.find("PK\x01\x02"); at != std::string::npos; at = bytes.find("PK\x01\x02", at + 4)) {
+                marked += (bytes[at + 9] & 0x08) != 0;
+            }
+            EXPECT_EQ(marked, 3) << "zip did not mark the UTF-8 names";
+        }
+        ExpectExtractsExactly(archive, {}, "names");
+    }
 }
 
 TEST_F(ToolArchives, TruncatedArchiveOfZipIsIncomplete) {

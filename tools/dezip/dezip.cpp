@@ -125,8 +125,8 @@ int List(zip::TZipExtractor& extractor) {
     const int count = extractor.Count();
     for (int i = 0; i < count; ++i) {
         const zip::TZipHeaderInfo& entry = extractor.Entry(i);
-        const int64_t length = static_cast<uint32_t>(entry.UncompressedSize);
-        const int64_t size = static_cast<uint32_t>(entry.CompressedSize);
+        const int64_t length = static_cast<int64_t>(entry.UncompressedSize);
+        const int64_t size = static_cast<int64_t>(entry.CompressedSize);
         const int ratio = length > 0 ? static_cast<int>(100 - (size * 100 + length / 2) / length) : 0;
         char line[160];
         std::snprintf(line, sizeof line, "%10lld  %-7s  %10lld  %3d%%  %s  %08x %s", static_cast<long long>(length),
@@ -154,7 +154,8 @@ const char* SkipText(zip::TSkipReason reason) {
         case zip::srBadPassword: return "incorrect password";
         case zip::srNoOverwrite: return "file exists, not overwritten";
         case zip::srFileOpenError: return "cannot create file";
-        case zip::srUnsafePath: return "unsafe name (outside the destination, a device or a drive)";
+        case zip::srUnsafePath:
+            return "unsafe name (outside the destination, a device, a drive, or not valid in the code page)";
     }
     return "skipped";
 }
@@ -372,6 +373,8 @@ int Run(const std::vector<std::string>& arguments) {
 
 int main(int argc, char** argv) {
     std::ios::sync_with_stdio(false);
+    // Names are kept as the host spells them: every character of a UTF-8 name survives.
+    platform::UseHostCodePage();
     std::vector<std::string> arguments;
     for (int i = 1; i < argc; ++i) arguments.push_back(platform::ArgumentText(argv[i]));
     return dezip::Run(arguments);

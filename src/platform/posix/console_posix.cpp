@@ -5,6 +5,8 @@
 
 #include "platform/code_page.h"
 #include "platform/console.h"
+#include "platform/posix/machine_state.h"
+#include "platform/posix/posix_machine.h"
 
 namespace platform {
 
@@ -27,12 +29,14 @@ bool ReadHiddenLine(const std::string& prompt, std::string& line) {
     const bool read = static_cast<bool>(std::getline(std::cin, utf8));
     if (terminal) tcsetattr(STDIN_FILENO, TCSANOW, &saved);
     std::cerr << "\n";
-    line = Utf8ToAnsi(utf8);
+    line = posix::ProgramText(utf8);
     return read;
 }
 
-std::string ConsoleText(const std::string& ansi) { return AnsiToUtf8(ansi); }
+std::string ConsoleText(const std::string& ansi) { return posix::HostText(ansi); }
 
-std::string ArgumentText(const std::string& argument) { return Utf8ToAnsi(argument); }
+std::string ArgumentText(const std::string& argument) { return posix::ProgramText(argument); }
+
+void UseHostCodePage() { PosixMachine::SetAnsiCodePage(PosixMachine::AnsiCodePage::Utf8); }
 
 }  // namespace platform

@@ -266,7 +266,7 @@ bool PosixFileSystem::MoveFile(const std::string& from, const std::string& to) {
     if (!target.valid || target.is_root || source.is_root) return Fail(kAccessDenied);
     // The target keeps the case it was given, also when only the case of the name changes.
     const size_t slash = target.host.find_last_of('/');
-    const std::string target_host = target.host.substr(0, slash + 1) + AnsiToUtf8(target.name);
+    const std::string target_host = target.host.substr(0, slash + 1) + HostText(target.name);
     if (target.exists && target.host != source.host) return Fail(kAlreadyExists);
     if (IsMarkedInUse(source) || OpenHandlesForbidDelete(source_info)) return Fail(kSharingViolation);
     if (IsInUnwritableDirectory(source) || IsInUnwritableDirectory(target)) return Fail(kAccessDenied);
@@ -387,7 +387,7 @@ std::vector<DirectoryEntry> PosixFileSystem::ListDirectory(const std::string& pa
         const std::string host = mapped.host + (mapped.host == "/" ? "" : "/") + name;
         struct stat info;
         if (!Stat(host, info)) continue;  // a dangling link has no attributes to report
-        entries.push_back({Utf8ToAnsi(name), AttributesOf(host, info)});
+        entries.push_back({ProgramText(name), AttributesOf(host, info)});
     }
     ::closedir(listing);
     return entries;
@@ -418,7 +418,7 @@ std::string PosixFileSystem::CurrentDirectory() {
     }
     char buffer[4096];
     if (::getcwd(buffer, sizeof buffer) == nullptr) return {};
-    return Utf8ToAnsi(buffer);
+    return ProgramText(buffer);
 }
 
 DriveType PosixFileSystem::GetDriveType(const std::string& root) {

@@ -22,6 +22,7 @@ struct DriveSettings {
 
 struct MachineState {
     std::string machine_root;  // empty: host mode
+    bool ansi_is_utf8 = false;  // the program's texts are UTF-8, else Windows-1251
     bool program_set = false;
     std::string program_path;
     std::vector<std::string> arguments;
@@ -44,6 +45,11 @@ struct MachineState {
 };
 
 MachineState& State();
+
+// A text of the program (a name, a path, a line for the console) as the host spells it, UTF-8,
+// and a host text as the program holds it, in the machine's ANSI code page.
+std::string HostText(const std::string& program_text);
+std::string ProgramText(const std::string& host_text);
 
 // Maps a path of the program onto the host with the machine's settings in force.
 MappedPath MapPath(const std::string& path);

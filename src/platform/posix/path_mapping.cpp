@@ -30,7 +30,7 @@ std::string FindIgnoringCase(const std::string& directory, const std::string& co
     while (const dirent* entry = ::readdir(listing)) {
         const std::string name = entry->d_name;
         if (name == "." || name == "..") continue;
-        if (SameTextIgnoreCase(Utf8ToAnsi(name), component)) {
+        if (SameTextIgnoreCase(ProgramText(name), component)) {
             found = name;
             break;
         }
@@ -71,7 +71,7 @@ void ResolveComponents(const std::string& drive_folder, const std::vector<std::s
     std::string written = drive_folder;
     std::vector<size_t> ends{written.size()};
     for (const std::string& component : components) {
-        written += "/" + AnsiToUtf8(component);
+        written += "/" + HostText(component);
         ends.push_back(written.size());
     }
     // Most paths exist as written, or all but their last levels do: the deepest level that
@@ -90,7 +90,7 @@ void ResolveComponents(const std::string& drive_folder, const std::vector<std::s
     // straight to the listing.
     bool written_missing = true;
     for (size_t index = level; index < components.size(); ++index) {
-        const std::string as_written = AnsiToUtf8(components[index]);
+        const std::string as_written = HostText(components[index]);
         if (!mapped.exists) {
             mapped.host += "/" + as_written;
             continue;
@@ -156,7 +156,7 @@ MappedPath MapMachinePath(const MachineState& state, const std::string& path) {
 
 MappedPath MapHostPath(const std::string& path) {
     if (path.empty()) return {};
-    std::string host = AnsiToUtf8(path);
+    std::string host = HostText(path);
     for (char& character : host) {
         if (character == '\\') character = '/';
     }
@@ -171,7 +171,7 @@ MappedPath MapHostPath(const std::string& path) {
     mapped.key = normal;
     mapped.is_root = normal == "/";
     const size_t slash = normal.find_last_of('/');
-    mapped.name = mapped.is_root ? std::string() : Utf8ToAnsi(normal.substr(slash + 1));
+    mapped.name = mapped.is_root ? std::string() : ProgramText(normal.substr(slash + 1));
     mapped.exists = StatHost(normal, mapped.info);
     if (!mapped.exists) mapped.info = {};
     return mapped;

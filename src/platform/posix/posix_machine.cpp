@@ -11,6 +11,7 @@
 #include <stdexcept>
 #include <system_error>
 
+#include "platform/code_page.h"
 #include "platform/posix/machine_state.h"
 #include "platform/posix/registry_file.h"
 
@@ -23,6 +24,14 @@ MachineState& State() {
 }
 
 MappedPath MapPath(const std::string& path) { return MapPath(State(), path); }
+
+std::string HostText(const std::string& program_text) {
+    return State().ansi_is_utf8 ? program_text : AnsiToUtf8(program_text);
+}
+
+std::string ProgramText(const std::string& host_text) {
+    return State().ansi_is_utf8 ? host_text : Utf8ToAnsi(host_text);
+}
 
 bool IsMarkedInUse(const MappedPath& path) { return State().in_use.contains(path.key); }
 
@@ -57,6 +66,8 @@ void PosixMachine::SetMachineRoot(const std::string& host_dir) {
 }
 
 std::string PosixMachine::MachineRoot() { return State().machine_root; }
+
+void PosixMachine::SetAnsiCodePage(AnsiCodePage code_page) { State().ansi_is_utf8 = code_page == AnsiCodePage::Utf8; }
 
 void PosixMachine::SetProgram(const std::string& windows_path, const std::vector<std::string>& arguments) {
     State().program_set = true;

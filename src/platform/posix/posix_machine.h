@@ -5,10 +5,10 @@
 // - Machine root: a host folder holds one folder per drive ("c", "d", ...). "C:\Program
 //   Files\VE4" is <root>/c/Program Files/VE4, each component found without regard to letter
 //   case among what exists (a new component keeps the case it was given). Names are
-//   Windows-1251 in the program and UTF-8 on the host. The registry file lives in
-//   <root>/registry.
+//   in the ANSI code page in the program (Windows-1251 unless set otherwise) and UTF-8 on
+//   the host. The registry file lives in <root>/registry.
 // - Host (no machine root, the dezip tool's way): paths are host paths, '\' and '/' both
-//   separate, there are no drives; names are still Windows-1251 in the program.
+//   separate, there are no drives; names are still in the ANSI code page in the program.
 //
 // In both modes the read-only attribute is the host file's owner-write permission bit and is
 // honoured by this backend even for root; the hidden, system and archive bits live in an
@@ -45,6 +45,12 @@ public:
     // Uses host_dir as the machine root (empty: host mode). The folder must exist.
     static void SetMachineRoot(const std::string& host_dir);
     static std::string MachineRoot();
+
+    // The ANSI code page of the program's texts: Windows-1251 (the default, a Russian system's)
+    // or UTF-8, the host's own, with which names pass between the program and the host byte
+    // for byte (the dezip tool's machine).
+    enum class AnsiCodePage { Windows1251, Utf8 };
+    static void SetAnsiCodePage(AnsiCodePage code_page);
 
     // The program's Windows path and its arguments (System::ProgramPath and Arguments).
     // Unset, they are the host's own executable and command line.

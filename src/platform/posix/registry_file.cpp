@@ -54,11 +54,11 @@ std::vector<Key> Load() {
     while (std::getline(input, line)) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
         if (line.size() >= 2 && line.front() == '[' && line.back() == ']') {
-            keys.push_back({Utf8ToAnsi(line.substr(1, line.size() - 2)), std::nullopt});
+            keys.push_back({ProgramText(line.substr(1, line.size() - 2)), std::nullopt});
             continue;
         }
         if (!keys.empty() && line.starts_with("@=\"") && line.size() >= 4 && line.back() == '"') {
-            keys.back().value = Utf8ToAnsi(Unescape(line.substr(3, line.size() - 4)));
+            keys.back().value = ProgramText(Unescape(line.substr(3, line.size() - 4)));
         }
     }
     return keys;
@@ -70,8 +70,8 @@ bool Save(const std::vector<Key>& keys) {
     std::ostringstream text;
     text << "; HKEY_CLASSES_ROOT\n";
     for (const Key& key : keys) {
-        text << "\n[" << AnsiToUtf8(key.path) << "]\n";
-        if (key.value) text << "@=\"" << Escape(AnsiToUtf8(*key.value)) << "\"\n";
+        text << "\n[" << HostText(key.path) << "]\n";
+        if (key.value) text << "@=\"" << Escape(HostText(*key.value)) << "\"\n";
     }
     std::ofstream output(ClassesRootFile(), std::ios::binary | std::ios::trunc);
     output << text.str();

@@ -28,8 +28,13 @@ constexpr unsigned char kOemHighHalf[128] = {
 };
 
 // Sorting weight of an upper-cased 1251 character: its code, except that Ё sorts right after
-// Е as it does in the alphabet.
+// Е as it does in the alphabet. With UTF-8 as the code page only ASCII letters have a case
+// here: the bytes of other characters are parts of sequences.
 int Weight(char character) {
+    if (State().ansi_is_utf8) {
+        const auto byte = static_cast<unsigned char>(character);
+        return (byte >= 'a' && byte <= 'z' ? byte - 0x20 : byte) * 2;
+    }
     const auto byte = static_cast<unsigned char>(UpperCaseAnsi(character));
     if (byte == 0xA8) return 0xC5 * 2 + 1;
     return byte * 2;
@@ -43,7 +48,7 @@ std::vector<std::string> HostCommandLine() {
     size_t position = 0;
     while (position < content.size()) {
         const size_t end = content.find('\0', position);
-        items.push_back(Utf8ToAnsi(content.substr(position, end - position)));
+        items.push_back(ProgramText(content.substr(position, end - position)));
         if (end == std::string::npos) break;
         position = end + 1;
     }
@@ -61,7 +66,7 @@ std::string PosixSystem::ProgramPath() {
     if (State().program_set) return State().program_path;
     char buffer[4096];
     const ssize_t length = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-    return length > 0 ? Utf8ToAnsi(std::string(buffer, static_cast<size_t>(length))) : std::string();
+    return length > 0 ? ProgramText(std::string(buffer, static_cast<size_t>(length))) : std::string();
 }
 
 std::vector<std::string> PosixSystem::Arguments() {
@@ -108,7 +113,14 @@ std::string PosixSystem::OemToAnsi(const std::string& text) {
         const auto byte = static_cast<unsigned char>(character);
         if (byte >= 0x80) character = static_cast<char>(kOemHighHalf[byte - 0x80]);
     }
-    return converted;
+    // The same characters, spelled in UTF-8 when that is the code page.
+    return State().ansi_is_utf8 ? AnsiToUtf8(converted) : converted;
+}
+
+bool PosixSystem::Utf8ToAnsi(const std::string& utf8, std::string& ansi) {
+    if (!State().ansi_is_utf8) return Utf8ToAnsiExactly(utf8, ansi);
+    ansi = utf8;
+    return IsWellFormedUtf8(utf8);
 }
 
 int PosixSystem::CompareTextIgnoreCase(const std::string& left, const std::string& right) {

@@ -41,4 +41,7 @@ std::string ConsoleText(const std::string& ansi) { return ansi; }
 
 std::string ArgumentText(const std::string& argument) { return argument; }
 
+// The system's ANSI code page is the one in force.
+void UseHostCodePage() {}
+
 }  // namespace platform

@@ -122,6 +122,37 @@ std::string Win32System::OemToAnsi(const std::string& text) {
     return converted;
 }
 
+bool Win32System::Utf8ToAnsi(const std::string& utf8, std::string& ansi) {
+    ansi.clear();
+    if (utf8.empty()) return true;
+    const int utf8_length = static_cast<int>(utf8.size());
+    // Malformed UTF-8 is refused rather than read with replacement characters.
+    const int wide_length = ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), utf8_length, nullptr, 0);
+    if (wide_length <= 0) {
+        ansi.assign(utf8.size(), '?');
+        return false;
+    }
+    std::wstring wide(static_cast<size_t>(wide_length), L'\0');
+    ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), utf8_length, wide.data(), wide_length);
+    if (::GetACP() == CP_UTF8) {
+        ansi = utf8;
+        return true;
+    }
+    // No best-fit mapping: a character the code page lacks must not become a look-alike (a
+    // fraction slash becoming '/', say); the default character it gets instead is noticed.
+    BOOL used_default = FALSE;
+    const int length = ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), wide_length, nullptr, 0,
+                                             nullptr, nullptr);
+    if (length <= 0) {
+        ansi.assign(utf8.size(), '?');
+        return false;
+    }
+    ansi.assign(static_cast<size_t>(length), '\0');
+    ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), wide_length, ansi.data(), length, "?",
+                          &used_default);
+    return used_default == FALSE;
+}
+
 int Win32System::CompareTextIgnoreCase(const std::string& left, const std::string& right) {
     const int result = ::CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, left.data(), static_cast<int>(left.size()),
                                         right.data(), static_cast<int>(right.size()));

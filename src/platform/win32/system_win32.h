@@ -18,6 +18,7 @@ public:
                               const std::string& default_value) override;
     std::vector<std::string> ReadIniKeys(const std::string& file, const std::string& section) override;
     std::string OemToAnsi(const std::string& text) override;
+    bool Utf8ToAnsi(const std::string& utf8, std::string& ansi) override;
     int CompareTextIgnoreCase(const std::string& left, const std::string& right) override;
     std::optional<std::string> ProgramResource(const std::string& name, const std::string& type) override;
 };

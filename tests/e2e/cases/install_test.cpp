@@ -144,4 +144,35 @@ TEST(RussianInstall, ReportsInRussianAndPassesTheLanguageOn) {
     EXPECT_TRUE(record->find(" -lru\r\n") != std::string::npos) << *record;
 }
 
+// A payload made by 7-Zip, which marks its Cyrillic names as UTF-8: on a Russian system the
+// files go under their own names, and the uninstall log lists them in Windows-1251. Once they
+// came out garbled while the run said it had succeeded.
+TEST(RussianSevenZipInstall, PlacesCyrillicNamesAndListsThemInTheUninstallLog) {
+    Session session;
+    const Window language = session.WaitForWindow("Language");
+    ASSERT_TRUE(language) << session.OpenWindows();
+    ASSERT_TRUE(PressButton(language, "OK"));
+    const Window main = session.WaitForDialog(Cp1251("VI4zodAVI2 Install - Программа установки"), kStartTimeout);
+    ASSERT_TRUE(main) << session.OpenWindows();
+    ASSERT_TRUE(PressButton(main, Cp1251("Установка"))) << main.Describe();
+    const Window final_message = session.WaitForDialog(
+        {Cp1251("Информация"), Cp1251("Предупреждение"), Cp1251("Ошибка")}, kInstallTimeout);
+    ASSERT_TRUE(final_message) << session.OpenWindows();
+    EXPECT_EQ(final_message.Text(), Cp1251("Информация")) << DialogMessage(final_message);
+    ASSERT_TRUE(PressButton(final_message, "OK"));
+    const auto exit_code = session.WaitForExit(kStepTimeout);
+    ASSERT_TRUE(exit_code.has_value()) << session.OpenWindows();
+    EXPECT_EQ(*exit_code, 0u);
+
+    const std::string documents = std::string(kDestination) + "\\VIrovARI2\\" + Cp1251("Документы");
+    const std::string manual = documents + "\\" + Cp1251("Руководство пользователя.txt");
+    const std::string example = documents + "\\" + Cp1251("Пример ") + "\xB9" "1.txt";  // № is 0xB9
+    EXPECT_EQ(ReadWholeFile(manual).value_or("<missing>"), "manual\r\n");
+    EXPECT_EQ(ReadWholeFile(example).value_or("<missing>"), "example\r\n");
+    const auto log = ReadWholeFile(std::string(kDestination) + "\\UNINST\\virovari2_1_0.log");
+    ASSERT_TRUE(log.has_value());
+    EXPECT_NE(log->find(manual), std::string::npos) << *log;
+    EXPECT_NE(log->find(example), std::string::npos) << *log;
+}
+
 }  // namespace
