@@ -1,6 +1,7 @@
 // Feeds arbitrary bytes to Inflate as an entry's compressed data. The first two bytes pick
-// the size the entry claims (so both the size guard and normal endings are reached); the
-// output goes to memory, bounded by that size. Any read or write out of bounds, any
+// the size the entry claims (so both the size guard and normal endings are reached) and, by
+// the top bit of the second, the Deflate64 variant of the decoder; the output goes to
+// memory, bounded by that size. Any read or write out of bounds, any
 // unbounded allocation or any endless loop is a finding.
 
 #include <cstddef>
@@ -13,8 +14,9 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 2) return 0;
-    // Claimed size: up to 4 MB, so a runaway stream ends at the guard quickly.
-    const uint32_t claimed = (static_cast<uint32_t>(data[0]) | (static_cast<uint32_t>(data[1]) << 8)) * 64;
+    // Claimed size: up to 2 MB, so a runaway stream ends at the guard quickly.
+    const uint32_t claimed = (static_cast<uint32_t>(data[0]) | (static_cast<uint32_t>(data[1] & 0x7F) << 8)) * 64;
+    const bool deflate64 = (data[1] & 0x80) != 0;
     data += 2;
     size -= 2;
     static auto context = std::make_unique<unzip::TUnZipContext>();
@@ -36,7 +38,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     context->write_position = context->OutBuf;
     context->RunningCrc = 0xFFFFFFFF;
     try {
-        unzip::Inflate(*context);
+        if (deflate64) unzip::Inflate64(*context);
+        else unzip::Inflate(*context);
     } catch (const std::exception&) {
         // The size guard and the premature end are expected outcomes here.
     }

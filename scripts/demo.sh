@@ -50,7 +50,8 @@ wine_use_prefix "$demo/prefix"
 if [ "$mode" != show ]; then wine_virtual_desktop 1024x768; else wine_no_virtual_desktop; fi
 drive="$WINEPREFIX/drive_c"
 base="$drive/Program Files (x86)/VE4"
-rm -rf "$drive/setup" "$drive/shots" "$base"
+# The journal folder too: a record of changes from an earlier demo would be recovered first.
+rm -rf "$drive/setup" "$drive/shots" "$base" "$drive/ProgramData/VIrovARI2"
 # Wine runs every program elevated, so the group goes to the all-users Start menu.
 rm -rf "$drive"/users/*/AppData/Roaming/Microsoft/Windows/Start\ Menu/Programs/DE\ roz\ OZE-2 \
     "$drive"/ProgramData/Microsoft/Windows/Start\ Menu/Programs/DE\ roz\ OZE-2

@@ -61,7 +61,8 @@ use_machine() {
         prefixes+=("$prefix")
     fi
     local drive="$WINEPREFIX/drive_c"
-    rm -rf "$drive/setup" "$drive/nopayload" "$drive/shots" "$drive/Program Files (x86)/VE4" \
+    # The journal folder goes too: no scenario meets the records of changes of another.
+    rm -rf "$drive/setup" "$drive/nopayload" "$drive/shots" "$drive/Program Files (x86)/VE4" "$drive/ProgramData/VIrovARI2" \
         "$drive/windows/syswow64/ve4mpi2.dll" \
         "$drive"/users/*/AppData/Roaming/Microsoft/Windows/Start\ Menu/Programs/DE\ roz\ OZE-2 \
         "$drive"/ProgramData/Microsoft/Windows/Start\ Menu/Programs/DE\ roz\ OZE-2
@@ -217,14 +218,16 @@ prepare_install_ru_7zip() {
 scenario install-ru-7zip ru 'C:\setup\VIrovARI2.exe' 'RussianSevenZipInstall.*' "${russian[@]}"
 
 # Silent installation: a base product of its own for the destination that /D= names, one
-# beside an unreadable record of an earlier run, then the damaged payload of install-damaged.
+# beside a record of changes planted where earlier versions kept it (naming the base product's
+# utility), then the damaged payload of install-damaged.
 prepare_silent() {
     rm -rf "$WINEPREFIX/drive_c/Program Files (x86)/VE4 Silent" "$WINEPREFIX/drive_c/No Base"
     bash scripts/make-demo-payload.sh base "$WINEPREFIX/drive_c/Program Files (x86)/VE4 Silent" "$bin/ri4razoz.exe"
     local unfinished="$WINEPREFIX/drive_c/Program Files (x86)/VE4 Unfinished"
     rm -rf "$unfinished"
     bash scripts/make-demo-payload.sh base "$unfinished" "$bin/ri4razoz.exe"
-    printf 'not a record of changes\r\n' >"$unfinished/VIrovARI2.journal"
+    printf 'VIrovARI2 install journal 1\r\nF\tC:\\Program Files (x86)\\VE4 Unfinished\\ri4razoz.exe\r\n' \
+        >"$unfinished/VIrovARI2.journal"
 }
 scenario silent en 'C:\setup\VIrovARI2.exe' 'Silent.*' "${english[@]}"
 prepare_silent_damaged() { prepare_install_damaged; }
@@ -250,6 +253,11 @@ after_silent_restart() {
 scenario silent-restart en 'C:\setup\VIrovARI2.exe' 'SilentRestart.*' "${english[@]}"
 find "$work/prefix-en/drive_c/windows/syswow64" -maxdepth 1 -iname ve4.dll ! -name ve4.dll -delete 2>/dev/null
 scenario silent-damaged en 'C:\setup\VIrovARI2.exe' 'SilentDamaged.*' "${english[@]}"
+# One installation at a time: the payload of install-locked, whose system library a case holds
+# open so that a silent run keeps waiting for it while a second copy is started.
+prepare_one_at_a_time() { prepare_install_locked; }
+scenario one-at-a-time en 'C:\setup\VIrovARI2.exe' 'OneAtATime.*' "${english[@]}"
+find "$work/prefix-en/drive_c/windows/syswow64" -maxdepth 1 -iname ve4.dll ! -name ve4.dll -delete 2>/dev/null
 
 # The environment chooser: the setup program with environments switched on, beside a payload
 # named after it.
@@ -266,6 +274,35 @@ prepare_refusals() {
     touch -d '2005-06-01 12:00' "$WINEPREFIX/drive_c/windows/syswow64/ve4.dll"
 }
 scenario refusals en 'C:\setup\VIrovARI2.exe' 'Refusals.*' "${english[@]}"
+
+# Every window at the display scales of current screens: the prefix's LogPixels set for each
+# run, 96 DPI first (it records the layouts the other runs are compared with, and moves the
+# main window to a screen of 144 DPI), and back to 96 DPI afterwards for whatever follows.
+# The virtual desktop is a screen of the same size in inches: 1024x768 at 96 DPI, 2048x1536 at
+# 192 DPI. The English runs use the program with the environment chooser and the payload of
+# install-progress, whose engine window stays up.
+display_scale_prefixes=()
+prepare_display_scale() {
+    if [ "$2" = en ]; then
+        prepare_install_progress && prepare_chooser
+        # Dated as the program is, so the main window's picture shows the program's build.
+        touch -r "$WINEPREFIX/drive_c/setup/VIrovARI2.exe" "$WINEPREFIX/drive_c/setup/envsetup.exe"
+    fi
+    wine_virtual_desktop "$((1024 * $1 / 96))x$((768 * $1 / 96))"
+    wine_log_pixels "$1"
+    display_scale_prefixes+=("$WINEPREFIX")
+}
+for dpi in 96 120 144 192; do
+    eval "prepare_dpi_$dpi() { prepare_display_scale $dpi en; }"
+    eval "prepare_dpi_ru_$dpi() { prepare_display_scale $dpi ru; }"
+    scenario "dpi-$dpi" en 'C:\setup\envsetup.exe' 'DisplayScale.*' "${english[@]}"
+    scenario "dpi-ru-$dpi" ru 'C:\setup\VIrovARI2.exe' 'DisplayScaleRussian.*' "${russian[@]}"
+done
+for prefix in "${display_scale_prefixes[@]}"; do
+    [ "${WINEPREFIX:-}" = "$prefix" ] || { wine_stop; export WINEPREFIX="$prefix"; }
+    wine_virtual_desktop 1024x768
+    wine_log_pixels 96
+done
 
 echo
 echo "==== end-to-end summary ===="

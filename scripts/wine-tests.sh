@@ -13,10 +13,11 @@ if [ $# -gt 0 ]; then set -- "$(realpath -m "$1")"; fi
 cd "$(dirname "$0")/.."
 root=$(pwd)
 
-# Everything below runs inside one X session when none is there.
+# Everything below runs inside one X session when none is there, as large as the end-to-end
+# tests' (tests/e2e/wine.sh).
 if [ -z "${DISPLAY:-}" ] && [ -z "${WINE_TESTS_UNDER_XVFB:-}" ]; then
     export WINE_TESTS_UNDER_XVFB=1
-    exec xvfb-run -a -s "-screen 0 1024x768x24" bash "$root/scripts/wine-tests.sh" "$@"
+    exec xvfb-run -a -s "-screen 0 2048x1536x24" bash "$root/scripts/wine-tests.sh" "$@"
 fi
 
 bin="${1:-$root/build/win32/bin}"

@@ -4,6 +4,7 @@
 #include <set>
 
 #include "engine/installation.h"
+#include "engine/reparse_points.h"
 #include "engine/text_utils.h"
 #include "locale/format_text.h"
 #include "locale/text_case.h"
@@ -11,6 +12,7 @@
 #include "platform/dialogs.h"
 #include "platform/file_system.h"
 #include "platform/platform.h"
+#include "platform/security.h"
 
 namespace engine {
 
@@ -58,6 +60,16 @@ bool MayOverwrite(const std::string& path, const std::vector<std::string>& keep_
 
 std::string SystemDestination(const std::string& path, const std::string& system_dir) {
     return (system_dir + "\\" + path.substr(7)).substr(0, 200);
+}
+
+bool MoveIntoPlace(const std::string& source, const std::string& dest) {
+    if (!platform::Files().MoveFile(source, dest)) return false;
+    // A moved file keeps the permissions it had in the extraction directory, which only
+    // administrators may change; at its place it takes what its folder gives instead, so users
+    // can run what was installed as they could any file created there. Should that fail, the
+    // file keeps the extraction directory's permissions, which let users read and run it.
+    platform::SecurityServices().ResetToInherited(dest);
+    return true;
 }
 
 void ClearReadOnly(const std::string& file) {
@@ -115,6 +127,11 @@ std::string Installation::Destination(const std::string& path) const {
     return dest;
 }
 
+bool Installation::LeadsThroughLink(const std::string& path, const std::string& dest) const {
+    if (LeadsThroughReparsePoint(extraction_dir_, extraction_dir_ + "\\" + path)) return true;
+    return LeadsThroughReparsePoint(IsSystemEntry(path) ? settings_.system_dir : settings_.install_dir, dest);
+}
+
 void Installation::CreateDirectoryOf(const std::string& dest) {
     const std::string directory = DirectoryPart(dest);
     if (!directory.empty() && !platform::Files().DirectoryExists(directory)) {
@@ -126,6 +143,12 @@ void Installation::CreateDirectoryOf(const std::string& dest) {
 void Installation::PlaceFile(const std::string& path) {
     const std::string dest = Destination(path);
     if (dest.empty()) return;
+    // Nothing is moved, deleted or created through a link; the extracted file stays where it
+    // is and goes with the extraction directory.
+    if (LeadsThroughLink(path, dest)) {
+        (MayOverwrite(path, settings_.keep_files) ? UpdateFailures : CreateFailures) += FailureItem(dest);
+        return;
+    }
     CreateDirectoryOf(dest);
 
     platform::FileSystem& files = platform::Files();
@@ -137,7 +160,7 @@ void Installation::PlaceFile(const std::string& path) {
     // Why the file could not be placed, for the report, kept before the cleaning up fails too.
     std::string move_error;
     const auto move_into_place = [&] {
-        if (files.MoveFile(source, dest)) return true;
+        if (MoveIntoPlace(source, dest)) return true;
         move_error = files.LastErrorText();
         return false;
     };
@@ -200,7 +223,8 @@ void Installation::PlacePending() {
     for (size_t index = 0; index < paths.size(); ++index) {
         dests.push_back(Destination(paths[index]));
         const std::string& dest = dests.back();
-        if (dest.empty()) continue;
+        // A file whose way leads through a link takes the single way, which reports it.
+        if (dest.empty() || LeadsThroughLink(paths[index], dest)) continue;
         const std::string directory = DirectoryPart(dest);
         bool missing = false;
         if (!directory.empty()) {
@@ -237,7 +261,7 @@ void Installation::PlacePending() {
             continue;
         }
         const std::string source = extraction_dir_ + "\\" + path;
-        if (files.MoveFile(source, dest)) {
+        if (MoveIntoPlace(source, dest)) {
             Report("Placed: " + dest);
             LogLines.push_back(dest);
             continue;

@@ -4,6 +4,8 @@
 #include "locale/format_text.h"
 #include "platform/file_system.h"
 #include "platform/platform.h"
+#include "platform/security.h"
+#include "platform/shell.h"
 
 namespace engine {
 
@@ -22,7 +24,22 @@ std::string Installation::ProgramGroupName() const {
     return settings_.program_group.size() > 1 ? settings_.program_group.substr(1, 100) : std::string();
 }
 
+UtilityStart Installation::PlanUtilityStart() const {
+    const std::string& program = settings_.run_program;
+    if (program.empty() || !platform::Files().FileExists(program) || !settings_.opt_run) return UtilityStart::None;
+    // Whoever can change the file, or put another in its place, would have it run with the
+    // rights of whoever starts it.
+    platform::Security& security = platform::SecurityServices();
+    const std::string folder = DirectoryPart(program);
+    const bool administrators_only = security.CheckTrusted(program) == platform::TrustVerdict::Trusted &&
+                                     security.CheckTrusted(folder) == platform::TrustVerdict::Trusted &&
+                                     security.CheckTrusted(settings_.install_dir) == platform::TrustVerdict::Trusted;
+    if (administrators_only) return UtilityStart::Elevated;
+    return platform::ShellServices().CanStartAsDesktopUser() ? UtilityStart::AsDesktopUser : UtilityStart::Refused;
+}
+
 std::string Installation::ComposeFinalMessage(bool& problems) {
+    utility_start_ = UtilityStart::None;
     const InstallTexts& texts = settings_.texts;
     ListToMessage(UpdateFailures, texts.fmt_not_updated);
     ListToMessage(CreateFailures, texts.fmt_not_created);
@@ -39,7 +56,10 @@ std::string Installation::ComposeFinalMessage(bool& problems) {
     if (!problems) {
         message = locale::FormatText(texts.fmt_success, product_args);
         if (shortcuts_shown) message += "\r\n" + links_placed;
-        if (!settings_.run_program.empty() && platform::Files().FileExists(settings_.run_program) && settings_.opt_run) {
+        utility_start_ = PlanUtilityStart();
+        if (utility_start_ == UtilityStart::Refused) {
+            message += locale::FormatText(texts.fmt_run_not_started, {settings_.run_program});
+        } else if (utility_start_ != UtilityStart::None) {
             message += texts.run_message;
         }
         return message;

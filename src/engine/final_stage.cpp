@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "engine/file_placement.h"
+#include "engine/reparse_points.h"
 #include "engine/text_utils.h"
 #include "engine/uninstall_log.h"
 #include "locale/format_text.h"
@@ -76,7 +77,12 @@ void Installation::CreateShortcuts() {
             // An empty target is removed together with the shortcut an earlier installation
             // left for it; both are set aside, so a failed run can put them back.
             if (link_existed) journal_.MoveAside(link_file, link_attributes);
-            if (files.FileExists(link.target)) journal_.MoveAside(link.target, files.GetAttributes(link.target));
+            // An empty target in the destination is set aside only on a way without links.
+            const bool safe_way = !LiesInside(settings_.install_dir, link.target) ||
+                                  !LeadsThroughReparsePoint(settings_.install_dir, link.target);
+            if (files.FileExists(link.target) && safe_way) {
+                journal_.MoveAside(link.target, files.GetAttributes(link.target));
+            }
         } else {
             // A shortcut written over an earlier one replaces it: the earlier one is set aside
             // first, and a write that breaks off leaves nothing of its own behind.
@@ -121,6 +127,9 @@ void Installation::FinishInstall() {
     CreateShortcuts();
 
     const std::string uninstall_log = settings_.install_dir + "\\UNINST\\" + settings_.uninstall_log_name;
+    if (LeadsThroughReparsePoint(settings_.install_dir, uninstall_log)) {
+        throw InstallError("The uninstall log's way leads through a link: " + uninstall_log);
+    }
     WriteUninstallLog(uninstall_log, LogLines, journal_);
     Report("Uninstall log: " + uninstall_log);
 
@@ -146,22 +155,30 @@ void Installation::FinishInstall() {
 bool Installation::ShowFinalMessageAndRun() {
     bool problems = false;
     const std::string message = ComposeFinalMessage(problems);
-    if (problems || settings_.opt_final_message) {
+    // A utility that is not started says so, even where the final message is switched off.
+    if (problems || settings_.opt_final_message || utility_start_ == UtilityStart::Refused) {
         platform::UserDialogs().ShowMessage(message, platform::MessageKind::Information, platform::buttons::kOk,
                                             platform::DialogResult::Ok);
     }
     if (settings_.run_program.empty()) return problems;
     const std::string& program = settings_.run_program;
-    if (problems) {
+    const std::string command = program + " " + settings_.run_params + " (in " + settings_.run_work_dir + ")";
+    if (utility_start_ == UtilityStart::Elevated) {
+        const bool started = StartProgram(program, settings_.run_params, settings_.run_work_dir, 0);
+        Report(std::string(started ? "Started: " : "Failed to start: ") + command);
+    } else if (utility_start_ == UtilityStart::AsDesktopUser) {
+        const bool started = platform::ShellServices().StartProgramAsDesktopUser(program, settings_.run_params,
+                                                                                 settings_.run_work_dir, 0);
+        Report(std::string(started ? "Started as the desktop's user: " : "Failed to start as the desktop's user: ") +
+               command);
+    } else if (utility_start_ == UtilityStart::Refused) {
+        Report("Not started: " + program + ": others can change it, and it cannot be started without administrator rights");
+    } else if (problems) {
         Report("Not started: " + program + ": the installation reported problems");
     } else if (!settings_.opt_run) {
         Report("Not started: " + program + ": switched off (a silent run, or the options file)");
-    } else if (!platform::Files().FileExists(program)) {
-        Report("Not started: " + program + ": the file is missing");
     } else {
-        const bool started = StartProgram(program, settings_.run_params, settings_.run_work_dir, 0);
-        Report(std::string(started ? "Started: " : "Failed to start: ") + program + " " + settings_.run_params + " (in " +
-               settings_.run_work_dir + ")");
+        Report("Not started: " + program + ": the file is missing");
     }
     return problems;
 }

@@ -45,6 +45,7 @@ struct InstallTexts {
     std::string fmt_completed;          // noun (genitive), product name
     std::string fmt_problems;           // noun, product name, noun (genitive), product name
     std::string run_message;            // appended when the set-up utility will be started
+    std::string fmt_run_not_started;    // utility path; appended when it cannot be started safely
     std::string product_name;
     std::string product_noun;
     std::string product_noun_gen;

@@ -1,6 +1,7 @@
 #include "engine/install_window.h"
 
 #include "engine/settings_from_description.h"
+#include "engine/journal_folder.h"
 #include "engine/recovery.h"
 #include "platform/file_system.h"
 #include "platform/platform.h"
@@ -88,9 +89,13 @@ void TInstF3::FormShow() {
     settings_ = SettingsFromDescription(description, platform::Machine().ProgramPath());
     // Nobody is there to close a program that holds a file: it is replaced at the next restart.
     settings_.replace_in_use_at_restart = hidden_;
-    settings_.journal_folder = JournalFolder();
+    std::vector<std::string> folder_lines;
+    settings_.journal_folder = JournalFolder(folder_lines);
     installation_ = std::make_unique<Installation>(settings_, static_cast<ProgressView&>(*this));
     installation_->SetReport(record_);
+    if (record_) {
+        for (const std::string& line : folder_lines) record_(line);
+    }
     installation_->Run(static_cast<PayloadExtractor&>(*this));
     StoreExpandedSettings(settings_, description);
 }
@@ -137,21 +142,17 @@ void TInstF3::NoteFailure(const std::string& cause) {
 int TInstF3::Count() { return ZipExtractor1.Count(); }
 std::string TInstF3::EntryFullName(int index) { return ZipExtractor1.EntryFullName(index); }
 
-// The product's folder under the all-users application data folder, where runs keep their
-// journals; empty when it cannot be had.
-std::string TInstF3::JournalFolder() {
-    if (!journal_folder_.empty()) return journal_folder_;
-    const std::string common = platform::Machine().SpecialFolderPath(platform::SpecialFolder::CommonAppData);
-    if (common.empty()) return {};
-    const std::string folder = common + "\\VIrovARI2";
-    if (platform::Files().ForceDirectories(folder)) journal_folder_ = folder;
+std::string TInstF3::JournalFolder(std::vector<std::string>& log_lines) {
+    if (journal_folder_.empty()) journal_folder_ = PrepareJournalFolder(log_lines);
     return journal_folder_;
 }
 
 TInstF3::Recovery TInstF3::RecoverUnfinished(const std::string& install_dir) {
+    std::vector<std::string> folder_lines;
+    const std::string folder = JournalFolder(folder_lines);
     RecoveryResult result;
-    const std::string folder = JournalFolder();
     if (!folder.empty()) result = RecoverJournalFolder(folder, JournalRules(setup::Description()));
+    result.report.insert(result.report.begin(), folder_lines.begin(), folder_lines.end());
     ReportJournalInDestination(install_dir, result);
 
     Recovery recovery;
@@ -159,7 +160,7 @@ TInstF3::Recovery TInstF3::RecoverUnfinished(const std::string& install_dir) {
     recovery.destination = result.destination.empty() ? install_dir : result.destination;
     recovery.reason = result.reason;
     recovery.report = std::move(result.report);
-    for (const std::string& line : result.left) recovery.report.push_back(line);
+    recovery.left = std::move(result.left);
     switch (result.outcome) {
         case RecoveryOutcome::NothingToDo: recovery.outcome = Unfinished::None; break;
         case RecoveryOutcome::Recovered: recovery.outcome = Unfinished::Recovered; break;
@@ -185,6 +186,7 @@ RecoveryRules JournalRules(const setup::TSetupDescription& description) {
             rules.places.association_keys.push_back(key);
         }
     }
+    rules.is_trusted = &IsTrustedJournal;
     return rules;
 }
 

@@ -28,8 +28,9 @@ public:
     platform::ui::ProgressBar& Progress() override { return ProgressBar1; }
     void SetStatus(const std::string& text) override { Label1.SetCaption(text); }
     Recovery RecoverUnfinished(const std::string& install_dir) override;
-    // The folder of the runs' journals, made when missing; empty when it cannot be had.
-    std::string JournalFolder();
+    // The folder of the runs' journals, made safe once (what that took is added to log_lines);
+    // empty when it cannot be.
+    std::string JournalFolder(std::vector<std::string>& log_lines);
     // The run of the first showing, the window left hidden.
     void RunHidden() override {
         hidden_ = true;

@@ -87,6 +87,14 @@ std::string ShortcutFileName(const std::string& link_file);
 // Starts program through the shell without waiting; mode 0 shows it normally.
 bool StartProgram(const std::string& program, const std::string& params, const std::string& dir, int32_t mode);
 
+// How the base product's set-up utility is started after a clean run.
+enum class UtilityStart {
+    None,           // not at all: none named, missing, or switched off
+    Elevated,       // with the program's own rights: only administrators can change it
+    AsDesktopUser,  // others can change it: as the desktop's user, without administrator rights
+    Refused,        // others can change it and the system cannot start it without those rights
+};
+
 class Installation {
 public:
     // settings and view must outlive the installation.
@@ -126,8 +134,12 @@ public:
     void AbortInstall();
 
     // The final message for the present failure lists (turned into messages in place), and
-    // whether there were problems.
+    // whether there were problems. Without problems it says whether the set-up utility will
+    // be started, as PlanUtilityStart decides (kept for the start itself).
     std::string ComposeFinalMessage(bool& problems);
+    // How the set-up utility would be started now: as administrator only when nobody but
+    // administrators can change it, its folder or the destination.
+    UtilityStart PlanUtilityStart() const;
 
     // State of the run, readable by the window and by tests.
     std::vector<std::string> LogLines;
@@ -163,6 +175,9 @@ private:
     // Where the extracted file goes; empty when it stays in the extraction directory (a file
     // of an excluded directory, or a shared system file no newer than the one installed).
     std::string Destination(const std::string& path) const;
+    // The extracted file's path below the extraction directory, or its way from the
+    // destination (or the system directory) to dest, leads through a reparse point.
+    bool LeadsThroughLink(const std::string& path, const std::string& dest) const;
     // Creates the directory dest lies in when it is missing, recorded.
     void CreateDirectoryOf(const std::string& dest);
     void QueuePlacement(const std::string& path);
@@ -198,6 +213,8 @@ private:
     std::map<std::string, std::vector<std::string>> kept_copies_by_directory_;
     std::string failed_entry_;
     std::string failure_cause_;
+    // What the final message said about the set-up utility.
+    UtilityStart utility_start_ = UtilityStart::None;
 };
 
 }  // namespace engine

@@ -62,14 +62,10 @@ RecoveryResult RecoverJournal(const std::string& path, const RecoveryRules& rule
                             (contents.complete ? "a completed run into " : "an unfinished run into ") +
                             (result.destination.empty() ? std::string("an unknown destination") : result.destination) +
                             (contents.complete ? ", finished" : ", undone"));
-    const size_t first_step = result.report.size();
     RollbackJournal journal;
     journal.Resume(path, std::move(file), contents);
     const bool done = contents.complete ? journal.FinishCompleted(result.report) : journal.Undo(result.report);
-    for (size_t index = first_step; index < result.report.size(); ++index) {
-        const std::string& line = result.report[index];
-        if (line.starts_with("Left ") || line.starts_with("Kept ")) result.left.push_back(line);
-    }
+    result.left = journal.Left();
     result.outcome = done ? RecoveryOutcome::Recovered : RecoveryOutcome::Incomplete;
     if (!done) result.report.push_back("Journal " + path + " kept: what is left is undone at a later start");
     return result;

@@ -29,7 +29,8 @@ struct RecoveryResult {
     std::string reason;        // why it was refused or could not be read
     // Lines a person reads, for the record of the run: one for each journal and each step.
     std::vector<std::string> report;
-    // Files recovery left where they were (no longer the run's) or kept (their place taken).
+    // Files recovery left where they were (no longer the run's) or kept (their place taken),
+    // full paths.
     std::vector<std::string> left;
 };
 

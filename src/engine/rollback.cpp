@@ -1,10 +1,13 @@
 #include "engine/rollback.h"
 
 #include <chrono>
+#include <set>
 
+#include "engine/reparse_points.h"
 #include "platform/code_page.h"
 #include "platform/file_system.h"
 #include "platform/platform.h"
+#include "platform/security.h"
 #include "platform/shell.h"
 
 namespace engine {
@@ -248,7 +251,9 @@ bool RollbackJournal::CreateDirectory(const std::string& path) {
 
 bool RollbackJournal::CreateWorkDirectory(const std::string& path) {
     if (!Record({RecordKind::WorkDirectoryCreated, path})) return false;
-    if (platform::Files().CreateDirectory(path)) return true;
+    // Only administrators may change what the run extracts before it takes its place;
+    // ordinary users may still look. A directory already there is never taken over.
+    if (platform::SecurityServices().CreateProtectedDirectory(path, platform::UserAccess::ReadAndExecute)) return true;
     Void(records_.back().number);
     return false;
 }
@@ -326,10 +331,15 @@ bool RollbackJournal::UndoInForce(std::vector<std::string>& report, bool only_fa
     for (const uint32_t number : newest_first) {
         JournalRecord* record = Find(number);
         if (record == nullptr) continue;
-        if (UndoRecord(*record, ContextOf(*record), report) == StepOutcome::Failed) {
+        const StepOutcome outcome = UndoRecord(*record, ContextOf(*record), report);
+        if (outcome == StepOutcome::Failed) {
             all_undone = false;
             if (!MarkUndoFailed(*record)) return false;
             continue;
+        }
+        if (outcome == StepOutcome::LeftAlone) {
+            // A file that is not the run's, and the copy kept because such a file took its place.
+            left_.push_back(record->kind == RecordKind::FileCreated ? record->path : record->other);
         }
         // A step that is not on the disk as done could be taken again after a crash, over
         // what a later step put back: the undo stops here instead.
@@ -368,9 +378,19 @@ bool RollbackJournal::Undo(std::vector<std::string>& report) {
 }
 
 bool RollbackJournal::Commit(std::vector<std::string>& report) {
-    // The files the run made are on the disk before the record that keeps them.
+    // The files the run made are on the disk before the record that keeps them: one flush of
+    // each volume they lie on, which an administrator may ask for, costs far less than one per
+    // file; where it is refused, each file is flushed on its own.
+    std::set<std::string> flushed_volumes;
+    std::set<std::string> refused_volumes;
     for (const JournalRecord& record : records_) {
-        if (record.kind == RecordKind::FileCreated && !FlushToDisk(record.path)) {
+        if (record.kind != RecordKind::FileCreated) continue;
+        const std::string volume = platform::UpperCaseAnsi(record.path.substr(0, 2));
+        if (!flushed_volumes.contains(volume) && !refused_volumes.contains(volume)) {
+            (platform::Files().FlushVolume(record.path) ? flushed_volumes : refused_volumes).insert(volume);
+        }
+        if (flushed_volumes.contains(volume)) continue;
+        if (!FlushToDisk(record.path)) {
             report.push_back("Could not write " + record.path + " through to the disk");
             return false;
         }
@@ -389,20 +409,13 @@ bool RollbackJournal::Commit(std::vector<std::string>& report) {
 }
 
 bool RollbackJournal::FinishCompleted(std::vector<std::string>& report) {
-    // Once "C" is on the disk, a crash is finished instead of undone.
+    // Once "C" is on the disk, a crash is finished instead of undone. Undoing a change the run
+    // could not take back is recorded step by step, as any undo; the finishing steps (deleting
+    // a copy, removing the extraction directory, asking for a replacing move at the next
+    // restart) are safe to repeat and need no record of their own.
     bool finished = UndoInForce(report, true);
-    std::vector<uint32_t> numbers;
     for (const JournalRecord& record : records_) {
-        if (!record.undo_failed) numbers.push_back(record.number);
-    }
-    for (const uint32_t number : numbers) {
-        const JournalRecord* record = Find(number);
-        if (record == nullptr) continue;
-        if (FinishRecord(*record, report) == StepOutcome::Failed) {
-            finished = false;
-            continue;
-        }
-        if (!Void(number)) return false;
+        if (!record.undo_failed && FinishRecord(record, report) == StepOutcome::Failed) finished = false;
     }
     if (!finished) {
         Close();

@@ -152,6 +152,10 @@ public:
     // false when something is left for a later start.
     bool FinishCompleted(std::vector<std::string>& report);
 
+    // The files undo left where they were because they are not the run's, and the copies it
+    // kept because such a file took their place; for the recovery's message.
+    const std::vector<std::string>& Left() const { return left_; }
+
     // The files moved aside so far, as (original path, copy) pairs; for tests and reports.
     std::vector<std::pair<std::string, std::string>> SetAside() const;
 
@@ -182,6 +186,7 @@ private:
     int64_t length_ = 0;  // bytes written to the file
     std::string token_;
     unsigned next_fresh_number_ = 1;
+    std::vector<std::string> left_;
 };
 
 }  // namespace engine

@@ -65,6 +65,7 @@ InstallSettings SettingsFromDescription(const setup::TSetupDescription& descript
     texts.fmt_completed = description.FmtCompleted;
     texts.fmt_problems = description.FmtProblems;
     texts.run_message = description.RunMessage;
+    texts.fmt_run_not_started = description.FmtRunNotStarted;
     texts.product_name = description.ProductName;
     texts.product_noun = description.ProductNoun;
     texts.product_noun_gen = description.ProductNounGen;

@@ -90,21 +90,6 @@ bool ForceDelete(const std::string& path) {
     return files.DeleteFile(path);
 }
 
-void DeleteTree(const std::string& dir) {
-    platform::FileSystem& files = platform::Files();
-    for (const platform::DirectoryEntry& entry : files.ListDirectory(dir)) {
-        if (entry.name == "." || entry.name == "..") continue;
-        const std::string path = dir + "\\" + entry.name;
-        if ((entry.attributes & platform::attribute::kDirectory) != 0) {
-            DeleteTree(path);
-        } else {
-            // Extracted files may carry the read-only bit of the archive; they are ours to delete.
-            ForceDelete(path);
-        }
-    }
-    files.RemoveDirectory(dir);
-}
-
 StepOutcome UndoRecord(const JournalRecord& record, const UndoContext& context, std::vector<std::string>& report) {
     platform::FileSystem& files = platform::Files();
     platform::Shell& shell = platform::ShellServices();

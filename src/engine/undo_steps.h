@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "engine/journal_format.h"
+#include "engine/reparse_points.h"
 
 namespace engine {
 
@@ -42,8 +43,5 @@ std::optional<FileStamp> StampOf(const std::string& path);
 
 // Deletes a file even when it carries the read-only bit; false when it is still there.
 bool ForceDelete(const std::string& path);
-
-// Deletes dir with everything in it; what cannot be deleted stays, and so does dir then.
-void DeleteTree(const std::string& dir);
 
 }  // namespace engine

@@ -35,6 +35,8 @@ constexpr uint32_t kSystem = 0x04;
 constexpr uint32_t kDirectory = 0x10;
 constexpr uint32_t kArchive = 0x20;
 constexpr uint32_t kNormal = 0x80;
+// A junction, symbolic link or mount point: the entry itself, which may lead anywhere.
+constexpr uint32_t kReparsePoint = 0x400;
 constexpr uint32_t kInvalid = 0xFFFFFFFF;  // what GetFileAttributesA returns for a missing path
 }  // namespace attribute
 
@@ -98,6 +100,11 @@ public:
     virtual bool RemoveDirectory(const std::string& path) = 0;
     // DeleteFileA: fails for a read-only file or a file in use.
     virtual bool DeleteFile(const std::string& path) = 0;
+    // Deletes the file, empty directory or reparse point at path as the object it is, never
+    // what a link leads to: through a handle opened on the object itself where the system
+    // allows, else DeleteFile or RemoveDirectory as its attributes say. Fails for a read-only
+    // file, a file in use or a directory that is not empty.
+    virtual bool DeleteItself(const std::string& path);
     // MoveFileA: fails when the target exists; works for files and directories.
     virtual bool MoveFile(const std::string& from, const std::string& to) = 0;
     // MoveFileExA with MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH: puts a file in place
@@ -115,6 +122,10 @@ public:
     // back once asked for (an administrator's right); asking again for the same pair is
     // harmless.
     virtual bool ReplaceAtRestart(const std::string& from, const std::string& to) = 0;
+    // FlushFileBuffers on the volume path lies on: everything the system still holds for any
+    // file of that volume is written through to the disk. Needs administrator rights; false
+    // when the volume cannot be opened or flushed.
+    virtual bool FlushVolume(const std::string& path) = 0;
     // CopyFileA.
     virtual bool CopyFile(const std::string& from, const std::string& to, bool fail_if_exists) = 0;
     // The entries of a directory, in no particular order; empty when it cannot be listed.

@@ -26,6 +26,7 @@ Services& Current() {
 FileSystem& Files() { return *Current().files; }
 System& Machine() { return *Current().system; }
 Shell& ShellServices() { return *Current().shell; }
+Security& SecurityServices() { return *Current().security; }
 
 Dialogs& UserDialogs() {
     if (Current().dialogs != nullptr) return *Current().dialogs;
@@ -42,6 +43,7 @@ ScopedServices::ScopedServices(const Services& replacement) : previous_(Current(
     if (replacement.system != nullptr) current.system = replacement.system;
     if (replacement.shell != nullptr) current.shell = replacement.shell;
     if (replacement.dialogs != nullptr) current.dialogs = replacement.dialogs;
+    if (replacement.security != nullptr) current.security = replacement.security;
 }
 
 ScopedServices::~ScopedServices() { Current() = previous_; }
@@ -54,6 +56,15 @@ bool FileSystem::DirectoryExists(const std::string& path) {
 bool FileSystem::FileExists(const std::string& path) {
     const uint32_t attributes = GetAttributes(path);
     return attributes != attribute::kInvalid && (attributes & attribute::kDirectory) == 0;
+}
+
+bool FileSystem::DeleteItself(const std::string& path) {
+    const uint32_t attributes = GetAttributes(path);
+    if (attributes == attribute::kInvalid) return false;
+    // A link to a directory is removed as a directory entry, a link to a file or to nothing
+    // as a file; the posix backend and Windows both remove the link itself then.
+    const bool directory = (attributes & attribute::kDirectory) != 0;
+    return directory ? RemoveDirectory(path) : DeleteFile(path);
 }
 
 bool FileSystem::ForceDirectories(const std::string& path) {

@@ -9,12 +9,14 @@ class FileSystem;
 class System;
 class Shell;
 class Dialogs;
+class Security;
 
 struct Services {
     FileSystem* files = nullptr;
     System* system = nullptr;
     Shell* shell = nullptr;
     Dialogs* dialogs = nullptr;
+    Security* security = nullptr;
 };
 
 // The services in force. Before anything is installed they are the backend's defaults.
@@ -23,6 +25,7 @@ FileSystem& Files();
 System& Machine();
 Shell& ShellServices();
 Dialogs& UserDialogs();
+Security& SecurityServices();
 
 // Replaces the services for the lifetime of this object and restores the previous ones. A
 // member left null in the replacement keeps the service in force.

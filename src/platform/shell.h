@@ -42,6 +42,15 @@ public:
     // 3 minimised without activation. True when the program was started.
     virtual bool StartProgram(const std::string& program, const std::string& parameters,
                               const std::string& directory, int show_mode) = 0;
+
+    // Whether StartProgramAsDesktopUser can start a program now: the desktop session has a
+    // shell, and its account runs without administrator rights.
+    virtual bool CanStartAsDesktopUser() = 0;
+    // Starts program without waiting as the user of the desktop session, without
+    // administrator rights (with the account of the desktop's shell), with the parameters,
+    // directory and show mode StartProgram takes. False when it cannot be started so.
+    virtual bool StartProgramAsDesktopUser(const std::string& program, const std::string& parameters,
+                                           const std::string& directory, int show_mode) = 0;
 };
 
 }  // namespace platform

@@ -79,7 +79,13 @@ bool TInstF1::RecoverUnfinishedRun(std::string install_dir) {
     for (const std::string& line : recovery.report) Record(line);
     switch (recovery.outcome) {
         case InstallWindow::Unfinished::None:
-        case InstallWindow::Unfinished::Recovered: return true;
+        case InstallWindow::Unfinished::Recovered:
+            if (!recovery.left.empty()) {
+                std::string list;
+                for (const std::string& path : recovery.left) list += (list.empty() ? "\"" : ", \"") + path + "\"";
+                ShowBox(locale::FormatText(Pick(texts::kFmtRecoveryLeftFiles), {list}), platform::MessageKind::Information);
+            }
+            return true;
         case InstallWindow::Unfinished::InUse:
             // Perhaps a run that is still going on: the user is to wait, a deployment tool to retry.
             ShowBox(Pick(texts::kMsgAnotherInstallRunning), platform::MessageKind::Error);

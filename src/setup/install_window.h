@@ -38,6 +38,9 @@ public:
         std::string destination;   // the directory it names (empty when unknown)
         std::string reason;        // why it was refused
         std::vector<std::string> report;  // lines for the record of the run, one per step
+        // Files undo left because they are no longer the ones the run made, and copies kept
+        // because such a file took their place.
+        std::vector<std::string> left;
     };
     // Puts right what unfinished installations left, and reports a record of changes that an
     // earlier version left in install_dir, which is not acted on.

@@ -164,6 +164,7 @@ void StoreMessages(TSetupDescription& description) {
     description.LicenseFile = Pick(texts::kLicenseFile);
     description.FmtNoInstallDir = Pick(texts::kFmtNoInstallDir);
     description.FmtUnfinishedUnreadable = Pick(texts::kFmtUnfinishedUnreadable);
+    description.FmtRunNotStarted = Pick(texts::kFmtRunNotStarted);
 }
 
 void FillProduct(TSetupDescription& description) {

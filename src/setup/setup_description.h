@@ -135,6 +135,9 @@ struct TSetupDescription {
     std::string LicenseFile;
     std::string FmtNoInstallDir;
     std::string FmtUnfinishedUnreadable;
+    // The set-up utility was not started: others can change it and it cannot be started
+    // without administrator rights (argument: its path).
+    std::string FmtRunNotStarted;
 };
 
 // The one description of the run.

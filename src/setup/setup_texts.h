@@ -125,10 +125,25 @@ inline constexpr TextPair kFmtJournalRefused{
     "по нему ничего не выполнялось.\r\nПроверьте компьютер, затем удалите этот журнал и запустите установку снова.",
     "The record of changes \"%s\" names changes that this setup program never makes, so nothing in it was acted "
     "on.\r\nCheck the computer, then delete that record and start the installation again."};
+// Argument: a list of quoted paths. Shown when an earlier installation was undone but files at
+// its places were no longer the ones it made (and copies of the files they replaced were kept).
+inline constexpr TextPair kFmtRecoveryLeftFiles{
+    "Прежняя установка, которая не была завершена, отменена. Следующие файлы оставлены как есть, так как это уже "
+    "не те файлы, которые она создала, или копии файлов, место которых ими занято:\r\n%s.",
+    "An earlier installation that did not finish has been undone. These files were left as they are, since they "
+    "are no longer the ones it made, or are copies of files whose places they took:\r\n%s."};
 // Shown when another copy of the program is installing, or holds a record of changes.
 inline constexpr TextPair kMsgAnotherInstallRunning{
     "Уже выполняется другая установка DE roz OZE-2. Дождитесь её окончания и запустите программу установки снова.",
     "Another installation of DE roz OZE-2 is running. Wait until it ends, then start the setup program again."};
+
+// Argument: the set-up utility's path.
+inline constexpr TextPair kFmtRunNotStarted{
+    "\r\nПрограмма \"%s\" не запущена: другие пользователи могут изменить её или её каталог, а запустить её "
+    "без прав администратора на этом компьютере не удалось. Запустите её сами, убедившись, что файл не изменён.",
+    "\r\nThe \"%s\" program was not started: other users can change it or its directory, and it could not be "
+    "started without administrator rights on this computer. Start it yourself after making sure the file was not "
+    "changed."};
 
 inline constexpr TextPair kProductNoun{"задачник", "system"};
 inline constexpr TextPair kProductNounGen{"задачника", "system"};
@@ -214,7 +229,8 @@ inline constexpr const TextPair* kAllPairs[] = {
     &kLicenseFile, &kFmtNoInstallDir, &kFmtUnfinishedUnreadable, &kProductNoun, &kProductNounGen, &kEnvCaption,
     &kEnvPrompt, &kRunMessage, &kUninstallTexts[0], &kUninstallTexts[1], &kUninstallTexts[2],
     &kUninstallTexts[3], &kWindowCaption, &kSubtitle, &kCopyright, &kDestinationPrompt,
-    &kSwitchesHelp, &kFmtLogUnwritable, &kFmtJournalRefused, &kMsgAnotherInstallRunning,
+    &kSwitchesHelp, &kFmtLogUnwritable, &kFmtRunNotStarted, &kFmtJournalRefused, &kMsgAnotherInstallRunning,
+    &kFmtRecoveryLeftFiles,
 };
 
 // The Russian-only pieces of composed texts, for the same check.

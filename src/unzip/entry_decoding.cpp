@@ -86,6 +86,9 @@ void Decode(TUnZipContext& context, EntryHost& host) {
         case 8:
             Inflate(context);
             return;
+        case 9:
+            Inflate64(context);
+            return;
         default:
             host.UnknownCompressionMethod(method);
             return;

@@ -23,7 +23,7 @@ namespace {
 
 uint32_t Pack(const HuffmanEntry& entry, uint32_t width, uint32_t following_width) {
     if (entry.Op == kOpLiteral) return kFastLiteral | (entry.Value << 16) | (width << 8) | entry.Bits;
-    if (entry.Op <= 13) {  // a length or distance, Op extra bits after its code
+    if (entry.Op <= kOpMaxExtraBits) {  // a length or distance, Op extra bits after its code
         const uint32_t total = entry.Bits + entry.Op;
         if (following_width != 0)
             return (entry.Value << 16) | (uint32_t{entry.Bits} << 25) | (following_width << 8) | total;

@@ -25,6 +25,8 @@ namespace unzip {
 //   bits 13-14  the kind of an exceptional entry, bit 15 set for one
 //   bits 16-30  the literal, base or sub-table start
 //   bit 31      set for a literal
+// A code of a table without simple symbols (a distance) keeps its base in bits 16-31, since
+// Deflate64's last distance bases need 16 bits; nothing there is a literal.
 // A code of a table built with a following width (a length, followed by a distance) keeps
 // that width in bits 8-15 instead, as a literal keeps its own, its base (below 512) in bits
 // 16-24 and its code bits at this level in bits 25-28.

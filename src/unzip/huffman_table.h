@@ -14,7 +14,8 @@
 namespace unzip {
 
 // What an entry means is told by Op:
-//   0..13   a length or distance: Value is the base, Op the number of extra bits that follow
+//   0..14   a length or distance: Value is the base, Op the number of extra bits that follow
+//           (14 only for the last two distances of Deflate64)
 //   15      end of block (symbol 256 of a literal/length alphabet)
 //   16      literal, or any symbol below the simple-symbol limit: Value is the symbol
 //   17..32  link: the sub-table at Value is indexed by the next Op - 16 bits
@@ -26,6 +27,7 @@ struct HuffmanEntry {
     uint32_t Value = 0;
 };
 
+constexpr uint8_t kOpMaxExtraBits = 14;
 constexpr uint8_t kOpEndOfBlock = 15;
 constexpr uint8_t kOpLiteral = 16;
 constexpr uint8_t kOpLinkBase = 16;  // a link's Op is kOpLinkBase + its sub-table's index width

@@ -12,6 +12,11 @@
 // codes first, as code lengths that are themselves coded with a small code-length code.
 // Type 3 does not exist.
 //
+// Deflate64 (method 9) is the same format with a window of 65536 bytes: distances reach up to
+// 65536 back (distance symbols 30 and 31), and length symbol 285 is followed by 16 bits, for
+// lengths up to 65538. The decoder is instantiated once for each format (see DeflateFormat),
+// and where this file speaks of 32768 bytes Deflate64 has 65536.
+//
 // The window of 32768 bytes leaves for the output only when it is full and once at the end
 // of the entry, so a stream that breaks off writes only the whole windows before the fault.
 // It is decoded into a linear area, the context's Window: the current window always has the
@@ -64,12 +69,56 @@ const uint16_t kDistanceBases[30] = {1,   2,   3,   4,   5,   7,    9,    13,   
 const uint16_t kDistanceExtraBits[30] = {0, 0, 0, 0, 1, 1, 2, 2, 3, 3, 4, 4, 5, 5, 6, 6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
 const uint8_t kCodeLengthOrder[19] = {16, 17, 18, 0, 8, 7, 9, 6, 10, 5, 11, 4, 12, 3, 13, 2, 14, 1, 15};
 
+const uint16_t kDeflate64LengthBases[31] = {3,  4,  5,  6,  7,  8,  9,  10, 11,  13,  15,  17,  19,  23, 27, 31,
+                                            35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, kLongLengthBase, 0, 0};
+const uint16_t kDeflate64LengthExtraBits[31] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2, 2,
+                                                3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0, 99, 99};
+const uint16_t kDeflate64DistanceBases[32] = {1,    2,    3,    4,    5,    7,     9,     13,    17,   25,   33,
+                                              49,   65,   97,   129,  193,  257,   385,   513,   769,  1025, 1537,
+                                              2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577, 32769, 49153};
+const uint16_t kDeflate64DistanceExtraBits[32] = {0, 0, 0, 0, 1, 1, 2, 2, 3,  3,  4,  4,  5,  5,  6,  6,
+                                                  7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13, 14, 14};
+
 namespace {
 
-constexpr uint32_t kWindowSize = 32768;
-// The first current window of an entry starts here in the context's Window, after the
-// previous one.
-constexpr uint32_t kCurrentWindow = kWindowSize;
+// What sets the two formats apart. Each has its own instantiation of the decoder, so that
+// deflate's loop is compiled exactly as if Deflate64 did not exist.
+struct DeflateFormat {
+    static constexpr uint32_t kWindowSize = 32768;
+    static constexpr uint32_t kMaxMatch = 258;
+    static constexpr int kDistanceCodes = 30;
+    static constexpr bool kLongLengthCode = false;
+    static constexpr const uint16_t* kLengthBases = unzip::kLengthBases;
+    static constexpr const uint16_t* kLengthExtraBits = unzip::kLengthExtraBits;
+    static constexpr const uint16_t* kDistanceBases = unzip::kDistanceBases;
+    static constexpr const uint16_t* kDistanceExtraBits = unzip::kDistanceExtraBits;
+    // The fast way refills only while InBuf holds at least this many unread bytes of the
+    // entry, so a refill never takes a byte the entry does not have. A refill leaves at
+    // least 56 bits, and what a step reads after one (four literals of the first level and
+    // the look-up of the next code, or a length with its distance and all their extra bits:
+    // 15 + 5 + 15 + 13) never asks for more.
+    static constexpr ptrdiff_t kFastInputMargin = 8;
+};
+
+struct Deflate64Format {
+    static constexpr uint32_t kWindowSize = 65536;
+    static constexpr uint32_t kMaxMatch = 3 + 65535;
+    static constexpr int kDistanceCodes = 32;
+    static constexpr bool kLongLengthCode = true;
+    static constexpr const uint16_t* kLengthBases = kDeflate64LengthBases;
+    static constexpr const uint16_t* kLengthExtraBits = kDeflate64LengthExtraBits;
+    static constexpr const uint16_t* kDistanceBases = kDeflate64DistanceBases;
+    static constexpr const uint16_t* kDistanceExtraBits = kDeflate64DistanceExtraBits;
+    // A long length (15 + 16 bits) and a distance (15 + 14) may ask for more than the 56 bits
+    // a refill leaves, so such a step refills once more before its distance: two refills
+    // after the margin was checked, each taking at most 7 bytes and reading 8.
+    static constexpr ptrdiff_t kFastInputMargin = 16;
+};
+
+// The most bits a distance takes with its extra bits: a Deflate64 step with fewer left after
+// a long length refills before its distance.
+constexpr uint32_t kMaxDistanceBits = 15 + 14;
+
 constexpr uint16_t kLiteralWidth = 9;      // first-level widths of the exact tables
 constexpr uint16_t kDistanceWidth = 6;
 constexpr uint16_t kCodeLengthWidth = 7;
@@ -78,17 +127,6 @@ constexpr uint16_t kFixedDistanceWidth = 5;
 constexpr uint16_t kFastLiteralWidth = 11;  // first-level widths of the fast tables
 constexpr uint16_t kFastDistanceWidth = 8;
 constexpr int kMaxLiteralLengthCodes = 286;
-constexpr int kMaxDistanceCodes = 30;
-constexpr uint32_t kMaxMatch = 258;
-// The fast way starts a step only below the end of the current window; its four literals,
-// or its match (whose moves run at most 31 bytes past its end), then stay inside the slack.
-constexpr uint32_t kWindowOverrun = kMaxMatch + 31;
-static_assert(kCurrentWindow + kWindowSize + kWindowOverrun <= static_cast<uint32_t>(kWindowBytes));
-// The fast way refills only while InBuf holds at least this many unread bytes of the entry,
-// so a refill never takes a byte the entry does not have. A refill leaves at least 56 bits,
-// and what a step reads after one (four literals of the first level and the look-up of the
-// next code, or a length with its distance and all their extra bits) never asks for more.
-constexpr ptrdiff_t kFastInputMargin = 8;
 
 // The fast distance table of a block whose distance code is empty: every pattern invalid.
 constexpr std::array<uint32_t, 1u << kFastDistanceWidth> MakeNoDistanceCodes() {
@@ -129,9 +167,10 @@ struct CodeTables {
     bool links_known = false;
     bool links_nested = false;
 
-    // The code bits at its level of a fast entry (a link's: those of the first level).
-    uint32_t LevelBits(uint32_t entry) const {
-        if (entry & (kFastLiteral | kFastExceptional)) return FastBits(entry);
+    // The code bits at its level of a fast entry (a link's: those of the first level), given
+    // the bits that mark a literal or an exceptional entry (see KindBits).
+    uint32_t LevelBits(uint32_t entry, uint32_t kind_bits = kFastLiteral | kFastExceptional) const {
+        if (entry & kind_bits) return FastBits(entry);
         return following_width != 0 ? FastFollowedCodeBits(entry) : FastCodeBits(entry);
     }
 
@@ -297,7 +336,17 @@ inline void CopyMatchWithSlack(uint8_t* target, uint32_t distance, uint32_t n) {
     } while (target < end);
 }
 
+template <typename Format>
 class Inflater {
+    static constexpr uint32_t kWindowSize = Format::kWindowSize;
+    // The first current window of an entry starts here in the context's Window, after the
+    // previous one.
+    static constexpr uint32_t kCurrentWindow = kWindowSize;
+    // The fast way starts a step only below the end of the current window; its four literals,
+    // or its match (whose moves run at most 31 bytes past its end), then stay inside the slack.
+    static constexpr uint32_t kWindowOverrun = Format::kMaxMatch + 31;
+    static_assert(kCurrentWindow + kWindowSize + kWindowOverrun <= static_cast<uint32_t>(kWindowBytes));
+
 public:
     // Every entry starts with OutBuf empty; the inflater writes its output itself.
     // The input of an encrypted entry is decrypted as the decoding goes (see DecodeFastLoop).
@@ -307,9 +356,9 @@ public:
     Inflater(const Inflater&) = delete;
     Inflater& operator=(const Inflater&) = delete;
 
-    // Leaves the first 32768 bytes of Window as a circular window would be, also when the
-    // entry ends by an exception: the bytes of the current window up to the position, the
-    // previous window's after it.
+    // Leaves the first window's worth of Window (32768 bytes, 65536 for Deflate64) as a
+    // circular window would be, also when the entry ends by an exception: the bytes of the
+    // current window up to the position, the previous window's after it.
     ~Inflater() {
         context_.decrypt_on_demand = false;
         const uint32_t produced = position_ < kWindowSize ? position_ : kWindowSize;
@@ -391,7 +440,12 @@ private:
     // one; what was written past its end starts the next, right after it, or at the start
     // of the area when the next one would not fit.
     void EndWindowWhenFull() {
-        if (position_ >= kWindowSize) EndWindow();
+        if constexpr (Format::kMaxMatch > kWindowSize) {
+            // A Deflate64 match that starts near the end of a window may fill the next one too.
+            while (position_ >= kWindowSize) EndWindow();
+        } else {
+            if (position_ >= kWindowSize) EndWindow();
+        }
     }
 
     // Kept out of line: it runs once a window, and inlined after the fast loop its values
@@ -479,13 +533,14 @@ private:
             uint16_t lengths[288];
             for (int symbol = 0; symbol < 288; ++symbol)
                 lengths[symbol] = symbol < 144 ? 8 : symbol < 256 ? 9 : symbol < 280 ? 7 : 8;
-            codes->result = BuildCode(lengths, 288, 257, kLengthBases, kLengthExtraBits, kFixedLiteralWidth,
-                                      kFastLiteralWidth, kFastDistanceWidth, codes->literals);
-            uint16_t distance_lengths[30];
+            codes->result = BuildCode(lengths, 288, 257, Format::kLengthBases, Format::kLengthExtraBits,
+                                      kFixedLiteralWidth, kFastLiteralWidth, kFastDistanceWidth, codes->literals);
+            uint16_t distance_lengths[Format::kDistanceCodes];
             for (uint16_t& length : distance_lengths) length = 5;
-            // This code uses 30 of its 32 patterns; the two unused ones decode as invalid.
-            const int distance_result = BuildCode(distance_lengths, 30, 0, kDistanceBases, kDistanceExtraBits,
-                                                  kFixedDistanceWidth, kFastDistanceWidth, 0, codes->distances);
+            // Deflate's code uses 30 of its 32 patterns; the two unused ones decode as invalid.
+            const int distance_result =
+                BuildCode(distance_lengths, Format::kDistanceCodes, 0, Format::kDistanceBases,
+                          Format::kDistanceExtraBits, kFixedDistanceWidth, kFastDistanceWidth, 0, codes->distances);
             if (codes->result == kHuffmanOk && distance_result > kHuffmanIncomplete) codes->result = distance_result;
             if (!EnsureExact(codes->literals) || !EnsureExact(codes->distances)) codes->result = kInflateOutOfMemory;
             // Everything about them is known before any thread decodes with them.
@@ -506,7 +561,7 @@ private:
         const uint32_t literal_count = 257 + Take(5);
         const uint32_t distance_count = 1 + Take(5);
         const uint32_t code_length_count = 4 + Take(4);
-        if (literal_count > kMaxLiteralLengthCodes || distance_count > kMaxDistanceCodes) return kInflateMalformed;
+        if (literal_count > kMaxLiteralLengthCodes || distance_count > Format::kDistanceCodes) return kInflateMalformed;
 
         uint16_t code_length_lengths[19] = {};
         for (uint32_t index = 0; index < code_length_count; ++index)
@@ -526,7 +581,7 @@ private:
         if (table_result != kHuffmanOk) return table_result;
         if (code_length_table_.empty()) return kInflateMalformed;
 
-        uint16_t lengths[kMaxLiteralLengthCodes + kMaxDistanceCodes] = {};
+        uint16_t lengths[kMaxLiteralLengthCodes + Format::kDistanceCodes] = {};
         const uint32_t total = literal_count + distance_count;
         uint32_t filled = 0;
         uint16_t previous = 0;
@@ -560,11 +615,11 @@ private:
         }
 
         // A length's entries carry the distance table's width, for the look-up that follows.
-        int result = BuildCode(lengths, static_cast<int>(literal_count), 257, kLengthBases, kLengthExtraBits,
-                               kLiteralWidth, kFastLiteralWidth, kFastDistanceWidth, literals_);
+        int result = BuildCode(lengths, static_cast<int>(literal_count), 257, Format::kLengthBases,
+                               Format::kLengthExtraBits, kLiteralWidth, kFastLiteralWidth, kFastDistanceWidth, literals_);
         if (result != kHuffmanOk) return result;
-        result = BuildCode(lengths + literal_count, static_cast<int>(distance_count), 0, kDistanceBases,
-                           kDistanceExtraBits, kDistanceWidth, kFastDistanceWidth, 0, distances_);
+        result = BuildCode(lengths + literal_count, static_cast<int>(distance_count), 0, Format::kDistanceBases,
+                           Format::kDistanceExtraBits, kDistanceWidth, kFastDistanceWidth, 0, distances_);
         if (result != kHuffmanOk) return result;
         return DecodeHuffmanBlock(literals_, distances_);
     }
@@ -574,7 +629,7 @@ private:
     int DecodeHuffmanBlock(CodeTables& literals, CodeTables& distances) {
         const bool fast_possible = !literals.fast.empty();
         for (;;) {
-            if (fast_possible && Available() >= kFastInputMargin) {
+            if (fast_possible && Available() >= Format::kFastInputMargin) {
                 const int fast_result = DecodeFast(literals, distances);
                 if (fast_result != kContinue) return fast_result;
             }
@@ -606,7 +661,7 @@ private:
         }
         if (!tables.fast.empty()) {
             const uint32_t entry = tables.fast[bits_ & tables.fast_mask];
-            const uint32_t code_bits = tables.LevelBits(entry);
+            const uint32_t code_bits = tables.LevelBits(entry, KindBits(tables));
             if ((entry & kFastKindMask) != kFastLink && code_bits <= tables.exact_first_width) {
                 if ((entry & kFastKindMask) == kFastInvalid) {
                     leaf.kind = Leaf::kInvalid;
@@ -631,7 +686,7 @@ private:
                         leaf.kind = Leaf::kInvalid;
                         return true;
                     }
-                    code_bits += tables.LevelBits(found);
+                    code_bits += tables.LevelBits(found, KindBits(tables));
                     Drop(code_bits);
                     LeafOf(tables, found, leaf);
                     return true;
@@ -650,12 +705,27 @@ private:
 
     // The leaf of a valid fast-table entry of tables that is not a link.
     static void LeafOf(const CodeTables& tables, uint32_t entry, Leaf& leaf) {
+        if (KindBits(tables) == kFastExceptional) {  // a Deflate64 distance, its base 16 bits wide
+            leaf.kind = Leaf::kCode;
+            leaf.value = entry >> 16;
+            leaf.extra = FastBits(entry) - FastCodeBits(entry);
+            return;
+        }
         const bool plain = (entry & (kFastLiteral | kFastExceptional)) == 0;
         leaf.kind = (entry & kFastLiteral) ? Leaf::kLiteral : plain ? Leaf::kCode : Leaf::kEnd;
         leaf.value = !plain                          ? FastValue(entry) & 0xFFu
                      : tables.following_width != 0 ? FastFollowedBase(entry)
                                                    : FastValue(entry);
         leaf.extra = FastBits(entry) - tables.LevelBits(entry);
+    }
+
+    // The bits that mark a fast entry of tables as a literal or an exceptional one. A
+    // Deflate64 distance's base may fill the literal's bit: a distance code has no literals.
+    static constexpr uint32_t KindBits(const CodeTables& tables) {
+        if constexpr (Format::kDistanceCodes > DeflateFormat::kDistanceCodes) {
+            if (tables.simple_symbols == 0) return kFastExceptional;
+        }
+        return kFastLiteral | kFastExceptional;
     }
 
     // Decodes one symbol the exact way: kContinue, or the block's result.
@@ -668,7 +738,8 @@ private:
             return kContinue;
         }
         if (leaf.kind == Leaf::kEnd) return kInflateOk;
-        const uint32_t length = leaf.value + Take(leaf.extra);
+        uint32_t length = leaf.value + Take(leaf.extra);
+        if (Format::kLongLengthCode && leaf.value == kLongLengthBase) length = 3 + Take(kLongLengthExtraBits);
         if (!DecodeLeaf(distances, leaf)) return kInflateOutOfMemory;
         if (leaf.kind != Leaf::kCode) return kInflateMalformed;
         const uint32_t distance = leaf.value + Take(leaf.extra);
@@ -712,7 +783,7 @@ private:
         // Where the call starts is context_.read_position, which the loop leaves alone: one
         // register fewer for the loop, which keeps the bit buffer out of memory.
         const uint8_t* input = context_.read_position;
-        const uint8_t* const input_limit = input + (Available() - kFastInputMargin);
+        const uint8_t* const input_limit = input + (Available() - Format::kFastInputMargin);
         uint64_t bits = bits_;
         // Only the low six bits of count matter: an entry is subtracted whole, its low byte
         // being the bits it takes, and the borrows it leaves above them are never read.
@@ -832,9 +903,17 @@ private:
                 }
                 // A length's entry has the layout of a followed code (see fast_table.h): the
                 // distance's index comes from it in one step.
-                const uint32_t length =
-                    FastFollowedBase(entry) + extra_bits(entry_bits, entry, FastFollowedCodeBits(entry));
-                entry = distance_table[IndexAfter<kBmi2>(entry_bits, entry, distance_mask)];
+                uint32_t length = FastFollowedBase(entry) + extra_bits(entry_bits, entry, FastFollowedCodeBits(entry));
+                if (Format::kLongLengthCode && __builtin_expect(length == kLongLengthBase, 0)) {
+                    // Deflate64's long length: its 16 bits follow the code, and the distance
+                    // after them may need more bits than the step has left.
+                    length = 3 + static_cast<uint32_t>(LowBits(bits, kLongLengthExtraBits));
+                    consume(kLongLengthExtraBits);
+                    if ((count & 63u) < kMaxDistanceBits) refill();
+                    entry = distance_table[bits & distance_mask];
+                } else {
+                    entry = distance_table[IndexAfter<kBmi2>(entry_bits, entry, distance_mask)];
+                }
                 if (entry & kFastExceptional) {
                     if ((entry & kFastKindMask) == kFastLink) {
                         consume(entry);
@@ -909,7 +988,16 @@ private:
 }  // namespace
 
 void Inflate(TUnZipContext& context) {
-    Inflater inflater(context);
+    Inflater<DeflateFormat> inflater(context);
+    inflater.Run();
+}
+
+// Deflate64 entries are rare. Compiled as code that seldom runs, its decoder lies apart from
+// deflate's, whose speed depends on where its functions lie beside each other: interleaved
+// with Deflate64's, the same instructions ran about 2 % slower. Compiled for size this way,
+// Deflate64 decodes at about 0.85 of deflate's speed.
+__attribute__((cold)) void Inflate64(TUnZipContext& context) {
+    Inflater<Deflate64Format> inflater(context);
     inflater.Run();
 }
 

@@ -1,7 +1,8 @@
 #pragma once
-// The deflate decoder (compression method 8). Inflate itself is declared with the other
-// decoders in unzip_context.h; this header holds what the format fixes and what the block
-// routines return, for the tests and for explode, which shares the table builder.
+// The deflate decoder (compression method 8) and its Deflate64 variant (method 9). Inflate
+// and Inflate64 are declared with the other decoders in unzip_context.h; this header holds
+// what the formats fix and what the block routines return, for the tests and for explode,
+// which shares the table builder.
 
 #include <cstdint>
 
@@ -22,5 +23,16 @@ extern const uint16_t kLengthExtraBits[31];
 extern const uint16_t kDistanceBases[30];
 extern const uint16_t kDistanceExtraBits[30];
 extern const uint8_t kCodeLengthOrder[19];
+
+// Deflate64 keeps deflate's symbols but one: length symbol 285 is a length of 3 plus the 16
+// bits that follow its code. A table entry holds at most 14 extra bits, so the lists give
+// it the base kLongLengthBase and no extra bits, and the decoder reads the 16 bits itself.
+// Distance symbols 30 and 31 are used, with bases 32769 and 49153 and 14 extra bits.
+constexpr uint16_t kLongLengthBase = 0;
+constexpr uint32_t kLongLengthExtraBits = 16;
+extern const uint16_t kDeflate64LengthBases[31];
+extern const uint16_t kDeflate64LengthExtraBits[31];
+extern const uint16_t kDeflate64DistanceBases[32];
+extern const uint16_t kDeflate64DistanceExtraBits[32];
 
 }  // namespace unzip

@@ -16,7 +16,8 @@ namespace unzip {
 // Inflate's linear area: the window before the current one, then room for eight more
 // windows (each full one leaves for the output where it stands and the next is decoded right
 // after it, so the history only moves down once every eight windows), and slack for the
-// overrun of its block moves. The other decoders use the start of it.
+// overrun of its block moves. Deflate64's windows are twice as large: the previous one, the
+// current one and room for one more. The other decoders use the start of it.
 constexpr int kWindowBytes = 9 * 32768 + 320;
 constexpr int kIoBufferBytes = 16001;
 constexpr int kIoBufferLimit = 16000;   // fill and flush limit of InBuf and OutBuf
@@ -149,5 +150,6 @@ void UnShrink(TUnZipContext& context);              // method 1
 void UnReduce(TUnZipContext& context, int factor);  // methods 2..5, factor = method - 1
 void Explode(TUnZipContext& context);               // method 6
 void Inflate(TUnZipContext& context);               // method 8
+void Inflate64(TUnZipContext& context);             // method 9, Deflate64
 
 }  // namespace unzip

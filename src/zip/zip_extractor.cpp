@@ -11,6 +11,7 @@
 #include "platform/system.h"
 #include "unzip/unzip_context.h"
 #include "zip/entry_path.h"
+#include "zip/extra_field_times.h"
 #include "zip/wildcard_match.h"
 #include "zip/zip_errors.h"
 #include "zip/zip_lib.h"
@@ -285,7 +286,11 @@ void TZipExtractor::ApplyAttributesAndDate(const TZipHeaderInfo& entry, const st
     platform::FileSystem& files = platform::Files();
     // The date goes first: a file that becomes read-only could not take it afterwards.
     platform::FileTime time;
-    if (platform::DosDateTimeToFileTime(entry.LastModFileDateTime, time)) files.SetLastWriteTime(output_path, time);
+    // The entry's headers lie in one stream only in an archive of one volume.
+    const bool headers_at_hand = context_ != nullptr && context_->ArchiveStream != nullptr && !context_->MultiVolume;
+    if ((ExtraFieldTimes && headers_at_hand && EntryModificationTime(*context_->ArchiveStream, entry, time)) ||
+        platform::DosDateTimeToFileTime(entry.LastModFileDateTime, time))
+        files.SetLastWriteTime(output_path, time);
     if (!RetainAttributes) return;
     // Only the attribute bits a file can carry; the high half of the field holds the
     // permissions of the system that made the archive.

@@ -91,6 +91,10 @@ public:
     bool KeepZipOpen = false;
     bool DoProcessMessages = true;
     bool RetainAttributes = true;
+    // A file's modification time from the entry's NTFS or extended timestamp extra field when
+    // it has one (in an archive of one volume), else from its DOS time. Off: the DOS time
+    // always, as the setup program keeps it; a command-line extractor sets it, as others do.
+    bool ExtraFieldTimes = false;
     // Decode and check every selected entry without writing anything: no directories, no
     // output files, no overwrite questions (a tester's mode).
     bool TestOnly = false;

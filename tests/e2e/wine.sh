@@ -2,11 +2,12 @@
 # scripts/e2e.sh. Prefixes live under build/ so a clean clone needs nothing in the home folder.
 
 # Re-runs the calling script inside a virtual X screen when there is no display; every
-# Wine process of the run then shares that one screen.
+# Wine process of the run then shares that one screen. It is large enough for a virtual
+# desktop of 1024x768 at twice the DPI (the display-scale tests).
 #   wine_need_display "$0" "$@"
 wine_need_display() {
     if [ -z "${DISPLAY:-}" ]; then
-        exec xvfb-run -a -s "-screen 0 1024x768x24" bash "$@"
+        exec xvfb-run -a -s "-screen 0 2048x1536x24" bash "$@"
     fi
 }
 
@@ -63,14 +64,23 @@ wine_convert_shots() {
 # Makes every window of the current prefix open inside one virtual desktop of SIZE (e.g.
 # 1024x768), where Wine draws the window frames itself: screenshots then show title bars
 # even on a screen without a window manager.
+# The desktop that the first of these commands starts (without the setting) would stay for the
+# programs started while the server lingers, so the server is ended once the setting is made.
 wine_virtual_desktop() {
     timeout 60 wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
     timeout 60 wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d "$1" /f >/dev/null 2>&1
-    return 0
+    wine_stop
 }
 
 # Undoes wine_virtual_desktop: windows open on the display itself again.
 wine_no_virtual_desktop() {
     timeout 60 wine reg delete 'HKCU\Software\Wine\Explorer' /v Desktop /f >/dev/null 2>&1
-    return 0
+    wine_stop
+}
+
+# Sets the screen's DPI that Wine reports to programs aware of it (LogPixels: 96, 120, 144 or
+# 192) in the current prefix; the Wine processes started afterwards see it.
+wine_log_pixels() {
+    timeout 60 wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1
+    wine_stop
 }

@@ -66,6 +66,16 @@ bool RecordingShell::StartProgram(const std::string& program, const std::string&
     return true;
 }
 
+bool RecordingShell::CanStartAsDesktopUser() { return desktop_user_start; }
+
+// Recorded with the link field saying how it was started.
+bool RecordingShell::StartProgramAsDesktopUser(const std::string& program, const std::string& parameters,
+                                               const std::string& directory, int) {
+    if (!desktop_user_start) return false;
+    started.push_back({"as the desktop user", program, parameters, directory});
+    return true;
+}
+
 void MemoryExtractor::SetZipName(const std::string& value) {
     zip_names.push_back(value);
     current_ = zip_names.size() - 1;
@@ -150,6 +160,7 @@ engine::InstallSettings ProductSettings() {
         "These problems may lead to an unproper work of %1:s.\r\nWe recommend to you to reload your computer and "
         "repeat the installation of the %3:s %2:s.";
     texts.run_message = "\r\n[run message]";
+    texts.fmt_run_not_started = "\r\n[not started: %s]";
     texts.product_name = "DE roz OZE-2";
     texts.product_noun = "system";
     texts.product_noun_gen = "system";

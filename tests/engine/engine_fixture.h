@@ -69,6 +69,9 @@ public:
                         const std::string& working_directory) override;
     bool StartProgram(const std::string& program, const std::string& parameters, const std::string& directory,
                       int show_mode) override;
+    bool CanStartAsDesktopUser() override;
+    bool StartProgramAsDesktopUser(const std::string& program, const std::string& parameters,
+                                   const std::string& directory, int show_mode) override;
 
     std::vector<std::pair<std::string, std::string>> registry;  // the values written, in order
     std::vector<ShortcutRecord> shortcuts;
@@ -76,6 +79,7 @@ public:
     std::string fail_shortcut_named;  // a link path containing this text fails
     std::string partial_shortcut_named;  // ... or breaks off after writing part of the file
     int fail_registry_after = -1;     // writes allowed before the failures start (-1: never)
+    bool desktop_user_start = true;   // CanStartAsDesktopUser
 
 private:
     platform::posix::PosixShell machine_shell_;

@@ -212,6 +212,53 @@ TEST_F(EngineTest, NothingChangesWhileTheJournalHoldsUnflushedBytes) {
     EXPECT_GT(watch.journal_writes, 20);
 }
 
+// A journal whose completion record cannot be written: the file system refuses that one write.
+class CompletionRefused : public test_support::ForwardingFileSystem {
+public:
+    using ForwardingFileSystem::ForwardingFileSystem;
+    std::unique_ptr<platform::File> OpenFile(const std::string& path, platform::OpenMode mode) override {
+        std::unique_ptr<platform::File> file = real_.OpenFile(path, mode);
+        if (!file || !path.ends_with(".journal")) return file;
+        return std::make_unique<RefusingFile>(std::move(file));
+    }
+
+private:
+    class RefusingFile : public platform::File {
+    public:
+        explicit RefusingFile(std::unique_ptr<platform::File> file) : file_(std::move(file)) {}
+        int64_t Read(void* buffer, int64_t count) override { return file_->Read(buffer, count); }
+        int64_t Write(const void* buffer, int64_t count) override {
+            const auto* bytes = static_cast<const char*>(buffer);
+            if (count > 1 && bytes[0] == 'C' && bytes[1] == '\t') return 0;
+            return file_->Write(buffer, count);
+        }
+        int64_t Seek(int64_t offset, platform::SeekOrigin origin) override { return file_->Seek(offset, origin); }
+        int64_t Size() override { return file_->Size(); }
+        bool SetSize(int64_t size) override { return file_->SetSize(size); }
+        bool GetLastWriteTime(platform::FileTime& time) override { return file_->GetLastWriteTime(time); }
+        bool SetLastWriteTime(const platform::FileTime& time) override { return file_->SetLastWriteTime(time); }
+        bool Flush() override { return file_->Flush(); }
+
+    private:
+        std::unique_ptr<platform::File> file_;
+    };
+};
+
+// A run whose completion cannot be recorded could not be told from one that broke off: it is
+// undone and fails with the data-copy error.
+TEST_F(EngineTest, ACompletionThatCannotBeRecordedUndoesTheRun) {
+    WriteFile("C:\\VE4\\LIB\\x.dll", "old x");
+    CompletionRefused files(platform::Files());
+    platform::Services services;
+    services.files = &files;
+    platform::ScopedServices scope(services);
+    Install({{{"LIB\\x.dll", "new x"}, {"a.txt", "a"}}});
+    EXPECT_EQ(view_.exit_code, platform::ExitCode::InstallFailed);
+    EXPECT_EQ(ReadFile("C:\\VE4\\LIB\\x.dll"), "old x");
+    EXPECT_FALSE(Exists("C:\\VE4\\a.txt"));
+    EXPECT_TRUE(Journals().empty());
+}
+
 }  // namespace
 }  // namespace engine_test
 

@@ -6,6 +6,8 @@
 
 #include "engine/rollback.h"
 
+#include "engine/reparse_points.h"
+
 #include "engine_fixture.h"
 
 namespace engine_test {
@@ -174,6 +176,21 @@ TEST_F(RollbackTest, ABrokenShortcutWriteBringsTheOldOneBack) {
     EXPECT_EQ(Tree(group), std::vector<std::string>{"DE roz OZE-2 Info.lnk"});
 }
 
+// A failure path whose undo cannot finish (the placed file is in use by then) ends with 5, not
+// 4, and leaves its journal for the recovery at a later start, which finishes the undo.
+TEST_F(RollbackTest, AnUndoThatCannotFinishEndsWithFiveAndIsFinishedLater) {
+    WriteFile("C:\\VE4\\LIB\\x.dll", "old x");
+    dialogs_.before_answer = [](const ShownMessage&) { platform::PosixMachine::MarkInUse("C:\\VE4\\LIB\\x.dll", true); };
+    Install({{{"LIB\\x.dll", "new x"}, {"last.txt", "damaged", false}}});
+    EXPECT_EQ(view_.exit_code, platform::ExitCode::RecoveryFailed);
+    EXPECT_EQ(Journals().size(), 1u);
+
+    platform::PosixMachine::MarkInUse("C:\\VE4\\LIB\\x.dll", false);
+    EXPECT_EQ(RecoverJournals().outcome, engine::RecoveryOutcome::Recovered);
+    EXPECT_EQ(ReadFile("C:\\VE4\\LIB\\x.dll"), "old x");
+    EXPECT_EQ(Tree("C:\\VE4\\LIB"), Lines{"x.dll"});
+}
+
 // A copy set aside that cannot be deleted when the run commits goes at the next restart.
 TEST_F(EngineTest, ACopyThatCannotBeDeletedGoesAtRestart) {
     WriteFile("C:\\VE4\\x.dll", "old");
@@ -271,8 +288,7 @@ TEST_F(JournalTest, UndoLeavesWhatTheRunDidNotMake) {
     EXPECT_EQ(result.outcome, engine::RecoveryOutcome::Recovered);
     EXPECT_EQ(ReadFile("C:\\VE4\\x.dll"), "another program's x, later");
     EXPECT_EQ(ReadFile(copy), "old x");
-    ASSERT_EQ(result.left.size(), 2u);
-    EXPECT_NE(result.left[1].find(copy), std::string::npos);
+    EXPECT_EQ(result.left, (Lines{"C:\\VE4\\x.dll", copy}));
 }
 
 // A new file kept beside its place for the next restart: undoing an unfinished run deletes

@@ -92,7 +92,15 @@ TEST_F(InstallCommand, AnUnfinishedRunIsRecoveredOrItsDestinationRefused) {
     EXPECT_EQ(Engine()->recovered.size(), 2u);
     EXPECT_EQ(ui::testing::ShownMessages().size(), 1u);  // no engine, no further check
 
+    // A recovery that left files which are no longer the run's lists them, and Install goes on.
     Engine()->unfinished = setup::InstallWindow::Unfinished::Recovered;
+    Engine()->left = {"C:\\VE4\\x.dll", "C:\\VE4\\x.dll.~viabc1234-1"};
+    ui::testing::ExpectMessage([](const ui::MessageBoxInfo& box) {
+        EXPECT_EQ(box.kind, MessageKind::Information);
+        EXPECT_NE(box.text.find(":\r\n\"C:\\VE4\\x.dll\", \"C:\\VE4\\x.dll.~viabc1234-1\"."), std::string::npos)
+            << box.text;
+        return DialogResult::Ok;
+    });
     ExpectEngine();
     ui::testing::Click(window.Button4);
 }

@@ -103,6 +103,7 @@ TEST(SetupDescription, EveryMessageFieldIsFilledInBothLanguages) {
         &TSetupDescription::LicenseFile, &TSetupDescription::FmtNoInstallDir, &TSetupDescription::FmtUnfinishedUnreadable, &TSetupDescription::PrevVersionMessage,
         &TSetupDescription::ProductNoun, &TSetupDescription::ProductNounGen, &TSetupDescription::RunMessage,
         &TSetupDescription::BaseMissingMessage, &TSetupDescription::EnvCaption, &TSetupDescription::EnvPrompt,
+        &TSetupDescription::FmtRunNotStarted,
     };
     for (const auto field : fields) {
         EXPECT_FALSE((russian.*field).empty());

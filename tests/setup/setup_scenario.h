@@ -41,7 +41,7 @@ public:
     void SetStatus(const std::string& text) override { status = text; }
     Recovery RecoverUnfinished(const std::string& install_dir) override {
         recovered.push_back(install_dir);
-        return {unfinished, install_dir + "\\journal", install_dir, {}, {}};
+        return {unfinished, install_dir + "\\journal", install_dir, {}, {}, left};
     }
     void RunHidden() override { ran_hidden = true; }
     void SetRecord(std::function<void(const std::string& line)> record_line) override { record = std::move(record_line); }
@@ -50,6 +50,7 @@ public:
     std::string status;
     std::vector<std::string> recovered;  // the directories looked at, in order
     Unfinished unfinished = Unfinished::None;
+    std::vector<std::string> left;  // what the recovery reports it left
     bool ran_hidden = false;
     std::function<void(const std::string& line)> record;
 };

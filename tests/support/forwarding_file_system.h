@@ -26,9 +26,8 @@ public:
     bool ReplaceFile(const std::string& from, const std::string& to) override { return real_.ReplaceFile(from, to); }
     bool CanReplace(const std::string& path) override { return real_.CanReplace(path); }
     bool DeleteAtRestart(const std::string& path) override { return real_.DeleteAtRestart(path); }
-    bool ReplaceAtRestart(const std::string& from, const std::string& to) override {
-        return real_.ReplaceAtRestart(from, to);
-    }
+    bool ReplaceAtRestart(const std::string& from, const std::string& to) override { return real_.ReplaceAtRestart(from, to); }
+    bool FlushVolume(const std::string& path) override { return real_.FlushVolume(path); }
     bool CopyFile(const std::string& from, const std::string& to, bool fail_if_exists) override {
         return real_.CopyFile(from, to, fail_if_exists);
     }

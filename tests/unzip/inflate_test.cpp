@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <random>
 #include <string>
@@ -299,6 +300,168 @@ TEST(InflateLimits, DistanceBeyondTheStartReadsTheZeroedWindowSafely) {
     const DecodeResult result = InflateBytes(writer.Finish(), 4);
     ASSERT_EQ(result.output.size(), 4u);
     EXPECT_EQ(result.output[0], 'a');
+}
+
+// Streams of random literals and matches in stored, fixed and dynamic blocks, written by an
+// encoder of the test's own for deflate or Deflate64 (up to 65538 bytes from up to 65536
+// back), with the bytes they stand for. A dynamic block's codes come from random weights,
+// skewed so that some codes are long enough for the sub-tables.
+struct GeneratedStream {
+    Bytes stream;
+    Bytes expected;
+};
+
+std::vector<int> HuffmanLengths(const std::vector<uint32_t>& weights) {
+    std::vector<std::pair<uint64_t, std::vector<int>>> nodes;
+    for (size_t symbol = 0; symbol < weights.size(); ++symbol) nodes.push_back({weights[symbol], {int(symbol)}});
+    std::vector<int> lengths(weights.size(), 0);
+    while (nodes.size() > 1) {
+        std::sort(nodes.begin(), nodes.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
+        auto lighter = std::move(nodes.back());
+        nodes.pop_back();
+        for (int symbol : lighter.second) ++lengths[symbol];
+        for (int symbol : nodes.back().second) ++lengths[symbol];
+        nodes.back().first += lighter.first;
+        nodes.back().second.insert(nodes.back().second.end(), lighter.second.begin(), lighter.second.end());
+    }
+    return lengths;
+}
+
+GeneratedStream GenerateStream(bool deflate64, uint32_t seed, size_t size) {
+    std::mt19937 random(seed);
+    const uint32_t window = deflate64 ? 65536 : 32768;
+    const uint32_t distance_codes = deflate64 ? 32 : 30;
+    GeneratedStream result;
+    BitWriter writer;
+    // Symbol, extra bits and their count of a length (with 285 for any length in Deflate64)
+    // or of a distance, from the formats' rules for their bases.
+    const auto length_symbol = [&](uint32_t length, bool long_code, uint32_t& extra, int& extra_bits) {
+        extra_bits = 0;
+        extra = 0;
+        if (long_code) {
+            extra = length - 3;
+            extra_bits = 16;
+            return 285;
+        }
+        if (!deflate64 && length == 258) return 285;
+        for (int index = 27; index >= 0; --index) {
+            const int bits = index < 8 ? 0 : (index - 4) / 4;
+            const uint32_t base = index < 8 ? uint32_t(index) + 3 : ((4u + (index & 3)) << bits) + 3;
+            if (base <= length) {
+                extra = length - base;
+                extra_bits = bits;
+                return 257 + index;
+            }
+        }
+        return -1;
+    };
+    const auto distance_symbol = [](uint32_t distance, uint32_t& extra, int& extra_bits) {
+        for (int code = 31; code >= 0; --code) {
+            extra_bits = code < 4 ? 0 : code / 2 - 1;
+            const uint32_t base = code < 4 ? uint32_t(code) + 1 : ((2u + (code & 1)) << extra_bits) + 1;
+            if (base <= distance) {
+                extra = distance - base;
+                return code;
+            }
+        }
+        return -1;
+    };
+    for (;;) {
+        const uint32_t kind = random() % 10;
+        const bool last = result.expected.size() >= size;
+        if (kind == 0) {
+            const uint32_t length = random() % 65536;
+            writer.Bits(last, 1).Bits(0, 2).Align().Bits(length, 16).Bits(~length & 0xFFFF, 16);
+            for (uint32_t index = 0; index < length; ++index) {
+                result.expected.push_back(static_cast<uint8_t>(random() % 7));
+                writer.Byte(result.expected.back());
+            }
+            if (last) break;
+            continue;
+        }
+        const bool fixed = kind < 5;
+        std::vector<int> literal_lengths(288, 0);
+        std::vector<int> distance_lengths(distance_codes, 5);
+        for (int symbol = 0; symbol < 288; ++symbol)
+            literal_lengths[symbol] = symbol < 144 ? 8 : symbol < 256 ? 9 : symbol < 280 ? 7 : 8;
+        if (fixed) {
+            writer.Bits(last, 1).Bits(1, 2);
+        } else {
+            for (int spread = 12;; --spread) {
+                std::vector<uint32_t> weights(286 + distance_codes);
+                for (uint32_t& weight : weights) weight = 1 + random() % (1u << (random() % spread));
+                literal_lengths = HuffmanLengths(std::vector<uint32_t>(weights.begin(), weights.begin() + 286));
+                distance_lengths = HuffmanLengths(std::vector<uint32_t>(weights.begin() + 286, weights.end()));
+                if (*std::max_element(literal_lengths.begin(), literal_lengths.end()) <= 15 &&
+                    *std::max_element(distance_lengths.begin(), distance_lengths.end()) <= 15)
+                    break;
+            }
+            WriteDynamicHeader(writer, {literal_lengths, distance_lengths}, last);
+        }
+        const std::vector<uint32_t> literal_codes = CanonicalCodes(literal_lengths);
+        const std::vector<uint32_t> distance_codes_of = CanonicalCodes(distance_lengths);
+        for (uint32_t steps = 1 + random() % 1000; steps > 0; --steps) {
+            const size_t produced = result.expected.size();
+            if (produced == 0 || random() % 2 == 0) {
+                const int literal = static_cast<int>(random() % 256);
+                writer.Code(literal_codes[literal], literal_lengths[literal]);
+                result.expected.push_back(static_cast<uint8_t>(literal));
+                continue;
+            }
+            const uint32_t reach = static_cast<uint32_t>(std::min<size_t>(produced, window));
+            const uint32_t pick = random() % 4;
+            const uint32_t distance = 1 + (pick == 0   ? random() % std::min(reach, 20u)
+                                           : pick == 1 ? random() % std::min(reach, 4096u)
+                                                       : reach - 1 - random() % std::min(reach, 20000u));
+            const bool long_code = deflate64 && random() % 8 == 0;
+            const uint32_t length = long_code && random() % 16 == 0 ? 3 + random() % 65536 : 3 + random() % 256;
+            uint32_t extra;
+            int extra_bits;
+            const int symbol = length_symbol(length, long_code, extra, extra_bits);
+            writer.Code(literal_codes[symbol], literal_lengths[symbol]).Bits(extra, extra_bits);
+            const int code = distance_symbol(distance, extra, extra_bits);
+            writer.Code(distance_codes_of[code], distance_lengths[code]).Bits(extra, extra_bits);
+            for (uint32_t index = 0; index < length; ++index)
+                result.expected.push_back(result.expected[result.expected.size() - distance]);
+        }
+        writer.Code(literal_codes[256], literal_lengths[256]);
+        if (last) break;
+    }
+    result.stream = writer.Finish();
+    return result;
+}
+
+TEST(InflateGenerated, Deflate64AndDeflateStreamsInOneContext) {
+    // Deflate64 entries with every distance and length code, long matches across the 64 KiB
+    // windows, between deflate entries of the same encoder; every third entry encrypted.
+    DecoderHarness harness;
+    for (uint32_t seed = 1; seed <= 9; ++seed) {
+        SCOPED_TRACE(seed);
+        const bool deflate64 = seed % 3 != 0;
+        const bool encrypted = seed % 3 == 1;
+        const GeneratedStream generated = GenerateStream(deflate64, seed, 300000 + seed * 40000);
+        harness.Prepare(encrypted ? unzip_test::Encryptor("pass").Encrypt(generated.stream) : generated.stream,
+                        static_cast<uint32_t>(generated.expected.size()));
+        harness.context->CurrentEntry.BitFlag = encrypted ? 1 : 0;
+        if (encrypted) unzip::InitKeys(*harness.context, "pass");
+        const DecodeResult result = harness.Run(deflate64 ? unzip::Inflate64 : unzip::Inflate);
+        EXPECT_EQ(result.error, "");
+        EXPECT_TRUE(result.output == generated.expected);
+    }
+}
+
+TEST(InflateGenerated, Deflate64WritesWholeWindowsOf64KiBBeforeAFault) {
+    BitWriter writer;
+    writer.Bits(0, 1).Bits(0, 2).Align().Bits(65535, 16).Bits(0, 16);
+    for (int index = 0; index < 65535; ++index) writer.Byte(static_cast<uint8_t>(index));
+    writer.Bits(0, 1).Bits(1, 2).FixedLiteral('z').FixedLiteral('y').FixedLiteral(256).Bits(1, 1).Bits(3, 2);
+    DecoderHarness harness;
+    harness.Prepare(writer.Finish(), 1 << 20);
+    const DecodeResult result = harness.Run(unzip::Inflate64);
+    EXPECT_EQ(result.error, "");
+    // Four OutBuf pieces of the first window; its last 1536 bytes and the rest stay unwritten.
+    ASSERT_EQ(result.output.size(), 64000u);
+    EXPECT_EQ(result.output[63999], static_cast<uint8_t>(63999));
 }
 
 #if VI_HAVE_ZLIB

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <map>
 #include <regex>
@@ -187,6 +188,33 @@ TEST_F(Dezip, OnSeveralThreadsNoEntryAfterTheOneThatEndsTheRunIsWritten) {
     EXPECT_EQ(trees[1]["f19.txt"], "the user's");
     EXPECT_EQ(trees[1]["f5.txt"], "the user's");  // the entry that ended the run leaves nothing either
     EXPECT_EQ(trees[1].size(), 20u);  // nothing left under another name
+}
+
+// A file's modification time comes from the NTFS field that 7z writes (to 100 ns), else from
+// the extended timestamp that zip writes (to the second), not from the DOS time (local time
+// in steps of two seconds).
+TEST_F(Dezip, FileTimesComeFromTheExtraFieldsThat7zAndZipWrite) {
+    folder.Write("src/when.txt", "dated");
+    ASSERT_TRUE(test_support::RunCommand("touch -d '2001-02-03 04:05:07.1234567 UTC' '" + folder.Path("src/when.txt") + "'"));
+    const fs::file_time_type written = fs::last_write_time(folder.Root() / "src/when.txt");
+    const struct {
+        const char* probe;
+        const char* command;
+        const char* archive;
+        std::chrono::nanoseconds precision;
+    } writers[] = {
+        {"7z i", "7z a -tzip -bd ../ntfs.zip when.txt", "ntfs.zip", std::chrono::nanoseconds(100)},
+        {"zip -v", "zip -q ../extended.zip when.txt", "extended.zip", std::chrono::seconds(1)},
+    };
+    for (const auto& writer : writers) {
+        SCOPED_TRACE(writer.command);
+        if (!test_support::ToolAvailable(writer.probe)) continue;
+        ASSERT_TRUE(test_support::RunCommand("cd '" + folder.Path("src") + "' && " + writer.command));
+        EXPECT_EQ(Run("-q -o -d out " + std::string(writer.archive)), 0) << output;
+        // Rounded down, also where the clock counts back from an epoch after the time.
+        const auto below = (written.time_since_epoch() % writer.precision + writer.precision) % writer.precision;
+        EXPECT_EQ(fs::last_write_time(folder.Root() / "out/when.txt"), written - below);
+    }
 }
 
 TEST_F(Dezip, AnUnreadableArchiveGivesTwoAndAUsageErrorThree) {

@@ -240,7 +240,7 @@ TEST_F(Extractor, AWrongCrcDeletesTheFileAndLowersTheCount) {
 TEST_F(Extractor, AnUnknownMethodIsReportedAndFailsTheCrc) {
     ArchiveBuilder builder;
     auto& entry = builder.Add("odd.bin", "data");
-    entry.method = 9;
+    entry.method = 12;
     entry.compressed = "????";
     Use(builder);
     EXPECT_EQ(extractor.UnZip(), 0);

@@ -232,6 +232,27 @@ TEST_F(ToolArchives, EveryWriterWithAndWithoutBytesInFront) {
     }
 }
 
+// Deflate64 as 7z writes it on request, over a file that repeats itself from 40000 and 60000
+// bytes back (beyond deflate's window) as well as the usual tree.
+TEST_F(ToolArchives, Deflate64Of7z) {
+    if (!test_support::ToolAvailable("7z i")) GTEST_SKIP() << "7z is not available";
+    const std::string first = test_support::SampleContent(40000, 4, false);
+    const std::string second = test_support::SampleContent(60000, 5, false);
+    std::string repeats;
+    for (int copy = 0; copy < 6; ++copy) repeats += first;
+    for (int copy = 0; copy < 6; ++copy) repeats += second;
+    folder.Write("src/data/repeats.bin", repeats);
+    InSource("7z a -tzip -mm=Deflate64 -bd ../deflate64.zip . >/dev/null");
+    const std::string bytes = ReadHostFile(folder.Root() / "deflate64.zip");
+    int deflate64_entries = 0;
+    for (size_t at = bytes.find("PK\x03\x04"); at != std::string::npos && at + 10 < bytes.size();
+         at = bytes.find("PK\x03\x04", at + 4)) {
+        deflate64_entries += bytes[at + 8] == 9 && bytes[at + 9] == 0;
+    }
+    EXPECT_GE(deflate64_entries, 2);
+    ExpectExtractsExactly("deflate64.zip");
+}
+
 // Names with Cyrillic and Chinese letters from every writer at hand, on the machine dezip runs
 // on (UTF-8 as its code page): each writer marks them as UTF-8 and every name comes out as it
 // was written. zip marks them only under a UTF-8 locale, so the flag is checked there.

@@ -99,6 +99,7 @@ const char* MethodName(int method) {
         case 5: return "Reduce4";
         case 6: return "Implode";
         case 8: return "Deflate";
+        case 9: return "Deflate64";
         default: return "Unknown";
     }
 }
@@ -209,6 +210,7 @@ void ConfigureRun(zip::TZipExtractor& extractor, const Options& options, Report&
     if (options.has_password) extractor.Password = options.password;
     extractor.TestOnly = testing;
     extractor.SkipUncreatableFiles = true;
+    extractor.ExtraFieldTimes = true;
     extractor.OutputStream = standard_output;
     extractor.RecreateDirs = true;
     extractor.DoAll = options.patterns.empty();

@@ -12,6 +12,7 @@
 #include "platform/code_page.h"
 #include "platform/posix/host_file.h"
 #include "platform/posix/machine_state.h"
+#include "platform/posix/security_posix.h"
 
 namespace platform::posix {
 namespace {
@@ -28,6 +29,19 @@ constexpr const char* kNotEmpty = "The directory is not empty.";
 bool Stat(const std::string& host, struct stat& info) { return ::stat(host.c_str(), &info) == 0; }
 
 bool IsReadOnly(const struct stat& info) { return (info.st_mode & S_IWUSR) == 0; }
+
+// A host symbolic link stands for a Windows reparse point: the entry itself, not where it leads.
+bool IsHostLink(const std::string& host) {
+    struct stat link;
+    return ::lstat(host.c_str(), &link) == 0 && S_ISLNK(link.st_mode);
+}
+
+// The attributes of a link: the directory bit of its target, if it leads to one, and the
+// reparse bit.
+uint32_t LinkAttributes(const std::string& host, bool target_exists, const struct stat& target) {
+    if (!target_exists) return attribute::kReparsePoint;
+    return (AttributesOf(host, target) & ~attribute::kNormal) | attribute::kReparsePoint;
+}
 
 class PosixFile : public File {
 public:
@@ -195,6 +209,7 @@ std::unique_ptr<File> PosixFileSystem::OpenFile(const std::string& path, OpenMod
         return nullptr;
     }
     if (!exists) {
+        InheritDescriptor(mapped.host);
         struct stat created;
         if (::fstat(descriptor, &created) != 0 || !RegisterOpenHandle(created, desired_access, share, handle_id)) {
             ::close(descriptor);
@@ -207,6 +222,7 @@ std::unique_ptr<File> PosixFileSystem::OpenFile(const std::string& path, OpenMod
 
 uint32_t PosixFileSystem::GetAttributes(const std::string& path) {
     const MappedPath mapped = MapPath(path);
+    if (mapped.valid && IsHostLink(mapped.host)) return LinkAttributes(mapped.host, mapped.exists, mapped.info);
     if (!mapped.valid || !mapped.exists) {
         Fail(kNotFound);
         return attribute::kInvalid;
@@ -229,11 +245,19 @@ bool PosixFileSystem::CreateDirectory(const std::string& path) {
     if (IsInUnwritableDirectory(mapped)) return Fail(kAccessDenied);
     BeforeChange();
     if (::mkdir(mapped.host.c_str(), 0755) != 0) return FailWithErrno(errno == ENOENT ? ENOTDIR : errno);
+    InheritDescriptor(mapped.host);
     return true;
 }
 
 bool PosixFileSystem::RemoveDirectory(const std::string& path) {
     const MappedPath mapped = MapPath(path);
+    // A link to a directory (or to nothing) is removed itself, never what it leads to.
+    if (mapped.valid && !mapped.is_root && IsHostLink(mapped.host)) {
+        if (mapped.exists && !S_ISDIR(mapped.info.st_mode)) return Fail("The directory name is invalid.");
+        if (IsInUnwritableDirectory(mapped)) return Fail(kAccessDenied);
+        BeforeChange();
+        return ::unlink(mapped.host.c_str()) == 0 ? true : FailWithErrno(errno);
+    }
     if (!mapped.valid || !mapped.exists) return Fail(kNotFound);
     const struct stat& info = mapped.info;
     if (!S_ISDIR(info.st_mode)) return Fail("The directory name is invalid.");
@@ -247,6 +271,14 @@ bool PosixFileSystem::RemoveDirectory(const std::string& path) {
 
 bool PosixFileSystem::DeleteFile(const std::string& path) {
     const MappedPath mapped = MapPath(path);
+    // A link to a file (or to nothing) is deleted itself; one to a directory is a directory.
+    if (mapped.valid && !mapped.is_root && IsHostLink(mapped.host)) {
+        if ((mapped.exists && S_ISDIR(mapped.info.st_mode)) || IsInUnwritableDirectory(mapped)) {
+            return Fail(kAccessDenied);
+        }
+        BeforeChange();
+        return ::unlink(mapped.host.c_str()) == 0 ? true : FailWithErrno(errno);
+    }
     if (!mapped.valid || !mapped.exists) return Fail(kNotFound);
     const struct stat& info = mapped.info;
     if (S_ISDIR(info.st_mode) || IsReadOnly(info) || IsInUnwritableDirectory(mapped) || IsLoaded(info)) {
@@ -332,6 +364,20 @@ bool PosixFileSystem::DeleteAtRestart(const std::string& path) {
     return true;
 }
 
+bool PosixFileSystem::FlushVolume(const std::string& path) {
+    const MappedPath mapped = MapPath(path);
+    if (!mapped.valid) return Fail(kPathNotFound);
+    // The host file system holding the path's nearest existing folder stands for the volume.
+    std::string host = mapped.host;
+    struct stat info;
+    while (host.size() > 1 && ::stat(host.c_str(), &info) != 0) host.erase(host.find_last_of('/') == 0 ? 1 : host.find_last_of('/'));
+    const int descriptor = ::open(host.c_str(), O_RDONLY | O_CLOEXEC);
+    if (descriptor < 0) return FailWithErrno(errno);
+    const bool flushed = !State().flush_to_disk || ::syncfs(descriptor) == 0;
+    ::close(descriptor);
+    return flushed || FailWithErrno(errno);
+}
+
 bool PosixFileSystem::ReplaceAtRestart(const std::string& from, const std::string& to) {
     const MappedPath mapped = MapPath(from);
     if (!mapped.valid || !mapped.exists) return Fail(kNotFound);
@@ -393,7 +439,12 @@ std::vector<DirectoryEntry> PosixFileSystem::ListDirectory(const std::string& pa
         if (name == "." || name == "..") continue;
         const std::string host = mapped.host + (mapped.host == "/" ? "" : "/") + name;
         struct stat info;
-        if (!Stat(host, info)) continue;  // a dangling link has no attributes to report
+        const bool exists = Stat(host, info);
+        if (entry->d_type == DT_LNK || (entry->d_type == DT_UNKNOWN && IsHostLink(host))) {
+            entries.push_back({ProgramText(name), LinkAttributes(host, exists, info)});
+            continue;
+        }
+        if (!exists) continue;
         entries.push_back({ProgramText(name), AttributesOf(host, info)});
     }
     ::closedir(listing);

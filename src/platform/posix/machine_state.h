@@ -49,6 +49,7 @@ struct MachineState {
     uint64_t stop_at_change = 0; // 0: never
     bool flush_to_disk = true;
     std::vector<StartedProgram> started;
+    bool desktop_user_start = true;
 };
 
 MachineState& State();

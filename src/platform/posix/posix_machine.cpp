@@ -15,6 +15,7 @@
 #include "platform/command_line.h"
 #include "platform/posix/machine_state.h"
 #include "platform/posix/registry_file.h"
+#include "platform/posix/security_posix.h"
 
 namespace platform {
 namespace posix {
@@ -161,6 +162,21 @@ void PosixMachine::Restart() {
     State().replaces_at_restart.clear();
 }
 
+void PosixMachine::MarkForeignOwner(const std::string& windows_path) {
+    const posix::MappedPath mapped = posix::MapPath(windows_path);
+    if (mapped.valid && mapped.exists) posix::StoreForeignOwner(mapped.host);
+}
+
+void PosixMachine::MarkWritableByOthers(const std::string& windows_path) {
+    const posix::MappedPath mapped = posix::MapPath(windows_path);
+    if (mapped.valid && mapped.exists) posix::StoreWritableByOthers(mapped.host);
+}
+
+std::string PosixMachine::SecurityDescriptorOf(const std::string& windows_path) {
+    const posix::MappedPath mapped = posix::MapPath(windows_path);
+    return mapped.valid && mapped.exists ? posix::StoredDescriptor(mapped.host) : std::string();
+}
+
 void PosixMachine::StopAtChange(uint64_t n) {
     State().change_count = 0;
     State().stop_at_change = n;
@@ -187,6 +203,8 @@ std::string PosixMachine::HostPath(const std::string& windows_path) {
     const posix::MappedPath mapped = posix::MapPath(windows_path);
     return mapped.valid ? mapped.host : std::string();
 }
+
+void PosixMachine::SetDesktopUserStart(bool possible) { State().desktop_user_start = possible; }
 
 std::vector<StartedProgram> PosixMachine::StartedPrograms() { return State().started; }
 

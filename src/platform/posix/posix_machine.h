@@ -34,6 +34,7 @@ struct StartedProgram {
     std::string directory;
     int show_mode = 0;
     bool started = false;    // the host file existed, was executable and was spawned
+    bool as_desktop_user = false;  // asked to start without administrator rights
 };
 
 class PosixMachine {
@@ -69,9 +70,9 @@ public:
     // SystemDirectory; default "C:\windows\system32".
     static void SetSystemDirectory(const std::string& windows_path);
     // SpecialFolderPath; defaults "C:\users\user\AppData\Roaming\Microsoft\Windows\Start
-    // Menu\Programs", "C:\users\user\Desktop" and "C:\ProgramData"; for all users'
-    // shortcuts "C:\ProgramData\Microsoft\Windows\Start Menu\Programs" and
-    // "C:\users\Public\Desktop". Empty makes the lookup fail.
+    // Menu\Programs", "C:\users\user\Desktop" and "C:\ProgramData" (the all-users application
+    // data); for all users' shortcuts "C:\ProgramData\Microsoft\Windows\Start Menu\Programs"
+    // and "C:\users\Public\Desktop". Empty makes the lookup fail.
     static void SetSpecialFolder(SpecialFolder folder, const std::string& windows_path);
     // The current directory relative paths start from, in machine-root mode; default "C:\".
     static void SetCurrentDirectory(const std::string& windows_path);
@@ -94,6 +95,15 @@ public:
     // gone by then does nothing), and forgotten.
     static void Restart();
 
+    // Security marks of an existing file or directory; they follow it when it is moved and go
+    // with it. A foreign owner is an account other than the program's; writable by others
+    // lets every account modify it. A host symbolic link is a reparse point of its own.
+    static void MarkForeignOwner(const std::string& windows_path);
+    static void MarkWritableByOthers(const std::string& windows_path);
+    // The descriptor string a directory was made with by Security::CreateProtectedDirectory,
+    // or that a file or directory made inside one inherited; empty when there is none.
+    static std::string SecurityDescriptorOf(const std::string& windows_path);
+
     // Fault injection: the process ends at once, with exit code kStoppedAtChange, just before
     // the nth change of the file system from now on (1: the next one; 0: never). Changes are
     // creating, writing, moving, deleting and removing files and directories, setting their
@@ -111,7 +121,10 @@ public:
     // when the path cannot be mapped (an unknown form, no drive letter in machine-root mode).
     static std::string HostPath(const std::string& windows_path);
 
-    // Every StartProgram call since the last Reset, in order.
+    // Whether the desktop session's user can start programs without administrator rights
+    // (Shell::CanStartAsDesktopUser); default true.
+    static void SetDesktopUserStart(bool possible);
+    // Every StartProgram and StartProgramAsDesktopUser call since the last Reset, in order.
     static std::vector<StartedProgram> StartedPrograms();
 
     // The default value of a key under HKEY_CLASSES_ROOT; nullopt when the key or its default

@@ -2,6 +2,7 @@
 
 #include "platform/platform.h"
 #include "platform/posix/file_system_posix.h"
+#include "platform/posix/security_posix.h"
 #include "platform/posix/shell_posix.h"
 #include "platform/posix/system_posix.h"
 
@@ -11,7 +12,8 @@ Services DefaultServices() {
     static posix::PosixFileSystem files;
     static posix::PosixSystem system;
     static posix::PosixShell shell;
-    return Services{&files, &system, &shell, nullptr};
+    static posix::PosixSecurity security;
+    return Services{&files, &system, &shell, nullptr, &security};
 }
 
 }  // namespace platform

@@ -118,6 +118,18 @@ bool PosixShell::StartProgram(const std::string& program, const std::string& par
     return record.started;
 }
 
+bool PosixShell::CanStartAsDesktopUser() { return State().desktop_user_start; }
+
+// The host has one user: the program is started as StartProgram starts it, and recorded as
+// started for the desktop's user.
+bool PosixShell::StartProgramAsDesktopUser(const std::string& program, const std::string& parameters,
+                                           const std::string& directory, int show_mode) {
+    if (!State().desktop_user_start) return false;
+    const bool started = StartProgram(program, parameters, directory, show_mode);
+    State().started.back().as_desktop_user = true;
+    return started;
+}
+
 }  // namespace platform::posix
 
 namespace platform {

@@ -17,6 +17,9 @@ public:
                         const std::string& working_directory) override;
     bool StartProgram(const std::string& program, const std::string& parameters, const std::string& directory,
                       int show_mode) override;
+    bool CanStartAsDesktopUser() override;
+    bool StartProgramAsDesktopUser(const std::string& program, const std::string& parameters,
+                                   const std::string& directory, int show_mode) override;
 };
 
 }  // namespace platform::posix

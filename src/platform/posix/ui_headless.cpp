@@ -105,7 +105,8 @@ void RunLoop(Application& application) {
 
 void ProcessMessages() {}
 
-Size MeasureText(const Font& font, const std::string& text, int wrap_width) {
+Size MeasureText(const Form& form, const Font& font, const std::string& text, int wrap_width) {
+    (void)form;  // one scale: the headless screen is a 96 DPI one
     // Fixed metrics: every character is half the font's height wide (one more when bold),
     // and a line is the height plus a fifth.
     const int pixels = std::max(std::abs(font.height), 1);

@@ -49,12 +49,14 @@ void RunLoop(Application& application);
 // Handles every pending message, then returns.
 void ProcessMessages();
 
-// The size a text needs in a font: one line, or wrapped at wrap_width when it is above 0.
-// Line breaks in the text always break. Ampersands are drawn as they are.
-Size MeasureText(const Font& font, const std::string& text, int wrap_width);
-// Outer size minus client size of a form's frame.
+// The size a text needs in a font on form: one line, or wrapped at wrap_width when it is
+// above 0. Line breaks in the text always break. Ampersands are drawn as they are. Sizes are
+// layout pixels (see display_scale.h): a native backend measures at the form's display scale
+// and returns the size that covers the text there.
+Size MeasureText(const Form& form, const Font& font, const std::string& text, int wrap_width);
+// Outer size minus client size of a form's frame, in layout pixels.
 Size FrameSize(BorderStyle style, unsigned border_icons);
-// The work area of the primary screen.
+// The work area of the primary screen, in layout pixels.
 Size ScreenSize();
 
 void StartTimer(Timer& timer);

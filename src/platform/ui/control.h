@@ -132,6 +132,8 @@ private:
     friend class Form;
     void FontChangedAbove();
     virtual void OnFontChanged() {}
+    // The form now shows at another display scale; what was measured is measured again.
+    virtual void OnDisplayScaleChanged() {}
 
     std::string name_;
     std::string text_;

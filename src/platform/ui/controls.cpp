@@ -47,7 +47,8 @@ void Label::SetFontColor(Color color) {
 void Label::Fit() {
     if (!auto_size_) return;
     // The accelerator marks are not drawn, so they take no room.
-    const backend::Size size = backend::MeasureText(GetFont(), StripAccelerator(Caption()), word_wrap_ ? width_ : 0);
+    const backend::Size size = backend::MeasureText(OwnerForm(), GetFont(), StripAccelerator(Caption()),
+                                                      word_wrap_ ? width_ : 0);
     const int width = word_wrap_ ? width_ : size.width;
     const int left = alignment_ == TextAlignment::Right ? left_ + width_ - width : left_;
     SetBounds(left, top_, width, size.height);

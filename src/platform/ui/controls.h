@@ -40,6 +40,7 @@ public:
 
 private:
     void OnFontChanged() override { Fit(); }
+    void OnDisplayScaleChanged() override { Fit(); }
     void Fit();
 
     bool auto_size_ = false;

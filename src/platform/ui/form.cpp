@@ -269,6 +269,12 @@ void Form::Moved(int left, int top) {
     top_ = top;
 }
 
+void Form::DisplayScaleChanged() {
+    std::vector<Control*> controls;
+    CollectControls(*this, controls);
+    for (Control* control : controls) control->OnDisplayScaleChanged();
+}
+
 void Form::FocusNext(bool backwards) {
     std::vector<Control*> controls;
     CollectControls(*this, controls);

@@ -170,6 +170,10 @@ public:
     void ClientResized(int width, int height);
     // The user moved the window.
     void Moved(int left, int top);
+    // The window now shows at another display scale (the backend already lays it out at the
+    // new one): every auto-sized label is measured again. The layout itself stays in layout
+    // pixels and needs nothing else.
+    void DisplayScaleChanged();
     // Moves the focus to the next (or previous) control in creation order that can take it.
     void FocusNext(bool backwards);
     // The control holding the keyboard focus changed in the native window.

@@ -140,7 +140,7 @@ MessageDialog::MessageDialog(const std::string& text, MessageKind kind, unsigned
     const int text_left = icon != StockIcon::None ? kMargin + kIconSize + kMargin : kMargin;
 
     // Long texts wrap at a width a person reads comfortably; short ones keep their own width.
-    const backend::Size text_size = backend::MeasureText(GetFont(), text, kTextWidthLimit);
+    const backend::Size text_size = backend::MeasureText(*this, GetFont(), text, kTextWidthLimit);
     const int text_height = std::max(text_size.height, 1);
     const int block_height = icon != StockIcon::None ? std::max(text_height, kIconSize) : text_height;
     const int text_top = kMargin + (block_height - text_height) / 2;

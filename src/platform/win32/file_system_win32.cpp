@@ -140,6 +140,18 @@ bool Win32FileSystem::RemoveDirectory(const std::string& path) {
 
 bool Win32FileSystem::DeleteFile(const std::string& path) { return ::DeleteFileA(path.c_str()) ? true : Fail(); }
 
+bool Win32FileSystem::DeleteItself(const std::string& path) {
+    // Opened as the object itself, not what a link leads to, and deleted through that very
+    // handle: nothing can swap the entry for another between the look and the deletion.
+    UniqueHandle handle(::CreateFileA(path.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS,
+                                      nullptr));
+    if (!handle.Valid()) return Fail();
+    FILE_DISPOSITION_INFO disposition{TRUE};
+    return ::SetFileInformationByHandle(handle.Get(), FileDispositionInfo, &disposition, sizeof disposition) ? true
+                                                                                                            : Fail();
+}
+
 bool Win32FileSystem::MoveFile(const std::string& from, const std::string& to) {
     return ::MoveFileA(from.c_str(), to.c_str()) ? true : Fail();
 }
@@ -185,6 +197,18 @@ std::string RealPath(const std::string& path) {
 
 bool Win32FileSystem::DeleteAtRestart(const std::string& path) {
     return ::MoveFileExA(RealPath(path).c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) ? true : Fail();
+}
+
+bool Win32FileSystem::FlushVolume(const std::string& path) {
+    char root[MAX_PATH];
+    if (!::GetVolumePathNameA(path.c_str(), root, MAX_PATH)) return Fail();
+    std::string volume = root;
+    if (!volume.empty() && volume.back() == '\\') volume.pop_back();
+    // A drive's volume is opened as \\.\C:, which only administrators may write to.
+    UniqueHandle handle(::CreateFileA(("\\\\.\\" + volume).c_str(), GENERIC_READ | GENERIC_WRITE,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!handle.Valid()) return Fail();
+    return ::FlushFileBuffers(handle.Get()) ? true : Fail();
 }
 
 bool Win32FileSystem::ReplaceAtRestart(const std::string& from, const std::string& to) {

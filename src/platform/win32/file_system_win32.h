@@ -13,11 +13,13 @@ public:
     bool CreateDirectory(const std::string& path) override;
     bool RemoveDirectory(const std::string& path) override;
     bool DeleteFile(const std::string& path) override;
+    bool DeleteItself(const std::string& path) override;
     bool MoveFile(const std::string& from, const std::string& to) override;
     bool ReplaceFile(const std::string& from, const std::string& to) override;
     bool CanReplace(const std::string& path) override;
     bool DeleteAtRestart(const std::string& path) override;
     bool ReplaceAtRestart(const std::string& from, const std::string& to) override;
+    bool FlushVolume(const std::string& path) override;
     bool CopyFile(const std::string& from, const std::string& to, bool fail_if_exists) override;
     std::vector<DirectoryEntry> ListDirectory(const std::string& path) override;
     bool GetLastWriteTime(const std::string& path, FileTime& time) override;

@@ -27,6 +27,11 @@ std::wstring WidePath(const std::string& path) {
     return wide;
 }
 
+int ShowCommand(int show_mode) {
+    constexpr int kShowStates[4] = {SW_SHOW, SW_SHOWMAXIMIZED, SW_SHOWMINIMIZED, SW_SHOWMINNOACTIVE};
+    return show_mode >= 0 && show_mode < 4 ? kShowStates[show_mode] : SW_SHOW;
+}
+
 bool Win32Shell::SetClassesRootValue(const std::string& key_path, const std::string& value) {
     RegistryKey key;
     if (::RegCreateKeyExA(HKEY_CLASSES_ROOT, key_path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr,
@@ -113,7 +118,6 @@ bool Win32Shell::CreateShortcut(const std::string& link_path, const std::string&
 
 bool Win32Shell::StartProgram(const std::string& program, const std::string& parameters, const std::string& directory,
                               int show_mode) {
-    constexpr int kShowStates[4] = {SW_SHOW, SW_SHOWMAXIMIZED, SW_SHOWMINIMIZED, SW_SHOWMINNOACTIVE};
     SHELLEXECUTEINFOA info = {};
     info.cbSize = sizeof info;
     info.fMask = SEE_MASK_NOCLOSEPROCESS;
@@ -122,7 +126,7 @@ bool Win32Shell::StartProgram(const std::string& program, const std::string& par
     info.lpFile = program.c_str();
     info.lpParameters = parameters.empty() ? nullptr : parameters.c_str();
     info.lpDirectory = directory.empty() ? nullptr : directory.c_str();  // the current one
-    info.nShow = show_mode >= 0 && show_mode < 4 ? kShowStates[show_mode] : SW_SHOW;
+    info.nShow = ShowCommand(show_mode);
     if (!::ShellExecuteExA(&info)) return false;
     UniqueHandle process(info.hProcess);  // nobody waits for it
     return true;

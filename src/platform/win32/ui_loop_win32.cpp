@@ -4,6 +4,7 @@
 
 #include "platform/win32/ui_win32.h"
 
+#include <algorithm>
 #include <cctype>
 #include <unordered_map>
 #include <vector>
@@ -210,31 +211,52 @@ void ProcessMessages() {
     }
 }
 
-Size MeasureText(const Font& font, const std::string& text, int wrap_width) {
+namespace {
+
+// The device size a text takes in a font at a scale, wrapped at a layout width when above 0.
+SIZE DeviceTextSize(const Font& font, const DisplayScale& scale, const std::string& text, int wrap_width) {
     HDC dc = ::GetDC(nullptr);
-    HGDIOBJ previous = ::SelectObject(dc, FontHandle(font));
-    RECT rect{0, 0, wrap_width > 0 ? wrap_width : 0, 0};
+    HGDIOBJ previous = ::SelectObject(dc, FontHandle(font, scale));
+    RECT rect{0, 0, wrap_width > 0 ? scale.InnerLength(wrap_width) : 0, 0};
     UINT format = DT_CALCRECT | DT_NOPREFIX | DT_EXPANDTABS;
     if (wrap_width > 0) format |= DT_WORDBREAK;
-    const std::string measured = text.empty() ? std::string(" ") : text;
-    ::DrawTextA(dc, measured.c_str(), static_cast<int>(measured.size()), &rect, format);
+    ::DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &rect, format);
     ::SelectObject(dc, previous);
     ::ReleaseDC(nullptr, dc);
-    return Size{text.empty() ? 0 : rect.right - rect.left, rect.bottom - rect.top};
+    return SIZE{rect.right - rect.left, rect.bottom - rect.top};
+}
+
+}  // namespace
+
+Size MeasureText(const Form& form, const Font& font, const std::string& text, int wrap_width) {
+    // The size the text has on a 96 DPI screen, so that a window laid out around it grows by
+    // the scale alone; larger only where the text, measured in the font it is drawn in at the
+    // form's scale, needs more (fonts do not grow exactly by the scale), so it is never cut.
+    const std::string measured = text.empty() ? std::string(" ") : text;
+    const DisplayScale design(kScreenDpi);
+    const SIZE designed = DeviceTextSize(font, design, measured, wrap_width);
+    const DisplayScale scale = ScaleOf(form);
+    SIZE scaled = designed;
+    if (scale.Dpi() != kScreenDpi) scaled = DeviceTextSize(font, scale, measured, wrap_width);
+    const int width = std::max<int>(designed.cx, scale.CoveringLength(scaled.cx));
+    const int height = std::max<int>(designed.cy, scale.CoveringLength(scaled.cy));
+    return Size{text.empty() ? 0 : width, height};
 }
 
 Size FrameSize(BorderStyle style, unsigned border_icons) {
-    RECT rect{0, 0, 0, 0};
-    ::AdjustWindowRectEx(&rect, FormStyle(style, border_icons), FALSE, FormExStyle(style));
-    return Size{rect.right - rect.left, rect.bottom - rect.top};
+    const int dpi = SystemDpi();
+    const RECT rect = FrameAtDpi(FormStyle(style, border_icons), FormExStyle(style), dpi);
+    const DisplayScale scale(dpi);
+    return Size{scale.ToLayout(rect.right - rect.left), scale.ToLayout(rect.bottom - rect.top)};
 }
 
 Size ScreenSize() {
+    const DisplayScale scale(SystemDpi());
     RECT area{0, 0, 0, 0};
     if (!::SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0) || area.right <= area.left) {
-        return Size{::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
+        return Size{scale.ToLayout(::GetSystemMetrics(SM_CXSCREEN)), scale.ToLayout(::GetSystemMetrics(SM_CYSCREEN))};
     }
-    return Size{area.right - area.left, area.bottom - area.top};
+    return Size{scale.ToLayout(area.right - area.left), scale.ToLayout(area.bottom - area.top)};
 }
 
 void StartTimer(Timer& timer) {

@@ -3,8 +3,6 @@
 
 #include "platform/win32/ui_win32.h"
 
-#include <map>
-#include <tuple>
 #include <unordered_map>
 #include <vector>
 
@@ -25,32 +23,10 @@ std::unordered_map<UINT, Control*>& ControlsById() {
     return controls;
 }
 
-// GDI fonts by their description; created on first use and deleted at program end.
-class FontCache {
-public:
-    ~FontCache() {
-        for (auto& entry : fonts_) ::DeleteObject(entry.second);
-    }
-    HFONT Get(const Font& font) {
-        const auto key = std::make_tuple(font.name, font.height, font.bold, font.italic, font.charset);
-        auto found = fonts_.find(key);
-        if (found != fonts_.end()) return found->second;
-        HFONT handle = ::CreateFontA(font.height, 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL, font.italic ? TRUE : FALSE,
-                                     FALSE, FALSE, static_cast<DWORD>(font.charset), OUT_DEFAULT_PRECIS,
-                                     CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
-                                     font.name.c_str());
-        fonts_.emplace(key, handle);
-        return handle;
-    }
-
-private:
-    std::map<std::tuple<std::string, int, bool, bool, int>, HFONT> fonts_;
-};
-
-FontCache& Fonts() {
-    static FontCache cache;
-    return cache;
-}
+// The height a combo box's window adds for its dropped-down list, and the size of the system's
+// icons, in layout pixels.
+constexpr int kDroppedListHeight = 200;
+constexpr int kStockIconSize = 32;
 
 UINT NextControlId() {
     static UINT next = 1000;
@@ -70,7 +46,7 @@ LRESULT CALLBACK CheckListProc(HWND window, UINT message, WPARAM wparam, LPARAM 
             const LRESULT result = ::CallWindowProcA(OriginalListProc(), window, message, wparam, lparam);
             const LRESULT hit = ::SendMessageA(window, LB_ITEMFROMPOINT, 0, lparam);
             const int x = static_cast<short>(LOWORD(lparam));
-            if (HIWORD(hit) == 0 && (x < list->ItemHeight() + 2 || message == WM_LBUTTONDBLCLK)) {
+            if (HIWORD(hit) == 0 && (x < ScaleOf(*list).ToDevice(list->ItemHeight() + 2) || message == WM_LBUTTONDBLCLK)) {
                 list->ItemToggled(static_cast<int>(LOWORD(hit)));
             }
             return result;
@@ -117,9 +93,10 @@ DWORD BevelStyleBits(const Bevel& bevel) {
     return SS_OWNERDRAW | WS_CLIPSIBLINGS;
 }
 
-// A bevel line is drawn along one edge of its rectangle.
+// A bevel line is drawn along one edge of its rectangle, two device pixels thick at any scale
+// (the width of an etched edge).
 RECT BevelRect(const Bevel& bevel) {
-    RECT rect{bevel.Left(), bevel.Top(), bevel.Left() + bevel.Width(), bevel.Top() + bevel.Height()};
+    RECT rect = DeviceRect(bevel);
     switch (bevel.Shape()) {
         case BevelShape::TopLine:
             rect.bottom = rect.top + 2;
@@ -148,8 +125,7 @@ struct CreateParameters {
 
 CreateParameters ParametersFor(Control& control) {
     CreateParameters parameters;
-    parameters.rect = RECT{control.Left(), control.Top(), control.Left() + control.Width(),
-                           control.Top() + control.Height()};
+    parameters.rect = DeviceRect(control);
     DWORD& style = parameters.style;
     style = WS_CHILD | (control.Visible() ? WS_VISIBLE : 0) | (control.Enabled() ? 0 : WS_DISABLED);
     switch (control.Kind()) {
@@ -216,7 +192,7 @@ CreateParameters ParametersFor(Control& control) {
             parameters.window_class = "COMBOBOX";
             style |= WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST;
             // The window's height includes the dropped-down list.
-            parameters.rect.bottom += 200;
+            parameters.rect.bottom += ScaleOf(control).ToDevice(kDroppedListHeight);
             break;
         case ControlKind::StockImage:
             style |= SS_ICON;
@@ -247,7 +223,7 @@ void CreateControlWindow(Control& control) {
     if (control.Kind() == ControlKind::Bevel && static_cast<Bevel&>(control).Shape() == BevelShape::Frame) {
         ::SetWindowPos(window, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     }
-    ::SendMessageA(window, WM_SETFONT, reinterpret_cast<WPARAM>(FontHandle(control.GetFont())), FALSE);
+    ::SendMessageA(window, WM_SETFONT, reinterpret_cast<WPARAM>(FontHandle(control.GetFont(), ScaleOf(control))), FALSE);
     auto peer = std::make_unique<NativePeer>(control, window);
     NativePeer* raw = peer.get();
     control.AttachPeer(std::move(peer));
@@ -312,8 +288,6 @@ Form* FormOfWindow(HWND window) {
     return static_cast<Form*>(control);
 }
 
-HFONT FontHandle(const Font& font) { return Fonts().Get(font); }
-
 COLORREF ColorOf(Color color) { return RGB(color.red, color.green, color.blue); }
 
 NativePeer::~NativePeer() {
@@ -363,7 +337,7 @@ void NativePeer::Update(Change change) {
             break;
         }
         case Change::Font:
-            ::SendMessageA(window_, WM_SETFONT, reinterpret_cast<WPARAM>(FontHandle(control_.GetFont())), TRUE);
+            ::SendMessageA(window_, WM_SETFONT, reinterpret_cast<WPARAM>(FontHandle(control_.GetFont(), ScaleOf(control_))), TRUE);
             if (control_.Kind() == ControlKind::Label || control_.Kind() == ControlKind::StaticText) UpdateBounds();
             break;
         case Change::Style:
@@ -396,14 +370,15 @@ void NativePeer::Update(Change change) {
 void NativePeer::UpdateBounds() {
     if (control_.Kind() == ControlKind::Form) {
         if (reporting_size) return;
-        ::SetWindowPos(window_, nullptr, control_.Left(), control_.Top(), control_.Width(), control_.Height(),
+        const RECT rect = FormDeviceRect(static_cast<Form&>(control_), dpi > 0 ? dpi : SystemDpi());
+        ::SetWindowPos(window_, nullptr, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
                        SWP_NOZORDER | SWP_NOACTIVATE);
         return;
     }
-    RECT rect{control_.Left(), control_.Top(), control_.Left() + control_.Width(), control_.Top() + control_.Height()};
+    RECT rect = DeviceRect(control_);
     if (control_.Kind() == ControlKind::Bevel) rect = BevelRect(static_cast<Bevel&>(control_));
     int height = rect.bottom - rect.top;
-    if (control_.Kind() == ControlKind::ComboBox) height += 200;
+    if (control_.Kind() == ControlKind::ComboBox) height += ScaleOf(control_).ToDevice(kDroppedListHeight);
     ::SetWindowPos(window_, nullptr, rect.left, rect.top, rect.right - rect.left, height, SWP_NOZORDER | SWP_NOACTIVATE);
     if (control_.Kind() == ControlKind::Label || control_.Kind() == ControlKind::StaticText) {
         // The old and the new place both show other labels' text differently now.
@@ -447,12 +422,16 @@ void NativePeer::UpdateStyle() {
             break;
         }
         case ControlKind::CheckListBox:
-            ::SendMessageA(window_, LB_SETITEMHEIGHT, 0, static_cast<CheckListBox&>(control_).ItemHeight());
+            ::SendMessageA(window_, LB_SETITEMHEIGHT, 0, ScaleOf(control_).ToDevice(static_cast<CheckListBox&>(control_).ItemHeight()));
             ::InvalidateRect(window_, nullptr, TRUE);
             break;
         case ControlKind::StockImage: {
+            // The system's icon at the scaled size (32 pixels at 96 DPI), not one stretched.
             const char* icon = StockIconId(static_cast<StockImage&>(control_).Icon());
-            ::SendMessageA(window_, STM_SETICON, reinterpret_cast<WPARAM>(icon ? ::LoadIconA(nullptr, icon) : nullptr), 0);
+            const int size = ScaleOf(control_).ToDevice(kStockIconSize);
+            HANDLE image = icon != nullptr ? ::LoadImageA(nullptr, icon, IMAGE_ICON, size, size, LR_SHARED) : nullptr;
+            ::SendMessageA(window_, STM_SETICON, reinterpret_cast<WPARAM>(image), 0);
+            UpdateBounds();
             break;
         }
         case ControlKind::Label:
@@ -528,6 +507,13 @@ void NativePeer::Flush() {
     }
 }
 
+void NativePeer::Rescale() {
+    if (control_.Kind() == ControlKind::Form) return;
+    ::SendMessageA(window_, WM_SETFONT, reinterpret_cast<WPARAM>(FontHandle(control_.GetFont(), ScaleOf(control_))), TRUE);
+    UpdateBounds();
+    if (control_.Kind() == ControlKind::CheckListBox || control_.Kind() == ControlKind::StockImage) UpdateStyle();
+}
+
 void NativePeer::UpdateItems() {
     items_dirty_ = false;
     filling = true;
@@ -593,20 +579,31 @@ namespace platform::ui::backend {
 using namespace platform::ui::win32;
 
 void Realize(Form& form) {
+    // Until the form has a window, its texts were measured at the screen's DPI.
+    bool measured_at_other_dpi = false;
     if (form.Peer() == nullptr) {
         INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS};
         ::InitCommonControlsEx(&controls);
         const std::string class_name = FormClassName(form);
+        const int system_dpi = SystemDpi();
+        const RECT rect = FormDeviceRect(form, system_dpi);
         HWND window = ::CreateWindowExA(FormExStyle(form.GetBorderStyle()), class_name.c_str(), form.Caption().c_str(),
-                                        FormStyle(form.GetBorderStyle(), form.BorderIcons()), form.Left(), form.Top(),
-                                        form.Width(), form.Height(), ApplicationWindow(), nullptr, ::GetModuleHandleA(nullptr), nullptr);
+                                        FormStyle(form.GetBorderStyle(), form.BorderIcons()), rect.left, rect.top,
+                                        rect.right - rect.left, rect.bottom - rect.top, ApplicationWindow(), nullptr,
+                                        ::GetModuleHandleA(nullptr), nullptr);
         if (window == nullptr) return;
         ControlsByWindow()[window] = &form;
-        form.AttachPeer(std::make_unique<NativePeer>(form, window));
+        auto peer = std::make_unique<NativePeer>(form, window);
+        peer->dpi = WindowDpi(window);
+        measured_at_other_dpi = peer->dpi != system_dpi;
+        form.AttachPeer(std::move(peer));
+        // A window that came up on a screen of another scale gets its size for that scale.
+        if (measured_at_other_dpi) form.Peer()->Update(Change::Bounds);
     }
     std::vector<Control*> controls;
     CollectUnrealised(form, controls);
     for (Control* control : controls) CreateControlWindow(*control);
+    if (measured_at_other_dpi) form.DisplayScaleChanged();
 }
 
 void FormDestroyed(Form& form) { (void)form; }

@@ -11,7 +11,16 @@
 
 #include "platform/ui/backend.h"
 #include "platform/ui/control.h"
+#include "platform/ui/display_scale.h"
 #include "platform/ui/form.h"
+
+// Messages of per-monitor DPI awareness, for headers that declare them only for newer Windows.
+#ifndef WM_DPICHANGED
+#define WM_DPICHANGED 0x02E0
+#endif
+#ifndef WM_GETDPISCALEDSIZE
+#define WM_GETDPISCALEDSIZE 0x02E4
+#endif
 
 namespace platform::ui::win32 {
 
@@ -28,9 +37,18 @@ public:
     Control& Owner() const { return control_; }
     // Brings deferred changes onto the screen before the form appears.
     void Flush();
+    // The form's DPI changed: the font, the place and the DPI-dependent parts of the control
+    // (a check list's item height, an icon's size) are set again at the new scale.
+    void Rescale();
+
+    // For a form: the DPI its window is laid out for (0 until it has a window).
+    int dpi = 0;
 
     // Set while the window itself reports a new size, so the change is not echoed back.
     bool reporting_size = false;
+    // Set while a form takes the rectangle suggested for a new DPI, whose client area may not
+    // be the layout's yet: its size is not reported.
+    bool changing_dpi = false;
     // Set while the list is filled from the control, so the window's notifications are quiet.
     bool filling = false;
 
@@ -60,9 +78,27 @@ Form* FormOfWindow(HWND window);
 DWORD FormStyle(BorderStyle style, unsigned border_icons);
 DWORD FormExStyle(BorderStyle style);
 
-// A GDI font for a toolkit font; the toolkit keeps it until the program ends.
-HFONT FontHandle(const Font& font);
+// A GDI font for a toolkit font at a display scale; the toolkit keeps it until the program ends.
+HFONT FontHandle(const Font& font, const DisplayScale& scale);
 COLORREF ColorOf(Color color);
+
+// The DPI of the screen (GetDeviceCaps), and of a window where the system tells it, else the
+// screen's.
+int SystemDpi();
+int WindowDpi(HWND window);
+// The frame around a client area of a window of these styles at dpi (left and top negative).
+RECT FrameAtDpi(DWORD style, DWORD ex_style, int dpi);
+// The scale of a control's form: its window's DPI, or the screen's before it has a window.
+DisplayScale ScaleOf(const Control& control);
+// A rectangle in layout pixels relative to the control's parent, in device pixels relative to
+// the parent's window: the edges are scaled in the coordinates of the whole form, so edges
+// that meet anywhere in the form still meet.
+RECT DeviceRect(const Control& control, const RECT& layout);
+// The control's own rectangle so.
+RECT DeviceRect(const Control& control);
+// The screen rectangle of a form's window at dpi: its place scaled, its client area scaled,
+// and the frame of that DPI around it.
+RECT FormDeviceRect(const Form& form, int dpi);
 
 // The window procedure of forms and panels.
 LRESULT CALLBACK ContainerProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);

@@ -135,6 +135,39 @@ void PaintPanel(HWND window, const Panel& panel) {
     ::EndPaint(window, &paint);
 }
 
+// The form's window now shows on a screen of another DPI: it takes the rectangle the system
+// suggests, and its controls take their fonts and places at the new scale, the auto-sized
+// labels measured again.
+void ChangeDpi(Form& form, HWND window, int dpi, const RECT& suggested) {
+    auto* peer = static_cast<NativePeer*>(form.Peer());
+    if (peer == nullptr || dpi <= 0) return;
+    peer->dpi = dpi;
+    // The suggested rectangle's size assumes the frame the window has at the new DPI; where the
+    // frame stays as it was (Wine), the client area keeps its scaled size all the same.
+    peer->changing_dpi = true;
+    ::SetWindowPos(window, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                   suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    peer->changing_dpi = false;
+    RECT outer;
+    RECT client;
+    ::GetWindowRect(window, &outer);
+    ::GetClientRect(window, &client);
+    const DisplayScale scale(dpi);
+    const int width = scale.ToDevice(form.ClientWidth()) + (outer.right - outer.left) - client.right;
+    const int height = scale.ToDevice(form.ClientHeight()) + (outer.bottom - outer.top) - client.bottom;
+    if (width != outer.right - outer.left || height != outer.bottom - outer.top) {
+        ::SetWindowPos(window, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    std::vector<Control*> controls(form.Children().begin(), form.Children().end());
+    for (size_t index = 0; index < controls.size(); ++index) {
+        controls.insert(controls.end(), controls[index]->Children().begin(), controls[index]->Children().end());
+        auto* control_peer = static_cast<NativePeer*>(controls[index]->Peer());
+        if (control_peer != nullptr) control_peer->Rescale();
+    }
+    form.DisplayScaleChanged();
+    ::RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
+}
+
 LRESULT FormMessage(Form& form, HWND window, UINT message, WPARAM wparam, LPARAM lparam, bool& handled) {
     handled = true;
     switch (message) {
@@ -144,23 +177,39 @@ LRESULT FormMessage(Form& form, HWND window, UINT message, WPARAM wparam, LPARAM
         case WM_SIZE:
             if (wparam != SIZE_MINIMIZED) {
                 auto* peer = static_cast<NativePeer*>(form.Peer());
+                if (peer != nullptr && peer->changing_dpi) break;
+                const DisplayScale scale = ScaleOf(form);
                 if (peer != nullptr) peer->reporting_size = true;
-                form.ClientResized(LOWORD(lparam), HIWORD(lparam));
+                form.ClientResized(scale.ToLayout(LOWORD(lparam)), scale.ToLayout(HIWORD(lparam)));
                 if (peer != nullptr) peer->reporting_size = false;
             }
             break;
         case WM_MOVE: {
             RECT rect;
             ::GetWindowRect(window, &rect);
-            if (!::IsIconic(window)) form.Moved(rect.left, rect.top);
+            const DisplayScale scale = ScaleOf(form);
+            if (!::IsIconic(window)) form.Moved(scale.ToLayout(rect.left), scale.ToLayout(rect.top));
             break;
         }
         case WM_GETMINMAXINFO: {
             auto* limits = reinterpret_cast<MINMAXINFO*>(lparam);
-            if (form.MinimumWidth() > 0) limits->ptMinTrackSize.x = form.MinimumWidth();
-            if (form.MinimumHeight() > 0) limits->ptMinTrackSize.y = form.MinimumHeight();
+            const DisplayScale scale = ScaleOf(form);
+            if (form.MinimumWidth() > 0) limits->ptMinTrackSize.x = scale.ToDevice(form.MinimumWidth());
+            if (form.MinimumHeight() > 0) limits->ptMinTrackSize.y = scale.ToDevice(form.MinimumHeight());
             return 0;
         }
+        case WM_GETDPISCALEDSIZE: {
+            // Asked before a move to a screen of another scale: the size that keeps the layout,
+            // which Windows then suggests with WM_DPICHANGED.
+            const RECT rect = FormDeviceRect(form, static_cast<int>(wparam));
+            auto* size = reinterpret_cast<SIZE*>(lparam);
+            size->cx = rect.right - rect.left;
+            size->cy = rect.bottom - rect.top;
+            return TRUE;
+        }
+        case WM_DPICHANGED:
+            ChangeDpi(form, window, LOWORD(wparam), *reinterpret_cast<const RECT*>(lparam));
+            return 0;
         case WM_SYSCOMMAND:
             if ((wparam & 0xFFF0) == SC_MINIMIZE) {
                 MinimizeApplication();
@@ -226,16 +275,16 @@ void PaintLabel(const Control& label, HDC dc, const RECT& area) {
     ::SetBkMode(dc, TRANSPARENT);
     // Every label of the parent that overlaps this one, in creation order, so that a later
     // transparent label is drawn over an earlier one whichever window paints.
+    const RECT own = DeviceRect(label);
     for (const Control* other : parent->Children()) {
         if (!IsLabel(*other) || !other->Visible()) continue;
-        RECT rect{other->Left() - label.Left(), other->Top() - label.Top(), 0, 0};
-        rect.right = rect.left + other->Width();
-        rect.bottom = rect.top + other->Height();
+        RECT rect = DeviceRect(*other);
+        ::OffsetRect(&rect, -own.left, -own.top);
         RECT overlap;
         if (!::IntersectRect(&overlap, &rect, &area)) continue;
         const auto& text_label = static_cast<const Label&>(*other);
         if (!text_label.Transparent() && other != &label) ::FillRect(dc, &overlap, ::GetSysColorBrush(COLOR_BTNFACE));
-        HGDIOBJ previous = ::SelectObject(dc, FontHandle(other->GetFont()));
+        HGDIOBJ previous = ::SelectObject(dc, FontHandle(other->GetFont(), ScaleOf(label)));
         ::SetTextColor(dc, other->Enabled() ? ColorOf(other->GetFont().color) : ::GetSysColor(COLOR_GRAYTEXT));
         DrawLabelText(dc, text_label, rect);
         ::SelectObject(dc, previous);
@@ -253,19 +302,21 @@ void PaintCheckListItem(Control& control, const DRAWITEMSTRUCT& item) {
         return;
     }
     const int index = static_cast<int>(item.itemID);
-    const int box = std::min<int>(rect.bottom - rect.top - 2, 13);
-    RECT check{rect.left + 2, rect.top + (rect.bottom - rect.top - box) / 2, 0, 0};
+    // The check box and the gaps beside it, in layout pixels scaled.
+    const DisplayScale scale = ScaleOf(list);
+    const int box = std::min<int>(rect.bottom - rect.top - scale.ToDevice(2), scale.ToDevice(13));
+    RECT check{rect.left + scale.ToDevice(2), rect.top + (rect.bottom - rect.top - box) / 2, 0, 0};
     check.right = check.left + box;
     check.bottom = check.top + box;
     ::DrawFrameControl(dc, &check, DFC_BUTTON, DFCS_BUTTONCHECK | DFCS_FLAT | (list.Checked(index) ? DFCS_CHECKED : 0));
-    RECT text{check.right + 4, rect.top, rect.right, rect.bottom};
+    RECT text{check.right + scale.ToDevice(4), rect.top, rect.right, rect.bottom};
     if (selected) ::FillRect(dc, &text, ::GetSysColorBrush(COLOR_HIGHLIGHT));
     ::SetBkMode(dc, TRANSPARENT);
     ::SetTextColor(dc, ::GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
-    HGDIOBJ previous = ::SelectObject(dc, FontHandle(list.GetFont()));
+    HGDIOBJ previous = ::SelectObject(dc, FontHandle(list.GetFont(), scale));
     const std::string& caption = list.Items()[index];
     RECT inner = text;
-    inner.left += 2;
+    inner.left += scale.ToDevice(2);
     ::DrawTextA(dc, caption.c_str(), static_cast<int>(caption.size()), &inner, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
     ::SelectObject(dc, previous);
     if ((item.itemState & ODS_FOCUS) != 0) ::DrawFocusRect(dc, &text);
@@ -303,7 +354,7 @@ LRESULT CALLBACK ContainerProc(HWND window, UINT message, WPARAM wparam, LPARAM 
             auto& item = *reinterpret_cast<MEASUREITEMSTRUCT*>(lparam);
             Control* control = ControlOfId(item.CtlID);
             if (control != nullptr && control->Kind() == ControlKind::CheckListBox) {
-                item.itemHeight = static_cast<UINT>(static_cast<CheckListBox*>(control)->ItemHeight());
+                item.itemHeight = static_cast<UINT>(ScaleOf(*control).ToDevice(static_cast<CheckListBox*>(control)->ItemHeight()));
                 return TRUE;
             }
             break;

@@ -1,5 +1,7 @@
 #include "cases/session.h"
 
+#include <gtest/gtest.h>
+
 #include "driver/dialog.h"
 #include "driver/screenshot.h"
 #include "driver/text.h"
@@ -60,7 +62,10 @@ bool Session::Shot(const std::string& name, const Window& window) {
     Pause(Milliseconds(500));
     std::string path = EnvironmentOr("VI_E2E_SHOTS", "C:\\shots");
     path.append("\\").append(name).append(".bmp");
-    return CaptureWindow(window, path);
+    const WindowShot shot = CaptureWindow(window, path);
+    // A picture without its title bar would show people a window Windows never draws.
+    EXPECT_NE(shot, WindowShot::NoTitleBar) << name << ": the title-bar band of the picture is a single colour";
+    return shot == WindowShot::Saved;
 }
 
 std::string Session::OpenWindows() {

@@ -36,7 +36,8 @@ public:
     Window WaitForDialog(const std::string& caption, Milliseconds timeout = kStepTimeout);
     // The same for a window with any of the captions.
     Window WaitForDialog(const std::vector<std::string>& captions, Milliseconds timeout);
-    // Saves window as NAME.bmp in the screenshot directory; false when that failed.
+    // Saves window as NAME.bmp in the screenshot directory; false when that failed. A window
+    // with a caption whose title bar does not show in the picture fails the case.
     bool Shot(const std::string& name, const Window& window);
     // The captions of the program's visible windows, for failure messages.
     std::string OpenWindows();

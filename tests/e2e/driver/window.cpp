@@ -48,6 +48,10 @@ BOOL CALLBACK CollectTopLevel(HWND window, LPARAM context) {
     return TRUE;
 }
 
+// The driver sees the screen in device pixels, as the program under test (aware of the DPI)
+// does: an unaware process would be shown every place and size of it scaled back to 96 DPI.
+[[maybe_unused]] const bool kDpiAware = SetProcessDPIAware() != FALSE;
+
 // False once the process has ended (its windows can no longer come).
 bool ProcessAlive(uint32_t process_id) {
     HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, process_id);
@@ -146,11 +150,11 @@ std::vector<Window> Window::ChildrenOfClass(const std::string& class_name) const
     return matching;
 }
 
-int Window::TextWidth(const std::string& font_name, int height) const {
+int Window::TextWidth(const std::string& font_name, int height, int weight, bool italic) const {
     HWND window = Hwnd(*this);
     HDC dc = GetDC(window);
     if (dc == nullptr) return 0;
-    HFONT font = CreateFontA(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+    HFONT font = CreateFontA(height, 0, 0, 0, weight, italic ? TRUE : FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                              CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, font_name.c_str());
     HGDIOBJ previous = SelectObject(dc, font);
     const std::string text = Text();

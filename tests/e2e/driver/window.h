@@ -61,9 +61,9 @@ public:
     Rect RectInParent() const;
 
     // The width GDI gives the window's text on one line, measured in the window's own device
-    // context with the font font_name of pixel height height (negative: character height),
-    // as the program would draw it.
-    int TextWidth(const std::string& font_name, int height) const;
+    // context with the font font_name of pixel height height (negative: character height) and
+    // weight (FW_NORMAL 400, FW_BOLD 700), as the program would draw it.
+    int TextWidth(const std::string& font_name, int height, int weight = 400, bool italic = false) const;
 
     // Every descendant window, in creation (Z) order.
     std::vector<Window> Descendants() const;

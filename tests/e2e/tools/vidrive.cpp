@@ -9,7 +9,8 @@
 //                           ("A|B" accepts either, "A*" any caption that begins with A)
 //                           and make it the current window
 //   dialog CAPTION SECONDS  the same for a window not seen before (a modal box)
-//   shot NAME               save the current window as SHOTS\NAME.bmp
+//   shot NAME               save the current window as SHOTS\NAME.bmp (a step that fails when
+//                           the window has a caption and its title bar does not show)
 //   screen NAME             save the whole screen as SHOTS\NAME.bmp
 //   click CAPTION           press the current window's button with that caption
 //   key F1|ESCAPE|ENTER     press a key in the current window
@@ -111,9 +112,15 @@ bool Step(Session& session, const std::string& name, const std::vector<std::stri
     }
     if (name == "shot" || name == "screen") {
         const std::string path = session.shots_directory + "\\" + words[0] + ".bmp";
-        const bool saved = name == "shot" ? e2e::CaptureWindow(session.current, path) : e2e::CaptureScreen(path);
-        if (saved) std::printf("screenshot: %s\n", path.c_str());
-        return saved || Fail("could not save " + path);
+        if (name == "screen") {
+            if (!e2e::CaptureScreen(path)) return Fail("could not save " + path);
+            std::printf("screenshot: %s\n", path.c_str());
+            return true;
+        }
+        const e2e::WindowShot shot = e2e::CaptureWindow(session.current, path);
+        if (shot == e2e::WindowShot::NotSaved) return Fail("could not save " + path);
+        std::printf("screenshot: %s\n", path.c_str());
+        return shot == e2e::WindowShot::Saved || Fail(path + ": the title-bar band is a single colour");
     }
     if (!session.current) return Fail(name + ": no current window");
     if (name == "click") {
