@@ -83,9 +83,10 @@ public:
     // nullopt when there is no such resource.
     virtual std::optional<std::string> ProgramResource(const std::string& name, const std::string& type) = 0;
 
-    // Takes the machine-wide lock called name: a mutex in the global namespace, which only an
-    // administrator's process can create there, and which the system gives up when its holder
-    // ends. nullptr when another process holds it or it cannot be had.
+    // Takes the machine-wide lock called name: a mutex in a private namespace only
+    // administrators can create or open (in the global namespace where the system has none),
+    // which the system gives up when its holder ends. nullptr when another process holds it or
+    // it cannot be had.
     virtual std::unique_ptr<MachineLock> TakeMachineLock(const std::string& name) = 0;
 };
 

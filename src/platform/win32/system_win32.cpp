@@ -1,6 +1,7 @@
 #include "platform/win32/system_win32.h"
 
 #include "platform/win32/windows_api.h"
+#include <sddl.h>
 #include <shlobj.h>
 
 #include "platform/command_line.h"
@@ -201,26 +202,120 @@ std::optional<std::string> Win32System::ProgramResource(const std::string& name,
 
 namespace {
 
-// Held while the object lives; the system gives a mutex up when its holder ends.
+// The calls for private namespaces, looked up at run time: older systems and Wine do not have
+// them, and a program that imported them would not start there.
+struct PrivateNamespaceCalls {
+    HANDLE(WINAPI* create_boundary)(LPCWSTR, ULONG) = nullptr;
+    BOOL(WINAPI* add_sid)(HANDLE*, PSID) = nullptr;
+    VOID(WINAPI* delete_boundary)(HANDLE) = nullptr;
+    HANDLE(WINAPI* create_namespace)(LPSECURITY_ATTRIBUTES, LPVOID, LPCWSTR) = nullptr;
+    HANDLE(WINAPI* open_namespace)(LPVOID, LPCWSTR) = nullptr;
+    BOOLEAN(WINAPI* close_namespace)(HANDLE, ULONG) = nullptr;
+
+    bool Complete() const {
+        return create_boundary && add_sid && delete_boundary && create_namespace && open_namespace && close_namespace;
+    }
+};
+
+template <typename Function>
+void Look(HMODULE module, const char* name, Function& function) {
+    function = reinterpret_cast<Function>(reinterpret_cast<void*>(::GetProcAddress(module, name)));
+}
+
+const PrivateNamespaceCalls& PrivateNamespaces() {
+    static const PrivateNamespaceCalls calls = [] {
+        PrivateNamespaceCalls found;
+        const HMODULE kernel = ::GetModuleHandleA("kernel32.dll");
+        if (kernel == nullptr) return found;
+        Look(kernel, "CreateBoundaryDescriptorW", found.create_boundary);
+        Look(kernel, "AddSIDToBoundaryDescriptor", found.add_sid);
+        Look(kernel, "DeleteBoundaryDescriptor", found.delete_boundary);
+        Look(kernel, "CreatePrivateNamespaceW", found.create_namespace);
+        Look(kernel, "OpenPrivateNamespaceW", found.open_namespace);
+        Look(kernel, "ClosePrivateNamespace", found.close_namespace);
+        return found;
+    }();
+    return calls;
+}
+
+// Held while the object lives; the system gives a mutex up when its holder ends, and keeps a
+// private namespace while a handle to it is open.
 class MutexLock : public MachineLock {
 public:
-    explicit MutexLock(UniqueHandle mutex) : mutex_(std::move(mutex)) {}
-    ~MutexLock() override { ::ReleaseMutex(mutex_.Get()); }
+    MutexLock(HANDLE name_space, HANDLE boundary) : name_space_(name_space), boundary_(boundary) {}
+    ~MutexLock() override {
+        if (owned_) ::ReleaseMutex(mutex_.Get());
+        mutex_ = UniqueHandle();
+        if (name_space_ != nullptr) PrivateNamespaces().close_namespace(name_space_, 0);
+        if (boundary_ != nullptr) PrivateNamespaces().delete_boundary(boundary_);
+    }
+
+    // Creates or opens the mutex and takes it without waiting; false when another holds it or
+    // it cannot be opened (one made by a process this one may not open counts as held).
+    bool Take(const std::string& name) {
+        mutex_ = UniqueHandle(::CreateMutexA(nullptr, FALSE, name.c_str()));
+        if (!mutex_.Valid()) return false;
+        const DWORD waited = ::WaitForSingleObject(mutex_.Get(), 0);
+        // An abandoned mutex is one whose holder ended without giving it up: it is ours now.
+        owned_ = waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
+        return owned_;
+    }
 
 private:
     UniqueHandle mutex_;
+    HANDLE name_space_;
+    HANDLE boundary_;
+    bool owned_ = false;
 };
+
+constexpr wchar_t kNamespaceName[] = L"VIrovARI2";
+
+// Opens the product's private namespace, whose boundary holds the Administrators group: only
+// a process with that group enabled can create or open it. nullptr when it cannot be had.
+HANDLE OpenAdministratorsNamespace(HANDLE& boundary) {
+    const PrivateNamespaceCalls& calls = PrivateNamespaces();
+    boundary = calls.create_boundary(kNamespaceName, 0);
+    if (boundary == nullptr) return nullptr;
+    BYTE sid[SECURITY_MAX_SID_SIZE];
+    DWORD sid_size = sizeof sid;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    HANDLE name_space = nullptr;
+    if (::CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, sid, &sid_size) &&
+        calls.add_sid(&boundary, sid) &&
+        ::ConvertStringSecurityDescriptorToSecurityDescriptorA("D:P(A;;GA;;;BA)(A;;GA;;;SY)", SDDL_REVISION_1,
+                                                               &descriptor, nullptr)) {
+        SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor, FALSE};
+        name_space = calls.create_namespace(&attributes, boundary, kNamespaceName);
+        if (name_space == nullptr && ::GetLastError() == ERROR_ALREADY_EXISTS) {
+            name_space = calls.open_namespace(boundary, kNamespaceName);
+        }
+        ::LocalFree(descriptor);
+    }
+    if (name_space == nullptr) {
+        calls.delete_boundary(boundary);
+        boundary = nullptr;
+    }
+    return name_space;
+}
 
 }  // namespace
 
 std::unique_ptr<MachineLock> Win32System::TakeMachineLock(const std::string& name) {
-    // A mutex of that name made by a process this one may not open counts as held.
-    UniqueHandle mutex(::CreateMutexA(nullptr, FALSE, ("Global\\" + name).c_str()));
-    if (!mutex.Valid()) return nullptr;
-    const DWORD waited = ::WaitForSingleObject(mutex.Get(), 0);
-    // An abandoned mutex is one whose holder ended without giving it up: it is ours now.
-    if (waited != WAIT_OBJECT_0 && waited != WAIT_ABANDONED) return nullptr;
-    return std::make_unique<MutexLock>(std::move(mutex));
+    // Anyone may create a mutex in the global namespace, so there an ordinary user could take
+    // the name first and block every installation; the private namespace of administrators
+    // leaves the name to them. Systems without private namespaces (and Wine) get the global
+    // name.
+    HANDLE boundary = nullptr;
+    HANDLE name_space = nullptr;
+    std::string full_name = "Global\\" + name;
+    if (PrivateNamespaces().Complete()) {
+        name_space = OpenAdministratorsNamespace(boundary);
+        if (name_space == nullptr) return nullptr;
+        full_name = "VIrovARI2\\" + name;
+    }
+    auto lock = std::make_unique<MutexLock>(name_space, boundary);
+    if (!lock->Take(full_name)) return nullptr;
+    return lock;
 }
 
 }  // namespace platform::win32
