@@ -5,6 +5,8 @@
 
 #include "engine/file_placement.h"
 #include "engine/reparse_points.h"
+#include "engine/rollback.h"
+#include "engine/undo_steps.h"
 #include "engine/text_utils.h"
 #include "engine/uninstall_log.h"
 #include "locale/format_text.h"
@@ -52,9 +54,21 @@ void RegisterFileExt(const std::string& ext, const std::string& program_dir, con
 
 std::string ShortcutFileName(const std::string& link_file) { return link_file.substr(0, kMaxShortcutFileName); }
 
-bool CreateShortcut(const std::string& target, const std::string& args, const std::string& work_dir,
-                    const std::string& link_file) {
-    return platform::ShellServices().CreateShortcut(ShortcutFileName(link_file), target, args, work_dir);
+// The shortcut is written under a fresh name and moved into place, so that its size and time
+// are in the journal before it stands at link_file: undoing tells it from a file someone else
+// put there later. False, with nothing of its own left in force, when either step fails.
+bool PlaceShortcut(const std::string& target, const std::string& args, const std::string& work_dir,
+                   const std::string& link_file, RollbackJournal& journal) {
+    const std::string fresh = journal.FreshName(link_file);
+    if (!journal.CreateFile(fresh, [&] { return platform::ShellServices().CreateShortcut(fresh, target, args, work_dir); })) {
+        return false;
+    }
+    const std::optional<FileStamp> stamp = StampOf(fresh);
+    if (stamp && journal.CreateFile(link_file, [&] { return platform::Files().MoveFile(fresh, link_file); }, stamp)) {
+        return true;
+    }
+    journal.UndoLast();  // the shortcut under its fresh name
+    return false;
 }
 
 bool StartProgram(const std::string& program, const std::string& params, const std::string& dir, int32_t mode) {
@@ -89,7 +103,7 @@ void Installation::CreateShortcuts() {
             const bool set_aside = link_existed && journal_.MoveAside(link_file, link_attributes);
             const bool created =
                 (!link_existed || set_aside) && files.DirectoryExists(link.folder) &&
-                journal_.CreateFile(link_file, [&] { return CreateShortcut(link.target, link.args, link.work_dir, link_file); });
+                PlaceShortcut(link.target, link.args, link.work_dir, link_file, journal_);
             if (created) {
                 Report("Shortcut: " + link_file);
                 LogLines.push_back(link_file);

@@ -6,6 +6,7 @@
 #include "engine/installation.h"
 #include "engine/rollback.h"
 #include "engine/text_utils.h"
+#include "engine/undo_steps.h"
 #include "platform/code_page.h"
 #include "platform/file_system.h"
 #include "platform/platform.h"
@@ -93,7 +94,9 @@ void WriteUninstallLog(const std::string& path, const std::vector<std::string>& 
     if (exists && !journal.CopyAside(path, old_attributes)) throw InstallError("Cannot keep a copy of " + path);
     if (exists) ClearReadOnly(path);  // a replacing move refuses a read-only target
     const auto put_in_place = [&] { return files.ReplaceFile(fresh, path); };
-    if (!(exists ? put_in_place() : journal.CreateFile(path, put_in_place))) {
+    // Where no log was, the new one is recorded with its size and time, known before the move,
+    // so that undoing tells it from a log someone else put there later.
+    if (!(exists ? put_in_place() : journal.CreateFile(path, put_in_place, StampOf(fresh)))) {
         throw InstallError("Cannot put the uninstall log in place: " + path);
     }
 }
