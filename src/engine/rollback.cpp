@@ -81,6 +81,8 @@ bool RollbackJournal::Start(const std::string& path, const std::string& destinat
     file_ = files.OpenFile(path, platform::OpenMode::Create);
     if (!file_) return false;
     file_path_ = path;
+    roots_ = folders;
+    roots_.push_back(destination);
     if (Append(VersionLine() + HeaderLine({destination, token_, folders}))) return true;
     Close();
     files.DeleteFile(path);
@@ -95,7 +97,10 @@ void RollbackJournal::Resume(const std::string& path, std::unique_ptr<platform::
     length_ = file_ ? file_->Seek(0, platform::SeekOrigin::End) : 0;
     records_ = contents.records;
     next_number_ = contents.next_number;
-    if (contents.header) token_ = contents.header->token;
+    if (!contents.header) return;
+    token_ = contents.header->token;
+    roots_ = contents.header->folders;
+    roots_.push_back(contents.header->destination);
 }
 
 bool RollbackJournal::Append(const std::string& text) {
@@ -145,8 +150,19 @@ bool RollbackJournal::MarkUndoFailed(JournalRecord& record) {
     return Append(UndoFailedLine(record.number));
 }
 
+std::string RollbackJournal::RootOf(const std::string& path) const {
+    std::string deepest;
+    for (const std::string& root : roots_) {
+        if (LiesInside(root, path) && root.size() > deepest.size()) deepest = root;
+    }
+    return deepest;
+}
+
 UndoContext RollbackJournal::ContextOf(const JournalRecord& record) const {
     UndoContext context;
+    if (record.kind != RecordKind::ClassesRootKeyCreated && record.kind != RecordKind::ClassesRootValueSet) {
+        context.root = RootOf(record.path);
+    }
     for (const JournalRecord& other : records_) {
         if (other.number == record.number) continue;
         if (other.kind == RecordKind::FileCreated && SamePath(other.path, record.path)) {
@@ -415,7 +431,7 @@ bool RollbackJournal::FinishCompleted(std::vector<std::string>& report) {
     // restart) are safe to repeat and need no record of their own.
     bool finished = UndoInForce(report, true);
     for (const JournalRecord& record : records_) {
-        if (!record.undo_failed && FinishRecord(record, report) == StepOutcome::Failed) finished = false;
+        if (!record.undo_failed && FinishRecord(record, ContextOf(record), report) == StepOutcome::Failed) finished = false;
     }
     if (!finished) {
         Close();

@@ -164,6 +164,8 @@ private:
     // The newest record in force not marked U or, with a path, the newest such record of a
     // directory or file created at path; nullptr when there is none.
     JournalRecord* NewestInForce(const std::string& path = {});
+    // The folder of roots_ that path lies in (the deepest); empty when none.
+    std::string RootOf(const std::string& path) const;
     UndoContext ContextOf(const JournalRecord& record) const;
     bool InCreatedKey(const std::string& key) const;
     bool Record(JournalRecord record);
@@ -185,6 +187,9 @@ private:
     std::string file_path_;
     int64_t length_ = 0;  // bytes written to the file
     std::string token_;
+    // The destination and the machine folders the journal names: a step never acts through a
+    // link below them.
+    std::vector<std::string> roots_;
     unsigned next_fresh_number_ = 1;
     std::vector<std::string> left_;
 };

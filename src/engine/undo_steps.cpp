@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "engine/reparse_points.h"
 #include "platform/file_system.h"
 #include "platform/platform.h"
 #include "platform/shell.h"
@@ -13,6 +14,18 @@ namespace {
 bool Exists(const std::string& path) { return platform::Files().GetAttributes(path) != platform::attribute::kInvalid; }
 
 bool IsDirectory(const std::string& path) { return platform::Files().DirectoryExists(path); }
+
+// A step never acts through a link: a folder on the way that someone replaced with a junction
+// after the run could lead it anywhere, the system directory among the places.
+bool WayIsSafe(const JournalRecord& record, const UndoContext& context, std::vector<std::string>& report) {
+    if (context.root.empty()) return true;
+    for (const std::string* path : {&record.path, &record.other}) {
+        if (path->empty() || !LeadsThroughReparsePoint(context.root, *path)) continue;
+        report.push_back("Left " + *path + ": its way leads through a link");
+        return false;
+    }
+    return true;
+}
 
 StepOutcome DoneIf(bool done) { return done ? StepOutcome::Done : StepOutcome::Failed; }
 
@@ -93,6 +106,7 @@ bool ForceDelete(const std::string& path) {
 StepOutcome UndoRecord(const JournalRecord& record, const UndoContext& context, std::vector<std::string>& report) {
     platform::FileSystem& files = platform::Files();
     platform::Shell& shell = platform::ShellServices();
+    if (!WayIsSafe(record, context, report)) return StepOutcome::LeftAlone;
     switch (record.kind) {
         case RecordKind::FileCreated: return UndoCreatedFile(record, context, report);
         case RecordKind::FileMovedAside:
@@ -132,8 +146,9 @@ StepOutcome UndoRecord(const JournalRecord& record, const UndoContext& context, 
     return StepOutcome::Failed;
 }
 
-StepOutcome FinishRecord(const JournalRecord& record, std::vector<std::string>& report) {
+StepOutcome FinishRecord(const JournalRecord& record, const UndoContext& context, std::vector<std::string>& report) {
     platform::FileSystem& files = platform::Files();
+    if (!WayIsSafe(record, context, report)) return StepOutcome::LeftAlone;
     switch (record.kind) {
         case RecordKind::FileMovedAside:
         case RecordKind::FileCopiedAside:

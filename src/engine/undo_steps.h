@@ -28,6 +28,9 @@ struct UndoContext {
     // The file of this record is the copy of a file set aside whose record is still in force:
     // it goes only with that record's restore.
     bool is_copy_in_force = false;
+    // The folder the journal names that the record's paths lie in (the destination, the system
+    // directory, a shortcut folder); empty for registry records and paths in none of them.
+    std::string root;
 };
 
 // Takes record back; report gains a line a person reads for each thing done or left.
@@ -36,7 +39,7 @@ StepOutcome UndoRecord(const JournalRecord& record, const UndoContext& context, 
 // Finishes record of a completed run: copies set aside are deleted (at the next restart when
 // they are in use), the extraction directory is removed, a kept file's replacing move is
 // requested for the next restart again (harmless to repeat).
-StepOutcome FinishRecord(const JournalRecord& record, std::vector<std::string>& report);
+StepOutcome FinishRecord(const JournalRecord& record, const UndoContext& context, std::vector<std::string>& report);
 
 // The size and last-write time of the file at path; nullopt when it cannot be read.
 std::optional<FileStamp> StampOf(const std::string& path);

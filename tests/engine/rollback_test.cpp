@@ -6,6 +6,10 @@
 
 #include "engine/rollback.h"
 
+#include <cstdio>
+
+#include <unistd.h>
+
 #include "engine/reparse_points.h"
 
 #include "engine_fixture.h"
@@ -211,6 +215,23 @@ protected:
         return journal.Start(JournalPath(), "C:\\VE4", {settings_.system_dir});
     }
 };
+
+// A directory the run made, turned into a link to another folder after the run died, leads
+// the recovery nowhere: what it finds there, even a file just like the run's, is left.
+TEST_F(JournalTest, RecoveryNeverActsThroughALink) {
+    {
+        engine::RollbackJournal journal;
+        ASSERT_TRUE(Start(journal));
+        ASSERT_TRUE(journal.CreateDirectory("C:\\VE4\\NEW"));
+        ASSERT_TRUE(journal.CreateFile("C:\\VE4\\NEW\\x.dll", [&] { WriteFile("C:\\VE4\\NEW\\x.dll", "new x"); return true; }));
+    }  // the process dies; someone moves the folder away and leaves a link in its place
+    const std::string folder = platform::PosixMachine::HostPath("C:\\VE4\\NEW");
+    const std::string elsewhere = platform::PosixMachine::HostPath("C:\\VE4") + "-elsewhere";
+    ASSERT_EQ(std::rename(folder.c_str(), elsewhere.c_str()), 0);
+    ASSERT_EQ(::symlink(elsewhere.c_str(), folder.c_str()), 0);
+    RecoverJournals();
+    EXPECT_EQ(ReadFile("C:\\VE4-elsewhere\\x.dll"), "new x");
+}
 
 // A recovery step that fails (the run's file is in use, so the original cannot come back)
 // keeps the journal with what is left and refuses the destination; a later start finishes.
