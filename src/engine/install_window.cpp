@@ -175,9 +175,12 @@ TInstF3::Recovery TInstF3::RecoverUnfinished(const std::string& install_dir) {
 RecoveryRules JournalRules(const setup::TSetupDescription& description) {
     RecoveryRules rules;
     platform::System& machine = platform::Machine();
+    // A run puts its shortcuts into the user's folders or, elevated, into the all-users ones.
     rules.places.machine_folders = {machine.SystemDirectory(),
                                     machine.SpecialFolderPath(platform::SpecialFolder::Programs),
-                                    machine.SpecialFolderPath(platform::SpecialFolder::DesktopDirectory)};
+                                    machine.SpecialFolderPath(platform::SpecialFolder::DesktopDirectory),
+                                    machine.SpecialFolderPath(platform::SpecialFolder::CommonPrograms),
+                                    machine.SpecialFolderPath(platform::SpecialFolder::CommonDesktopDirectory)};
     for (int32_t index = 0; index < description.RequiredFileCount && index < setup::kPathTableSize; ++index) {
         rules.places.base_product_files.push_back(description.RequiredFiles[static_cast<size_t>(index)]);
     }

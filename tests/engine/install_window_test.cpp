@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -215,6 +216,20 @@ TEST_F(InstallWindowTest, TwoVolumesAreInstalledInTurn) {
     EXPECT_EQ(Read("C:\\VE4\\VIrovARI2\\readme.txt"), "readme");
     EXPECT_EQ(window.ProgressBar1.Max(), 235);
     EXPECT_EQ(window.ProgressBar1.Position(), 235);
+}
+
+// An elevated run puts its shortcuts into the all-users folders, so a journal naming them is
+// the program's own: recovery must take it, not refuse it.
+TEST(JournalRules, TakeTheShortcutFoldersOfElevatedAndStandardRuns) {
+    platform::System& machine = platform::Machine();
+    const std::vector<std::string> folders = engine::JournalRules(setup::Description()).places.machine_folders;
+    for (const platform::SpecialFolder folder :
+         {platform::SpecialFolder::Programs, platform::SpecialFolder::DesktopDirectory,
+          platform::SpecialFolder::CommonPrograms, platform::SpecialFolder::CommonDesktopDirectory}) {
+        const std::string path = machine.SpecialFolderPath(folder);
+        EXPECT_FALSE(path.empty());
+        EXPECT_NE(std::find(folders.begin(), folders.end(), path), folders.end()) << path;
+    }
 }
 
 }  // namespace
