@@ -1,5 +1,6 @@
 #include "engine/journal_check.h"
 
+#include "engine/text_utils.h"
 #include "platform/code_page.h"
 #include "platform/file_system.h"
 #include "platform/platform.h"
@@ -27,17 +28,6 @@ bool IsPlainFullPath(const std::string& path) {
         start = end + 1;
     }
     return true;
-}
-
-bool SameFolder(const std::string& left, const std::string& right) {
-    return platform::UpperCaseAnsi(left) == platform::UpperCaseAnsi(right);
-}
-
-bool IsInside(const std::string& path, const std::string& folder) {
-    const std::string upper = platform::UpperCaseAnsi(path);
-    std::string prefix = platform::UpperCaseAnsi(folder);
-    if (!prefix.ends_with("\\")) prefix += "\\";
-    return upper.size() > prefix.size() && upper.starts_with(prefix);
 }
 
 // The token the run gives itself: a few lower-case letters and digits.
@@ -71,7 +61,7 @@ public:
         for (const std::string& folder : header_.folders) {
             bool own = false;
             for (const std::string& machine_folder : places_.machine_folders) {
-                own = own || (!machine_folder.empty() && SameFolder(folder, machine_folder));
+                own = own || (!machine_folder.empty() && SamePath(folder, machine_folder));
             }
             if (!own || !IsPlainFullPath(folder)) return Refuse("a folder that is not the machine's own: " + folder);
         }
@@ -83,7 +73,7 @@ public:
             case RecordKind::ClassesRootKeyCreated:
             case RecordKind::ClassesRootValueSet:
                 for (const std::string& key : places_.association_keys) {
-                    if (SameFolder(key, record.path)) return true;
+                    if (SamePath(key, record.path)) return true;
                 }
                 return Refuse("a key the product's associations never write: " + record.path);
             case RecordKind::WorkDirectoryCreated: {
@@ -108,9 +98,9 @@ public:
 private:
     bool Allowed(const std::string& path) {
         if (!IsPlainFullPath(path)) return Refuse("a path that is not a plain full path: " + path);
-        if (IsInside(path, header_.destination)) return true;
+        if (LiesInside(header_.destination, path)) return true;
         for (const std::string& folder : header_.folders) {
-            if (IsInside(path, folder)) return true;
+            if (LiesInside(folder, path)) return true;
         }
         return Refuse("a path outside the destination and the machine's folders: " + path);
     }

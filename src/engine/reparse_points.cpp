@@ -16,12 +16,6 @@ bool IsReparsePoint(uint32_t attributes) {
 
 }  // namespace
 
-bool LiesInside(const std::string& root, const std::string& path) {
-    const std::string prefix = root + "\\";
-    return path.size() > prefix.size() &&
-           platform::UpperCaseAnsi(path.substr(0, prefix.size())) == platform::UpperCaseAnsi(prefix);
-}
-
 bool LeadsThroughReparsePoint(const std::string& root, const std::string& path) {
     platform::FileSystem& files = platform::Files();
     if (!LiesInside(root, path)) return true;

@@ -6,10 +6,9 @@
 
 #include <string>
 
-namespace engine {
+#include "engine/text_utils.h"
 
-// True when path names something below root (compared without regard to letter case).
-bool LiesInside(const std::string& root, const std::string& path);
+namespace engine {
 
 // True when root itself or any existing level of path below root is a reparse point, or
 // when path does not lie below root at all. Levels that do not exist yet are the run's own

@@ -18,10 +18,6 @@ bool Exists(platform::FileSystem& files, const std::string& path) {
     return files.GetAttributes(path) != platform::attribute::kInvalid;
 }
 
-bool SamePath(const std::string& left, const std::string& right) {
-    return platform::UpperCaseAnsi(left) == platform::UpperCaseAnsi(right);
-}
-
 // A short text that differs from run to run, so that the names of copies set aside are
 // unlikely to meet a file of the user's.
 std::string RunToken() {

@@ -1,6 +1,7 @@
 #include "engine/text_utils.h"
 
 #include "locale/text_case.h"
+#include "platform/code_page.h"
 
 namespace engine {
 
@@ -34,6 +35,15 @@ std::string ExpandStartDir(const std::string& text, const std::string& setup_dir
 std::string DirectoryPart(const std::string& path) {
     const size_t slash = path.rfind('\\');
     return slash == std::string::npos ? std::string() : path.substr(0, slash);
+}
+
+bool SamePath(const std::string& left, const std::string& right) {
+    return platform::UpperCaseAnsi(left) == platform::UpperCaseAnsi(right);
+}
+
+bool LiesInside(const std::string& root, const std::string& path) {
+    const std::string prefix = root.ends_with('\\') ? root : root + "\\";
+    return path.size() > prefix.size() && SamePath(path.substr(0, prefix.size()), prefix);
 }
 
 }  // namespace engine

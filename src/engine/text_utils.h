@@ -13,6 +13,13 @@ std::string FailureItem(const std::string& path);
 // the inserted text; a drive root such as "C:" is inserted as "C:\".
 std::string ExpandStartDir(const std::string& text, const std::string& setup_dir);
 
+// Whether two Windows paths name the same place, compared without regard to letter case.
+bool SamePath(const std::string& left, const std::string& right);
+
+// True when path names something below root (compared without regard to letter case; root
+// may end with a backslash, as a drive root does).
+bool LiesInside(const std::string& root, const std::string& path);
+
 // The directory part of a Windows path (everything before its last backslash), or empty.
 std::string DirectoryPart(const std::string& path);
 
