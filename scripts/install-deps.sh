@@ -13,6 +13,8 @@ packages=(
     wine wine32:i386 wine64 xvfb xauth xdotool imagemagick locales
     zip unzip p7zip-full libarchive-tools
     libgtest-dev googletest libbenchmark-dev zlib1g-dev time
+    # The release: Authenticode signing and its checks (scripts/sign.sh), the PE checksum.
+    openssl python3-pefile
     fonts-liberation
     # Wine's own fonts, among them the symbol font it draws the title-bar buttons with.
     fonts-wine
@@ -28,6 +30,12 @@ fi
 if [ "${#missing[@]}" -gt 0 ]; then
     apt-get update || true
     apt-get install -y --no-install-recommends "${missing[@]}"
+fi
+# Signing uses Debian 12's own osslsigncode, whose options the signing script is written for;
+# a newer one from elsewhere (backports) is replaced by it.
+if [ "$(dpkg-query -W -f='${Version}' osslsigncode 2>/dev/null)" != "2.5-4" ]; then
+    apt-get install -y --no-install-recommends --allow-downgrades osslsigncode=2.5-4 ||
+        { apt-get update && apt-get install -y --no-install-recommends --allow-downgrades osslsigncode=2.5-4; }
 fi
 # Russian locale for the Wine tests that need a Russian system.
 if ! locale -a 2>/dev/null | grep -qi '^ru_RU.utf8$'; then

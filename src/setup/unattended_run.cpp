@@ -9,6 +9,7 @@
 #include <memory>
 #include <thread>
 
+#include "build_date.h"
 #include "locale/format_text.h"
 #include "locale/language.h"
 #include "platform/dialogs.h"
@@ -52,15 +53,9 @@ std::string ExitCodeMeaning(platform::ExitCode code) {
     return "unknown";
 }
 
-// The day this program was built, from the compiler's "Mmm dd yyyy", as "yyyy-mm-dd".
-std::string BuildDate() {
-    static const std::string kMonths = "JanFebMarAprMayJunJulAugSepOctNovDec";
-    const std::string compiled = __DATE__;
-    const size_t month = kMonths.find(compiled.substr(0, 3)) / 3 + 1;
-    std::string day = compiled.substr(4, 2);
-    if (day[0] == ' ') day[0] = '0';
-    return compiled.substr(7, 4) + "-" + (month < 10 ? "0" : "") + std::to_string(month) + "-" + day;
-}
+// The day of the commit this program was built from, as "yyyy-mm-dd" (the same in every build
+// of that commit).
+std::string BuildDate() { return VI_BUILD_DATE; }
 
 void SleepFor(int milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
 
