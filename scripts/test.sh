@@ -23,6 +23,9 @@ record "native tests" $?
 
 cmake --preset win32 >/dev/null && cmake --build build/win32 -j"$jobs"
 record "win32 build" $?
+# The release program: built a second time elsewhere from the same files, signed and unsigned.
+bash tests/release/release_test.sh
+record "release: reproducible, stripped, signed" $?
 if [ -x scripts/wine-tests.sh ]; then
     bash scripts/wine-tests.sh
     record "win32 tests under Wine" $?
