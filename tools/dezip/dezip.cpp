@@ -206,6 +206,7 @@ void ConfigureRun(zip::TZipExtractor& extractor, const Options& options, Report&
     const bool testing = options.action == Action::Test;
     const bool quiet = Quiet(options);
     extractor.DoProcessMessages = false;
+    extractor.ReadSplitArchives = true;
     extractor.SetZipName(options.archive);
     if (options.has_password) extractor.Password = options.password;
     extractor.TestOnly = testing;
@@ -354,6 +355,7 @@ int Run(const std::vector<std::string>& arguments) {
         if (options.action == Action::List) {
             zip::TZipExtractor extractor;
             extractor.DoProcessMessages = false;
+            extractor.ReadSplitArchives = true;
             extractor.SetZipName(options.archive);
             return List(extractor);
         }
