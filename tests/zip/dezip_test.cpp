@@ -58,9 +58,17 @@ TEST_F(Dezip, PatternsSelectEntries) {
     // Slashes as in the listing of other tools; a pattern that matches nothing warns with 11.
     EXPECT_EQ(Run("-q -d out good.zip 'docs/*.txt'"), 0) << output;
     EXPECT_TRUE(fs::exists(folder.Root() / "out/docs/readme.txt"));
-    // Sets as other extractors write them, ranges and complements included.
-    EXPECT_EQ(Run("-q -d sets good.zip 'd[a-c]ta.[!a]i[n]'"), 0) << output;
-    EXPECT_TRUE(fs::exists(folder.Root() / "sets/data.bin"));
+    // Sets as other extractors write them, ranges and complements included; each row a
+    // pattern and whether it selects an entry (0) or none (11).
+    const std::pair<const char*, int> sets[] = {
+        {"d[a-c]ta.[!a]i[n]", 0}, {"[]d]ata.bin", 0}, {"docs/[^a-q]eadme.txt", 0},
+        {"<d>ata.bin", 0},  // the matcher's own sets stay
+        {"[!d]*", 11},            {"data[.bin", 11},  // a "[" that opens no set is itself
+    };
+    for (const auto& [pattern, code] : sets) {
+        EXPECT_EQ(Run("-t -q good.zip '" + std::string(pattern) + "'"), code) << pattern << output;
+    }
+    EXPECT_NE(output.find("filename not matched: data[.bin"), std::string::npos) << output;
     EXPECT_EQ(Run("-q -d out good.zip 'nothing*'"), 11) << output;
     EXPECT_NE(output.find("filename not matched: nothing*"), std::string::npos) << output;
 }
