@@ -7,8 +7,8 @@
 #include "platform/file_system.h"
 #include "platform/platform.h"
 #include "unzip/unzip_context.h"
-#include "zip/zip_errors.h"
 #include "zip/split_archive.h"
+#include "zip/zip_errors.h"
 #include "zip/zip_extractor.h"
 #include "zip/zip_lib.h"
 
