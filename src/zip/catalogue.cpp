@@ -89,6 +89,7 @@ void TZipExtractor::ReadCatalogueParts() {
         } else {
             SetVolumeMode(0);
         }
+        JoinSplitSegments();
         if (end_record_.TotalEntries != 0) {
             if (end_record_.ThisDiskNumber != 0 && static_cast<int>(end_record_.CentralStartDisk) != current_disk_) {
                 LoadVolume(static_cast<int>(end_record_.CentralStartDisk) + 1);
@@ -165,6 +166,7 @@ void TZipExtractor::ReadCentralDirectory(bool rebuilt, uint64_t offset_shift) {
             throw EBadZipFile(kNotValidZip);
         }
         entry->RelativeOffset += offset_shift;
+        if (split_) PlaceInSplitArchive(*entry);
         if (multi_volume && entry->FileCommentLength != 0) {
             // Comments of a multi-volume archive are read now, while their volume is open.
             const uint16_t length = entry->FileCommentLength;

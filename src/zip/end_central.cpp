@@ -57,7 +57,7 @@ bool ReadZip64End(TStream& stream, int64_t position, uint8_t (&record)[kZip64End
 // Takes the values of the ZIP64 end record that the locator just before the end record at
 // end_position leads to. Nothing changes when there is no locator or no record where it
 // says: the end record's own values stand.
-void ReadZip64Values(TEndCentral& end_record, TStream& stream, int64_t end_position) {
+void ReadZip64Values(TEndCentral& end_record, TStream& stream, int64_t end_position, const DiskPlacement& place) {
     const int64_t locator_position = end_position - kZip64LocatorSize;
     if (locator_position < 0) return;
     uint8_t locator[kZip64LocatorSize];
@@ -68,6 +68,7 @@ void ReadZip64Values(TEndCentral& end_record, TStream& stream, int64_t end_posit
     uint8_t record[kZip64EndSize];
     const uint64_t written_offset = ReadLe64(locator, 8);
     int64_t position = written_offset > static_cast<uint64_t>(INT64_MAX) ? -1 : static_cast<int64_t>(written_offset);
+    if (place) position = place(ReadLe32(locator, 4), written_offset);
     if (!ReadZip64End(stream, position, record)) {
         // Bytes in front of the archive move the record away from its written offset; it
         // usually ends right before the locator.
@@ -90,7 +91,7 @@ void ReadZip64Values(TEndCentral& end_record, TStream& stream, int64_t end_posit
 
 }  // namespace
 
-bool FindEndCentral(TEndCentral& end_record, TStream& stream) {
+bool FindEndCentral(TEndCentral& end_record, TStream& stream, const DiskPlacement& place) {
     const int64_t size = stream.GetSize();
     if (size < kEndCentralSize) return false;
     const int64_t tail = size < kEndCentralSearchBytes ? size : kEndCentralSearchBytes;
@@ -127,7 +128,7 @@ bool FindEndCentral(TEndCentral& end_record, TStream& stream) {
         end_record.ZipCommentPos = static_cast<uint64_t>(end_position + kEndCentralSize);
         end_record.DirectoryEndPos = static_cast<uint64_t>(end_position);
         end_record.Zip64 = false;
-        ReadZip64Values(end_record, stream, end_position);
+        ReadZip64Values(end_record, stream, end_position, place);
         return true;
     }
     return false;

@@ -5,6 +5,7 @@
 // has a ZIP64 end record and its locator before it; their values then stand here.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -54,7 +55,9 @@ constexpr int kEndCentralSearchBytes = 0xFFF8;
 // end_record from the occurrence nearest the end, and from the ZIP64 end record when a
 // locator before it leads to one (in this stream: the last volume of a spanned archive). false
 // when the stream is shorter than a record, the tail cannot be read or no signature is found;
-// end_record is then unchanged.
-bool FindEndCentral(TEndCentral& end_record, TStream& stream);
+// end_record is then unchanged. place, when given, says where an offset from the start of a
+// disk lies in stream (-1: nowhere), for the segments of a split archive read as one.
+using DiskPlacement = std::function<int64_t(uint32_t disk, uint64_t offset)>;
+bool FindEndCentral(TEndCentral& end_record, TStream& stream, const DiskPlacement& place = {});
 
 }  // namespace zip

@@ -1,11 +1,13 @@
 // Archives that span volumes: numbered volume files (pack.001, pack.002...) or removable
 // disks whose labels end in the disk number. The component asks OnGetNextDisk for a volume's
-// name and opens it as the archive stream.
+// name and opens it as the archive stream. A split archive (pack.z01, ..., pack.zip) may
+// instead be read as one, its segments joined beneath the catalogue.
 
 #include "platform/dialogs.h"
 #include "platform/file_system.h"
 #include "platform/platform.h"
 #include "unzip/unzip_context.h"
+#include "zip/split_archive.h"
 #include "zip/zip_errors.h"
 #include "zip/zip_extractor.h"
 #include "zip/zip_lib.h"
@@ -15,16 +17,52 @@ namespace zip {
 namespace {
 
 constexpr char kUserCanceledDisk[] = "User canceled loading new disk.";
-
-// Replaces the extension of the file name part of path (or appends one).
-std::string ReplaceExtension(const std::string& path, const std::string& extension) {
-    const size_t name_start = path.find_last_of("\\/:");
-    const size_t dot = path.find_last_of('.');
-    if (dot == std::string::npos || (name_start != std::string::npos && dot < name_start)) return path + extension;
-    return path.substr(0, dot) + extension;
-}
+constexpr char kNotValidZip[] = "Not a valid zip file!";
 
 }  // namespace
+
+std::unique_ptr<TZipFileStream> TZipExtractor::OpenArchiveStream() const {
+    if (!split_) return std::make_unique<TZipFileStream>(zip_name_, platform::OpenMode::ReadDenyWrite);
+    return std::make_unique<TZipFileStream>(zip_name_, std::make_unique<SplitArchiveStream>(split_));
+}
+
+void TZipExtractor::JoinSplitSegments() {
+    const bool was_joined = split_ != nullptr;
+    split_.reset();
+    const uint32_t last_disk = end_record_.ThisDiskNumber;
+    // The name of the first segment tells a split archive from numbered volume files; when
+    // neither is there, the first segment is the one reported missing.
+    const bool split = ReadSplitArchives && VolumeMode() == 2 && last_disk != UINT32_MAX &&
+                       (FileExists(SplitSegments::SegmentName(zip_name_, 0)) ||
+                        !FileExists(ReplaceExtension(zip_name_, "." + ThreeDigits(1))));
+    if (!split && !was_joined) return;
+    if (split) split_ = std::make_shared<const SplitSegments>(zip_name_, last_disk + 1);
+    archive_stream_ = OpenArchiveStream();
+    if (context_ != nullptr) context_->ArchiveStream = archive_stream_.get();
+    DiskPlacement place;
+    if (split_) {
+        place = [segments = split_](uint32_t disk, uint64_t offset) { return segments->PositionOrNone(disk, offset); };
+    }
+    end_record_.Clear();
+    if (!FindEndCentral(end_record_, *archive_stream_, place)) throw EBadZipFile(kNotValidZip);
+    current_disk_ = static_cast<int>(end_record_.ThisDiskNumber);
+    if (!split_) return;
+    // One archive of one disk from here on: the directory's place in the whole, and every
+    // entry on disk 0 (so entries may be taken on several threads, and their own headers are
+    // at hand for their times).
+    end_record_.CentralDirOffset = static_cast<uint64_t>(
+        split_->Position(end_record_.CentralStartDisk, end_record_.CentralDirOffset));
+    end_record_.ThisDiskNumber = 0;
+    end_record_.CentralStartDisk = 0;
+    end_record_.EntriesOnDisk = end_record_.TotalEntries;
+    current_disk_ = 0;
+    SetVolumeMode(0);
+}
+
+void TZipExtractor::PlaceInSplitArchive(TZipHeaderInfo& entry) const {
+    entry.RelativeOffset = static_cast<uint64_t>(split_->Position(entry.DiskNumberStart, entry.RelativeOffset));
+    entry.DiskNumberStart = 0;
+}
 
 TStream* TZipExtractor::LoadVolume(int n) {
     archive_stream_.reset();

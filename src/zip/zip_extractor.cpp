@@ -73,6 +73,7 @@ void TZipExtractor::SetZipName(const std::string& name) {
     has_archive_date_ = false;
     end_record_.Clear();
     archive_stream_.reset();
+    split_.reset();
     rebuilding_ = false;
 }
 
@@ -97,9 +98,7 @@ void TZipExtractor::SetRootDir(const std::string& directory) {
 // ---- Opening and closing ---------------------------------------------------------------
 
 void TZipExtractor::OpenArchive() {
-    if (!archive_stream_) {
-        archive_stream_ = std::make_unique<TZipFileStream>(zip_name_, platform::OpenMode::ReadDenyWrite);
-    }
+    if (!archive_stream_) archive_stream_ = OpenArchiveStream();
     // The catalogue is kept while the archive file's date is the one it was read at.
     if (catalogue_ && has_archive_date_ && ArchiveFileDate() == archive_date_) return;
     ReadCatalogue();
@@ -114,6 +113,7 @@ void TZipExtractor::CloseArchive() {
 
 void TZipExtractor::ClearArchive() {
     archive_stream_.reset();
+    split_.reset();
     if (context_ != nullptr) context_->ArchiveStream = nullptr;
     FreeCatalogue();
     end_record_.Clear();

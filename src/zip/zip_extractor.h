@@ -3,7 +3,8 @@
 // by DoAll or by wildcard patterns, and extracts them into a destination directory, with
 // directories recreated, existing files replaced or kept, attributes and dates set, and
 // events before and after each entry. Archives that span several volumes (numbered files or
-// removable disks) are followed from volume to volume.
+// removable disks) are followed from volume to volume; a split archive of today's archivers
+// (name.z01, ..., name.zip) may instead be read as one whole (ReadSplitArchives).
 
 #include <cstdint>
 #include <functional>
@@ -14,6 +15,7 @@
 #include "unzip/entry_decoding.h"
 #include "zip/end_central.h"
 #include "zip/sorted_zip.h"
+#include "zip/split_archive.h"
 #include "zip/zip_file_stream.h"
 #include "zip/zip_header_info.h"
 
@@ -121,6 +123,13 @@ public:
     // missing level from the top down.
     std::function<void(const std::string& directory)> BeforeCreateDirectory;
 
+    // A spanned archive in numbered volume files whose first segment is ZipName with the
+    // extension ".z01" (or whose first numbered volume ".001" is not there) is a split archive:
+    // its segments are read as one archive of one disk, with every place the archive names
+    // as (disk, offset) taken as a position in the joined whole. A missing or short segment
+    // raises EBadZipFile naming it. Off: the volume scheme alone, as the setup program uses it.
+    bool ReadSplitArchives = false;
+
     virtual bool CheckVolumeLabel() const { return check_volume_label_; }
     virtual void SetCheckVolumeLabel(bool value) { check_volume_label_ = value; }
     // 0 single file, 1 removable disks, 2 numbered volume files.
@@ -219,6 +228,16 @@ private:
     void ReadCatalogueParts();
     // Reads the end record's entries; offset_shift is added to every local header offset.
     void ReadCentralDirectory(bool rebuilt, uint64_t offset_shift);
+    // With end_record_ just read from archive_stream_: reads a split archive's segments as one
+    // from here on (the archive stream joins them, the end record names positions in the
+    // whole and disk 0), or goes back to the last segment alone when the archive is no longer
+    // split. Nothing changes for any other archive.
+    void JoinSplitSegments();
+    // An entry of a split archive read as one: its local header's place as a position in the
+    // whole, on disk 0.
+    void PlaceInSplitArchive(TZipHeaderInfo& entry) const;
+    // The archive stream: the last segment alone, or the segments joined when split_.
+    std::unique_ptr<TZipFileStream> OpenArchiveStream() const;
     void RunSelectedEntries(unzip::TUnZipContext& context);
 
     std::string zip_name_;
@@ -228,6 +247,7 @@ private:
     int volume_mode_ = 0;
 
     std::unique_ptr<TZipFileStream> archive_stream_;
+    std::shared_ptr<const SplitSegments> split_;  // the segments, while a split archive is read as one
     std::unique_ptr<TSortedZip> catalogue_;
     std::unique_ptr<TSortedZip> separate_view_;  // the SortedView when it is not the catalogue
     TSortedZip* sorted_view_ = nullptr;

@@ -52,6 +52,14 @@ TZipFileStream::TZipFileStream(const std::string& file_name, platform::OpenMode 
     underlying_ = file_.get();
 }
 
+TZipFileStream::TZipFileStream(const std::string& file_name, std::unique_ptr<TStream> contents)
+    : TBufferStream(nullptr),
+      file_(OpenPlatformFile(file_name, platform::OpenMode::ReadDenyWrite)),
+      contents_(std::move(contents)),
+      file_name_(file_name) {
+    underlying_ = contents_.get();
+}
+
 TZipFileStream::~TZipFileStream() {
     // A flush failure cannot be reported from a destructor; callers that must know close
     // through FlushBuffer first.

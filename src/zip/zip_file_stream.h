@@ -30,6 +30,9 @@ public:
     // Opens file_name with mode; EFileError "Cannot open file \"<name>\"..." when the
     // platform refuses.
     TZipFileStream(const std::string& file_name, platform::OpenMode mode);
+    // The archive whose contents are read through contents (the segments of a split
+    // archive, say), while file_name, opened for reading, stands for it in Handle (its date).
+    TZipFileStream(const std::string& file_name, std::unique_ptr<TStream> contents);
     // Writes pending bytes, then closes the file.
     ~TZipFileStream() override;
 
@@ -39,6 +42,7 @@ public:
 
 private:
     std::unique_ptr<PlatformFileStream> file_;
+    std::unique_ptr<TStream> contents_;  // when the contents are not file_'s own
     std::string file_name_;
 };
 

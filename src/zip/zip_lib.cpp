@@ -94,6 +94,13 @@ std::string ExtractFileDirectory(const std::string& path) {
     return path.substr(0, last);
 }
 
+std::string ReplaceExtension(const std::string& path, const std::string& extension) {
+    const size_t name_start = path.find_last_of("\\/:");
+    const size_t dot = path.find_last_of('.');
+    if (dot == std::string::npos || (name_start != std::string::npos && dot < name_start)) return path + extension;
+    return path.substr(0, dot) + extension;
+}
+
 std::string CountedFromZeroTerminated(const char* text) { return text == nullptr ? std::string() : std::string(text); }
 
 void ZeroTerminatedFromCounted(const std::string& text, char* destination, size_t destination_size) {

@@ -55,6 +55,9 @@ std::string CurrentDirectory();
 std::string VolumeLabel(const std::string& root);
 // The directory part of a path up to and without its last backslash (empty when none).
 std::string ExtractFileDirectory(const std::string& path);
+// path with the extension of its file name part replaced by extension (".001"), or with
+// extension appended when the name has none.
+std::string ReplaceExtension(const std::string& path, const std::string& extension);
 
 // Copies a zero-terminated text into a counted one and back.
 std::string CountedFromZeroTerminated(const char* text);

@@ -70,6 +70,7 @@ protected:
         extractor.RecreateDirs = true;
         extractor.OverwriteMode = zip::TUZOverwriteMode::Always;
         extractor.Password = password;
+        extractor.ReadSplitArchives = true;  // changes nothing for an archive that is not split
         int failures = 0;
         extractor.OnBadCRC = [&failures](TZipExtractor&, uint32_t, uint32_t, int) { ++failures; };
         extractor.OnSkippingFile = [&failures](TZipExtractor&, zip::TSkipReason, const std::string&, int) { ++failures; };
@@ -163,6 +164,35 @@ TEST_F(ToolArchives, AMissingVolumeEndsWithACancelledRequest) {
     }
 }
 
+// A split archive read as one names the segment it lacks: one that is not there, or one cut
+// short before the last (which would move everything after it).
+TEST_F(ToolArchives, AMissingOrShortSegmentIsNamed) {
+    InSource("zip -q -r -s 64k ../pack.zip .");
+    const std::string second = ReadHostFile(folder.Root() / "pack.z02");
+    const struct {
+        std::string z02;  // what stands in the second segment's place; empty: nothing
+        std::string message;
+    } cases[] = {
+        {"", "Segment \"" + folder.Path("pack.z02") + "\" of the split archive is missing"},
+        {second.substr(0, second.size() - 1),
+         "Segment \"" + folder.Path("pack.z02") + "\" of the split archive is shorter than the archive needs"},
+    };
+    for (const auto& damage : cases) {
+        SCOPED_TRACE(damage.message);
+        fs::remove(folder.Root() / "pack.z02");
+        if (!damage.z02.empty()) folder.Write("pack.z02", damage.z02);
+        TZipExtractor extractor;
+        extractor.ReadSplitArchives = true;
+        extractor.SetZipName(folder.Path("pack.zip"));
+        try {
+            extractor.OpenArchive();
+            ADD_FAILURE() << "no exception";
+        } catch (const zip::EBadZipFile& error) {
+            EXPECT_EQ(error.what(), damage.message);
+        }
+    }
+}
+
 TEST_F(ToolArchives, SelfExtractorWithUnadjustedOffsetsIsRead) {
     InSource("zip -q -r ../plain.zip .");
     std::string stub(16000, '\0');
@@ -199,12 +229,15 @@ TEST_F(ToolArchives, EveryWriterWithAndWithoutBytesInFront) {
         const char* probe;  // a command that succeeds when the tool is there
         const char* command;
         bool streamed;
+        bool split = false;  // segments of 64 KiB beside the archive, which holds only the last
     };
     const Writer writers[] = {
         {"zip", "zip -v", "zip -q -r ../zip.zip .", false},
         {"zip-pipe", "zip -v", "zip -q -r - . | cat > ../zip-pipe.zip", true},
         {"zip-fz", "zip -v", "zip -q -r -fz ../zip-fz.zip .", false},
         {"zip-fz-pipe", "zip -v", "zip -q -r -fz - . | cat > ../zip-fz-pipe.zip", true},
+        {"zip-split", "zip -v", "zip -q -r -s 64k ../zip-split.zip .", false, true},
+        {"zip-fz-split", "zip -v", "zip -q -r -s 64k -fz ../zip-fz-split.zip .", false, true},
         {"python-zip64", "python3 -c 'import zipfile'", "python3 ../make.py ../python-zip64.zip zip64", false},
         {"python", "python3 -c 'import zipfile'", "python3 ../make.py ../python.zip", false},
         {"python-pipe", "python3 -c 'import zipfile'", "python3 ../make.py - | cat > ../python-pipe.zip", true},
@@ -227,6 +260,7 @@ TEST_F(ToolArchives, EveryWriterWithAndWithoutBytesInFront) {
             EXPECT_TRUE(described) << "no data descriptor";
         }
         ExpectExtractsExactly(archive);
+        if (writer.split) continue;
         folder.Write("junk-" + archive, junk + bytes);
         ExpectExtractsExactly("junk-" + archive);
     }

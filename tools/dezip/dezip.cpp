@@ -79,8 +79,8 @@ bool ReportUnmatchedPatterns(zip::TZipExtractor& extractor, const std::vector<st
     for (const std::string& pattern : patterns) {
         bool matched = false;
         for (int i = 0; i < extractor.Count() && !matched; ++i) {
-            matched = zip::WildcardMatch(zip::AsciiLower(pattern), zip::AsciiLower(extractor.EntryFullName(i))) ==
-                      zip::kWildcardMatch;
+            matched = zip::WildcardMatch(zip::AsciiLower(MatcherPattern(pattern)),
+                                         zip::AsciiLower(extractor.EntryFullName(i))) == zip::kWildcardMatch;
         }
         if (matched) continue;
         std::cerr << "dezip: caution: filename not matched: " << Shown(pattern) << "\n";
@@ -206,6 +206,7 @@ void ConfigureRun(zip::TZipExtractor& extractor, const Options& options, Report&
     const bool testing = options.action == Action::Test;
     const bool quiet = Quiet(options);
     extractor.DoProcessMessages = false;
+    extractor.ReadSplitArchives = true;
     extractor.SetZipName(options.archive);
     if (options.has_password) extractor.Password = options.password;
     extractor.TestOnly = testing;
@@ -214,7 +215,8 @@ void ConfigureRun(zip::TZipExtractor& extractor, const Options& options, Report&
     extractor.OutputStream = standard_output;
     extractor.RecreateDirs = true;
     extractor.DoAll = options.patterns.empty();
-    extractor.FilesList = options.patterns;
+    extractor.FilesList.clear();
+    for (const std::string& pattern : options.patterns) extractor.FilesList.push_back(MatcherPattern(pattern));
     extractor.SetDestDir(options.destination.empty() ? std::string(".") : options.destination);
     extractor.OverwriteMode = options.overwrite == Overwrite::Always  ? zip::TUZOverwriteMode::Always
                               : options.overwrite == Overwrite::Never ? zip::TUZOverwriteMode::Never
@@ -228,7 +230,14 @@ void ConfigureRun(zip::TZipExtractor& extractor, const Options& options, Report&
         report.Out(testing ? "    testing: " + Shown(sender.EntryFullName(index)) + "   OK\n"
                            : "  extracted: " + Shown(name) + "\n");
     };
-    extractor.OnSkippingFile = [&report](zip::TZipExtractor&, zip::TSkipReason reason, const std::string& name, int) {
+    const bool keep_quietly = options.overwrite == Overwrite::Never;
+    extractor.OnSkippingFile = [&report, keep_quietly](zip::TZipExtractor&, zip::TSkipReason reason,
+                                                       const std::string& name, int) {
+        // -n keeps existing files as asked: nothing to report.
+        if (reason == zip::srNoOverwrite && keep_quietly) {
+            ++report.kept;
+            return;
+        }
         report.problems = true;
         report.Err("dezip: skipping " + Shown(name) + ": " + SkipText(reason) + "\n");
     };
@@ -311,9 +320,11 @@ int ExtractOrTest(const Options& options) {
     const int threads = Threads(options, extractor);
     int extracted = 0;
     bool problems = false;
+    int kept = 0;
     if (threads == 1) {
         extracted = UnZipOnOneThread(extractor);
         problems = report.problems;
+        kept = report.kept;
     } else {
         extractor.CloseArchive();
         const ParallelResult result = RunInParallel(threads, [&](zip::TZipExtractor& worker, Report& log, int& count) {
@@ -323,6 +334,7 @@ int ExtractOrTest(const Options& options) {
         selected = result.selected;
         extracted = result.extracted;
         problems = result.problems;
+        kept = result.kept;
     }
     std::cout.flush();
     report.ClearProgress();
@@ -331,7 +343,7 @@ int ExtractOrTest(const Options& options) {
         std::cout << (testing ? "tested " : "extracted ") << extracted << " of " << selected << " selected entr"
                   << (selected == 1 ? "y" : "ies") << "\n";
     }
-    if (problems || extracted != selected) return kExitSomeFailed;
+    if (problems || extracted + kept != selected) return kExitSomeFailed;
     return unmatched ? kExitNoMatch : kExitOk;
 }
 
@@ -354,6 +366,7 @@ int Run(const std::vector<std::string>& arguments) {
         if (options.action == Action::List) {
             zip::TZipExtractor extractor;
             extractor.DoProcessMessages = false;
+            extractor.ReadSplitArchives = true;
             extractor.SetZipName(options.archive);
             return List(extractor);
         }

@@ -13,18 +13,19 @@ const char* UsageText() {
            "  -p  write the entries to standard output, one after the other (nothing else is printed there)\n"
            "  -P  password of encrypted entries (without it, asked for on a terminal when needed)\n"
            "  -o  overwrite existing files without asking\n"
-           "  -n  never overwrite existing files\n"
+           "  -n  never overwrite existing files (they are kept without a message)\n"
            "  -q  quiet: no line per entry\n"
            "  -j  extract or test on N threads (default: one per processor); the messages and files\n"
            "      are those of one thread. One thread is used whenever a question could be asked\n"
            "      (no -o, -n or -t; encrypted entries, no -P and a terminal) and with -p\n"
            "  -d  extract into DIR (created when missing) instead of the current directory\n"
-           "  PATTERN  extract only the entries whose path matches (? * <set>; / and \\ alike)\n"
+           "  PATTERN  extract only the entries whose path matches (? * [set] [!set] <set>; / and \\ alike)\n"
            "reads:\n"
            "  methods stored, shrunk, reduced 1-4, imploded, deflated and Deflate64; traditional\n"
            "  encryption\n"
            "  ZIP64: entries and archives over 4 GiB, more than 65,535 entries\n"
-           "  spanned archives as numbered volumes (.001, .002, ...)\n"
+           "  spanned archives as numbered volumes (.001, .002, ...); split archives (name.z01,\n"
+           "  name.z02, ... beside the name.zip given)\n"
            "  names marked as UTF-8 (or with a Unicode path field) with every character; other\n"
            "  names in the OEM code page (866 on posix)\n"
            "  a file's modification time from the entry's NTFS or extended timestamp extra field,\n"
@@ -32,11 +33,31 @@ const char* UsageText() {
            "exit codes:\n"
            "  0   every selected entry extracted (or tested) and its CRC checked\n"
            "  1   the run went through, but some entries failed: skipped (unsafe name, wrong\n"
-           "      password, not overwritten, file not created) or a bad CRC\n"
+           "      password, not overwritten when asked, file not created) or a bad CRC\n"
            "  2   the archive could not be read (missing, damaged, not a ZIP archive)\n"
            "  3   usage error\n"
            "  11  a pattern matched no entry (and nothing failed)\n"
            "  50  an output file could not be written (disk full?): the run stopped there\n";
+}
+
+std::string MatcherPattern(const std::string& pattern) {
+    std::string translated;
+    for (size_t at = 0; at < pattern.size(); ++at) {
+        if (pattern[at] != '[') {
+            translated += pattern[at];
+            continue;
+        }
+        size_t first = at + 1;
+        if (first < pattern.size() && (pattern[first] == '!' || pattern[first] == '^')) ++first;
+        const size_t close = first < pattern.size() ? pattern.find(']', first + 1) : std::string::npos;
+        if (close == std::string::npos) {
+            translated += '[';
+            continue;
+        }
+        translated += '<' + pattern.substr(at + 1, close - at - 1) + '>';
+        at = close;
+    }
+    return translated;
 }
 
 bool ParseOptions(const std::vector<std::string>& arguments, Options& options, std::string& error) {

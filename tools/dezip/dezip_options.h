@@ -26,6 +26,11 @@ struct Options {
 // error; "-h" also returns false with an empty error.
 bool ParseOptions(const std::vector<std::string>& arguments, Options& options, std::string& error);
 
+// pattern in the form the component's matcher takes: a set as other extractors write it,
+// "[a-cx]" or "[!a-cx]" ("[^a-cx]"), becomes the matcher's "<a-cx>" or "<!a-cx>"; a "]" right
+// after the opening is a member; a "[" that opens no set stays itself.
+std::string MatcherPattern(const std::string& pattern);
+
 // The usage text.
 const char* UsageText();
 

@@ -19,6 +19,7 @@ struct ParallelResult {
     int selected = 0;
     int extracted = 0;
     bool problems = false;
+    int kept = 0;
 };
 
 // Runs the component on threads components, prepared by configure. An exception that ends

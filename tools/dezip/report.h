@@ -12,6 +12,7 @@ public:
     virtual void Out(const std::string& text) = 0;  // a line for standard output
     virtual void Err(const std::string& text) = 0;  // a line for standard error
     bool problems = false;  // an entry was skipped or failed its CRC
+    int kept = 0;           // entries whose existing file -n kept
 };
 
 // The report of the run on this thread, where the component's message boxes go too;
