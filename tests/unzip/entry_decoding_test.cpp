@@ -53,7 +53,7 @@ TEST_F(EntryDecoding, WithADataDescriptorTheCheckByteComesFromTheTime) {
     ArchiveBuilder builder;
     auto& entry = builder.Add("secret.txt", "described");
     entry.password = "pw";
-    entry.flags = 8;
+    entry.streamed = true;
     entry.dos_date_time = 0x5A8BABCD;
     Use(builder);
     extractor.Password = "pw";
@@ -129,17 +129,34 @@ TEST_F(EntryDecoding, AnEncryptedEntryFailingItsCrcAsksForAPasswordAgainAndIsRet
     EXPECT_FALSE(std::filesystem::exists(Out("a.txt")));
 }
 
-TEST_F(EntryDecoding, OutputLongerThanTheStoredSizeIsCutAndRejected) {
-    ArchiveBuilder builder;
-    auto& entry = builder.Add("long.bin", std::string(20000, 'z'));
-    entry.override_uncompressed_size = true;
-    entry.uncompressed_size = 19999;
-    Use(builder);
-    int bad_crc = 0;
-    extractor.OnBadCRC = [&bad_crc](TZipExtractor&, uint32_t, uint32_t, int) { ++bad_crc; };
-    EXPECT_EQ(extractor.UnZip(), 0);
-    EXPECT_EQ(bad_crc, 1);
-    EXPECT_FALSE(std::filesystem::exists(Out("long.bin")));
+// Each size that differs from what the data gives is damage of its own, refused before a
+// file is created (stored) or once the decoder passes it (deflated), whatever the CRC says.
+TEST_F(EntryDecoding, OutputOfAnotherSizeThanDeclaredIsRejected) {
+    const std::string data(20000, 'z');
+    const std::string deflated = std::string("\x01\x20\x4E\xDF\xB1", 5) + data;  // one stored block
+    const struct {
+        uint16_t method;
+        uint32_t declared;
+        zip::TEntryDamage damage;
+    } cases[] = {{0, 19999, zip::TEntryDamage::StoredSizes},
+                 {8, 19999, zip::TEntryDamage::LongerThanDeclared},
+                 {8, 20001, zip::TEntryDamage::ShorterThanDeclared}};
+    for (const auto& test : cases) {
+        SCOPED_TRACE(test.declared);
+        ArchiveBuilder builder;
+        auto& entry = builder.Add("sized.bin", data);
+        entry.method = test.method;
+        entry.compressed = deflated;
+        entry.override_uncompressed_size = true;
+        entry.uncompressed_size = test.declared;
+        extractor.SetZipName("");
+        Use(builder);
+        std::vector<zip::TEntryDamage> damages;
+        extractor.OnEntryDamaged = [&damages](TZipExtractor&, zip::TEntryDamage damage, int) { damages.push_back(damage); };
+        EXPECT_EQ(extractor.UnZip(), 0);
+        EXPECT_EQ(damages, std::vector<zip::TEntryDamage>{test.damage});
+        EXPECT_FALSE(std::filesystem::exists(Out("sized.bin")));
+    }
 }
 
 TEST_F(EntryDecoding, AnEmptyStoredEntryMatchesItsZeroCrc) {

@@ -22,6 +22,13 @@ using zip::TZipSortMode;
 
 class Catalogue : public ::testing::Test {
 protected:
+    // The archives here that contradict themselves are read on, as a tool reporting the
+    // warning does; each problem is kept.
+    Catalogue() {
+        extractor.OnArchiveDamage = [this](TZipExtractor&, zip::TDamageLevel, const std::string& problem) {
+            damages.push_back(problem);
+        };
+    }
     // Writes the archive and points the component at it.
     void Use(const std::string& bytes, const std::string& name = "test.zip") {
         folder.Write(name, bytes);
@@ -35,6 +42,7 @@ protected:
 
     test_support::TempFolder folder;
     TZipExtractor extractor;
+    std::vector<std::string> damages;
 };
 
 TEST_F(Catalogue, AFileTooShortForAnEndRecordIsIncompleteAndForgotten) {
@@ -224,6 +232,7 @@ TEST_F(Catalogue, BytesInFrontWithOffsetsNotAdjustedAreAllowedForWithoutARebuild
     EXPECT_EQ(Names(), (std::vector<std::string>{"one.txt", "two.txt"}));
     EXPECT_EQ(extractor.Entry(0).RelativeOffset, 3000u);
     EXPECT_EQ(extractor.Entry(1).RelativeOffset, 3000u + 30 + 7 + 3);
+    EXPECT_EQ(damages, (std::vector<std::string>{"extra bytes at beginning or within zipfile"}));
 }
 
 // Streamed entries carry their sizes and CRC in a data descriptor after the data; the

@@ -189,6 +189,7 @@ ParallelResult RunInParallel(int threads, const Configure& configure) {
                 TakeBack(writing);
             }
             result.problems = report.problems;
+            result.exit_code = report.exit_code;
             run.Complete(report.Claim(), failure);
             run.Finished();
         });
@@ -210,6 +211,7 @@ ParallelResult RunInParallel(int threads, const Configure& configure) {
     for (const ParallelResult& result : results) {
         total.extracted -= result.selected - result.extracted;
         total.problems = total.problems || result.problems;
+        if (result.exit_code > total.exit_code) total.exit_code = result.exit_code;
     }
     return total;
 }

@@ -19,6 +19,7 @@ struct ParallelResult {
     int selected = 0;
     int extracted = 0;
     bool problems = false;
+    int exit_code = 0;  // the highest a thread's report asked for
 };
 
 // Runs the component on threads components, prepared by configure. An exception that ends
