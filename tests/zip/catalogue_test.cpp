@@ -235,6 +235,37 @@ TEST_F(Catalogue, BytesInFrontWithOffsetsNotAdjustedAreAllowedForWithoutARebuild
     EXPECT_EQ(damages, (std::vector<std::string>{"extra bytes at beginning or within zipfile"}));
 }
 
+// A ZIP64 archive behind a self-extractor's program is read from its central directory, with
+// the attributes and comments that only the directory holds, whether or not its offsets count
+// the program's bytes (when they do not, the archive is read on with a warning).
+TEST_F(Catalogue, AZip64ArchiveBehindAProgramIsReadFromItsDirectory) {
+    for (const bool offsets_count_the_program : {true, false}) {
+        SCOPED_TRACE(offsets_count_the_program);
+        ArchiveBuilder builder;
+        builder.prefix = std::string(5000, 'S');
+        builder.offsets_from_archive_start = !offsets_count_the_program;
+        builder.zip64_end_record = true;
+        TestEntry& entry = builder.Add("one.txt", "one");
+        entry.zip64 = true;
+        entry.comment = "the first";
+        entry.external_attributes = 0x21;
+        builder.Add("two.txt", "two").zip64 = true;
+        damages.clear();
+        extractor.SetZipName("");
+        Use(builder.Build());
+        extractor.OpenArchive();
+        EXPECT_FALSE(extractor.Rebuilding());
+        EXPECT_EQ(Names(), (std::vector<std::string>{"one.txt", "two.txt"}));
+        EXPECT_EQ(extractor.EntryComment(0), "the first");
+        EXPECT_EQ(extractor.Entry(0).ExternalAttributes, 0x21u);
+        EXPECT_EQ(damages, offsets_count_the_program ? std::vector<std::string>{}
+                                                     : std::vector<std::string>{"extra bytes at beginning or within zipfile"});
+        extractor.TestOnly = true;
+        extractor.DoAll = true;
+        EXPECT_EQ(extractor.UnZip(), 2);
+    }
+}
+
 // Streamed entries carry their sizes and CRC in a data descriptor after the data; the
 // rebuild once took the zero sizes of their local headers and lost every later entry.
 TEST_F(Catalogue, TheRebuildSizesStreamedEntriesByTheirDataDescriptors) {
