@@ -455,13 +455,10 @@ TEST(InflateGenerated, Deflate64AndDeflateStreamsInOneContext) {
 TEST(InflateGenerated, Deflate64BackToBackLongestMatchesFillTheWindowRepeatedly) {
     BitWriter writer;
     writer.Bits(1, 1).Bits(1, 2).FixedLiteral('a').FixedLiteral('b');
-    constexpr int kMatches = 3;
-    for (int match = 0; match < kMatches; ++match) {
-        writer.FixedLiteral(285).Bits(65535, 16).FixedDistance(1);  // 3 + 65535 bytes from 2 back
-    }
+    for (int match = 0; match < 3; ++match) writer.FixedLiteral(285).Bits(65535, 16).FixedDistance(1);  // 65538 from 2 back
     writer.FixedLiteral(256);
     Bytes expected;
-    for (size_t index = 0; index < 2 + kMatches * 65538u; ++index) expected.push_back(index % 2 == 0 ? 'a' : 'b');
+    for (size_t index = 0; index < 2 + 3 * 65538u; ++index) expected.push_back(index % 2 == 0 ? 'a' : 'b');
     DecoderHarness harness;
     harness.Prepare(writer.Finish(), static_cast<uint32_t>(expected.size()));
     const DecodeResult result = harness.Run(unzip::Inflate64);

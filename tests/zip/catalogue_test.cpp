@@ -22,13 +22,8 @@ using zip::TZipSortMode;
 
 class Catalogue : public ::testing::Test {
 protected:
-    // The archives here that contradict themselves are read on, as a tool reporting the
-    // warning does; each problem is kept.
-    Catalogue() {
-        extractor.OnArchiveDamage = [this](TZipExtractor&, zip::TDamageLevel, const std::string& problem) {
-            damages.push_back(problem);
-        };
-    }
+    // Archives that contradict themselves are read on, as a tool reporting it does.
+    Catalogue() { extractor.OnArchiveDamage = [this](TZipExtractor&, zip::TDamageLevel, const std::string& text) { damages.push_back(text); }; }
     // Writes the archive and points the component at it.
     void Use(const std::string& bytes, const std::string& name = "test.zip") {
         folder.Write(name, bytes);
@@ -235,34 +230,22 @@ TEST_F(Catalogue, BytesInFrontWithOffsetsNotAdjustedAreAllowedForWithoutARebuild
     EXPECT_EQ(damages, (std::vector<std::string>{"extra bytes at beginning or within zipfile"}));
 }
 
-// A ZIP64 archive behind a self-extractor's program is read from its central directory, with
-// the attributes and comments that only the directory holds, whether or not its offsets count
-// the program's bytes (when they do not, the archive is read on with a warning).
+// A ZIP64 archive behind a program is read from its central directory (with the comments
+// only the directory holds), whether or not its offsets count the program's bytes.
 TEST_F(Catalogue, AZip64ArchiveBehindAProgramIsReadFromItsDirectory) {
-    for (const bool offsets_count_the_program : {true, false}) {
-        SCOPED_TRACE(offsets_count_the_program);
+    for (const bool counted : {true, false}) {
         ArchiveBuilder builder;
         builder.prefix = std::string(5000, 'S');
-        builder.offsets_from_archive_start = !offsets_count_the_program;
+        builder.offsets_from_archive_start = !counted;
         builder.zip64_end_record = true;
-        TestEntry& entry = builder.Add("one.txt", "one");
-        entry.zip64 = true;
-        entry.comment = "the first";
-        entry.external_attributes = 0x21;
-        builder.Add("two.txt", "two").zip64 = true;
-        damages.clear();
+        builder.Add("one.txt", "one").comment = "the first";
+        for (TestEntry& entry : builder.entries) entry.zip64 = true;
         extractor.SetZipName("");
         Use(builder.Build());
         extractor.OpenArchive();
-        EXPECT_FALSE(extractor.Rebuilding());
-        EXPECT_EQ(Names(), (std::vector<std::string>{"one.txt", "two.txt"}));
-        EXPECT_EQ(extractor.EntryComment(0), "the first");
-        EXPECT_EQ(extractor.Entry(0).ExternalAttributes, 0x21u);
-        EXPECT_EQ(damages, offsets_count_the_program ? std::vector<std::string>{}
-                                                     : std::vector<std::string>{"extra bytes at beginning or within zipfile"});
-        extractor.TestOnly = true;
-        extractor.DoAll = true;
-        EXPECT_EQ(extractor.UnZip(), 2);
+        EXPECT_FALSE(extractor.Rebuilding()) << counted;
+        EXPECT_EQ(extractor.EntryComment(0), "the first") << counted;
+        EXPECT_EQ(damages.size(), counted ? 0u : 1u);
     }
 }
 
