@@ -53,7 +53,10 @@ public:
     // stream after its name, extra field and comment. A header that runs past the end of a
     // volume is completed from the next one when next_volume is given (stream then points to
     // it). Values its classic fields cannot hold come from its ZIP64 record; the name is
-    // converted to the ANSI code page (see UnrepresentableName). false, with the stream back
+    // converted to the ANSI code page (see UnrepresentableName). A name without its trailing
+    // slash whose attributes mark a directory (the MS-DOS directory bit from MS-DOS, OS/2,
+    // NTFS or VFAT, a Unix directory mode from Unix) becomes a directory when the entry holds
+    // nothing; otherwise Damage is DirectoryWithData. false, with the stream back
     // at the header's start and the record unchanged, when the header is short, has the wrong
     // signature, its name or extra field is cut off or its ZIP64 record lacks a value.
     bool ReadCentralHeader(TStream*& stream, const NextVolume& next_volume);
