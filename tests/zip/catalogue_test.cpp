@@ -249,6 +249,18 @@ TEST_F(Catalogue, AZip64ArchiveBehindAProgramIsReadFromItsDirectory) {
     }
 }
 
+// An old tool writes 65,537 entries without ZIP64 as a count of 1: the directory's size tells
+// the truth, and the headers past the count are read without complaint.
+TEST_F(Catalogue, ACountModulo65536WithoutZip64IsAnOldToolsCount) {
+    ArchiveBuilder builder;
+    for (int i = 0; i <= 0x10000; ++i) builder.Add(std::to_string(i), "");
+    builder.total_entries_override = 1;
+    Use(builder.Build());
+    extractor.OpenArchive();
+    EXPECT_EQ(extractor.Count(), 0x10001);
+    EXPECT_TRUE(damages.empty());
+}
+
 // Streamed entries carry their sizes and CRC in a data descriptor after the data; the
 // rebuild once took the zero sizes of their local headers and lost every later entry.
 TEST_F(Catalogue, TheRebuildSizesStreamedEntriesByTheirDataDescriptors) {
