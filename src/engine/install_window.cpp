@@ -73,6 +73,13 @@ TInstF3::TInstF3() {
     ZipExtractor1.OnSkippingFile = [this](zip::TZipExtractor&, zip::TSkipReason reason, const std::string& name, int) {
         installation_->NoteEntryFailure(name, SkipCause(reason, password_questioned_));
     };
+    // An entry that contradicts its own records is damaged data like a CRC error. An archive
+    // that contradicts itself is refused by the extractor (OnArchiveDamage stays unassigned),
+    // which ends the run through its failure path.
+    ZipExtractor1.OnEntryDamaged = [this](zip::TZipExtractor&, zip::TEntryDamage damage, int file_index) {
+        installation_->NoteEntryFailure(ZipExtractor1.EntryFullName(file_index),
+                                        "damaged data: " + zip::EntryDamageText(damage));
+    };
 
     OnActivate = [this] { FormShow(); };
     OnCloseQuery = [this](bool& can_close) { FormCloseQuery(can_close); };

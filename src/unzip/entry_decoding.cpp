@@ -1,6 +1,8 @@
-// One entry, one output file. The archive is positioned through the entry's local header
-// (only its name and extra field lengths are used: the method, sizes and CRC come from the
-// central directory, and a data descriptor after the data is never read). An encrypted entry
+// One entry, one output file. The archive is positioned through the entry's local header,
+// which must agree with the central directory (the method, sizes and CRC used are the
+// central directory's; a data descriptor after the data is never read). The decoded size must
+// be the declared one: a stored entry's two sizes are compared before anything is written,
+// output past the declared size stops the decoder, and output that ends short fails the entry. An encrypted entry
 // starts with a 12-byte header whose last byte, once decrypted, must equal a check byte
 // taken from the entry: the high byte of the DOS time when the entry has a data descriptor
 // (its CRC was not known when the header was written), otherwise the high byte of the CRC.
@@ -9,7 +11,10 @@
 
 #include "unzip/entry_decoding.h"
 
+#include <algorithm>
+
 #include "zip/buffer_stream.h"
+#include "zip/extra_fields.h"
 #include "zip/zip_errors.h"
 #include "zip/zip_lib.h"
 
@@ -17,19 +22,61 @@ namespace unzip {
 
 namespace {
 
-// Positions the archive on the entry's data (or its encryption header).
-void PositionOnData(TUnZipContext& context, EntryHost& host, const zip::TZipHeaderInfo& entry) {
+// Reads the entry's local header, checks it against the central directory and leaves the
+// archive on the entry's data (or its encryption header). The header must be there, with
+// well-formed extra records, the same name byte for byte, the same method and flag bits 0 and
+// 3, and, when no data descriptor follows, the same CRC and sizes (from its ZIP64 record where
+// the classic field is all ones); the data must end before the next entry's local header.
+zip::TEntryDamage PositionOnData(TUnZipContext& context, EntryHost& host, const zip::TZipHeaderInfo& entry) {
+    using zip::TEntryDamage;
     if (host.IsMultiVolume() && entry.DiskNumberStart != static_cast<uint32_t>(context.CurrentDisk)) {
         context.ArchiveStream = host.LoadVolumeStream(static_cast<int>(entry.DiskNumberStart) + 1);
         context.CurrentDisk = static_cast<int32_t>(entry.DiskNumberStart);
     }
     zip::TStream& archive = *context.ArchiveStream;
+    const uint64_t archive_size = static_cast<uint64_t>(std::max<int64_t>(0, archive.GetSize()));
+    if (!zip::FitsWithin(entry.RelativeOffset, zip::kLocalHeaderSize, archive_size)) return TEntryDamage::LocalSignature;
     archive.Seek(static_cast<int64_t>(entry.RelativeOffset), 0);
     uint8_t local_header[zip::kLocalHeaderSize] = {};
-    archive.Read(local_header, zip::kLocalHeaderSize);
-    const int64_t name_length = zip::ReadLe16(local_header, 26);
-    const int64_t extra_length = zip::ReadLe16(local_header, 28);
-    archive.Seek(name_length + extra_length, 1);
+    if (archive.Read(local_header, zip::kLocalHeaderSize) != zip::kLocalHeaderSize ||
+        zip::ReadLe32(local_header, 0) != zip::kLocalHeaderSignature) {
+        return TEntryDamage::LocalSignature;
+    }
+    const uint16_t flags = zip::ReadLe16(local_header, 6);
+    const uint16_t name_length = zip::ReadLe16(local_header, 26);
+    const uint16_t extra_length = zip::ReadLe16(local_header, 28);
+    std::string name(name_length, '\0');
+    std::string extra(extra_length, '\0');
+    if (archive.Read(name.data(), name_length) != name_length || name != entry.StoredName) return TEntryDamage::LocalMismatch;
+    const auto* extra_bytes = reinterpret_cast<const uint8_t*>(extra.data());
+    if (archive.Read(extra.data(), extra_length) != extra_length || !zip::ExtraFieldWellFormed(extra_bytes, extra.size())) {
+        return TEntryDamage::ExtraField;
+    }
+    constexpr uint16_t kCheckedFlags = 0x0001 | 0x0008;  // encrypted, data descriptor
+    if (zip::ReadLe16(local_header, 8) != entry.CompressionMethod || ((flags ^ entry.BitFlag) & kCheckedFlags) != 0) {
+        return TEntryDamage::LocalMismatch;
+    }
+    if (!entry.HasDataDescriptor()) {
+        zip::Zip64Values sizes{zip::ReadLe32(local_header, 22), zip::ReadLe32(local_header, 18)};
+        bool zip64 = false;
+        if (!zip::ApplyZip64Record(extra_bytes, extra.size(), sizes, zip64)) return TEntryDamage::ExtraField;
+        if (zip::ReadLe32(local_header, 14) != entry.CRC32 || sizes.compressed_size != entry.CompressedSize ||
+            sizes.uncompressed_size != entry.UncompressedSize) {
+            return TEntryDamage::LocalMismatch;
+        }
+    }
+    // The data, and the smallest data descriptor after it, must end before whatever follows.
+    const uint64_t data_start = entry.RelativeOffset + zip::kLocalHeaderSize + name_length + extra_length;
+    const uint64_t data_bytes = entry.CompressedSize + (entry.HasDataDescriptor() ? zip::kSmallestDataDescriptor : 0);
+    if (!zip::FitsWithin(data_start, data_bytes, entry.RangeLimit)) return TEntryDamage::Overlap;
+    return TEntryDamage::None;
+}
+
+// A stored entry holds its data as it is: both sizes (less the encryption header) agree.
+bool StoredSizesDiffer(const zip::TZipHeaderInfo& entry) {
+    if (entry.CompressionMethod != 0) return false;
+    const uint64_t header = entry.Encrypted() ? 12 : 0;
+    return entry.CompressedSize < header || entry.CompressedSize - header != entry.UncompressedSize;
 }
 
 // The password check of an encrypted entry; true when the header's check byte matches.
@@ -113,7 +160,18 @@ void UnZipEntry(TUnZipContext& context, EntryHost& host, int file_index) {
     zip::TZipHeaderInfo& entry = context.CurrentEntry;
     const std::string stored_name = entry.FullName();
 
-    if (!entry.FileName().empty()) PositionOnData(context, host, entry);
+    // Whatever contradicts the entry's own records is known before anything is written.
+    zip::TEntryDamage damage = entry.Damage;
+    if (damage == zip::TEntryDamage::None && entry.NeedsNewerVersion()) damage = zip::TEntryDamage::NewerVersion;
+    if (damage == zip::TEntryDamage::None && !entry.FileName().empty()) {
+        damage = PositionOnData(context, host, entry);
+        if (damage == zip::TEntryDamage::None && StoredSizesDiffer(entry)) damage = zip::TEntryDamage::StoredSizes;
+    }
+    if (damage != zip::TEntryDamage::None) {
+        host.EntryDamaged(damage, file_index);
+        --context.FilesExtracted;
+        return;
+    }
 
     std::string directory;
     if (!host.ComposeDirectory(entry, directory)) {
@@ -154,10 +212,13 @@ void UnZipEntry(TUnZipContext& context, EntryHost& host, int file_index) {
         return;
     }
 
+    bool longer = false;
     try {
         Decode(context, host);
     } catch (const zip::EBiggerThanUncompressed&) {
-        // The decoder ran past the entry's size; what it wrote is judged by the CRC below.
+        // The decoder ran past the entry's size. For an encrypted entry that is most likely
+        // a wrong password that passed the one-byte check: the CRC below questions it.
+        longer = true;
     } catch (...) {
         context.OutFile = nullptr;
         output.reset();
@@ -169,7 +230,17 @@ void UnZipEntry(TUnZipContext& context, EntryHost& host, int file_index) {
 
     const uint32_t calculated_crc = ~context.RunningCrc;
     context.RunningCrc = calculated_crc;
-    if (calculated_crc == entry.CRC32) {
+    const bool crc_matches = calculated_crc == entry.CRC32;
+    // Data whose CRC matches may still not be what the entry declares: a size that differs
+    // is damage of its own, whatever the CRC says.
+    if ((longer && !entry.Encrypted()) || (crc_matches && context.EntryWritten != entry.UncompressedSize)) {
+        host.EntryDamaged(longer ? zip::TEntryDamage::LongerThanDeclared : zip::TEntryDamage::ShorterThanDeclared,
+                          file_index);
+        host.DeleteOutputFile(output_path);
+        --context.FilesExtracted;
+        return;
+    }
+    if (crc_matches) {
         host.EndUnZip(file_index, output_path);
         return;
     }

@@ -53,6 +53,8 @@ public:
     // is assigned.
     virtual bool BadPassword(int file_index, std::string& new_password) = 0;
     virtual void BadCrc(uint32_t calculated_crc, uint32_t stored_crc, int file_index) = 0;
+    // The entry contradicts its own records; its output (if any) is deleted afterwards.
+    virtual void EntryDamaged(zip::TEntryDamage damage, int file_index) = 0;
     // The "Unknown Compression Method" box.
     virtual void UnknownCompressionMethod(int method) = 0;
     // Deletes a rejected output file.

@@ -7,6 +7,7 @@
 #include "platform/dialogs.h"
 #include "platform/file_system.h"
 #include "platform/platform.h"
+#include "zip/entry_ranges.h"
 #include "zip/zip_errors.h"
 #include "zip/zip_extractor.h"
 #include "zip/zip_lib.h"
@@ -16,6 +17,14 @@ namespace zip {
 namespace {
 
 constexpr char kNotValidZip[] = "Not a valid zip file!";
+// The contradictions between the end records and the directory.
+constexpr char kZip64EndMissing[] = "ZIP64 end record missing where its locator says";
+constexpr char kZip64EndMalformed[] = "ZIP64 end record malformed";
+constexpr char kDirectoryBeforeFile[] = "central directory would start before the beginning of the file";
+constexpr char kDirectoryNotFound[] = "central directory not where the end record says";
+constexpr char kExtraBytes[] = "extra bytes at beginning or within zipfile";
+constexpr char kEntryCountDiffers[] = "entry count in the end record differs from the central directory";
+constexpr char kDirectorySizeDiffers[] = "central directory size differs from the end record";
 
 // True when stream is at a central header; the stream stays where it was.
 bool AtCentralHeader(TStream& stream) {
@@ -77,9 +86,19 @@ void TZipExtractor::ReadCatalogue() {
     }
 }
 
+void TZipExtractor::ArchiveDamage(TDamageLevel level, const std::string& problem) {
+    if (OnArchiveDamage) {
+        OnArchiveDamage(*this, level, problem);
+        return;
+    }
+    ClearArchive();
+    throw EBadZipFile(problem);
+}
+
 void TZipExtractor::ReadCatalogueParts() {
     bool rebuilt = false;
     uint64_t offset_shift = 0;
+    uint64_t directory_start = 0;
     if (FindEndCentral(end_record_, *archive_stream_)) {
         current_disk_ = end_record_.ThisDiskNumber;
         if (end_record_.ThisDiskNumber != 0) {
@@ -90,25 +109,44 @@ void TZipExtractor::ReadCatalogueParts() {
             SetVolumeMode(0);
         }
         JoinSplitSegments();
+        if (end_record_.Zip64Fault == Zip64EndFault::Missing) {
+            ArchiveDamage(TDamageLevel::dlError, kZip64EndMissing);
+        } else if (end_record_.Zip64Fault == Zip64EndFault::Malformed) {
+            ArchiveDamage(TDamageLevel::dlError, kZip64EndMalformed);
+        }
+        // The directory ends where the (ZIP64) end record starts; one that would have to
+        // start before the file's first byte is not where the end record says.
+        const uint64_t directory_end = end_record_.DirectoryEndPos;
+        const bool starts_before_file = end_record_.CentralSize > directory_end;
+        if (end_record_.TotalEntries == 0 && end_record_.CentralSize != 0) {
+            ArchiveDamage(TDamageLevel::dlError, kEntryCountDiffers);
+        }
         if (end_record_.TotalEntries != 0) {
             if (end_record_.ThisDiskNumber != 0 && static_cast<int>(end_record_.CentralStartDisk) != current_disk_) {
                 LoadVolume(static_cast<int>(end_record_.CentralStartDisk) + 1);
             }
-            archive_stream_->Seek(static_cast<int64_t>(end_record_.CentralDirOffset), 0);
+            if (starts_before_file) ArchiveDamage(TDamageLevel::dlError, kDirectoryBeforeFile);
+            directory_start = end_record_.CentralDirOffset;
+            archive_stream_->Seek(static_cast<int64_t>(directory_start), 0);
             // Bytes in front of the archive (a self-extracting program, a prepended download
             // header) move everything by their length while the offsets stay as written: the
             // directory then ends right before the end record (or the ZIP64 end record), and
-            // the difference is added to every offset. Only when it is not there either is the
-            // list rebuilt.
-            const uint64_t directory_end = end_record_.DirectoryEndPos;
-            const uint64_t implied = directory_end > end_record_.CentralSize ? directory_end - end_record_.CentralSize : 0;
+            // the difference is added to every offset, with a warning, since the end record
+            // does not account for them (a self-extractor's offsets that do stay valid). Only
+            // when it is not there either is the list rebuilt.
+            const uint64_t implied = starts_before_file ? 0 : directory_end - end_record_.CentralSize;
             bool found = AtCentralHeader(*archive_stream_);
             if (!found && end_record_.ThisDiskNumber == 0 && implied > end_record_.CentralDirOffset) {
                 archive_stream_->Seek(static_cast<int64_t>(implied), 0);
                 found = AtCentralHeader(*archive_stream_);
-                if (found) offset_shift = implied - end_record_.CentralDirOffset;
+                if (found) {
+                    offset_shift = implied - end_record_.CentralDirOffset;
+                    directory_start = implied;
+                    ArchiveDamage(TDamageLevel::dlWarning, kExtraBytes);
+                }
             }
             if (!found) {
+                ArchiveDamage(TDamageLevel::dlError, kDirectoryNotFound);
                 RebuildOrReject();
                 rebuilt = true;
             }
@@ -130,6 +168,7 @@ void TZipExtractor::ReadCatalogueParts() {
     if (!rebuilt) catalogue_ = std::make_unique<TSortedZip>(TZipSortMode::ByNone, 2, true);
     sorted_view_ = catalogue_.get();
     ReadCentralDirectory(rebuilt, offset_shift);
+    if (!rebuilt && end_record_.TotalEntries != 0) CheckDirectoryAgainstEndRecord(directory_start, offset_shift);
 
     const bool multi_volume = end_record_.ThisDiskNumber != 0;
     if (multi_volume && end_record_.ZipCommentLength != 0) {
@@ -146,6 +185,34 @@ void TZipExtractor::ReadCatalogueParts() {
     // current_disk_ already names the volume that is open: after loading the volume of the
     // central directory it is that one, not the one holding the end record.
     ApplySortMode(SortMode);
+}
+
+void TZipExtractor::CheckDirectoryAgainstEndRecord(uint64_t directory_start, uint64_t offset_shift) {
+    const uint64_t directory_end = end_record_.DirectoryEndPos;
+    MarkOverlappingEntries(*catalogue_, end_record_.CentralStartDisk, directory_start);
+    // Past the headers the end record counts, the directory of one volume may hold more: an
+    // old tool writes a count above 65,535 without ZIP64 as the count modulo 65,536. Such
+    // headers are taken when they fill the directory exactly to the end record, silently
+    // when their number is a multiple of 65,536; any other difference is damage.
+    const bool one_volume = end_record_.ThisDiskNumber == 0 && end_record_.CentralStartDisk == 0;
+    if (!one_volume) return;
+    uint64_t beyond_count = 0;
+    while (static_cast<uint64_t>(archive_stream_->Position()) < directory_end && AtCentralHeader(*archive_stream_)) {
+        auto entry = std::make_unique<TZipHeaderInfo>();
+        TStream* stream = archive_stream_.get();
+        if (!entry->ReadCentralHeader(stream, {})) break;
+        entry->RelativeOffset += offset_shift;
+        catalogue_->Add(entry.get());
+        entry.release();
+        ++beyond_count;
+    }
+    if (beyond_count != 0) MarkOverlappingEntries(*catalogue_, end_record_.CentralStartDisk, directory_start);
+    const bool fills_directory = static_cast<uint64_t>(archive_stream_->Position()) == directory_end;
+    if (beyond_count != 0 && (end_record_.Zip64 || beyond_count % 0x10000 != 0 || !fills_directory)) {
+        ArchiveDamage(TDamageLevel::dlError, kEntryCountDiffers);
+    }
+    if (!fills_directory) ArchiveDamage(TDamageLevel::dlError, kDirectorySizeDiffers);
+    end_record_.TotalEntries += beyond_count;
 }
 
 void TZipExtractor::ReadCentralDirectory(bool rebuilt, uint64_t offset_shift) {
@@ -165,6 +232,8 @@ void TZipExtractor::ReadCentralDirectory(bool rebuilt, uint64_t offset_shift) {
             ClearArchive();
             throw EBadZipFile(kNotValidZip);
         }
+        // The shift is less than the file's length, and ZIP64 offsets are below 2^63: the
+        // sum cannot overflow, and an offset it carries past the directory is an overlap.
         entry->RelativeOffset += offset_shift;
         if (split_) PlaceInSplitArchive(*entry);
         if (multi_volume && entry->FileCommentLength != 0) {

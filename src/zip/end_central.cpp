@@ -22,6 +22,7 @@ void TEndCentral::Clear() {
     CommentChanged = false;
     DirectoryEndPos = 0;
     Zip64 = false;
+    Zip64Fault = Zip64EndFault::None;
 }
 
 void TEndCentral::Assign(const TEndCentral& source) {
@@ -38,6 +39,7 @@ void TEndCentral::Assign(const TEndCentral& source) {
     ZipCommentPos = source.ZipCommentPos;
     DirectoryEndPos = source.DirectoryEndPos;
     Zip64 = source.Zip64;
+    Zip64Fault = source.Zip64Fault;
 }
 
 namespace {
@@ -55,8 +57,10 @@ bool ReadZip64End(TStream& stream, int64_t position, uint8_t (&record)[kZip64End
 }
 
 // Takes the values of the ZIP64 end record that the locator just before the end record at
-// end_position leads to. Nothing changes when there is no locator or no record where it
-// says: the end record's own values stand.
+// end_position leads to (place turns the locator's disk and offset into a position of the
+// stream, where the stream joins several). Nothing changes when there is no locator; a locator
+// without its record, or with one that is malformed, leaves the end record's own values and
+// is noted.
 void ReadZip64Values(TEndCentral& end_record, TStream& stream, int64_t end_position, const DiskPlacement& place) {
     const int64_t locator_position = end_position - kZip64LocatorSize;
     if (locator_position < 0) return;
@@ -73,11 +77,21 @@ void ReadZip64Values(TEndCentral& end_record, TStream& stream, int64_t end_posit
         // Bytes in front of the archive move the record away from its written offset; it
         // usually ends right before the locator.
         position = locator_position - kZip64EndSize;
-        if (!ReadZip64End(stream, position, record) || ReadLe64(record, 4) != kZip64EndSize - 12) return;
+        if (!ReadZip64End(stream, position, record) || ReadLe64(record, 4) != kZip64EndSize - 12) {
+            end_record.Zip64Fault = Zip64EndFault::Missing;
+            return;
+        }
     }
+    // The record, with its extensible data, ends where the locator starts.
+    const uint64_t rest_size = ReadLe64(record, 4);
+    const uint64_t record_span = static_cast<uint64_t>(locator_position - position);
+    if (rest_size < kZip64EndSize - 12 || rest_size != record_span - 12) end_record.Zip64Fault = Zip64EndFault::Malformed;
     // Counts, sizes and offsets beyond any file position are no values: the record is ignored.
     for (const size_t field : {24, 32, 40, 48}) {
-        if (ReadLe64(record, field) > static_cast<uint64_t>(INT64_MAX)) return;
+        if (ReadLe64(record, field) > static_cast<uint64_t>(INT64_MAX)) {
+            end_record.Zip64Fault = Zip64EndFault::Malformed;
+            return;
+        }
     }
     end_record.ThisDiskNumber = ReadLe32(record, 16);
     end_record.CentralStartDisk = ReadLe32(record, 20);
@@ -128,6 +142,7 @@ bool FindEndCentral(TEndCentral& end_record, TStream& stream, const DiskPlacemen
         end_record.ZipCommentPos = static_cast<uint64_t>(end_position + kEndCentralSize);
         end_record.DirectoryEndPos = static_cast<uint64_t>(end_position);
         end_record.Zip64 = false;
+        end_record.Zip64Fault = Zip64EndFault::None;
         ReadZip64Values(end_record, stream, end_position, place);
         return true;
     }

@@ -14,6 +14,13 @@
 
 namespace zip {
 
+// What was wrong with the ZIP64 end record that a locator announced.
+enum class Zip64EndFault {
+    None,
+    Missing,    // not where the locator says, nor right before the locator
+    Malformed,  // its size field does not reach the locator, or a value is beyond any file position
+};
+
 class TEndCentral : public TObject {
 public:
     TEndCentral() { Clear(); }
@@ -46,6 +53,7 @@ public:
     // from CentralDirOffset + CentralSize).
     uint64_t DirectoryEndPos = 0;
     bool Zip64 = false;             // the values came from a ZIP64 end record
+    Zip64EndFault Zip64Fault = Zip64EndFault::None;
 };
 
 // The largest tail searched for the end record.
@@ -53,7 +61,8 @@ constexpr int kEndCentralSearchBytes = 0xFFF8;
 
 // Searches the last 65,528 bytes of stream backwards for the end record and fills
 // end_record from the occurrence nearest the end, and from the ZIP64 end record when a
-// locator before it leads to one (in this stream: the last volume of a spanned archive). false
+// locator before it leads to one (in this stream: the last volume of a spanned archive); a
+// locator whose record is missing or malformed is noted in Zip64Fault. false
 // when the stream is shorter than a record, the tail cannot be read or no signature is found;
 // end_record is then unchanged. place, when given, says where an offset from the start of a
 // disk lies in stream (-1: nowhere), for the segments of a split archive read as one.

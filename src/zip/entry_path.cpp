@@ -19,10 +19,12 @@ bool IsDeviceName(const std::string& component) {
     for (const char* device : kDevices) {
         if (base == device) return true;
     }
-    if (base.size() == 4 && (base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0)) {
-        return base[3] >= '1' && base[3] <= '9';
-    }
-    return false;
+    if (base.size() < 4 || (base.compare(0, 3, "COM") != 0 && base.compare(0, 3, "LPT") != 0)) return false;
+    // The port's number: a digit, or a superscript one, two or three, which Windows takes as
+    // the same device (as a byte of Windows-1252, or in UTF-8 when that is the code page).
+    const std::string number = base.substr(3);
+    if (number.size() == 1) return (number[0] >= '1' && number[0] <= '9') || number == "\xB9" || number == "\xB2" || number == "\xB3";
+    return number == "\xC2\xB9" || number == "\xC2\xB2" || number == "\xC2\xB3";
 }
 
 bool IsSafeRelativePath(const std::string& path) {
@@ -32,7 +34,8 @@ bool IsSafeRelativePath(const std::string& path) {
         if (end == std::string::npos) end = path.size();
         const std::string component = path.substr(start, end - start);
         if (!component.empty()) {
-            if (component.find(':') != std::string::npos) return false;
+            // A NUL would end the name where the system reads it, so it names another file.
+            if (component.find(':') != std::string::npos || component.find('\0') != std::string::npos) return false;
             if (component != "." && TrimTrailingBlanksAndDots(component).empty()) return false;
             if (IsDeviceName(component)) return false;
         }

@@ -8,12 +8,13 @@
 namespace zip {
 
 // True for a name component that Windows would take as a device (CON, PRN, AUX, NUL,
-// COM1-9, LPT1-9, with or without an extension, trailing blanks and dots ignored).
+// COM1-9, LPT1-9 and COM/LPT with a superscript 1, 2 or 3, with or without an extension,
+// trailing blanks and dots ignored).
 bool IsDeviceName(const std::string& component);
 
 // True when every component of a relative path (split at backslashes) is an ordinary name:
-// no "..", no component made only of dots and blanks (except "."), no device name and no
-// colon (which would name a drive or an alternate stream).
+// no "..", no component made only of dots and blanks (except "."), no device name, no NUL
+// byte and no colon (which would name a drive or an alternate stream).
 bool IsSafeRelativePath(const std::string& path);
 
 // True when an entry's file name (the part after its last backslash) names a file that may

@@ -30,6 +30,16 @@ bool FindExtraRecord(const uint8_t* extra, size_t length, uint16_t id, const uin
     return false;
 }
 
+bool ExtraFieldWellFormed(const uint8_t* extra, size_t length) {
+    size_t at = 0;
+    while (at + 4 <= length) {
+        const size_t record_length = ReadLe16(extra, at + 2);
+        if (record_length > length - at - 4) return false;
+        at += 4 + record_length;
+    }
+    return true;
+}
+
 bool ApplyZip64Record(const uint8_t* extra, size_t length, Zip64Values& values, bool& found) {
     const uint8_t* data = nullptr;
     size_t data_length = 0;

@@ -28,6 +28,11 @@ struct Zip64Values {
 // search (the rest is not trusted).
 bool FindExtraRecord(const uint8_t* extra, size_t length, uint16_t id, const uint8_t*& data, size_t& data_length);
 
+// True when every record of extra (length bytes) lies within it. A tail of fewer than four
+// bytes, too short for a record's id and size, is padding some writers leave to align the
+// data, not a record.
+bool ExtraFieldWellFormed(const uint8_t* extra, size_t length);
+
 // Applies the ZIP64 record of extra, if any, to values: each value whose classic field was all
 // ones is taken from the record, in the record's order (uncompressed size, compressed size,
 // offset, disk). found tells whether the record is there. false when the record is too short

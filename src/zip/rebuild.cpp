@@ -99,8 +99,16 @@ bool FindDataDescriptor(TStream& stream, int64_t data_start, DescriptorShape sha
 // Where the entry whose local header was just read ends; false when its size is not known.
 // The stream is left anywhere.
 bool FindEntryEnd(TStream& stream, TZipHeaderInfo& entry, const std::function<void()>& between_chunks, int64_t& end) {
+    const int64_t file_size = stream.GetSize();
     const int64_t data_start = stream.Position() + entry.ExtraFieldLength;
     const DescriptorShape shape{entry.Zip64 ? 8 : 4};
+    // Sizes come from the archive and are never added to the start unchecked, where they
+    // could overflow: data said to run past the file's end ends the scan there (the entry
+    // then fails as cut short when it is reached).
+    if (!FitsWithin(static_cast<uint64_t>(data_start), entry.CompressedSize, static_cast<uint64_t>(file_size))) {
+        end = file_size;
+        return !entry.HasDataDescriptor();
+    }
     if (!entry.HasDataDescriptor()) {
         end = data_start + static_cast<int64_t>(entry.CompressedSize);
         return true;

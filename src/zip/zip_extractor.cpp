@@ -319,6 +319,10 @@ void TZipExtractor::BadCrc(uint32_t calculated_crc, uint32_t stored_crc, int fil
     if (OnBadCRC) OnBadCRC(*this, calculated_crc, stored_crc, file_index);
 }
 
+void TZipExtractor::EntryDamaged(TEntryDamage damage, int file_index) {
+    if (OnEntryDamaged) OnEntryDamaged(*this, damage, file_index);
+}
+
 void TZipExtractor::UnknownCompressionMethod(int /*method*/) {
     platform::UserDialogs().ShowMessage("Unknown Compression Method", platform::MessageKind::Custom,
                                         platform::buttons::kOk, platform::DialogResult::Ok, "Zip Error");

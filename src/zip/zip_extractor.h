@@ -27,6 +27,9 @@ namespace zip {
 
 enum class TUZOverwriteMode { Prompt, Always, Never };
 enum class TIncompleteZipMode { izAssumeMulti, izAssumeBad };
+// How grave a contradiction in the archive's structure is: a warning (bytes no record
+// accounts for) or an error (records that disagree about where things are).
+enum class TDamageLevel { dlWarning, dlError };
 using unzip::TSkipReason;
 using unzip::srBadPassword;
 using unzip::srNoOverwrite;
@@ -49,6 +52,10 @@ using TSkippingFile =
 using TBadPassword = std::function<void(TZipExtractor& sender, int file_index, std::string& new_password)>;
 using TBadCRC = std::function<void(TZipExtractor& sender, uint32_t calculated_crc, uint32_t stored_crc, int file_index)>;
 using TIncompleteZip = std::function<void(TZipExtractor& sender, TIncompleteZipMode& incomplete_mode)>;
+// The archive's records contradict each other (see OnArchiveDamage); problem is a fixed text.
+using TArchiveDamage = std::function<void(TZipExtractor& sender, TDamageLevel level, const std::string& problem)>;
+// An entry contradicts its own records and is not extracted; EntryDamageText(damage) says how.
+using TEntryDamaged = std::function<void(TZipExtractor& sender, TEntryDamage damage, int file_index)>;
 using TGetNextDisk = std::function<void(TZipExtractor& sender, int next_disk, std::string& file_name)>;
 
 class TZipExtractor : private unzip::EntryHost {
@@ -148,6 +155,15 @@ public:
     TBadPassword OnBadPassword;
     TBadCRC OnBadCRC;
     TIncompleteZip OnInCompleteZip;
+    // Told when the end records and the central directory contradict each other (a ZIP64
+    // locator without its record, bytes the offsets do not account for, an entry count or
+    // directory size that differs from what the directory holds) while every entry can still
+    // be found. Unassigned, such an archive is refused with EBadZipFile and the problem's
+    // text; assigned, the reading goes on (a tool that reports the warning).
+    TArchiveDamage OnArchiveDamage;
+    // An entry found damaged by its own records (sizes, local header, overlap, version)
+    // before or while it is decoded; nothing of it is kept and the run goes on.
+    TEntryDamaged OnEntryDamaged;
     // Supplies a volume's file name; DefaultGetNextDisk unless replaced (an empty function
     // falls back to it too).
     TGetNextDisk OnGetNextDisk;
@@ -215,6 +231,7 @@ private:
     void SkippingFile(TSkipReason reason, const std::string& name, int file_index) override;
     bool BadPassword(int file_index, std::string& new_password) override;
     void BadCrc(uint32_t calculated_crc, uint32_t stored_crc, int file_index) override;
+    void EntryDamaged(TEntryDamage damage, int file_index) override;
     void UnknownCompressionMethod(int method) override;
     void DeleteOutputFile(const std::string& output_path) override;
     std::string& CurrentPassword() override { return Password; }
@@ -239,6 +256,13 @@ private:
     // The archive stream: the last segment alone, or the segments joined when split_.
     std::unique_ptr<TZipFileStream> OpenArchiveStream() const;
     void RunSelectedEntries(unzip::TUnZipContext& context);
+    // Reports a contradiction in the archive's structure through OnArchiveDamage, or refuses
+    // the archive (ClearArchive, EBadZipFile with problem) when no handler takes it.
+    void ArchiveDamage(TDamageLevel level, const std::string& problem);
+    // After the directory was read from directory_start (its offsets moved by offset_shift):
+    // marks overlapping entries, and in an archive of one volume takes headers beyond the
+    // count and checks the count and the directory's end against the end record.
+    void CheckDirectoryAgainstEndRecord(uint64_t directory_start, uint64_t offset_shift);
 
     std::string zip_name_;
     std::string dest_dir_;

@@ -65,6 +65,9 @@ void TZipHeaderInfo::Assign(const TZipHeaderInfo& source) {
     CentralOffset = source.CentralOffset;
     Zip64 = source.Zip64;
     UnrepresentableName = source.UnrepresentableName;
+    StoredName = source.StoredName;
+    Damage = source.Damage;
+    RangeLimit = source.RangeLimit;
     file_name_ = source.file_name_;
     directory_ = source.directory_;
     if (source.file_comment_) {
@@ -138,6 +141,26 @@ std::string ConvertedName(const std::string& stored, uint16_t bit_flag, const st
     return name;
 }
 
+// True when the external attributes mark a directory in the way of the system that made the
+// entry (the high byte of "version made by"): the MS-DOS directory attribute for MS-DOS, OS/2
+// and NTFS (and the FAT of Windows tools), or a Unix mode of a directory.
+bool AttributesMarkDirectory(uint16_t version_made_by, uint32_t external_attributes) {
+    constexpr uint32_t kDosDirectory = 0x10;
+    constexpr uint32_t kUnixTypeMask = 0xF000;
+    constexpr uint32_t kUnixDirectory = 0x4000;
+    switch (version_made_by >> 8) {
+        case 0:   // MS-DOS
+        case 6:   // OS/2
+        case 11:  // NTFS
+        case 14:  // VFAT
+            return (external_attributes & kDosDirectory) != 0;
+        case 3:  // Unix
+            return ((external_attributes >> 16) & kUnixTypeMask) == kUnixDirectory;
+        default:
+            return false;
+    }
+}
+
 }  // namespace
 
 bool TZipHeaderInfo::ReadCentralHeader(TStream*& stream, const NextVolume& next_volume) {
@@ -191,7 +214,19 @@ bool TZipHeaderInfo::ReadCentralHeader(TStream*& stream, const NextVolume& next_
     RelativeOffset = relative_offset;
     Zip64 = zip64;
     UnrepresentableName = !representable;
+    StoredName = stored_name;
+    Damage = TEntryDamage::None;
+    RangeLimit = UINT64_MAX;
     SetFullName(name);
+    // A directory named without its trailing slash is one only while it holds nothing;
+    // otherwise the entry contradicts itself.
+    if (!file_name_.empty() && AttributesMarkDirectory(VersionMadeBy, ExternalAttributes)) {
+        if (UncompressedSize == 0) {
+            SetFullName(name + "\\");
+        } else {
+            Damage = TEntryDamage::DirectoryWithData;
+        }
+    }
     file_comment_.reset();
     Selected = false;
     CentralOffset = static_cast<uint64_t>(start);
@@ -239,6 +274,9 @@ bool TZipHeaderInfo::ReadLocalHeader(TStream& stream) {
     RelativeOffset = static_cast<uint64_t>(start);
     Zip64 = zip64;
     UnrepresentableName = !representable;
+    StoredName = stored_name;
+    Damage = TEntryDamage::None;
+    RangeLimit = UINT64_MAX;
     SetFullName(name);
     file_comment_.reset();
     Selected = false;

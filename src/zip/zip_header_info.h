@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "zip/entry_damage.h"
 #include "zip/object_list.h"
 #include "zip/stream.h"
 
@@ -25,6 +26,9 @@ constexpr uint32_t kEndCentralSignature = 0x06054B50;
 constexpr int kLocalHeaderSize = 30;
 constexpr int kCentralHeaderSize = 46;
 constexpr int kEndCentralSize = 22;
+// A data descriptor without its signature and with 4-byte sizes: the least that follows the
+// data of an entry whose flag says it has one.
+constexpr uint64_t kSmallestDataDescriptor = 12;
 // Bit 11 of the general purpose flag: the name (and comment) are UTF-8.
 constexpr uint16_t kUtf8NameFlag = 0x0800;
 
@@ -49,7 +53,10 @@ public:
     // stream after its name, extra field and comment. A header that runs past the end of a
     // volume is completed from the next one when next_volume is given (stream then points to
     // it). Values its classic fields cannot hold come from its ZIP64 record; the name is
-    // converted to the ANSI code page (see UnrepresentableName). false, with the stream back
+    // converted to the ANSI code page (see UnrepresentableName). A name without its trailing
+    // slash whose attributes mark a directory (the MS-DOS directory bit from MS-DOS, OS/2,
+    // NTFS or VFAT, a Unix directory mode from Unix) becomes a directory when the entry holds
+    // nothing; otherwise Damage is DirectoryWithData. false, with the stream back
     // at the header's start and the record unchanged, when the header is short, has the wrong
     // signature, its name or extra field is cut off or its ZIP64 record lacks a value.
     bool ReadCentralHeader(TStream*& stream, const NextVolume& next_volume);
@@ -82,6 +89,14 @@ public:
     // those places and is for showing only; the entry is refused as an unsafe path rather
     // than written under a substitute.
     bool UnrepresentableName = false;
+    // The name's bytes as the header stores them (the local header must repeat them).
+    std::string StoredName;
+    // A contradiction the catalogue found (an overlap with another entry, data in a
+    // directory); the entry is refused with it when it is reached.
+    TEntryDamage Damage = TEntryDamage::None;
+    // Where the entry's bytes must end on its volume: the next local header there, or the
+    // central directory; the largest value when nothing is known to follow.
+    uint64_t RangeLimit = UINT64_MAX;
 
     const std::string& FileName() const { return file_name_; }
     const std::string& Directory() const { return directory_; }
@@ -98,6 +113,9 @@ public:
     bool Encrypted() const { return (BitFlag & 0x0001) != 0; }
     bool HasDataDescriptor() const { return (BitFlag & 0x0008) != 0; }
     bool HasComment() const { return FileCommentLength != 0; }
+    // The version needed to extract is above 6.3, the highest the format defines (its low
+    // byte is the version times ten; the high byte names the system).
+    bool NeedsNewerVersion() const { return (VersionNeeded & 0xFF) > 63; }
     // Directory followed by FileName.
     std::string FullName() const { return directory_ + file_name_; }
     // Splits a stored name (backslashes already in place) after its last backslash or colon.

@@ -21,6 +21,12 @@ inline uint64_t ReadLe64(const uint8_t* bytes, size_t offset) {
     return static_cast<uint64_t>(ReadLe32(bytes, offset)) | (static_cast<uint64_t>(ReadLe32(bytes, offset + 4)) << 32);
 }
 
+// True when size bytes from offset end within length bytes, decided without forming a sum that
+// could overflow (offsets and sizes read from an archive may be anything).
+inline bool FitsWithin(uint64_t offset, uint64_t size, uint64_t length) {
+    return offset <= length && size <= length - offset;
+}
+
 inline int Smaller(int a, int b) { return a < b ? a : b; }
 inline int Larger(int a, int b) { return a > b ? a : b; }
 

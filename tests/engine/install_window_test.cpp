@@ -187,6 +187,18 @@ TEST_F(InstallWindowTest, ADamagedPayloadLeavesTheDestinationAsItWas) {
         << ::testing::PrintToString(record_);
 }
 
+// Bytes in front that the offsets do not count: every entry can still be found, but a payload
+// that contradicts itself is not installed.
+TEST_F(InstallWindowTest, APayloadThatContradictsItselfIsNotInstalled) {
+    MakeArchive("C:\\setup\\VIrovARI2.dat", ProductFiles());
+    Write("C:\\setup\\VIrovARI2.dat", "prepended" + Read("C:\\setup\\VIrovARI2.dat"));
+    RunWindow(MessageKind::Error);
+    EXPECT_EQ(final_text_.rfind("Data-copy error.", 0), 0u) << final_text_;
+    EXPECT_EQ(platform::Files().ListDirectory("C:\\VE4").size(), 1u);  // the base product's utility alone
+    EXPECT_NE(std::find(record_.begin(), record_.end(), "Data-copy error: damaged data: extra bytes at beginning or within zipfile"),
+              record_.end()) << ::testing::PrintToString(record_);
+}
+
 TEST_F(InstallWindowTest, ALogThatCannotBeWrittenEndsTheExtractionAndUndoesIt) {
     Write("C:\\VE4\\UNINST\\virovari2_1_0.log", "earlier\r\n");
     platform::PosixMachine::MarkInUse("C:\\VE4\\UNINST\\virovari2_1_0.log", true);

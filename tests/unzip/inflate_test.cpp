@@ -450,6 +450,22 @@ TEST(InflateGenerated, Deflate64AndDeflateStreamsInOneContext) {
     }
 }
 
+// Matches of the longest length (65,538), back to back and one byte back, fill the 64 KiB
+// window three times over within one block: the copy loop wraps the window again and again.
+TEST(InflateGenerated, Deflate64BackToBackLongestMatchesFillTheWindowRepeatedly) {
+    BitWriter writer;
+    writer.Bits(1, 1).Bits(1, 2).FixedLiteral('a').FixedLiteral('b');
+    for (int match = 0; match < 3; ++match) writer.FixedLiteral(285).Bits(65535, 16).FixedDistance(1);  // 65538 from 2 back
+    writer.FixedLiteral(256);
+    Bytes expected;
+    for (size_t index = 0; index < 2 + 3 * 65538u; ++index) expected.push_back(index % 2 == 0 ? 'a' : 'b');
+    DecoderHarness harness;
+    harness.Prepare(writer.Finish(), static_cast<uint32_t>(expected.size()));
+    const DecodeResult result = harness.Run(unzip::Inflate64);
+    EXPECT_EQ(result.error, "");
+    EXPECT_TRUE(result.output == expected);
+}
+
 TEST(InflateGenerated, Deflate64WritesWholeWindowsOf64KiBBeforeAFault) {
     BitWriter writer;
     writer.Bits(0, 1).Bits(0, 2).Align().Bits(65535, 16).Bits(0, 16);

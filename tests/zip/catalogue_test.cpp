@@ -22,6 +22,8 @@ using zip::TZipSortMode;
 
 class Catalogue : public ::testing::Test {
 protected:
+    // Archives that contradict themselves are read on, as a tool reporting it does.
+    Catalogue() { extractor.OnArchiveDamage = [this](TZipExtractor&, zip::TDamageLevel, const std::string& text) { damages.push_back(text); }; }
     // Writes the archive and points the component at it.
     void Use(const std::string& bytes, const std::string& name = "test.zip") {
         folder.Write(name, bytes);
@@ -35,6 +37,7 @@ protected:
 
     test_support::TempFolder folder;
     TZipExtractor extractor;
+    std::vector<std::string> damages;
 };
 
 TEST_F(Catalogue, AFileTooShortForAnEndRecordIsIncompleteAndForgotten) {
@@ -224,6 +227,38 @@ TEST_F(Catalogue, BytesInFrontWithOffsetsNotAdjustedAreAllowedForWithoutARebuild
     EXPECT_EQ(Names(), (std::vector<std::string>{"one.txt", "two.txt"}));
     EXPECT_EQ(extractor.Entry(0).RelativeOffset, 3000u);
     EXPECT_EQ(extractor.Entry(1).RelativeOffset, 3000u + 30 + 7 + 3);
+    EXPECT_EQ(damages, (std::vector<std::string>{"extra bytes at beginning or within zipfile"}));
+}
+
+// A ZIP64 archive behind a program is read from its central directory (with the comments
+// only the directory holds), whether or not its offsets count the program's bytes.
+TEST_F(Catalogue, AZip64ArchiveBehindAProgramIsReadFromItsDirectory) {
+    for (const bool counted : {true, false}) {
+        ArchiveBuilder builder;
+        builder.prefix = std::string(5000, 'S');
+        builder.offsets_from_archive_start = !counted;
+        builder.zip64_end_record = true;
+        builder.Add("one.txt", "one").comment = "the first";
+        for (TestEntry& entry : builder.entries) entry.zip64 = true;
+        extractor.SetZipName("");
+        Use(builder.Build());
+        extractor.OpenArchive();
+        EXPECT_FALSE(extractor.Rebuilding()) << counted;
+        EXPECT_EQ(extractor.EntryComment(0), "the first") << counted;
+        EXPECT_EQ(damages.size(), counted ? 0u : 1u);
+    }
+}
+
+// An old tool writes 65,537 entries without ZIP64 as a count of 1: the directory's size tells
+// the truth, and the headers past the count are read without complaint.
+TEST_F(Catalogue, ACountModulo65536WithoutZip64IsAnOldToolsCount) {
+    ArchiveBuilder builder;
+    for (int i = 0; i <= 0x10000; ++i) builder.Add(std::to_string(i), "");
+    builder.total_entries_override = 1;
+    Use(builder.Build());
+    extractor.OpenArchive();
+    EXPECT_EQ(extractor.Count(), 0x10001);
+    EXPECT_TRUE(damages.empty());
 }
 
 // Streamed entries carry their sizes and CRC in a data descriptor after the data; the

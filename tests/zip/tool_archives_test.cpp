@@ -45,6 +45,9 @@ std::map<std::string, std::string> Tree(const fs::path& root) {
     return tree;
 }
 
+// What the component reports for bytes in front of an archive that its offsets do not count.
+constexpr char kExtraBytes[] = "extra bytes at beginning or within zipfile";
+
 class ToolArchives : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -59,9 +62,10 @@ protected:
     void InSource(const std::string& command) {
         ASSERT_TRUE(RunCommand("cd '" + folder.Path("src") + "' && " + command)) << command;
     }
-    // Extracts archive into a fresh folder and compares it with the sources.
+    // Extracts archive into a fresh folder and compares it with the sources; warning is the
+    // contradiction in its structure that must be reported, if any.
     void ExpectExtractsExactly(const std::string& archive, const std::string& password = {},
-                               const std::string& source = "src") {
+                               const std::string& source = "src", const std::string& warning = {}) {
         const std::string out = "out-" + std::to_string(++runs);
         TZipExtractor extractor;
         extractor.SetZipName(folder.Path(archive));
@@ -72,10 +76,15 @@ protected:
         extractor.Password = password;
         extractor.ReadSplitArchives = true;  // changes nothing for an archive that is not split
         int failures = 0;
+        std::string reported;
+        extractor.OnArchiveDamage = [&reported](TZipExtractor&, zip::TDamageLevel, const std::string& problem) {
+            reported += problem;
+        };
         extractor.OnBadCRC = [&failures](TZipExtractor&, uint32_t, uint32_t, int) { ++failures; };
         extractor.OnSkippingFile = [&failures](TZipExtractor&, zip::TSkipReason, const std::string&, int) { ++failures; };
         const int extracted = extractor.UnZip();
         EXPECT_EQ(failures, 0);
+        EXPECT_EQ(reported, warning);
         EXPECT_EQ(extracted, extractor.Count());
         EXPECT_TRUE(Tree(folder.Root() / source) == Tree(folder.Root() / out)) << archive;
     }
@@ -198,7 +207,7 @@ TEST_F(ToolArchives, SelfExtractorWithUnadjustedOffsetsIsRead) {
     std::string stub(16000, '\0');
     for (size_t i = 0; i < stub.size(); ++i) stub[i] = static_cast<char>("MZ stub program "[i % 16]);
     folder.Write("setup.EXE", stub + ReadHostFile(folder.Root() / "plain.zip"));
-    ExpectExtractsExactly("setup.EXE");
+    ExpectExtractsExactly("setup.EXE", {}, "src", kExtraBytes);
 }
 
 // Differential: the archives of every writer at hand, as written and with bytes in front
@@ -230,12 +239,16 @@ TEST_F(ToolArchives, EveryWriterWithAndWithoutBytesInFront) {
         const char* command;
         bool streamed;
         bool split = false;  // segments of 64 KiB beside the archive, which holds only the last
+        // What the archive contradicts itself in: zip -fz to a pipe gives the directory's
+        // offset as all ones but writes no ZIP64 end record (other readers refuse it).
+        const char* problem = "";
     };
     const Writer writers[] = {
         {"zip", "zip -v", "zip -q -r ../zip.zip .", false},
         {"zip-pipe", "zip -v", "zip -q -r - . | cat > ../zip-pipe.zip", true},
         {"zip-fz", "zip -v", "zip -q -r -fz ../zip-fz.zip .", false},
-        {"zip-fz-pipe", "zip -v", "zip -q -r -fz - . | cat > ../zip-fz-pipe.zip", true},
+        {"zip-fz-pipe", "zip -v", "zip -q -r -fz - . | cat > ../zip-fz-pipe.zip", true, false,
+         "central directory not where the end record says"},
         {"zip-split", "zip -v", "zip -q -r -s 64k ../zip-split.zip .", false, true},
         {"zip-fz-split", "zip -v", "zip -q -r -s 64k -fz ../zip-fz-split.zip .", false, true},
         {"python-zip64", "python3 -c 'import zipfile'", "python3 ../make.py ../python-zip64.zip zip64", false},
@@ -259,10 +272,10 @@ TEST_F(ToolArchives, EveryWriterWithAndWithoutBytesInFront) {
             }
             EXPECT_TRUE(described) << "no data descriptor";
         }
-        ExpectExtractsExactly(archive);
+        ExpectExtractsExactly(archive, {}, "src", writer.problem);
         if (writer.split) continue;
         folder.Write("junk-" + archive, junk + bytes);
-        ExpectExtractsExactly("junk-" + archive);
+        ExpectExtractsExactly("junk-" + archive, {}, "src", *writer.problem != '\0' ? writer.problem : kExtraBytes);
     }
 }
 

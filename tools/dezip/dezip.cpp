@@ -2,8 +2,9 @@
 // extracts an archive (or the entries matching patterns), to files or to standard output,
 // and reports every entry it had to skip; an entry that fails does not stop the others. The
 // exit codes follow the usual unzip conventions (see UsageText): 0 all well, 1 some entries
-// failed, 2 the archive could not be read, 3 a usage error, 11 a pattern matched nothing,
-// 50 an output file could not be written.
+// failed, 2 the archive could not be read or is damaged, 3 a usage error, 11 a pattern
+// matched nothing, 12 entries overlap, 50 an output file could not be written, 81 an entry
+// needs a newer version.
 
 #include <cstdio>
 #include <iostream>
@@ -34,6 +35,8 @@ constexpr int kExitArchiveUnreadable = 2;
 constexpr int kExitUsage = 3;
 constexpr int kExitNoMatch = 11;
 constexpr int kExitWriteFailed = 50;
+constexpr int kExitOverlap = 12;
+constexpr int kExitUnsupported = 81;
 
 std::string Shown(const std::string& ansi) { return platform::ConsoleText(ansi); }
 
@@ -160,6 +163,24 @@ const char* SkipText(zip::TSkipReason reason) {
     return "skipped";
 }
 
+// The exit code of an entry refused as damaged, as unzip gives it for the same fault.
+int DamageExitCode(zip::TEntryDamage damage) {
+    if (damage == zip::TEntryDamage::Overlap) return kExitOverlap;
+    if (damage == zip::TEntryDamage::NewerVersion) return kExitUnsupported;
+    return kExitArchiveUnreadable;
+}
+
+// Reports a contradiction in the archive's structure and goes on with what can be found:
+// a warning is exit code 1, an error 2.
+void ReportArchiveDamage(zip::TZipExtractor& extractor, Report& report) {
+    extractor.OnArchiveDamage = [&report](zip::TZipExtractor& sender, zip::TDamageLevel level, const std::string& problem) {
+        const bool warning = level == zip::TDamageLevel::dlWarning;
+        report.RaiseExitCode(warning ? kExitSomeFailed : kExitArchiveUnreadable);
+        report.Err(std::string("dezip: ") + (warning ? "warning" : "error") + " [" + Shown(sender.ZipName()) +
+                   "]: " + problem + " (attempting to process anyway)\n");
+    };
+}
+
 // Asks on the terminal; "A" and "N" answer every later question too.
 class OverwriteQuestion {
 public:
@@ -241,6 +262,13 @@ void ConfigureRun(zip::TZipExtractor& extractor, const Options& options, Report&
         report.problems = true;
         report.Err("dezip: skipping " + Shown(name) + ": " + SkipText(reason) + "\n");
     };
+    extractor.OnEntryDamaged = [&report](zip::TZipExtractor& sender, zip::TEntryDamage damage, int index) {
+        report.problems = true;
+        report.RaiseExitCode(DamageExitCode(damage));
+        report.Err("dezip: " + Shown(sender.EntryFullName(index)) + ": " + zip::EntryDamageText(damage) + "\n");
+    };
+    // The archive's own damage is reported once, by the component that reads it first.
+    extractor.OnArchiveDamage = [](zip::TZipExtractor&, zip::TDamageLevel, const std::string&) {};
     extractor.OnBadCRC = [&report](zip::TZipExtractor& sender, uint32_t calculated, uint32_t stored, int index) {
         report.problems = true;
         char crcs[64];
@@ -310,6 +338,7 @@ int ExtractOrTest(const Options& options) {
     zip::TZipExtractor extractor;
     ConfigureRun(extractor, options, report, question, options.action == Action::Print ? &standard_output : nullptr,
                  selected);
+    ReportArchiveDamage(extractor, report);
     if (progress) {
         extractor.OnTotalPercentDone = [](zip::TZipExtractor&, int percent) {
             std::cerr << "\r" << percent << "% " << std::flush;
@@ -321,10 +350,12 @@ int ExtractOrTest(const Options& options) {
     int extracted = 0;
     bool problems = false;
     int kept = 0;
+    int exit_code = report.exit_code;
     if (threads == 1) {
         extracted = UnZipOnOneThread(extractor);
         problems = report.problems;
         kept = report.kept;
+        exit_code = report.exit_code;
     } else {
         extractor.CloseArchive();
         const ParallelResult result = RunInParallel(threads, [&](zip::TZipExtractor& worker, Report& log, int& count) {
@@ -335,6 +366,7 @@ int ExtractOrTest(const Options& options) {
         extracted = result.extracted;
         problems = result.problems;
         kept = result.kept;
+        if (result.exit_code > exit_code) exit_code = result.exit_code;
     }
     std::cout.flush();
     report.ClearProgress();
@@ -343,6 +375,7 @@ int ExtractOrTest(const Options& options) {
         std::cout << (testing ? "tested " : "extracted ") << extracted << " of " << selected << " selected entr"
                   << (selected == 1 ? "y" : "ies") << "\n";
     }
+    if (exit_code != 0) return exit_code;
     if (problems || extracted + kept != selected) return kExitSomeFailed;
     return unmatched ? kExitNoMatch : kExitOk;
 }
@@ -368,7 +401,10 @@ int Run(const std::vector<std::string>& arguments) {
             extractor.DoProcessMessages = false;
             extractor.ReadSplitArchives = true;
             extractor.SetZipName(options.archive);
-            return List(extractor);
+            ConsoleReport report(false);
+            ReportArchiveDamage(extractor, report);
+            const int listed = List(extractor);
+            return report.exit_code != 0 ? report.exit_code : listed;
         }
         return ExtractOrTest(options);
     } catch (const zip::EUserCanceled& failure) {

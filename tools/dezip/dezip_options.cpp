@@ -33,11 +33,16 @@ const char* UsageText() {
            "exit codes:\n"
            "  0   every selected entry extracted (or tested) and its CRC checked\n"
            "  1   the run went through, but some entries failed: skipped (unsafe name, wrong\n"
-           "      password, not overwritten when asked, file not created) or a bad CRC\n"
-           "  2   the archive could not be read (missing, damaged, not a ZIP archive)\n"
+           "      password, not overwritten when asked, file not created) or a bad CRC; or bytes before\n"
+           "      the archive that its offsets do not count (a warning, the run went on)\n"
+           "  2   the archive could not be read (missing, damaged, not a ZIP archive), its end\n"
+           "      records contradict its directory (the run went on where it could), or an\n"
+           "      entry contradicts its own headers or sizes\n"
            "  3   usage error\n"
            "  11  a pattern matched no entry (and nothing failed)\n"
-           "  50  an output file could not be written (disk full?): the run stopped there\n";
+           "  12  entries overlap (a possible zip bomb); they were not extracted\n"
+           "  50  an output file could not be written (disk full?): the run stopped there\n"
+           "  81  an entry needs a version to extract above 6.3; it was skipped\n";
 }
 
 std::string MatcherPattern(const std::string& pattern) {

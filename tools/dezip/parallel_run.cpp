@@ -190,6 +190,7 @@ ParallelResult RunInParallel(int threads, const Configure& configure) {
             }
             result.problems = report.problems;
             result.kept = report.kept;
+            result.exit_code = report.exit_code;
             run.Complete(report.Claim(), failure);
             run.Finished();
         });
@@ -212,6 +213,7 @@ ParallelResult RunInParallel(int threads, const Configure& configure) {
         total.extracted -= result.selected - result.extracted;
         total.problems = total.problems || result.problems;
         total.kept += result.kept;
+        if (result.exit_code > total.exit_code) total.exit_code = result.exit_code;
     }
     return total;
 }

@@ -20,6 +20,7 @@ struct ParallelResult {
     int extracted = 0;
     bool problems = false;
     int kept = 0;
+    int exit_code = 0;  // the highest a thread's report asked for
 };
 
 // Runs the component on threads components, prepared by configure. An exception that ends
