@@ -69,6 +69,17 @@ public:
     virtual bool SetLastWriteTime(const FileTime& time) = 0;
     // Writes what was written so far through to the disk (FlushFileBuffers); false on error.
     virtual bool Flush() = 0;
+    // Where the open file really is: the final path the system reports for the handle, in the
+    // program's form ("C:\dir\name", "\\server\share\name": no "\\?\" prefix). Empty
+    // when the system cannot tell.
+    virtual std::string FinalPath() { return {}; }
+    // How many names (hard links) the file has; 0 when unknown.
+    virtual uint32_t NameCount() { return 0; }
+    // Whether the opened object is a reparse point or a directory rather than a plain file.
+    virtual bool IsLinkOrDirectory() { return false; }
+    // Deletes the file through this handle, so that nothing put at its name meanwhile is hit;
+    // false when that fails.
+    virtual bool DeleteItself() { return false; }
 };
 
 struct DirectoryEntry {
@@ -82,6 +93,18 @@ public:
 
     // Opens a file; nullptr when it cannot be opened (missing, read-only for Create, in use...).
     virtual std::unique_ptr<File> OpenFile(const std::string& path, OpenMode mode) = 0;
+    // Opens a file for appending only (every write lands at its end), sharing reading and
+    // writing with other processes that append to it too, creating it when it is missing
+    // (created tells so). A link at path itself is opened as the link, not followed; the
+    // caller checks the result (File::IsLinkOrDirectory, FinalPath). nullptr on failure.
+    virtual std::unique_ptr<File> OpenForAppend(const std::string& path, bool& created) = 0;
+    // The full form of path (GetFullPathNameA, then long names for the parts that exist):
+    // relative paths and "." and ".." resolved. path itself when that fails.
+    virtual std::string FullPath(const std::string& path) = 0;
+    // Where an existing file or directory really is, links followed (SysWOW64 for the system
+    // directory of a 32-bit program on 64-bit Windows), in the program's form as
+    // File::FinalPath gives it; path itself when it cannot be opened.
+    virtual std::string RealPath(const std::string& path) = 0;
 
     // Attributes of a file or directory, attribute::kInvalid when the path does not exist.
     virtual uint32_t GetAttributes(const std::string& path) = 0;
