@@ -127,6 +127,7 @@ protected:
             };
         }
         window_.reset();  // an earlier window lets go of what it holds (the installation lock)
+        engine_ = nullptr;
         window_ = std::make_unique<setup::TInstF1>(factory);
         ui::Application::Instance().SetMainForm(window_.get());
         return *window_;

@@ -39,41 +39,6 @@ std::string ReadLog() { return test_support::MaskedRecord(ReadRawLog()); }
 
 bool LogHas(const std::string& line) { return ReadLog().find("<time> " + line + "\r\n") != std::string::npos; }
 
-TEST(CommandSwitches, ReadFromTheCommandLineAsWritten) {
-    struct Case {
-        std::string command_line;
-        bool silent;
-        bool help;
-        std::string destination;  // "-" for none
-        std::string log_file;
-        std::string unknown_switch;
-        bool current_user;
-    };
-    const Case cases[] = {
-        {" /S -lru", true, false, "-", "", "", false},
-        {" /s \"/LOG=C:\\a b.log\" /currentuser", true, false, "-", "C:\\a b.log", "", true},
-        {" /?", false, true, "-", "", "", false},
-        {" /X -len /Silent", false, false, "-", "", "/X", false},
-        // An unquoted path ends before the next switch, wherever /D= stands.
-        {" /D=C:\\Apps\\My VE4 /S /LOG=C:\\x.log", true, false, "C:\\Apps\\My VE4", "C:\\x.log", "", false},
-        {" /S /d=C:\\Program Files\\VE4", true, false, "C:\\Program Files\\VE4", "", "", false},
-        {" /D=C:\\My VE4 -len /Q", false, false, "C:\\My VE4", "", "/Q", false},
-        // A quoted one ends at its closing quote; the whole switch may be quoted too.
-        {" /D=\"C:\\Apps\\My VE4\" /S", true, false, "C:\\Apps\\My VE4", "", "", false},
-        {" \"/D=C:\\Program Files\\VE4\" /S", true, false, "C:\\Program Files\\VE4", "", "", false},
-    };
-    for (const Case& test : cases) {
-        SCOPED_TRACE(test.command_line);
-        const setup::CommandSwitches switches = setup::ParseCommandSwitches(test.command_line);
-        EXPECT_EQ(switches.silent, test.silent);
-        EXPECT_EQ(switches.help, test.help);
-        EXPECT_EQ(switches.destination_given ? switches.destination : "-", test.destination);
-        EXPECT_EQ(switches.log_file, test.log_file);
-        EXPECT_EQ(switches.unknown_switch, test.unknown_switch);
-        EXPECT_EQ(switches.current_user, test.current_user);
-    }
-}
-
 TEST(RecordingDialogs, SilentAnswersAndTheirRecord) {
     platform::ScopedMachineRoot machine;
     platform::Files().ForceDirectories("C:\\setup");
@@ -138,6 +103,89 @@ protected:
         return window;
     }
 };
+
+// The switches as the program reads them, in one line for the table below.
+std::string Settings(const setup::CommandSwitches& switches) {
+    std::string text = switches.silent ? "silent" : "";
+    const auto add = [&](const std::string& item) { text += (text.empty() ? "" : " ") + item; };
+    if (switches.destination_given) add("D=" + switches.destination);
+    if (switches.log_given) add("LOG=" + switches.log_file);
+    if (switches.current_user) add("currentuser");
+    if (switches.accept_old) add("acceptold");
+    if (switches.help) add("help");
+    if (!switches.unknown_switch.empty()) add("unknown=" + switches.unknown_switch);
+    for (const std::string& word : switches.ignored) add("ignored=" + word);
+    return text;
+}
+
+// Raw command lines as deployment tools and habits write them, against the settings the
+// program reads from them and how the run ends: "engine" (the installation starts with no
+// window), "window" (the main window waits for a user), or the exit code. No line with a
+// form of silence on it shows anything.
+TEST_F(UnattendedRun, CommandLinesAndTheirOutcomes) {
+    const std::string copy = kDestination;
+    MakeDirectory("C:\\my logs");
+    struct Case {
+        std::string command_line;
+        std::string settings;
+        std::string outcome;
+    };
+    const Case cases[] = {
+        // What Windows PowerShell writes for "/D=$dir" when $dir ends in a backslash.
+        {" \"/D=" + copy + "\\\" /S /LOG=C:\\setup\\run.log", "silent D=" + copy + "\\ LOG=C:\\setup\\run.log", "engine"},
+        {" /S /D=\"" + copy + "\\\" /LOG=C:\\setup\\run.log", "silent D=" + copy + "\\ LOG=C:\\setup\\run.log", "engine"},
+        {" /D=" + copy + " /S /LOG=C:\\setup\\run.log", "silent D=" + copy + " LOG=C:\\setup\\run.log", "engine"},
+        {" /s /d=" + copy, "silent D=" + copy, "engine"},
+        {" -S /D=" + copy, "silent D=" + copy, "engine"},
+        {" /VERYSILENT /SUPPRESSMSGBOXES /NORESTART /D=" + copy, "silent D=" + copy, "engine"},
+        {" /quiet /norestart /D=" + copy, "silent D=" + copy, "engine"},
+        {" /QN /Silent -q -Silent -VERYSILENT -qn /D=" + copy, "silent D=" + copy, "engine"},
+        // An unquoted value ends before a whole "-" word that is a switch, and only there.
+        {" /D=" + copy + " -q -len", "silent D=" + copy, "engine"},
+        {" /D=C:\\My -quick VE4 -len /Q", "silent D=C:\\My -quick VE4", "6"},
+        {" /S /CURRENTUSER /ACCEPTOLD /D=" + copy, "silent D=" + copy + " currentuser acceptold", "engine"},
+        {" /S install now -x \"\" /D=" + copy, "silent D=" + copy + " ignored=install ignored=now ignored=-x ignored=\"\"",
+         "engine"},
+        {" /S /LOG=C:\\my logs\\run.log /D=" + copy, "silent D=" + copy + " LOG=C:\\my logs\\run.log", "engine"},
+        {" /S /LOG=\"C:\\my logs\\run.log\" /D=" + copy, "silent D=" + copy + " LOG=C:\\my logs\\run.log", "engine"},
+        // The value starts right after "=": a blank there leaves it empty.
+        {" /S /LOG= C:\\setup\\run.log /D=" + copy, "silent D=" + copy + " LOG= ignored=C:\\setup\\run.log", "7"},
+        {" /S /LOG=C:\\NoSuchFolder\\run.log", "silent LOG=C:\\NoSuchFolder\\run.log", "7"},
+        {" /S /D=" + copy + " /Quietly", "silent D=" + copy + " unknown=/Quietly", "1639"},
+        {" /Quietly /S", "silent unknown=/Quietly", "1639"},
+        {" /S /?", "silent help", "2"},
+        {" /S /D=C:\\Empty", "silent D=C:\\Empty", "6"},
+        {" /D=" + copy + " -len", "D=" + copy, "window"},
+        {" -x /CURRENTUSER", "currentuser ignored=-x", "window"},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.command_line);
+        const setup::CommandSwitches switches = setup::ParseCommandSwitches(test.command_line);
+        EXPECT_EQ(Settings(switches), test.settings);
+
+        ui::testing::Session session;
+        Description() = setup::TSetupDescription{};
+        PosixMachine::SetCommandLine("C:\\setup\\VIrovARI2.exe", test.command_line);
+        locale::InitLanguage();
+        setup::TInstF1& window = Start();
+        ui::Application::Instance().Run();
+        window.RecordOutcome(ui::Application::Instance().ProgramExitCode());
+        std::string outcome;
+        if (Engine() != nullptr && Engine()->ran_hidden) {
+            outcome = "engine";
+        } else if (!ui::Application::Instance().Terminated()) {
+            outcome = "window";
+        } else {
+            outcome = std::to_string(static_cast<int>(ui::Application::Instance().ProgramExitCode()));
+        }
+        EXPECT_EQ(outcome, test.outcome) << ReadLog();
+        if (switches.silent) {
+            EXPECT_TRUE(ui::testing::ShownMessages().empty());
+            EXPECT_TRUE(ui::testing::VisibleForms().empty());
+        }
+        EXPECT_EQ(session.Problems(), "");
+    }
+}
 
 TEST_F(UnattendedRun, SilentInstallationReachesTheEngineWithoutAWindow) {
     // A Russian system: the language comes from the system, with no language window.
@@ -289,6 +337,7 @@ TEST_F(UnattendedRun, TheRecordOfASilentInstallationSaysWhatHappened) {
               "<time> Start: C:\\setup\\VIrovARI2.exe /D=" + destination + " /S /LOG=C:\\setup\\run.log -len\r\n"
               "<time> Language: en\r\n"
               "<time> Program: VIrovARI2 Install 1.6, built <date>\r\n"
+              "<time> Machine: Windows 10.0 build 19045, x64, named TESTPC\r\n"
               "<time> Payload: C:\\setup\\VIrovARI2.dat, <size> bytes, dated <date>\r\n"
               "<time> User: user, elevated; shortcuts in C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\r\n"
               "<time> Destination: " + destination + "\r\n"
@@ -315,7 +364,7 @@ TEST_P(UnknownSwitch, EndsTheRunWithCode1639BeforeAnythingChanges) {
     const bool silent = GetParam();
     if (!silent) ui::testing::AnswerMessage(DialogResult::Ok);
     PosixMachine::SetCommandLine("C:\\setup\\VIrovARI2.exe",
-                                 std::string(silent ? " /S" : "") + " /LOG=" + kLog + " /D=" + kDestination + " /Quiet");
+                                 std::string(silent ? " /S" : "") + " /LOG=" + kLog + " /D=" + kDestination + " /Quietly");
     locale::InitLanguage();
     setup::TInstF1& window = Start();
     ui::Application::Instance().Run();
@@ -324,7 +373,7 @@ TEST_P(UnknownSwitch, EndsTheRunWithCode1639BeforeAnythingChanges) {
     EXPECT_EQ(Engine(), nullptr);
     EXPECT_TRUE(ui::testing::VisibleForms().empty());
     EXPECT_EQ(ui::testing::ShownMessages().size(), silent ? 0u : 1u);
-    EXPECT_TRUE(LogHas("Unknown switch: /Quiet")) << ReadLog();
+    EXPECT_TRUE(LogHas("Unknown switch: /Quietly")) << ReadLog();
     EXPECT_TRUE(LogHas("Exit code 1639: the command line holds an unknown switch; nothing was changed"));
 }
 
