@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <optional>
 #include <regex>
 
 #include "platform/code_page.h"
@@ -206,13 +209,22 @@ TEST_F(UnattendedRun, SilentInstallationReachesTheEngineWithoutAWindow) {
 }
 
 TEST_F(UnattendedRun, SilentRefusalsEndWithTheirCodeAndTheirTextsInTheRecord) {
-    // A destination without the base product.
-    Run({"/S", "-len", std::string("/LOG=") + kLog, "/D=C:\\Empty"});
+    // A base product that lacks two of its files: the record names the destination as checked
+    // and each file missing.
+    MakeBaseProduct("C:\\Partial");
+    ASSERT_TRUE(platform::Files().DeleteFile("C:\\Partial\\VE4Ext22.exe"));
+    ASSERT_TRUE(platform::Files().DeleteFile("C:\\Partial\\LIB\\VE4_.txt"));
+    Run({"/S", "-len", std::string("/LOG=") + kLog, "/D=C:\\Partial\\"});
     EXPECT_FALSE(Engine()->ran_hidden);
     EXPECT_EQ(ui::Application::Instance().ProgramExitCode(), ExitCode::Refused);
     EXPECT_TRUE(ui::testing::ShownMessages().empty());
     EXPECT_TRUE(LogHas("Error: You need previously install the basic variant of Quillmark of version 4.22 or higher "
                        "in the specified directory."))
+        << ReadLog();
+    EXPECT_NE(ReadLog().find("<time> Destination: C:\\Partial\r\n<time> Missing: C:\\Partial\\LIB\\VE4_.txt\r\n"
+                             "<time> Missing: C:\\Partial\\VE4Ext22.exe\r\n"
+                             "<time> Refused: the base product is not complete in C:\\Partial\r\n"),
+              std::string::npos)
         << ReadLog();
     EXPECT_TRUE(LogHas("Exit code 6: refused by the Install command's checks")) << ReadLog();
 }
@@ -246,15 +258,42 @@ protected:
     }
 };
 
+// The other copy writes the same record: this run still gets to say who holds the lock.
 TEST_F(AnotherInstallation, HoldingTheLockEndsASilentRunWith1618) {
     const std::unique_ptr<platform::MachineLock> other_copy = platform::Machine().TakeMachineLock("VIrovARI2.Install");
     ASSERT_NE(other_copy, nullptr);
+    setup::SetupLog other_record(kLog);
+    ASSERT_TRUE(other_record.Write("the other copy"));
     RunAndExpect1618();
+    EXPECT_TRUE(LogHas("Locked: process " + std::to_string(::getpid()) +
+                       " (C:\\setup\\VIrovARI2.exe) holds the installation lock"))
+        << ReadLog();
+    EXPECT_TRUE(LogHas("the other copy"));
 }
 
 TEST_F(AnotherInstallation, AJournalInUseEndsASilentRunWith1618) {
     unfinished_ = setup::InstallWindow::Unfinished::InUse;
     RunAndExpect1618();
+}
+
+// The lock is held only while the run may change the machine: not by a window that waits,
+// nor after a refusal, and by an installation until the engine reports its changes settled.
+TEST_F(UnattendedRun, TheLockIsHeldOnlyWhileTheMachineMayChange) {
+    const auto lock_is_free = [] { return platform::Machine().TakeMachineLock("VIrovARI2.Install") != nullptr; };
+    std::optional<ui::testing::Session> session;
+    Run({"-len", std::string("/D=") + kDestination});
+    EXPECT_TRUE(lock_is_free());  // the main window waits
+    session.emplace();
+    Run({"/S", "-len", "/D=C:\\Empty"});
+    EXPECT_EQ(ui::Application::Instance().ProgramExitCode(), ExitCode::Refused);
+    EXPECT_TRUE(lock_is_free());
+    session.emplace();
+    Run({"/S", "-len", std::string("/D=") + kDestination});
+    ASSERT_TRUE(Engine()->ran_hidden);
+    EXPECT_FALSE(lock_is_free());
+    ASSERT_TRUE(Engine()->settled);
+    Engine()->settled();
+    EXPECT_TRUE(lock_is_free());
 }
 
 // A record that cannot be written ends the run at start-up with code 7, before any window
@@ -278,16 +317,97 @@ TEST_F(UnattendedRun, AnUnwritableRecordIsReportedInANormalRun) {
               "Cannot write the record of the run to the file \"C:\\NoSuchFolder\\run.log\". Nothing was installed.");
 }
 
-TEST_F(UnattendedRun, SilentOldComponentsQuestionIsAnsweredNo) {
+// The old-components question names the library and its date in the record; a silent run
+// answers it No, and /ACCEPTOLD answers it Yes in any run, without showing it.
+TEST_F(UnattendedRun, OldComponentsAreNamedAndAcceptedOnlyWhenAskedFor) {
     MakeDirectory("C:\\windows\\system32");
     WriteFile("C:\\windows\\system32\\ve4.dll", "old");
     platform::FileTime time;
     ASSERT_TRUE(platform::LocalDateTimeToFileTime({2005, 6, 1, 12, 0, 0}, time));
     ASSERT_TRUE(platform::Files().SetLastWriteTime("C:\\windows\\system32\\ve4.dll", time));
-    Run({"/S", std::string("/LOG=") + kLog, std::string("/D=") + kDestination});
-    EXPECT_FALSE(Engine()->ran_hidden);
-    EXPECT_EQ(ui::Application::Instance().ProgramExitCode(), ExitCode::Refused);
-    EXPECT_TRUE(LogHas("Answer: No")) << ReadLog();
+    struct Case {
+        std::string switches;
+        bool installs;
+        std::string answer;
+    };
+    const Case cases[] = {
+        {"/S", false, "Answer: No"},
+        {"/S /ACCEPTOLD", true, "Old components accepted (/ACCEPTOLD)"},
+        {"/ACCEPTOLD", true, "Old components accepted (/ACCEPTOLD)"},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.switches);
+        ui::testing::Session session;
+        platform::Files().DeleteFile(kLog);
+        PosixMachine::SetCommandLine("C:\\setup\\VIrovARI2.exe",
+                                     " " + test.switches + " /LOG=" + kLog + " /D=" + kDestination + " -len");
+        locale::InitLanguage();
+        setup::TInstF1& window = Start();
+        ui::Application::Instance().Run();
+        bool engine_shown = false;
+        if (!test.switches.starts_with("/S")) {
+            ASSERT_TRUE(window.Visible());
+            ui::testing::ExpectModal<RecordingInstallWindow>([&](RecordingInstallWindow& engine) {
+                engine_shown = true;
+                engine.SetModalResult(ui::ModalResult::Ok);
+            });
+            ui::testing::Click(window.Button4);
+            EXPECT_TRUE(ui::testing::ShownMessages().empty());
+        }
+        EXPECT_EQ(Engine()->ran_hidden || engine_shown, test.installs);
+        EXPECT_TRUE(LogHas("Old components: C:\\windows\\system32\\ve4.dll is dated 2005-06-01 12:00:00, on or before "
+                           "2005-12-31, the last date of the components older environments need"))
+            << ReadLog();
+        EXPECT_TRUE(LogHas(test.answer)) << ReadLog();
+    }
+}
+
+// A run that nobody can see (the services' session, or a window station that is not visible)
+// is silent whatever its command line, and the record says why.
+TEST_F(UnattendedRun, ARunWithoutAnInteractiveDesktopIsSilent) {
+    struct Case {
+        platform::DesktopSession desktop;
+        std::string reason;
+    };
+    const Case cases[] = {
+        {{0, true}, "session 0, where nobody sees a window"},
+        {{2, false}, "its window station is not visible"},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.reason);
+        ui::testing::Session session;
+        PosixMachine::SetDesktop(test.desktop);
+        Run({"-len", std::string("/LOG=") + kLog, std::string("/D=") + kDestination});
+        EXPECT_TRUE(Engine()->ran_hidden);
+        EXPECT_TRUE(ui::testing::VisibleForms().empty());
+        EXPECT_TRUE(ui::testing::ShownMessages().empty());
+        EXPECT_TRUE(LogHas("Silent: the run has no interactive desktop (" + test.reason + ")")) << ReadLog();
+    }
+}
+
+// The record is opened once, where its path says and under that one name: a link on the way,
+// a link at the name, or a second name of the file ends the run with 7, and the file reached
+// through it is left as it was.
+TEST_F(UnattendedRun, ARecordReachedThroughALinkIsRefused) {
+    const std::string host_c = machine_.HostRoot() + "/c";
+    MakeDirectory("C:\\elsewhere");
+    WriteFile("C:\\elsewhere\\run.log", "not the record");
+    ASSERT_EQ(::symlink((host_c + "/elsewhere").c_str(), (host_c + "/logs").c_str()), 0);
+    ASSERT_EQ(::symlink((host_c + "/elsewhere/run.log").c_str(), (host_c + "/setup/linked.log").c_str()), 0);
+    ASSERT_EQ(::link((host_c + "/elsewhere/run.log").c_str(), (host_c + "/setup/second-name.log").c_str()), 0);
+    for (const std::string record : {"C:\\logs\\run.log", "C:\\logs\\new.log", "C:\\setup\\linked.log",
+                                     "C:\\setup\\second-name.log"}) {
+        SCOPED_TRACE(record);
+        ui::testing::Session session;
+        Run({"/S", "-len", "/LOG=" + record, std::string("/D=") + kDestination});
+        EXPECT_EQ(Engine(), nullptr);
+        EXPECT_EQ(ui::Application::Instance().ProgramExitCode(), ExitCode::LogUnwritable);
+        auto file = platform::Files().OpenFile("C:\\elsewhere\\run.log", platform::OpenMode::Read);
+        std::string content(64, '\0');
+        content.resize(static_cast<size_t>(file->Read(content.data(), 64)));
+        EXPECT_EQ(content, "not the record");
+        EXPECT_FALSE(platform::Files().FileExists("C:\\elsewhere\\new.log"));
+    }
 }
 
 TEST_F(UnattendedRun, NormalModeRecordsTheBoxesItShows) {

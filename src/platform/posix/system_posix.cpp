@@ -138,7 +138,7 @@ std::string PosixSystem::OemToAnsi(const std::string& text) {
         if (byte >= 0x80) character = static_cast<char>(kOemHighHalf[byte - 0x80]);
     }
     // The same characters, spelled in UTF-8 when that is the code page.
-    return State().ansi_is_utf8 ? AnsiToUtf8(converted) : converted;
+    return State().ansi_is_utf8 ? platform::AnsiToUtf8(converted) : converted;
 }
 
 bool PosixSystem::Utf8ToAnsi(const std::string& utf8, std::string& ansi) {
