@@ -62,6 +62,8 @@ TEST(OneAtATime, OfTwoSilentRunsASecondApartOneInstallsAndTheOtherEndsWith1618) 
     const std::string record =
         ReadWholeFile(first_refused ? "C:\\setup\\first.log" : "C:\\setup\\second.log").value_or("<no record>");
     EXPECT_NE(record.find("Exit code 1618: another installation of the product is running"), std::string::npos) << record;
+    EXPECT_NE(record.find("Locked: process " + std::to_string(installing.Program().Id()) + " ("), std::string::npos)
+        << record;
     EXPECT_FALSE(AJournalIsThere());
 }
 
