@@ -94,9 +94,11 @@ public:
     // Opens a file; nullptr when it cannot be opened (missing, read-only for Create, in use...).
     virtual std::unique_ptr<File> OpenFile(const std::string& path, OpenMode mode) = 0;
     // Opens a file for appending only (every write lands at its end), sharing reading and
-    // writing with other processes that append to it too, creating it when it is missing
-    // (created tells so). A link at path itself is opened as the link, not followed; the
-    // caller checks the result (File::IsLinkOrDirectory, FinalPath). nullptr on failure.
+    // writing (not deleting) with other processes that append to it too, creating it when it
+    // is missing (created tells so). What it opens must be where path says: it fails, with
+    // LastErrorText saying why, when the object at path is a link or a folder, has more than
+    // one name, or its final path is not FullPath(path) (a link on the way); a file it made
+    // for nothing is deleted again through its own handle. nullptr on failure.
     virtual std::unique_ptr<File> OpenForAppend(const std::string& path, bool& created) = 0;
     // The full form of path (GetFullPathNameA, then long names for the parts that exist):
     // relative paths and "." and ".." resolved. path itself when that fails.
@@ -167,6 +169,11 @@ public:
     // Text of the last failure of this object's calls, for messages a person reads.
     virtual std::string LastErrorText() = 0;
 };
+
+// Why the open file is not the plain file at full_path, for FileSystem::OpenForAppend: it is a
+// link or a folder, has more than one name, or its final path differs (ignoring case); empty
+// when it is that file.
+std::string AppendTargetProblem(File& file, const std::string& full_path);
 
 // True when every field of the date-time is in range (month 1-12, a day the month has, hour
 // 0-23, minute and second 0-59, year 1601-30827). The conversions refuse anything else rather

@@ -45,25 +45,11 @@ void SetupLog::Open() {
     bool created = false;
     std::unique_ptr<platform::File> file = files.OpenForAppend(file_, created);
     if (file == nullptr) {
-        problem_ = "it cannot be opened: " + files.LastErrorText();
-        return;
-    }
-    const std::string expected = files.FullPath(file_);
-    const std::string final_path = file->FinalPath();
-    if (file->IsLinkOrDirectory()) {
-        problem_ = "it is a link or a folder";
-    } else if (file->NameCount() != 1) {
-        problem_ = "the file has more than one name";
-    } else if (final_path.empty() || platform::Machine().CompareTextIgnoreCase(final_path, expected) != 0) {
-        problem_ = "a link on the way leads to " + (final_path.empty() ? std::string("a place the system cannot tell")
-                                                                       : final_path);
-    }
-    if (!problem_.empty()) {
-        if (created) file->DeleteItself();
+        problem_ = files.LastErrorText();
         return;
     }
     if (created && file->Write(kByteOrderMark, 3) != 3) {
-        problem_ = "it cannot be written: " + files.LastErrorText();
+        problem_ = files.LastErrorText();
         return;
     }
     handle_ = std::move(file);

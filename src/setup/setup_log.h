@@ -20,10 +20,10 @@ namespace setup {
 
 class SetupLog {
 public:
-    // Opens file, a Windows path, for the record; empty records nothing. The program writes
-    // with administrator rights into a file others may have named, so a file is refused
-    // (Problem() tells why) when it is a link or a folder, has more than one name, or is not
-    // where its full path says (a link on the way); a file the refusal made is deleted again.
+    // Opens file, a Windows path, for the record (FileSystem::OpenForAppend); empty records
+    // nothing. The program writes with administrator rights into a file others may have
+    // named, so a link or a folder at that name, a file with more than one name, or one that
+    // is not where its full path says (a link on the way) is refused: Problem() tells why.
     explicit SetupLog(std::string file);
     ~SetupLog();
 

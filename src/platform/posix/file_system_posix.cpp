@@ -300,7 +300,6 @@ std::unique_ptr<File> PosixFileSystem::OpenForAppend(const std::string& path, bo
         return nullptr;
     }
     if (!mapped.exists) {
-        created = true;
         InheritDescriptor(mapped.host);
         struct stat made;
         if (::fstat(descriptor, &made) != 0 || !RegisterOpenHandle(made, desired_access, share, handle_id)) {
@@ -309,7 +308,15 @@ std::unique_ptr<File> PosixFileSystem::OpenForAppend(const std::string& path, bo
             return nullptr;
         }
     }
-    return std::make_unique<PosixFile>(descriptor, handle_id);
+    auto file = std::make_unique<PosixFile>(descriptor, handle_id);
+    const std::string problem = AppendTargetProblem(*file, FullPath(path));
+    if (!problem.empty()) {
+        if (!mapped.exists) file->DeleteItself();
+        LastError() = "The file is refused: " + problem + ".";
+        return nullptr;
+    }
+    created = !mapped.exists;
+    return file;
 }
 
 std::string PosixFileSystem::FullPath(const std::string& path) { return FullWindowsPath(State(), path); }

@@ -78,6 +78,10 @@ public:
 
     std::string FinalPath() override { return FinalPathOfHandle(handle_.Get()); }
 
+    bool Valid() const { return handle_.Valid(); }
+    HANDLE Handle() const { return handle_.Get(); }
+    void Close() { handle_.Reset(); }
+
     uint32_t NameCount() override {
         BY_HANDLE_FILE_INFORMATION information;
         return ::GetFileInformationByHandle(handle_.Get(), &information) ? information.nNumberOfLinks : 0;
@@ -141,27 +145,55 @@ std::unique_ptr<File> Win32FileSystem::OpenFile(const std::string& path, OpenMod
 
 std::unique_ptr<File> Win32FileSystem::OpenForAppend(const std::string& path, bool& created) {
     // Append access alone: every write lands at the end, so runs that share the file never
-    // write over each other's lines. DELETE lets a file made here behind a link be removed
-    // through this handle. A new file is made only where none is, so an existing one is
-    // never truncated.
-    const DWORD access = FILE_APPEND_DATA | FILE_READ_ATTRIBUTES | SYNCHRONIZE | DELETE;
+    // write over each other's lines. A new file is made only where none is, so an existing
+    // one is never truncated.
+    const DWORD access = FILE_APPEND_DATA | FILE_READ_ATTRIBUTES | SYNCHRONIZE;
     const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE;
+    const std::string full_path = FullPath(path);
+    const auto refuse = [this](const std::string& problem) {
+        last_error_ = "The file is refused: " + problem + ".";
+        return nullptr;
+    };
     for (int attempt = 0; attempt < 3; ++attempt) {
         UniqueHandle handle(::CreateFileA(path.c_str(), access, share, nullptr, OPEN_EXISTING,
                                           FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
         if (handle.Valid()) {
+            auto file = std::make_unique<Win32File>(std::move(handle));
+            const std::string problem = AppendTargetProblem(*file, full_path);
+            if (!problem.empty()) return refuse(problem);
             created = false;
-            return std::make_unique<Win32File>(std::move(handle));
+            return file;
         }
         if (::GetLastError() != ERROR_FILE_NOT_FOUND) break;
-        handle = UniqueHandle(::CreateFileA(path.c_str(), access, share, nullptr, CREATE_NEW,
-                                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-        if (handle.Valid()) {
-            created = true;
-            return std::make_unique<Win32File>(std::move(handle));
+        // Made with delete access, so that a file made behind a link goes again through its
+        // own handle; then opened again without it, since a handle with delete access would
+        // keep every other run (which shares no deleting) out of the file.
+        Win32File made(UniqueHandle(::CreateFileA(path.c_str(), access | DELETE, share, nullptr, CREATE_NEW,
+                                                  FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr)));
+        if (!made.Valid()) {
+            // Another run made it in between: open that one.
+            if (::GetLastError() == ERROR_FILE_EXISTS) continue;
+            break;
         }
-        // Another run made it in between: open that one.
-        if (::GetLastError() != ERROR_FILE_EXISTS) break;
+        const std::string problem = AppendTargetProblem(made, full_path);
+        if (!problem.empty()) {
+            made.DeleteItself();
+            return refuse(problem);
+        }
+        BY_HANDLE_FILE_INFORMATION made_information;
+        if (!::GetFileInformationByHandle(made.Handle(), &made_information)) break;
+        made.Close();
+        UniqueHandle reopened(::CreateFileA(path.c_str(), access, share, nullptr, OPEN_EXISTING,
+                                            FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+        BY_HANDLE_FILE_INFORMATION information;
+        if (!reopened.Valid() || !::GetFileInformationByHandle(reopened.Get(), &information)) break;
+        if (information.dwVolumeSerialNumber != made_information.dwVolumeSerialNumber ||
+            information.nFileIndexHigh != made_information.nFileIndexHigh ||
+            information.nFileIndexLow != made_information.nFileIndexLow) {
+            return refuse("another file took its place");
+        }
+        created = true;
+        return std::make_unique<Win32File>(std::move(reopened));
     }
     Fail();
     return nullptr;
