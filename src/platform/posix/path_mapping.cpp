@@ -209,7 +209,13 @@ std::string FullWindowsPath(const MachineState& state, const std::string& path) 
 
 std::string WindowsPathOfHost(const MachineState& state, const std::string& host) {
     if (state.machine_root.empty()) return ProgramText(host);
-    const std::string prefix = state.machine_root + "/";
+    // The host reports resolved paths: the root may be spelled through a link of its own.
+    std::string prefix = state.machine_root + "/";
+    if (!host.starts_with(prefix)) {
+        std::error_code error;
+        prefix = std::filesystem::canonical(state.machine_root, error).string() + "/";
+        if (error) return {};
+    }
     if (!host.starts_with(prefix) || host.size() < prefix.size() + 1) return {};
     const char drive = host[prefix.size()];
     const std::string rest = host.substr(prefix.size() + 1);
