@@ -230,6 +230,20 @@ prepare_silent() {
         >"$unfinished/VIrovARI2.journal"
 }
 scenario silent en 'C:\setup\VIrovARI2.exe' 'Silent.*' "${english[@]}"
+# Every form of silence into a base product of its own, one beside an idle main window, and a
+# record asked for through a link made on the Linux side (Wine reports it as a reparse point).
+prepare_silent_forms() {
+    local drive="$WINEPREFIX/drive_c" name
+    for name in Quoted Dash Very Idle; do
+        rm -rf "$drive/Program Files (x86)/VE4 $name"
+        bash scripts/make-demo-payload.sh base "$drive/Program Files (x86)/VE4 $name" "$bin/ri4razoz.exe"
+    done
+    rm -rf "$drive/elsewhere" "$drive/logs"
+    mkdir -p "$drive/elsewhere"
+    printf 'not the record\r\n' >"$drive/elsewhere/run.log"
+    ln -s "$drive/elsewhere" "$drive/logs"
+}
+scenario silent-forms en 'C:\setup\VIrovARI2.exe' 'SilentForms.*' "${english[@]}"
 prepare_silent_damaged() { prepare_install_damaged; }
 # A held system library: the silent run keeps the new one for the next restart (3010); the
 # prefix then restarts, which carries out the delayed move.

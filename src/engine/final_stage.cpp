@@ -156,6 +156,7 @@ void Installation::FinishInstall() {
     // From here on nothing can fail: the installation stands.
     LogLines.clear();
     Completed = true;
+    view_.Settled();
     view_.SetStatus(settings_.texts.install_caption);
     view_.HideWindow();
     const bool problems = ShowFinalMessageAndRun();

@@ -170,14 +170,10 @@ void Installation::ReportDataCopyError() {
 
 void Installation::AbortInstall() {
     ReportDataCopyError();
-    const int32_t volume = CurrentVolume > 0 ? CurrentVolume : 1;
-    platform::UserDialogs().ShowMessage(
-        locale::FormatText(settings_.texts.fmt_data_copy_error, {settings_.archive_name + setup::VolumeSuffix(volume)}),
-        platform::MessageKind::Error, platform::buttons::kOk, platform::DialogResult::Ok);
-
     // Only what this run changed is undone: files it placed go, files it replaced come back,
     // its extraction directory goes, files it kept or found are left alone, and so are
-    // directories that were there before.
+    // directories that were there before. The undo comes before the error box, so that a box
+    // left open holds nothing back: the machine is settled once it shows.
     LogLines.clear();
     UndoReport.clear();
     const bool undone = journal_.Undo(UndoReport);
@@ -185,6 +181,12 @@ void Installation::AbortInstall() {
     Report(undone ? "Rolled back: every change of the run was undone"
                   : "Rollback unfinished: the record of changes stays for the next start");
     platform::Files().RemoveDirectory(settings_.install_dir);
+    view_.Settled();
+
+    const int32_t volume = CurrentVolume > 0 ? CurrentVolume : 1;
+    platform::UserDialogs().ShowMessage(
+        locale::FormatText(settings_.texts.fmt_data_copy_error, {settings_.archive_name + setup::VolumeSuffix(volume)}),
+        platform::MessageKind::Error, platform::buttons::kOk, platform::DialogResult::Ok);
     // What could not be undone is left to the recovery at a later start; the run says so.
     view_.Terminate(undone ? platform::ExitCode::InstallFailed : platform::ExitCode::RecoveryFailed);
 }

@@ -122,6 +122,9 @@ void TInstF3::SetProgressPosition(int position) { ProgressBar1.SetPosition(posit
 int TInstF3::ProgressPosition() { return ProgressBar1.Position(); }
 void TInstF3::ProcessMessages() { ui::Application::Instance().ProcessMessages(); }
 void TInstF3::HideWindow() { Hide(); }
+void TInstF3::Settled() {
+    if (settled_) settled_();
+}
 void TInstF3::Terminate(platform::ExitCode code) { ui::Application::Instance().Terminate(code); }
 
 void TInstF3::SetPassword(const std::string& password) { ZipExtractor1.Password = password; }

@@ -37,6 +37,7 @@ public:
         FormShow();
     }
     void SetRecord(std::function<void(const std::string& line)> record) override { record_ = std::move(record); }
+    void SetOnSettled(std::function<void()> settled) override { settled_ = std::move(settled); }
 
     platform::ui::Panel Panel1{*this, 0, 0, 632, 65};
     platform::ui::Label Label1{Panel1, 16, 13, 600, 16};
@@ -60,6 +61,7 @@ private:
     int ProgressPosition() override;
     void ProcessMessages() override;
     void HideWindow() override;
+    void Settled() override;
     void Terminate(platform::ExitCode code) override;
 
     // PayloadExtractor over ZipExtractor1
@@ -78,6 +80,7 @@ private:
     bool entered_ = false;
     bool hidden_ = false;  // a silent run
     ReportLine record_;
+    std::function<void()> settled_;
     // The entry the extractor works on, and whether its password was questioned after its
     // check failed (an encrypted entry's CRC error).
     int current_entry_ = -1;

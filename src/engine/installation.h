@@ -30,6 +30,8 @@ public:
     // Lets pending window messages run, so the window keeps painting.
     virtual void ProcessMessages() = 0;
     virtual void HideWindow() = 0;
+    // The run's changes are committed or undone: nothing of it is left to put right.
+    virtual void Settled() {}
     // Asks the application to end with code once the current modal loops return.
     virtual void Terminate(platform::ExitCode code) = 0;
 };

@@ -69,6 +69,17 @@ public:
     virtual bool SetLastWriteTime(const FileTime& time) = 0;
     // Writes what was written so far through to the disk (FlushFileBuffers); false on error.
     virtual bool Flush() = 0;
+    // Where the open file really is: the final path the system reports for the handle, in the
+    // program's form ("C:\dir\name", "\\server\share\name": no "\\?\" prefix). Empty
+    // when the system cannot tell.
+    virtual std::string FinalPath() { return {}; }
+    // How many names (hard links) the file has; 0 when unknown.
+    virtual uint32_t NameCount() { return 0; }
+    // Whether the opened object is a reparse point or a directory rather than a plain file.
+    virtual bool IsLinkOrDirectory() { return false; }
+    // Deletes the file through this handle, so that nothing put at its name meanwhile is hit;
+    // false when that fails.
+    virtual bool DeleteItself() { return false; }
 };
 
 struct DirectoryEntry {
@@ -82,6 +93,20 @@ public:
 
     // Opens a file; nullptr when it cannot be opened (missing, read-only for Create, in use...).
     virtual std::unique_ptr<File> OpenFile(const std::string& path, OpenMode mode) = 0;
+    // Opens a file for appending only (every write lands at its end), sharing reading and
+    // writing (not deleting) with other processes that append to it too, creating it when it
+    // is missing (created tells so). What it opens must be where path says: it fails, with
+    // LastErrorText saying why, when the object at path is a link or a folder, has more than
+    // one name, or its final path is not FullPath(path) (a link on the way); a file it made
+    // for nothing is deleted again through its own handle. nullptr on failure.
+    virtual std::unique_ptr<File> OpenForAppend(const std::string& path, bool& created) = 0;
+    // The full form of path (GetFullPathNameA, then long names for the parts that exist):
+    // relative paths and "." and ".." resolved. path itself when that fails.
+    virtual std::string FullPath(const std::string& path) = 0;
+    // Where an existing file or directory really is, links followed (SysWOW64 for the system
+    // directory of a 32-bit program on 64-bit Windows), in the program's form as
+    // File::FinalPath gives it; path itself when it cannot be opened.
+    virtual std::string RealPath(const std::string& path) = 0;
 
     // Attributes of a file or directory, attribute::kInvalid when the path does not exist.
     virtual uint32_t GetAttributes(const std::string& path) = 0;
@@ -144,6 +169,11 @@ public:
     // Text of the last failure of this object's calls, for messages a person reads.
     virtual std::string LastErrorText() = 0;
 };
+
+// Why the open file is not the plain file at full_path, for FileSystem::OpenForAppend: it is a
+// link or a folder, has more than one name, or its final path differs (ignoring case); empty
+// when it is that file.
+std::string AppendTargetProblem(File& file, const std::string& full_path);
 
 // True when every field of the date-time is in range (month 1-12, a day the month has, hour
 // 0-23, minute and second 0-59, year 1601-30827). The conversions refuse anything else rather

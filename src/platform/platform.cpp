@@ -2,6 +2,7 @@
 
 #include "platform/fallback_dialogs.h"
 #include "platform/file_system.h"
+#include "platform/system.h"
 
 namespace platform {
 namespace {
@@ -56,6 +57,15 @@ bool FileSystem::DirectoryExists(const std::string& path) {
 bool FileSystem::FileExists(const std::string& path) {
     const uint32_t attributes = GetAttributes(path);
     return attributes != attribute::kInvalid && (attributes & attribute::kDirectory) == 0;
+}
+
+std::string AppendTargetProblem(File& file, const std::string& full_path) {
+    if (file.IsLinkOrDirectory()) return "it is a link or a folder";
+    if (file.NameCount() != 1) return "the file has more than one name";
+    const std::string final_path = file.FinalPath();
+    if (final_path.empty()) return "the system cannot tell where the file is";
+    if (Machine().CompareTextIgnoreCase(final_path, full_path) != 0) return "a link on the way leads to " + final_path;
+    return {};
 }
 
 bool FileSystem::DeleteItself(const std::string& path) {

@@ -33,6 +33,27 @@ public:
     virtual ~MachineLock() = default;
 };
 
+// Who holds a machine-wide lock, as its holder published it.
+struct LockHolder {
+    uint32_t process_id = 0;  // 0: not known
+    std::string program;      // the holder's program path
+};
+
+// The session the program runs in, for telling whether anyone can see its windows.
+struct DesktopSession {
+    uint32_t session_id = 1;            // ProcessIdToSessionId; 0 is the services' session
+    bool window_station_visible = true; // UOI_FLAGS of the process's window station has WSF_VISIBLE
+};
+
+// What an administrator compares machines by.
+struct MachineIdentity {
+    uint32_t major_version = 0;  // the Windows version, as the system itself reports it
+    uint32_t minor_version = 0;
+    uint32_t build = 0;
+    std::string architecture;    // the machine's: "x86", "x64", "ARM64" or "unknown"
+    std::string name;            // the computer name
+};
+
 class System {
 public:
     virtual ~System() = default;
@@ -49,6 +70,12 @@ public:
     // Whether the program runs elevated (TokenIsElevated) or as the system account: what it
     // installs is then for every user of the machine.
     virtual bool IsElevated() = 0;
+    // The program's own process id.
+    virtual uint32_t ProcessId() = 0;
+    // The session and window station the program runs in.
+    virtual DesktopSession Desktop() = 0;
+    // The Windows version and build, the machine's architecture and its name.
+    virtual MachineIdentity Identity() = 0;
 
     // Value ProgramFilesDir of HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion;
     // empty when the key or the value is missing or unreadable.
@@ -76,6 +103,8 @@ public:
     // false when the text is not well-formed UTF-8 or holds a character the code page lacks;
     // ansi then holds the text with '?' in those places, for showing only.
     virtual bool Utf8ToAnsi(const std::string& utf8, std::string& ansi) = 0;
+    // A text in the ANSI code page in force (CP_ACP) as UTF-8.
+    virtual std::string AnsiToUtf8(const std::string& ansi) = 0;
     // CompareStringA for the user's locale, ignoring case: negative, zero or positive.
     virtual int CompareTextIgnoreCase(const std::string& left, const std::string& right) = 0;
 
@@ -86,8 +115,12 @@ public:
     // Takes the machine-wide lock called name: a mutex in a private namespace only
     // administrators can create or open (in the global namespace where the system has none),
     // which the system gives up when its holder ends. nullptr when another process holds it or
-    // it cannot be had.
+    // it cannot be had. The holder publishes its process id and program path beside the lock
+    // for as long as it holds it.
     virtual std::unique_ptr<MachineLock> TakeMachineLock(const std::string& name) = 0;
+    // Who holds the lock called name, as the holder published it; process id 0 when nobody
+    // published it or it cannot be read.
+    virtual LockHolder MachineLockHolder(const std::string& name) = 0;
 };
 
 }  // namespace platform

@@ -15,6 +15,7 @@
 #include "platform/ui/application.h"
 #include "setup/install_dir_macro.h"
 #include "setup/main_window.h"
+#include "setup/setup_log.h"
 #include "setup/setup_texts.h"
 
 namespace setup {
@@ -43,29 +44,41 @@ void TInstF1::Button4Click() {
     // Nothing to check against: an empty field would turn every path below into a path on
     // the current drive's root.
     if (locale::Trim(Edit1.Text()).empty()) {
+        Record("Refused: no destination is given");
         ShowBox(locale::FormatText(description.FmtNoInstallDir, {description.ProductNounGen}), platform::MessageKind::Error);
         return;
     }
     if (!description.PrevVersionDir.empty() && platform::Files().DirectoryExists(description.PrevVersionDir)) {
+        Record("Refused: an earlier version is installed in " + description.PrevVersionDir);
         ShowBox(description.PrevVersionMessage, platform::MessageKind::Warning);
         return;
     }
 
     description.InstallDir = Edit1.Text();
     if (!description.InstallDir.empty() && description.InstallDir.back() == '\\') description.InstallDir.pop_back();
+    Record("Destination: " + description.InstallDir);
 
-    if (!RecoverUnfinishedRun(description.InstallDir)) return;
-    if (!CheckBaseProduct()) return;
-    if (!PrepareDestination()) return;
-    if (!AcceptOldComponents()) return;
-    if (!ChooseEnvironments()) return;
+    // The machine is locked from here until the run's changes are committed or undone; a
+    // refusal lets go of it at once.
+    if (!TakeInstallationLock()) return;
+    if (!RecoverUnfinishedRun(description.InstallDir) || !CheckBaseProduct() || !PrepareDestination() ||
+        !AcceptOldComponents() || !ChooseEnvironments()) {
+        installation_lock_.reset();
+        return;
+    }
     BuildExcludedDirList();
     StartEngine();
 }
 
 bool TInstF1::TakeInstallationLock() {
-    installation_lock_ = platform::Machine().TakeMachineLock(kInstallationLockName);
+    if (installation_lock_) return true;  // this run holds it already
+    platform::System& machine = platform::Machine();
+    installation_lock_ = machine.TakeMachineLock(kInstallationLockName);
     if (installation_lock_) return true;
+    const platform::LockHolder holder = machine.MachineLockHolder(kInstallationLockName);
+    Record(holder.process_id == 0 ? std::string("Locked: another process holds the installation lock (which one is not known)")
+                                  : "Locked: process " + std::to_string(holder.process_id) + " (" + holder.program +
+                                        ") holds the installation lock");
     ShowBox(Pick(texts::kMsgAnotherInstallRunning), platform::MessageKind::Error);
     SetWindowState(ui::WindowState::Minimized);
     ui::Application::Instance().Terminate(platform::ExitCode::AnotherInstallRunning);
@@ -108,12 +121,17 @@ bool TInstF1::RecoverUnfinishedRun(std::string install_dir) {
 bool TInstF1::CheckBaseProduct() {
     const TSetupDescription& description = Description();
     const int32_t count = std::min(description.RequiredFileCount, kPathTableSize);
+    bool complete = true;
     for (int32_t index = 0; index < count; ++index) {
-        if (platform::Files().FileExists(description.InstallDir + "\\" + description.RequiredFiles[index])) continue;
-        ShowBox(ExpandInstallDir(description.BaseMissingMessage, description.InstallDir), platform::MessageKind::Error);
-        return false;
+        const std::string file = description.InstallDir + "\\" + description.RequiredFiles[index];
+        if (platform::Files().FileExists(file)) continue;
+        Record("Missing: " + file);
+        complete = false;
     }
-    return true;
+    if (complete) return true;
+    Record("Refused: the base product is not complete in " + description.InstallDir);
+    ShowBox(ExpandInstallDir(description.BaseMissingMessage, description.InstallDir), platform::MessageKind::Error);
+    return false;
 }
 
 bool TInstF1::PrepareDestination() {
@@ -122,6 +140,7 @@ bool TInstF1::PrepareDestination() {
     // A failure here shows in the check that follows.
     if (!files.DirectoryExists(description.InstallDir)) files.ForceDirectories(description.InstallDir);
     if (!files.DirectoryExists(description.InstallDir)) {
+        Record("Refused: the destination " + description.InstallDir + " cannot be created: " + files.LastErrorText());
         ShowBox(locale::FormatText(description.FmtCannotCreateDir, {description.InstallDir, description.ProductNounGen}),
                 platform::MessageKind::Error);
         return false;
@@ -129,6 +148,8 @@ bool TInstF1::PrepareDestination() {
 
     const std::string test_file = description.InstallDir + "\\" + kWriteTestFile;
     if (files.OpenFile(test_file, platform::OpenMode::Create) == nullptr) {
+        Record("Refused: no file can be created in " + description.InstallDir + " (" + test_file +
+               "): " + files.LastErrorText());
         ShowBox(locale::FormatText(description.FmtReadOnlyDir, {description.InstallDir, description.ProductNounGen}),
                 platform::MessageKind::Error);
         return false;
@@ -147,16 +168,28 @@ bool TInstF1::AcceptOldComponents() {
         !platform::FileTimeToLocalDateTime(written, date) || date.year > kLastOldComponentsYear) {
         return true;
     }
-    return platform::UserDialogs().ShowMessage(description.MsgOldComponents, platform::MessageKind::Warning,
-                                               platform::buttons::kYesNo,
-                                               platform::DialogResult::Yes) == platform::DialogResult::Yes;
+    Record("Old components: " + library + " is dated " + RecordTime(date) + ", on or before " +
+           std::to_string(kLastOldComponentsYear) + "-12-31, the last date of the components older environments need");
+    if (switches_.accept_old) {
+        Record("Old components accepted (/ACCEPTOLD)");
+        return true;
+    }
+    if (platform::UserDialogs().ShowMessage(description.MsgOldComponents, platform::MessageKind::Warning,
+                                            platform::buttons::kYesNo,
+                                            platform::DialogResult::Yes) == platform::DialogResult::Yes) {
+        return true;
+    }
+    Record("Refused: the old components were not accepted");
+    return false;
 }
 
 bool TInstF1::ChooseEnvironments() {
     const TSetupDescription& description = Description();
     // A silent installation takes the chooser's start-up marks as they are.
     if (description.EnvCount <= 0 || !description.OptSelectDialog || !InstF4 || switches_.silent) return true;
-    return InstF4->ShowModal() == ui::ModalResult::Ok;
+    if (InstF4->ShowModal() == ui::ModalResult::Ok) return true;
+    Record("Refused: the environment chooser was cancelled");
+    return false;
 }
 
 void TInstF1::BuildExcludedDirList() {
@@ -189,8 +222,9 @@ void TInstF1::StartEngine() {
     ui::ProgressBar& progress = InstF3->Progress();
     progress.SetBounds(5, progress.Top(), window.Width() - 10, progress.Height());
     InstF3->SetStatus(description.InstallCaption + description.SfxDataReading);
-    Record("Destination: " + description.InstallDir);
     if (log_ != nullptr) InstF3->SetRecord([this](const std::string& line) { Record(line); });
+    // Committed or undone, the machine is settled: the lock goes before the final message.
+    InstF3->SetOnSettled([this] { installation_lock_.reset(); });
     if (switches_.silent) {
         InstF3->RunHidden();
         return;

@@ -50,6 +50,10 @@ public:
     // (/LOG=); set before the installation starts.
     virtual void SetRecord(std::function<void(const std::string& line)> record) = 0;
 
+    // Called once the installation's changes are committed or undone, before its final
+    // message or error box: the machine is settled then, and others may install.
+    virtual void SetOnSettled(std::function<void()> settled) = 0;
+
     // Runs the installation without showing the window (silent mode), as its first showing
     // would; the run ends the program as it does when shown.
     virtual void RunHidden() = 0;

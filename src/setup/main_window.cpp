@@ -138,7 +138,8 @@ void TInstF1::FormCreate() {
         ShowSwitches(platform::ExitCode::UserExit);
         return;
     }
-    // One installation at a time: nothing below reads a journal or changes a file before.
+    // One installation at a time: nothing below reads a journal or changes a file before. The
+    // start-up holds the lock only for its recovery.
     if (!TakeInstallationLock()) return;
     // Nobody is there to use the base product's set-up utility after a silent installation.
     if (switches_.silent) description.OptRun = false;
@@ -161,6 +162,8 @@ void TInstF1::FormCreate() {
     if (!description.OptInstallDir.empty()) Edit1.SetText(description.OptInstallDir);
     if (switches_.destination_given) Edit1.SetText(switches_.destination);
     RecoverUnfinishedRun(Edit1.Text());
+    // A window that waits holds nothing: the lock is taken again by Install.
+    installation_lock_.reset();
     started_up_ = true;
     if (switches_.silent) InstallSilently();
 }
@@ -172,6 +175,7 @@ void TInstF1::FindDirectories() {
     description.ProgramFilesDir = FindProgramFilesDir();
     ReadOptions(description);
     description.SystemDir = machine.SystemDirectory();
+    real_system_dir_ = platform::Files().RealPath(description.SystemDir);
     // An elevated run (an administrator's credentials, a deployment tool's system account)
     // installs for everyone: the user's own folders would be the other account's.
     const bool for_everyone = machine.IsElevated() && !switches_.current_user;

@@ -96,8 +96,10 @@ private:
     void ShowVersion();
     void ArrangeTextButtons();
     void CreateSecondaryWindows();
-    // Takes the machine-wide lock of the product, held until the program ends; false (after
-    // telling the user and asking the application to end with 1618) when another copy holds it.
+    // Takes the machine-wide lock of the product, held while the run may change the machine
+    // (the start-up's recovery; Install until the changes are committed or undone); false
+    // (after recording who holds it, telling the user and asking the application to end with
+    // 1618) when another copy holds it.
     bool TakeInstallationLock();
     // Puts right what unfinished earlier installations left and records every step; false
     // (after telling the user) when a record of changes is in use, cannot be read or undone,
@@ -130,7 +132,8 @@ private:
     bool started_up_ = false;
     CommandSwitches switches_;
     std::unique_ptr<SetupLog> log_;
-    bool record_unwritable_ = false;  // the record's first line could not be written
+    bool record_unwritable_ = false;  // the record asked for cannot be written
+    std::string real_system_dir_;     // where the system directory really is, for the record
     std::unique_ptr<RecordingDialogs> recording_dialogs_;
     std::unique_ptr<platform::ScopedServices> recording_scope_;
 };

@@ -4,9 +4,9 @@
 #include <cstdio>
 #include <memory>
 
-#include "platform/code_page.h"
 #include "platform/file_system.h"
 #include "platform/platform.h"
+#include "platform/system.h"
 
 namespace setup {
 
@@ -34,24 +34,42 @@ std::string RecordTimeStamp() {
     return RecordTime(local);
 }
 
-bool SetupLog::Write(const std::string& text) {
-    if (!Enabled()) return false;
-    platform::FileSystem& files = platform::Files();
-    const bool is_new = !files.FileExists(file_);
-    std::unique_ptr<platform::File> file = is_new ? files.OpenFile(file_, platform::OpenMode::Create)
-                                                  : files.OpenFile(file_, platform::OpenMode::ReadWrite);
-    if (file == nullptr || file->Seek(0, platform::SeekOrigin::End) < 0) return false;
+SetupLog::SetupLog(std::string file) : file_(std::move(file)), process_id_(platform::Machine().ProcessId()) {
+    if (Enabled()) Open();
+}
 
-    const std::string stamp = RecordTimeStamp() + " ";
-    std::string lines = is_new ? kByteOrderMark : "";
+SetupLog::~SetupLog() = default;
+
+void SetupLog::Open() {
+    platform::FileSystem& files = platform::Files();
+    bool created = false;
+    std::unique_ptr<platform::File> file = files.OpenForAppend(file_, created);
+    if (file == nullptr) {
+        problem_ = files.LastErrorText();
+        return;
+    }
+    if (created && file->Write(kByteOrderMark, 3) != 3) {
+        problem_ = files.LastErrorText();
+        return;
+    }
+    handle_ = std::move(file);
+}
+
+bool SetupLog::Write(const std::string& text) {
+    if (handle_ == nullptr) return false;
+    const std::string stamp = RecordTimeStamp() + " [" + std::to_string(process_id_) + "] ";
+    platform::System& machine = platform::Machine();
+    std::string lines;
     size_t start = 0;
     while (true) {
         const size_t line_break = text.find("\r\n", start);
-        lines += stamp + platform::AnsiToUtf8(text.substr(start, line_break - start)) + "\r\n";
+        lines += stamp + machine.AnsiToUtf8(text.substr(start, line_break - start)) + "\r\n";
         if (line_break == std::string::npos) break;
         start = line_break + 2;
     }
-    return file->Write(lines.data(), static_cast<int64_t>(lines.size())) == static_cast<int64_t>(lines.size());
+    // One write for the whole entry, at the file's end wherever other runs have taken it.
+    handle_->Seek(0, platform::SeekOrigin::End);
+    return handle_->Write(lines.data(), static_cast<int64_t>(lines.size())) == static_cast<int64_t>(lines.size());
 }
 
 }  // namespace setup

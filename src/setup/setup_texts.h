@@ -204,17 +204,21 @@ inline constexpr TextPair kFmtLogUnwritable{
 // The list of command-line switches that /? shows.
 inline constexpr TextPair kSwitchesHelp{
     "Параметры командной строки:\r\n"
-    "/S - установка без показа окон;\r\n"
+    "/S (/SILENT, /VERYSILENT, /Q, /QUIET, /QN, также через \"-\") - установка без показа окон;\r\n"
     "/D=каталог - каталог установки (кавычки не обязательны, за ним могут идти другие параметры);\r\n"
     "/LOG=файл - дописать в файл протокол работы программы;\r\n"
     "/CURRENTUSER - ярлыки только для текущего пользователя, даже с правами администратора;\r\n"
+    "/ACCEPTOLD - согласиться на замену устаревших компонентов без вопроса;\r\n"
+    "/SUPPRESSMSGBOXES, /NORESTART - принимаются и ничего не меняют;\r\n"
     "-lru, -len - язык интерфейса;\r\n"
     "/? - этот список.",
     "Command-line switches:\r\n"
-    "/S - install without showing any window;\r\n"
+    "/S (/SILENT, /VERYSILENT, /Q, /QUIET, /QN, also with \"-\") - install without showing any window;\r\n"
     "/D=directory - the destination directory (quotes optional, other switches may follow);\r\n"
     "/LOG=file - append a record of the run to the file;\r\n"
     "/CURRENTUSER - shortcuts for the current user only, even when run as an administrator;\r\n"
+    "/ACCEPTOLD - accept replacing outdated components without asking;\r\n"
+    "/SUPPRESSMSGBOXES, /NORESTART - accepted, they change nothing;\r\n"
     "-lru, -len - the interface language;\r\n"
     "/? - this list."};
 

@@ -59,13 +59,23 @@ std::string BuildDate() { return VI_BUILD_DATE; }
 
 void SleepFor(int milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
 
+// Why nobody can see the run's windows; empty when someone can.
+std::string NoDesktopReason(const platform::DesktopSession& desktop) {
+    if (desktop.session_id == 0) return "session 0, where nobody sees a window";
+    if (!desktop.window_station_visible) return "its window station is not visible";
+    return {};
+}
+
 }  // namespace
 
 void TInstF1::StartRecording() {
     platform::System& machine = platform::Machine();
     const std::string command_line = machine.CommandLine();
     switches_ = ParseCommandSwitches(command_line);
-    if (!switches_.silent && switches_.log_file.empty()) return;
+    // A window nobody can see would wait for ever: such a run is silent whatever it was told.
+    const std::string no_desktop = NoDesktopReason(machine.Desktop());
+    if (!no_desktop.empty()) switches_.silent = true;
+    if (!switches_.silent && !switches_.log_given) return;
     log_ = std::make_unique<SetupLog>(switches_.log_file);
     platform::Dialogs* shown = switches_.silent ? nullptr : &platform::UserDialogs();
     recording_dialogs_ = std::make_unique<RecordingDialogs>(shown, *log_, &SleepFor);
@@ -73,7 +83,10 @@ void TInstF1::StartRecording() {
     services.dialogs = recording_dialogs_.get();
     recording_scope_ = std::make_unique<platform::ScopedServices>(services);
 
-    record_unwritable_ = log_->Enabled() && !log_->Write("Start: " + machine.ProgramPath() + command_line);
+    record_unwritable_ = switches_.log_given && (!log_->Enabled() || !log_->Problem().empty() ||
+                                                 !log_->Write("Start: " + machine.ProgramPath() + command_line));
+    if (!no_desktop.empty()) Record("Silent: the run has no interactive desktop (" + no_desktop + ")");
+    for (const std::string& word : switches_.ignored) Record("Ignored: " + word);
 }
 
 // A record that was asked for and cannot be written (a folder that does not exist, a file
@@ -88,13 +101,31 @@ bool TInstF1::CheckRecordWritable() {
 }
 
 void TInstF1::Record(const std::string& line) {
-    if (log_ != nullptr) log_->Write(line);
+    if (log_ == nullptr) return;
+    // System files are named where they really are (SysWOW64 for this 32-bit program on 64-bit
+    // Windows), not where the program's view of the system directory puts them.
+    const std::string& system_dir = Description().SystemDir;
+    if (real_system_dir_.empty() || system_dir.empty() || real_system_dir_ == system_dir) {
+        log_->Write(line);
+        return;
+    }
+    std::string text = line;
+    const std::string prefix = system_dir + "\\";
+    for (size_t found = text.find(prefix); found != std::string::npos;
+         found = text.find(prefix, found + real_system_dir_.size() + 1)) {
+        text.replace(found, system_dir.size(), real_system_dir_);
+    }
+    log_->Write(text);
 }
 
 void TInstF1::RecordProgramAndMachine() {
     if (log_ == nullptr) return;
     const TSetupDescription& description = Description();
     Record("Program: " + std::string(texts::kApplicationTitle) + " " + description.Version + ", built " + BuildDate());
+    platform::System& machine = platform::Machine();
+    const platform::MachineIdentity identity = machine.Identity();
+    Record("Machine: Windows " + std::to_string(identity.major_version) + "." + std::to_string(identity.minor_version) +
+           " build " + std::to_string(identity.build) + ", " + identity.architecture + ", named " + identity.name);
     const std::string payload = VolumePath(description, 1);
     platform::FileSystem& files = platform::Files();
     std::unique_ptr<platform::File> file = files.OpenFile(payload, platform::OpenMode::Read);
@@ -105,7 +136,6 @@ void TInstF1::RecordProgramAndMachine() {
     } else {
         Record("Payload: " + payload + ", " + std::to_string(file->Size()) + " bytes, dated " + RecordTime(date));
     }
-    platform::System& machine = platform::Machine();
     const bool elevated = machine.IsElevated();
     Record("User: " + machine.UserName() + (elevated ? ", elevated" : ", not elevated") + "; shortcuts in " +
            description.ProgramsFolder);

@@ -278,7 +278,10 @@ void EngineTest::Install(std::vector<std::vector<PayloadEntry>> volumes) {
     settings_.volume_count = static_cast<int32_t>(volumes.size());
     MemoryExtractor extractor(std::move(volumes));
     engine::Installation installation(settings_, view_);
-    installation.SetReport([this](const std::string& line) { report_.push_back(line); });
+    installation.SetReport([this](const std::string& line) {
+        report_.push_back(line);
+        if (on_report_) on_report_(line);
+    });
     extractor.Attach(installation);
     installation.Run(extractor);
 }

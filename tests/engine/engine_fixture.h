@@ -187,6 +187,7 @@ protected:
     platform::ScopedServices services_;
     engine::InstallSettings settings_ = ProductSettings();
     std::vector<std::string> report_;  // the lines the last run reported for the record
+    std::function<void(const std::string& line)> on_report_;  // runs as each line is reported
 };
 
 }  // namespace engine_test

@@ -184,7 +184,9 @@ TEST_F(RollbackTest, ABrokenShortcutWriteBringsTheOldOneBack) {
 // 4, and leaves its journal for the recovery at a later start, which finishes the undo.
 TEST_F(RollbackTest, AnUndoThatCannotFinishEndsWithFiveAndIsFinishedLater) {
     WriteFile("C:\\VE4\\LIB\\x.dll", "old x");
-    dialogs_.before_answer = [](const ShownMessage&) { platform::PosixMachine::MarkInUse("C:\\VE4\\LIB\\x.dll", true); };
+    on_report_ = [](const std::string& line) {
+        if (line.starts_with("Data-copy error")) platform::PosixMachine::MarkInUse("C:\\VE4\\LIB\\x.dll", true);
+    };
     Install({{{"LIB\\x.dll", "new x"}, {"last.txt", "damaged", false}}});
     EXPECT_EQ(view_.exit_code, platform::ExitCode::RecoveryFailed);
     EXPECT_EQ(Journals().size(), 1u);

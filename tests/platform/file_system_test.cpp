@@ -14,6 +14,26 @@ using platform::Files;
 using platform::OpenMode;
 namespace attribute = platform::attribute;
 
+// A record that several runs append to at once, each through its own handle: the one that
+// made the file must not keep the others out, and every write lands at the end.
+TEST(FileSystem, AppendingHandlesShareTheFileAndWriteAtItsEnd) {
+    platform_test::ScratchFolder scratch;
+    bool created = false;
+    auto first = Files().OpenForAppend(scratch.Path("record.log"), created);
+    ASSERT_NE(first, nullptr) << Files().LastErrorText();
+    EXPECT_TRUE(created);
+    auto second = Files().OpenForAppend(scratch.Path("record.log"), created);
+    ASSERT_NE(second, nullptr) << Files().LastErrorText();
+    EXPECT_FALSE(created);
+    EXPECT_EQ(first->Write("one ", 4), 4);
+    EXPECT_EQ(second->Write("two ", 4), 4);
+    EXPECT_EQ(first->Write("three", 5), 5);
+    first.reset();
+    second.reset();
+    EXPECT_EQ(scratch.Read("record.log"), "one two three");
+    EXPECT_EQ(Files().OpenForAppend(scratch.Folder(), created), nullptr) << "a folder is no record";
+}
+
 TEST(FileSystem, ForceDirectoriesCreatesEveryMissingParent) {
     platform_test::ScratchFolder scratch;
     const std::string deep = scratch.Path("one\\two\\three");

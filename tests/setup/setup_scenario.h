@@ -45,6 +45,7 @@ public:
     }
     void RunHidden() override { ran_hidden = true; }
     void SetRecord(std::function<void(const std::string& line)> record_line) override { record = std::move(record_line); }
+    void SetOnSettled(std::function<void()> on_settled) override { settled = std::move(on_settled); }
 
     ui::ProgressBar ProgressBar1{*this, 20, 30, 100, 16};
     std::string status;
@@ -53,6 +54,7 @@ public:
     std::vector<std::string> left;  // what the recovery reports it left
     bool ran_hidden = false;
     std::function<void(const std::string& line)> record;
+    std::function<void()> settled;
 };
 
 // The machine's file system, except that the last-write times of the paths listed in
@@ -125,6 +127,7 @@ protected:
             };
         }
         window_.reset();  // an earlier window lets go of what it holds (the installation lock)
+        engine_ = nullptr;
         window_ = std::make_unique<setup::TInstF1>(factory);
         ui::Application::Instance().SetMainForm(window_.get());
         return *window_;

@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <optional>
 #include <regex>
 
 #include "platform/code_page.h"
@@ -26,8 +29,8 @@ using platform::PosixMachine;
 
 constexpr const char kLog[] = "C:\\setup\\run.log";
 
-std::string ReadRawLog() {
-    auto file = platform::Files().OpenFile(kLog, platform::OpenMode::Read);
+std::string ReadRawLog(const std::string& path = kLog) {
+    auto file = platform::Files().OpenFile(path, platform::OpenMode::Read);
     if (file == nullptr) return "<no log>";
     std::string text(static_cast<size_t>(file->Size()), '\0');
     file->Read(text.data(), static_cast<int64_t>(text.size()));
@@ -38,41 +41,6 @@ std::string ReadRawLog() {
 std::string ReadLog() { return test_support::MaskedRecord(ReadRawLog()); }
 
 bool LogHas(const std::string& line) { return ReadLog().find("<time> " + line + "\r\n") != std::string::npos; }
-
-TEST(CommandSwitches, ReadFromTheCommandLineAsWritten) {
-    struct Case {
-        std::string command_line;
-        bool silent;
-        bool help;
-        std::string destination;  // "-" for none
-        std::string log_file;
-        std::string unknown_switch;
-        bool current_user;
-    };
-    const Case cases[] = {
-        {" /S -lru", true, false, "-", "", "", false},
-        {" /s \"/LOG=C:\\a b.log\" /currentuser", true, false, "-", "C:\\a b.log", "", true},
-        {" /?", false, true, "-", "", "", false},
-        {" /X -len /Silent", false, false, "-", "", "/X", false},
-        // An unquoted path ends before the next switch, wherever /D= stands.
-        {" /D=C:\\Apps\\My VE4 /S /LOG=C:\\x.log", true, false, "C:\\Apps\\My VE4", "C:\\x.log", "", false},
-        {" /S /d=C:\\Program Files\\VE4", true, false, "C:\\Program Files\\VE4", "", "", false},
-        {" /D=C:\\My VE4 -len /Q", false, false, "C:\\My VE4", "", "/Q", false},
-        // A quoted one ends at its closing quote; the whole switch may be quoted too.
-        {" /D=\"C:\\Apps\\My VE4\" /S", true, false, "C:\\Apps\\My VE4", "", "", false},
-        {" \"/D=C:\\Program Files\\VE4\" /S", true, false, "C:\\Program Files\\VE4", "", "", false},
-    };
-    for (const Case& test : cases) {
-        SCOPED_TRACE(test.command_line);
-        const setup::CommandSwitches switches = setup::ParseCommandSwitches(test.command_line);
-        EXPECT_EQ(switches.silent, test.silent);
-        EXPECT_EQ(switches.help, test.help);
-        EXPECT_EQ(switches.destination_given ? switches.destination : "-", test.destination);
-        EXPECT_EQ(switches.log_file, test.log_file);
-        EXPECT_EQ(switches.unknown_switch, test.unknown_switch);
-        EXPECT_EQ(switches.current_user, test.current_user);
-    }
-}
 
 TEST(RecordingDialogs, SilentAnswersAndTheirRecord) {
     platform::ScopedMachineRoot machine;
@@ -139,6 +107,84 @@ protected:
     }
 };
 
+// The switches as the program reads them, in one line for the table below.
+std::string Settings(const setup::CommandSwitches& switches) {
+    std::string text = switches.silent ? "silent" : "";
+    const auto add = [&](const std::string& item) { text += (text.empty() ? "" : " ") + item; };
+    if (switches.destination_given) add("D=" + switches.destination);
+    if (switches.log_given) add("LOG=" + switches.log_file);
+    if (switches.current_user) add("currentuser");
+    if (switches.accept_old) add("acceptold");
+    if (switches.help) add("help");
+    if (!switches.unknown_switch.empty()) add("unknown=" + switches.unknown_switch);
+    for (const std::string& word : switches.ignored) add("ignored=" + word);
+    return text;
+}
+
+// Raw command lines as deployment tools and habits write them, against the settings the
+// program reads from them and how the run ends: "engine" (the installation starts with no
+// window), "window" (the main window waits for a user), or the exit code. No line with a
+// form of silence on it shows anything.
+TEST_F(UnattendedRun, CommandLinesAndTheirOutcomes) {
+    const std::string copy = kDestination;
+    MakeDirectory("C:\\my logs");
+    struct Case {
+        std::string command_line;
+        std::string settings;
+        std::string outcome;
+    };
+    const Case cases[] = {
+        // What Windows PowerShell writes for "/D=$dir" when $dir ends in a backslash.
+        {" \"/D=" + copy + "\\\" /S /LOG=C:\\setup\\run.log", "silent D=" + copy + "\\ LOG=C:\\setup\\run.log", "engine"},
+        {" /S /D=\"" + copy + "\\\" /LOG=C:\\setup\\run.log", "silent D=" + copy + "\\ LOG=C:\\setup\\run.log", "engine"},
+        {" -S /D=" + copy, "silent D=" + copy, "engine"},
+        {" /VERYSILENT /SUPPRESSMSGBOXES /NORESTART /D=" + copy, "silent D=" + copy, "engine"},
+        {" /quiet /norestart /D=" + copy, "silent D=" + copy, "engine"},
+        {" /QN /Silent -q -Silent -VERYSILENT -qn /D=" + copy, "silent D=" + copy, "engine"},
+        // An unquoted value ends before a whole "-" word that is a switch, and only there.
+        {" /D=" + copy + " -q -len", "silent D=" + copy, "engine"},
+        {" /D=C:\\My -quick VE4 -len /Q", "silent D=C:\\My -quick VE4", "6"},
+        {" /S /CURRENTUSER /ACCEPTOLD /D=" + copy, "silent D=" + copy + " currentuser acceptold", "engine"},
+        {" /S install now -x \"\" /D=" + copy, "silent D=" + copy + " ignored=install ignored=now ignored=-x ignored=\"\"",
+         "engine"},
+        {" /S /LOG=C:\\my logs\\run.log /D=" + copy, "silent D=" + copy + " LOG=C:\\my logs\\run.log", "engine"},
+        // The value starts right after "=": a blank there leaves it empty.
+        {" /S /LOG= C:\\setup\\run.log /D=" + copy, "silent D=" + copy + " LOG= ignored=C:\\setup\\run.log", "7"},
+        {" /S /D=" + copy + " /Quietly", "silent D=" + copy + " unknown=/Quietly", "1639"},
+        {" /Quietly /S", "silent unknown=/Quietly", "1639"},
+        {" /S /?", "silent help", "2"},
+        {" /D=" + copy + " -len", "D=" + copy, "window"},
+        {" -x /CURRENTUSER", "currentuser ignored=-x", "window"},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.command_line);
+        const setup::CommandSwitches switches = setup::ParseCommandSwitches(test.command_line);
+        EXPECT_EQ(Settings(switches), test.settings);
+
+        ui::testing::Session session;
+        Description() = setup::TSetupDescription{};
+        PosixMachine::SetCommandLine("C:\\setup\\VIrovARI2.exe", test.command_line);
+        locale::InitLanguage();
+        setup::TInstF1& window = Start();
+        ui::Application::Instance().Run();
+        window.RecordOutcome(ui::Application::Instance().ProgramExitCode());
+        std::string outcome;
+        if (Engine() != nullptr && Engine()->ran_hidden) {
+            outcome = "engine";
+        } else if (!ui::Application::Instance().Terminated()) {
+            outcome = "window";
+        } else {
+            outcome = std::to_string(static_cast<int>(ui::Application::Instance().ProgramExitCode()));
+        }
+        EXPECT_EQ(outcome, test.outcome) << ReadLog();
+        if (switches.silent) {
+            EXPECT_TRUE(ui::testing::ShownMessages().empty());
+            EXPECT_TRUE(ui::testing::VisibleForms().empty());
+        }
+        EXPECT_EQ(session.Problems(), "");
+    }
+}
+
 TEST_F(UnattendedRun, SilentInstallationReachesTheEngineWithoutAWindow) {
     // A Russian system: the language comes from the system, with no language window.
     PosixMachine::SetSystemLanguageName("Russian");
@@ -158,13 +204,22 @@ TEST_F(UnattendedRun, SilentInstallationReachesTheEngineWithoutAWindow) {
 }
 
 TEST_F(UnattendedRun, SilentRefusalsEndWithTheirCodeAndTheirTextsInTheRecord) {
-    // A destination without the base product.
-    Run({"/S", "-len", std::string("/LOG=") + kLog, "/D=C:\\Empty"});
+    // A base product that lacks two of its files: the record names the destination as checked
+    // and each file missing.
+    MakeBaseProduct("C:\\Partial");
+    ASSERT_TRUE(platform::Files().DeleteFile("C:\\Partial\\VE4Ext22.exe"));
+    ASSERT_TRUE(platform::Files().DeleteFile("C:\\Partial\\LIB\\VE4_.txt"));
+    Run({"/S", "-len", std::string("/LOG=") + kLog, "/D=C:\\Partial\\"});
     EXPECT_FALSE(Engine()->ran_hidden);
     EXPECT_EQ(ui::Application::Instance().ProgramExitCode(), ExitCode::Refused);
     EXPECT_TRUE(ui::testing::ShownMessages().empty());
     EXPECT_TRUE(LogHas("Error: You need previously install the basic variant of Quillmark of version 4.22 or higher "
                        "in the specified directory."))
+        << ReadLog();
+    EXPECT_NE(ReadLog().find("<time> Destination: C:\\Partial\r\n<time> Missing: C:\\Partial\\LIB\\VE4_.txt\r\n"
+                             "<time> Missing: C:\\Partial\\VE4Ext22.exe\r\n"
+                             "<time> Refused: the base product is not complete in C:\\Partial\r\n"),
+              std::string::npos)
         << ReadLog();
     EXPECT_TRUE(LogHas("Exit code 6: refused by the Install command's checks")) << ReadLog();
 }
@@ -198,15 +253,42 @@ protected:
     }
 };
 
+// The other copy writes the same record: this run still gets to say who holds the lock.
 TEST_F(AnotherInstallation, HoldingTheLockEndsASilentRunWith1618) {
     const std::unique_ptr<platform::MachineLock> other_copy = platform::Machine().TakeMachineLock("VIrovARI2.Install");
     ASSERT_NE(other_copy, nullptr);
+    setup::SetupLog other_record(kLog);
+    ASSERT_TRUE(other_record.Write("the other copy"));
     RunAndExpect1618();
+    EXPECT_TRUE(LogHas("Locked: process " + std::to_string(::getpid()) +
+                       " (C:\\setup\\VIrovARI2.exe) holds the installation lock"))
+        << ReadLog();
+    EXPECT_TRUE(LogHas("the other copy"));
 }
 
 TEST_F(AnotherInstallation, AJournalInUseEndsASilentRunWith1618) {
     unfinished_ = setup::InstallWindow::Unfinished::InUse;
     RunAndExpect1618();
+}
+
+// The lock is held only while the run may change the machine: not by a window that waits,
+// nor after a refusal, and by an installation until the engine reports its changes settled.
+TEST_F(UnattendedRun, TheLockIsHeldOnlyWhileTheMachineMayChange) {
+    const auto lock_is_free = [] { return platform::Machine().TakeMachineLock("VIrovARI2.Install") != nullptr; };
+    std::optional<ui::testing::Session> session;
+    Run({"-len", std::string("/D=") + kDestination});
+    EXPECT_TRUE(lock_is_free());  // the main window waits
+    session.emplace();
+    Run({"/S", "-len", "/D=C:\\Empty"});
+    EXPECT_EQ(ui::Application::Instance().ProgramExitCode(), ExitCode::Refused);
+    EXPECT_TRUE(lock_is_free());
+    session.emplace();
+    Run({"/S", "-len", std::string("/D=") + kDestination});
+    ASSERT_TRUE(Engine()->ran_hidden);
+    EXPECT_FALSE(lock_is_free());
+    ASSERT_TRUE(Engine()->settled);
+    Engine()->settled();
+    EXPECT_TRUE(lock_is_free());
 }
 
 // A record that cannot be written ends the run at start-up with code 7, before any window
@@ -230,16 +312,68 @@ TEST_F(UnattendedRun, AnUnwritableRecordIsReportedInANormalRun) {
               "Cannot write the record of the run to the file \"C:\\NoSuchFolder\\run.log\". Nothing was installed.");
 }
 
-TEST_F(UnattendedRun, SilentOldComponentsQuestionIsAnsweredNo) {
+// The old-components question names the library and its date in the record; a silent run
+// answers it No, and /ACCEPTOLD answers it Yes without asking.
+TEST_F(UnattendedRun, OldComponentsAreNamedAndAcceptedOnlyWhenAskedFor) {
     MakeDirectory("C:\\windows\\system32");
     WriteFile("C:\\windows\\system32\\ve4.dll", "old");
     platform::FileTime time;
     ASSERT_TRUE(platform::LocalDateTimeToFileTime({2005, 6, 1, 12, 0, 0}, time));
     ASSERT_TRUE(platform::Files().SetLastWriteTime("C:\\windows\\system32\\ve4.dll", time));
-    Run({"/S", std::string("/LOG=") + kLog, std::string("/D=") + kDestination});
-    EXPECT_FALSE(Engine()->ran_hidden);
-    EXPECT_EQ(ui::Application::Instance().ProgramExitCode(), ExitCode::Refused);
-    EXPECT_TRUE(LogHas("Answer: No")) << ReadLog();
+    for (const bool accept : {false, true}) {
+        SCOPED_TRACE(accept ? "/ACCEPTOLD" : "no /ACCEPTOLD");
+        ui::testing::Session session;
+        Run({"/S", accept ? "/ACCEPTOLD" : "-len", std::string("/LOG=") + kLog, std::string("/D=") + kDestination});
+        EXPECT_EQ(Engine()->ran_hidden, accept);
+        EXPECT_TRUE(LogHas("Old components: C:\\windows\\system32\\ve4.dll is dated 2005-06-01 12:00:00, on or before "
+                           "2005-12-31, the last date of the components older environments need"))
+            << ReadLog();
+        EXPECT_TRUE(LogHas(accept ? "Old components accepted (/ACCEPTOLD)" : "Answer: No")) << ReadLog();
+    }
+}
+
+// A run that nobody can see (the services' session, or a window station that is not visible)
+// is silent whatever its command line, and the record says why.
+TEST_F(UnattendedRun, ARunWithoutAnInteractiveDesktopIsSilent) {
+    struct Case {
+        platform::DesktopSession desktop;
+        std::string reason;
+    };
+    const Case cases[] = {
+        {{0, true}, "session 0, where nobody sees a window"},
+        {{2, false}, "its window station is not visible"},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.reason);
+        ui::testing::Session session;
+        PosixMachine::SetDesktop(test.desktop);
+        Run({"-len", std::string("/LOG=") + kLog, std::string("/D=") + kDestination});
+        EXPECT_TRUE(Engine()->ran_hidden);
+        EXPECT_TRUE(ui::testing::VisibleForms().empty());
+        EXPECT_TRUE(ui::testing::ShownMessages().empty());
+        EXPECT_TRUE(LogHas("Silent: the run has no interactive desktop (" + test.reason + ")")) << ReadLog();
+    }
+}
+
+// The record is opened once, where its path says and under that one name: a link on the way,
+// a link at the name, or a second name of the file ends the run with 7, and the file reached
+// through it is left as it was.
+TEST_F(UnattendedRun, ARecordReachedThroughALinkIsRefused) {
+    const std::string host_c = machine_.HostRoot() + "/c";
+    MakeDirectory("C:\\elsewhere");
+    WriteFile("C:\\elsewhere\\run.log", "not the record");
+    ASSERT_EQ(::symlink((host_c + "/elsewhere").c_str(), (host_c + "/logs").c_str()), 0);
+    ASSERT_EQ(::symlink((host_c + "/elsewhere/run.log").c_str(), (host_c + "/setup/linked.log").c_str()), 0);
+    ASSERT_EQ(::link((host_c + "/elsewhere/run.log").c_str(), (host_c + "/setup/second-name.log").c_str()), 0);
+    for (const std::string record : {"C:\\logs\\run.log", "C:\\logs\\new.log", "C:\\setup\\linked.log",
+                                     "C:\\setup\\second-name.log"}) {
+        SCOPED_TRACE(record);
+        ui::testing::Session session;
+        Run({"/S", "-len", "/LOG=" + record, std::string("/D=") + kDestination});
+        EXPECT_EQ(ui::Application::Instance().ProgramExitCode(), ExitCode::LogUnwritable);
+        EXPECT_EQ(ReadRawLog("C:\\elsewhere\\run.log"), "not the record");
+        EXPECT_FALSE(platform::Files().FileExists("C:\\elsewhere\\new.log"));
+    }
 }
 
 TEST_F(UnattendedRun, NormalModeRecordsTheBoxesItShows) {
@@ -289,6 +423,7 @@ TEST_F(UnattendedRun, TheRecordOfASilentInstallationSaysWhatHappened) {
               "<time> Start: C:\\setup\\VIrovARI2.exe /D=" + destination + " /S /LOG=C:\\setup\\run.log -len\r\n"
               "<time> Language: en\r\n"
               "<time> Program: VIrovARI2 Install 1.6, built <date>\r\n"
+              "<time> Machine: Windows 10.0 build 19045, x64, named TESTPC\r\n"
               "<time> Payload: C:\\setup\\VIrovARI2.dat, <size> bytes, dated <date>\r\n"
               "<time> User: user, elevated; shortcuts in C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\r\n"
               "<time> Destination: " + destination + "\r\n"
@@ -315,7 +450,7 @@ TEST_P(UnknownSwitch, EndsTheRunWithCode1639BeforeAnythingChanges) {
     const bool silent = GetParam();
     if (!silent) ui::testing::AnswerMessage(DialogResult::Ok);
     PosixMachine::SetCommandLine("C:\\setup\\VIrovARI2.exe",
-                                 std::string(silent ? " /S" : "") + " /LOG=" + kLog + " /D=" + kDestination + " /Quiet");
+                                 std::string(silent ? " /S" : "") + " /LOG=" + kLog + " /D=" + kDestination + " /Quietly");
     locale::InitLanguage();
     setup::TInstF1& window = Start();
     ui::Application::Instance().Run();
@@ -324,7 +459,7 @@ TEST_P(UnknownSwitch, EndsTheRunWithCode1639BeforeAnythingChanges) {
     EXPECT_EQ(Engine(), nullptr);
     EXPECT_TRUE(ui::testing::VisibleForms().empty());
     EXPECT_EQ(ui::testing::ShownMessages().size(), silent ? 0u : 1u);
-    EXPECT_TRUE(LogHas("Unknown switch: /Quiet")) << ReadLog();
+    EXPECT_TRUE(LogHas("Unknown switch: /Quietly")) << ReadLog();
     EXPECT_TRUE(LogHas("Exit code 1639: the command line holds an unknown switch; nothing was changed"));
 }
 

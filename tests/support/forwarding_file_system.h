@@ -17,6 +17,11 @@ public:
     std::unique_ptr<platform::File> OpenFile(const std::string& path, platform::OpenMode mode) override {
         return real_.OpenFile(path, mode);
     }
+    std::unique_ptr<platform::File> OpenForAppend(const std::string& path, bool& created) override {
+        return real_.OpenForAppend(path, created);
+    }
+    std::string FullPath(const std::string& path) override { return real_.FullPath(path); }
+    std::string RealPath(const std::string& path) override { return real_.RealPath(path); }
     uint32_t GetAttributes(const std::string& path) override { return real_.GetAttributes(path); }
     bool SetAttributes(const std::string& path, uint32_t attributes) override { return real_.SetAttributes(path, attributes); }
     bool CreateDirectory(const std::string& path) override { return real_.CreateDirectory(path); }

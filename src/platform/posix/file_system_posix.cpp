@@ -7,6 +7,7 @@
 
 #include <cctype>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 
 #include "platform/code_page.h"
@@ -112,7 +113,40 @@ public:
 
     bool Flush() override { return !State().flush_to_disk || ::fsync(descriptor_) == 0; }
 
+    std::string FinalPath() override { return WindowsPathOfHost(State(), HostFinalPath()); }
+
+    uint32_t NameCount() override {
+        struct stat info;
+        return ::fstat(descriptor_, &info) == 0 ? static_cast<uint32_t>(info.st_nlink) : 0;
+    }
+
+    bool IsLinkOrDirectory() override {
+        struct stat info;
+        return ::fstat(descriptor_, &info) != 0 || !S_ISREG(info.st_mode);
+    }
+
+    bool DeleteItself() override {
+        const std::string host = HostFinalPath();
+        struct stat named;
+        struct stat opened;
+        // Only while the name still leads to this very file.
+        if (host.empty() || ::lstat(host.c_str(), &named) != 0 || ::fstat(descriptor_, &opened) != 0 ||
+            named.st_dev != opened.st_dev || named.st_ino != opened.st_ino) {
+            return false;
+        }
+        BeforeChange();
+        return ::unlink(host.c_str()) == 0;
+    }
+
 private:
+    // Where the descriptor's file is on the host, every link on the way resolved.
+    std::string HostFinalPath() const {
+        char buffer[4096];
+        const std::string link = "/proc/self/fd/" + std::to_string(descriptor_);
+        const ssize_t length = ::readlink(link.c_str(), buffer, sizeof buffer - 1);
+        return length > 0 ? std::string(buffer, static_cast<size_t>(length)) : std::string();
+    }
+
     int descriptor_;
     uint64_t handle_id_;
     int64_t position_ = 0;  // where the descriptor stands: every open starts at the beginning
@@ -218,6 +252,83 @@ std::unique_ptr<File> PosixFileSystem::OpenFile(const std::string& path, OpenMod
         }
     }
     return std::make_unique<PosixFile>(descriptor, handle_id);
+}
+
+std::unique_ptr<File> PosixFileSystem::OpenForAppend(const std::string& path, bool& created) {
+    const MappedPath mapped = MapPath(path);
+    if (!mapped.valid || mapped.is_root) {
+        Fail(kPathNotFound);
+        return nullptr;
+    }
+    created = false;
+    // O_NOFOLLOW opens a link at the name itself as what it is: the open fails, as the caller
+    // would refuse it anyway.
+    int flags = O_WRONLY | O_APPEND | O_NOFOLLOW | O_CLOEXEC;
+    if (IsHostLink(mapped.host)) {
+        Fail(kAccessDenied);
+        return nullptr;
+    }
+    if (mapped.exists) {
+        if (S_ISDIR(mapped.info.st_mode) || IsReadOnly(mapped.info)) {
+            Fail(kAccessDenied);
+            return nullptr;
+        }
+        if (IsMarkedInUse(mapped) || IsLoaded(mapped.info)) {
+            Fail(kSharingViolation);
+            return nullptr;
+        }
+    } else {
+        flags |= O_CREAT | O_EXCL;
+    }
+    if (IsInUnwritableDirectory(mapped)) {
+        Fail(kAccessDenied);
+        return nullptr;
+    }
+    const unsigned desired_access = access::kWrite;
+    const unsigned share = access::kRead | access::kWrite;
+    uint64_t handle_id = 0;
+    if (mapped.exists && !RegisterOpenHandle(mapped.info, desired_access, share, handle_id)) {
+        Fail(kSharingViolation);
+        return nullptr;
+    }
+    if (!mapped.exists) BeforeChange();
+    const int descriptor = ::open(mapped.host.c_str(), flags, 0666);
+    if (descriptor < 0) {
+        const int error_number = errno;
+        UnregisterOpenHandle(handle_id);
+        FailWithErrno(error_number == ENOENT ? ENOTDIR : error_number == ELOOP ? EACCES : error_number);
+        return nullptr;
+    }
+    if (!mapped.exists) {
+        InheritDescriptor(mapped.host);
+        struct stat made;
+        if (::fstat(descriptor, &made) != 0 || !RegisterOpenHandle(made, desired_access, share, handle_id)) {
+            ::close(descriptor);
+            Fail(kSharingViolation);
+            return nullptr;
+        }
+    }
+    auto file = std::make_unique<PosixFile>(descriptor, handle_id);
+    const std::string problem = AppendTargetProblem(*file, FullPath(path));
+    if (!problem.empty()) {
+        if (!mapped.exists) file->DeleteItself();
+        LastError() = "The file is refused: " + problem + ".";
+        return nullptr;
+    }
+    created = !mapped.exists;
+    return file;
+}
+
+std::string PosixFileSystem::FullPath(const std::string& path) { return FullWindowsPath(State(), path); }
+
+std::string PosixFileSystem::RealPath(const std::string& path) {
+    const MappedPath mapped = MapPath(path);
+    if (!mapped.valid || !mapped.exists) return path;
+    char* resolved = ::realpath(mapped.host.c_str(), nullptr);
+    if (resolved == nullptr) return path;
+    const std::string windows = WindowsPathOfHost(State(), resolved);
+    ::free(resolved);
+    return windows.empty() ? path : windows;
 }
 
 uint32_t PosixFileSystem::GetAttributes(const std::string& path) {

@@ -29,6 +29,8 @@ struct MachineState {
     std::string command_line;  // after the program's path, as written
     std::string user_name = "user";
     bool elevated = false;
+    DesktopSession desktop;
+    MachineIdentity identity{10, 0, 19045, "x64", "TESTPC"};
     std::string system_language_name = "English";
     uint16_t ui_language = 1033;
     std::string program_files_dir;

@@ -107,12 +107,16 @@ void ResolveComponents(const std::string& drive_folder, const std::vector<std::s
     if (!mapped.exists) mapped.info = {};
 }
 
-MappedPath MapMachinePath(const MachineState& state, const std::string& path) {
+// The drive (lower case) and the components of path made full against the current
+// directory, "." and ".." resolved and each component trimmed as Windows trims it; false for
+// a path this machine cannot have (empty, a network name, no drive letter).
+bool FullComponents(const MachineState& state, const std::string& path, char& drive,
+                    std::vector<std::string>& components) {
     std::string full = path;
     for (char& character : full) {
         if (character == '/') character = '\\';
     }
-    if (full.empty() || full.starts_with("\\\\")) return {};  // nothing, or a network name
+    if (full.empty() || full.starts_with("\\\\")) return false;  // nothing, or a network name
     if (!(full.size() >= 2 && full[1] == ':')) {
         if (full[0] == '\\') {
             full = state.current_directory.substr(0, 2) + full;
@@ -130,10 +134,9 @@ MappedPath MapMachinePath(const MachineState& state, const std::string& path) {
         if (!base.ends_with("\\")) base += "\\";
         full = base + full.substr(2);
     }
-    const char drive = static_cast<char>(std::tolower(static_cast<unsigned char>(full[0])));
-    if (drive < 'a' || drive > 'z') return {};
+    drive = static_cast<char>(std::tolower(static_cast<unsigned char>(full[0])));
+    if (drive < 'a' || drive > 'z') return false;
 
-    std::vector<std::string> components;
     for (const std::string& raw : SplitComponents(full.substr(2))) {
         const std::string component = TrimComponent(raw);
         if (component.empty() || component == ".") continue;
@@ -143,6 +146,13 @@ MappedPath MapMachinePath(const MachineState& state, const std::string& path) {
         }
         components.push_back(component);
     }
+    return true;
+}
+
+MappedPath MapMachinePath(const MachineState& state, const std::string& path) {
+    char drive = 0;
+    std::vector<std::string> components;
+    if (!FullComponents(state, path, drive, components)) return {};
 
     MappedPath mapped;
     mapped.valid = true;
@@ -181,6 +191,41 @@ MappedPath MapHostPath(const std::string& path) {
 
 MappedPath MapPath(const MachineState& state, const std::string& path) {
     return state.machine_root.empty() ? MapHostPath(path) : MapMachinePath(state, path);
+}
+
+std::string FullWindowsPath(const MachineState& state, const std::string& path) {
+    if (state.machine_root.empty()) {
+        const MappedPath mapped = MapHostPath(path);
+        return mapped.valid ? ProgramText(mapped.host) : path;
+    }
+    char drive = 0;
+    std::vector<std::string> components;
+    if (!FullComponents(state, path, drive, components)) return path;
+    std::string full(1, static_cast<char>(std::toupper(static_cast<unsigned char>(drive))));
+    full += ":";
+    for (const std::string& component : components) full += "\\" + component;
+    return components.empty() ? full + "\\" : full;
+}
+
+std::string WindowsPathOfHost(const MachineState& state, const std::string& host) {
+    if (state.machine_root.empty()) return ProgramText(host);
+    // The host reports resolved paths: the root may be spelled through a link of its own.
+    std::string prefix = state.machine_root + "/";
+    if (!host.starts_with(prefix)) {
+        std::error_code error;
+        prefix = std::filesystem::canonical(state.machine_root, error).string() + "/";
+        if (error) return {};
+    }
+    if (!host.starts_with(prefix) || host.size() < prefix.size() + 1) return {};
+    const char drive = host[prefix.size()];
+    const std::string rest = host.substr(prefix.size() + 1);
+    if (drive < 'a' || drive > 'z' || (!rest.empty() && rest[0] != '/')) return {};
+    std::string windows(1, static_cast<char>(std::toupper(static_cast<unsigned char>(drive))));
+    windows += ":" + ProgramText(rest);
+    for (char& character : windows) {
+        if (character == '/') character = '\\';
+    }
+    return windows.size() == 2 ? windows + "\\" : windows;
 }
 
 }  // namespace platform::posix

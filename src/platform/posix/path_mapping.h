@@ -28,4 +28,12 @@ struct MappedPath {
 // always seen.
 MappedPath MapPath(const MachineState& state, const std::string& path);
 
+// The full Windows form of a path of the program (GetFullPathNameA's): made full against the
+// current directory, "." and ".." resolved; in host mode the normal host path.
+std::string FullWindowsPath(const MachineState& state, const std::string& path);
+
+// The Windows path of a host path below the machine root ("<root>/c/setup" is "C:\setup");
+// empty when it lies outside every drive. In host mode the host path itself.
+std::string WindowsPathOfHost(const MachineState& state, const std::string& host);
+
 }  // namespace platform::posix

@@ -85,6 +85,8 @@ void PosixMachine::SetCommandLine(const std::string& windows_path, const std::st
 }
 
 void PosixMachine::SetElevated(bool elevated) { State().elevated = elevated; }
+void PosixMachine::SetDesktop(const DesktopSession& session) { State().desktop = session; }
+void PosixMachine::SetIdentity(const MachineIdentity& identity) { State().identity = identity; }
 
 void PosixMachine::SetSystemLanguageName(const std::string& name) { State().system_language_name = name; }
 void PosixMachine::SetUiLanguage(uint16_t language_id) { State().ui_language = language_id; }

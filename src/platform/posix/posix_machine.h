@@ -61,6 +61,10 @@ public:
     static void SetCommandLine(const std::string& windows_path, const std::string& command_line);
     // System::IsElevated; default false (a standard user; the user's name is "user").
     static void SetElevated(bool elevated);
+    // System::Desktop; default session 1 with a visible window station (a signed-in user's).
+    static void SetDesktop(const DesktopSession& session);
+    // System::Identity; default Windows 10.0 build 19045, x64, named "TESTPC".
+    static void SetIdentity(const MachineIdentity& identity);
     // LocaleInfo(kLocaleSEnglishLanguage); default "English".
     static void SetSystemLanguageName(const std::string& name);
     // SystemDefaultUiLanguage; default 1033.

@@ -4,6 +4,7 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 
@@ -90,6 +91,12 @@ std::string PosixSystem::UserName() { return State().user_name; }
 
 bool PosixSystem::IsElevated() { return State().elevated; }
 
+uint32_t PosixSystem::ProcessId() { return static_cast<uint32_t>(::getpid()); }
+
+DesktopSession PosixSystem::Desktop() { return State().desktop; }
+
+MachineIdentity PosixSystem::Identity() { return State().identity; }
+
 std::string PosixSystem::ProgramFilesDirFromRegistry() { return State().program_files_dir; }
 
 std::string PosixSystem::SystemDirectory() { return State().system_directory; }
@@ -131,13 +138,17 @@ std::string PosixSystem::OemToAnsi(const std::string& text) {
         if (byte >= 0x80) character = static_cast<char>(kOemHighHalf[byte - 0x80]);
     }
     // The same characters, spelled in UTF-8 when that is the code page.
-    return State().ansi_is_utf8 ? AnsiToUtf8(converted) : converted;
+    return State().ansi_is_utf8 ? platform::AnsiToUtf8(converted) : converted;
 }
 
 bool PosixSystem::Utf8ToAnsi(const std::string& utf8, std::string& ansi) {
     if (!State().ansi_is_utf8) return Utf8ToAnsiExactly(utf8, ansi);
     ansi = utf8;
     return IsWellFormedUtf8(utf8);
+}
+
+std::string PosixSystem::AnsiToUtf8(const std::string& ansi) {
+    return State().ansi_is_utf8 ? ansi : platform::AnsiToUtf8(ansi);
 }
 
 int PosixSystem::CompareTextIgnoreCase(const std::string& left, const std::string& right) {
@@ -166,19 +177,40 @@ private:
     int descriptor_;
 };
 
+// The machine root's own folder, so that tests on separate machines never meet.
+std::string LockFilePath(const std::string& name) {
+    const std::string& root = State().machine_root;
+    return (root.empty() ? std::string("/tmp") : root) + "/.lock-" + name;
+}
+
 }  // namespace
 
+// The holder publishes itself in the lock file, which only a holder writes.
 std::unique_ptr<MachineLock> PosixSystem::TakeMachineLock(const std::string& name) {
-    // The machine root's own folder, so that tests on separate machines never meet.
-    const std::string& root = State().machine_root;
-    const std::string path = (root.empty() ? std::string("/tmp") : root) + "/.lock-" + name;
+    const std::string path = LockFilePath(name);
     const int descriptor = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (descriptor < 0) return nullptr;
     if (::flock(descriptor, LOCK_EX | LOCK_NB) != 0) {
         ::close(descriptor);
         return nullptr;
     }
+    // Who holds the lock is for the record only: the lock is held even when that cannot be told.
+    const std::string holder = std::to_string(ProcessId()) + "\t" + HostText(ProgramPath());
+    const bool published = ::ftruncate(descriptor, 0) == 0 &&
+                           ::pwrite(descriptor, holder.data(), holder.size(), 0) == static_cast<ssize_t>(holder.size());
+    static_cast<void>(published);
     return std::make_unique<FileLock>(descriptor);
+}
+
+LockHolder PosixSystem::MachineLockHolder(const std::string& name) {
+    LockHolder holder;
+    std::ifstream input(LockFilePath(name), std::ios::binary);
+    const std::string published((std::istreambuf_iterator<char>(input)), std::istreambuf_iterator<char>());
+    const size_t tab = published.find('\t');
+    if (tab == std::string::npos) return holder;
+    holder.process_id = static_cast<uint32_t>(std::strtoul(published.c_str(), nullptr, 10));
+    holder.program = ProgramText(published.substr(tab + 1));
+    return holder;
 }
 
 }  // namespace platform::posix

@@ -13,6 +13,9 @@ public:
     std::string CommandLine() override;
     std::string UserName() override;
     bool IsElevated() override;
+    uint32_t ProcessId() override;
+    DesktopSession Desktop() override;
+    MachineIdentity Identity() override;
     std::string ProgramFilesDirFromRegistry() override;
     std::string SystemDirectory() override;
     std::string SpecialFolderPath(SpecialFolder folder) override;
@@ -23,9 +26,11 @@ public:
     std::vector<std::string> ReadIniKeys(const std::string& file, const std::string& section) override;
     std::string OemToAnsi(const std::string& text) override;
     bool Utf8ToAnsi(const std::string& utf8, std::string& ansi) override;
+    std::string AnsiToUtf8(const std::string& ansi) override;
     int CompareTextIgnoreCase(const std::string& left, const std::string& right) override;
     std::optional<std::string> ProgramResource(const std::string& name, const std::string& type) override;
     std::unique_ptr<MachineLock> TakeMachineLock(const std::string& name) override;
+    LockHolder MachineLockHolder(const std::string& name) override;
 };
 
 }  // namespace platform::posix

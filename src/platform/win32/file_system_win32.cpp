@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "platform/win32/filetime_win32.h"
+#include "platform/win32/final_path_win32.h"
 #include "platform/win32/handles_win32.h"
 
 namespace platform::win32 {
@@ -75,6 +76,28 @@ public:
 
     bool Flush() override { return ::FlushFileBuffers(handle_.Get()) != 0; }
 
+    std::string FinalPath() override { return FinalPathOfHandle(handle_.Get()); }
+
+    bool Valid() const { return handle_.Valid(); }
+    HANDLE Handle() const { return handle_.Get(); }
+    void Close() { handle_.Reset(); }
+
+    uint32_t NameCount() override {
+        BY_HANDLE_FILE_INFORMATION information;
+        return ::GetFileInformationByHandle(handle_.Get(), &information) ? information.nNumberOfLinks : 0;
+    }
+
+    bool IsLinkOrDirectory() override {
+        BY_HANDLE_FILE_INFORMATION information;
+        if (!::GetFileInformationByHandle(handle_.Get(), &information)) return true;
+        return (information.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) != 0;
+    }
+
+    bool DeleteItself() override {
+        FILE_DISPOSITION_INFO disposition{TRUE};
+        return ::SetFileInformationByHandle(handle_.Get(), FileDispositionInfo, &disposition, sizeof disposition) != 0;
+    }
+
 private:
     UniqueHandle handle_;
 };
@@ -118,6 +141,87 @@ std::unique_ptr<File> Win32FileSystem::OpenFile(const std::string& path, OpenMod
         return nullptr;
     }
     return std::make_unique<Win32File>(std::move(handle));
+}
+
+std::unique_ptr<File> Win32FileSystem::OpenForAppend(const std::string& path, bool& created) {
+    // Append access alone: every write lands at the end, so runs that share the file never
+    // write over each other's lines. A new file is made only where none is, so an existing
+    // one is never truncated.
+    const DWORD access = FILE_APPEND_DATA | FILE_READ_ATTRIBUTES | SYNCHRONIZE;
+    const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE;
+    const std::string full_path = FullPath(path);
+    const auto refuse = [this](const std::string& problem) {
+        last_error_ = "The file is refused: " + problem + ".";
+        return nullptr;
+    };
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        UniqueHandle handle(::CreateFileA(path.c_str(), access, share, nullptr, OPEN_EXISTING,
+                                          FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+        if (handle.Valid()) {
+            auto file = std::make_unique<Win32File>(std::move(handle));
+            const std::string problem = AppendTargetProblem(*file, full_path);
+            if (!problem.empty()) return refuse(problem);
+            created = false;
+            return file;
+        }
+        if (::GetLastError() != ERROR_FILE_NOT_FOUND) break;
+        // Made with delete access, so that a file made behind a link goes again through its
+        // own handle; then opened again without it, since a handle with delete access would
+        // keep every other run (which shares no deleting) out of the file.
+        Win32File made(UniqueHandle(::CreateFileA(path.c_str(), access | DELETE, share, nullptr, CREATE_NEW,
+                                                  FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr)));
+        if (!made.Valid()) {
+            // Another run made it in between: open that one.
+            if (::GetLastError() == ERROR_FILE_EXISTS) continue;
+            break;
+        }
+        const std::string problem = AppendTargetProblem(made, full_path);
+        if (!problem.empty()) {
+            made.DeleteItself();
+            return refuse(problem);
+        }
+        BY_HANDLE_FILE_INFORMATION made_information;
+        if (!::GetFileInformationByHandle(made.Handle(), &made_information)) break;
+        made.Close();
+        UniqueHandle reopened(::CreateFileA(path.c_str(), access, share, nullptr, OPEN_EXISTING,
+                                            FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+        BY_HANDLE_FILE_INFORMATION information;
+        if (!reopened.Valid() || !::GetFileInformationByHandle(reopened.Get(), &information)) break;
+        if (information.dwVolumeSerialNumber != made_information.dwVolumeSerialNumber ||
+            information.nFileIndexHigh != made_information.nFileIndexHigh ||
+            information.nFileIndexLow != made_information.nFileIndexLow) {
+            return refuse("another file took its place");
+        }
+        created = true;
+        return std::make_unique<Win32File>(std::move(reopened));
+    }
+    Fail();
+    return nullptr;
+}
+
+std::string Win32FileSystem::FullPath(const std::string& path) {
+    char buffer[MAX_PATH * 4] = {};
+    const DWORD length = ::GetFullPathNameA(path.c_str(), sizeof buffer, buffer, nullptr);
+    if (length == 0 || length >= sizeof buffer) return path;
+    std::string full(buffer, length);
+    // Short names (PROGRA~2) in the parts that exist become the long ones the system reports.
+    const size_t slash = full.rfind('\\');
+    if (slash == std::string::npos) return full;
+    char long_directory[MAX_PATH * 4] = {};
+    const std::string directory = full.substr(0, slash == 2 ? 3 : slash);
+    const DWORD long_length = ::GetLongPathNameA(directory.c_str(), long_directory, sizeof long_directory);
+    if (long_length == 0 || long_length >= sizeof long_directory) return full;
+    std::string long_form(long_directory, long_length);
+    if (long_form.back() != '\\') long_form += '\\';
+    return long_form + full.substr(slash + 1);
+}
+
+std::string Win32FileSystem::RealPath(const std::string& path) {
+    const UniqueHandle object(::CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                            nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!object.Valid()) return path;
+    const std::string final_path = FinalPathOfHandle(object.Get());
+    return final_path.empty() ? path : final_path;
 }
 
 uint32_t Win32FileSystem::GetAttributes(const std::string& path) {
@@ -179,24 +283,18 @@ namespace {
 // system, outside this 32-bit process, so a path into the system directory must name the
 // folder the process's view of it leads to (SysWOW64 on a 64-bit system), not system32.
 // A path that does not exist yet is its directory's real path and its name.
-std::string RealPath(const std::string& path) {
-    const UniqueHandle file(::CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                          nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    if (!file.Valid()) {
-        const size_t slash = path.rfind('\\');
-        if (slash == std::string::npos || slash + 1 == path.size()) return path;
-        const std::string directory = RealPath(path.substr(0, slash));
-        return directory + (directory.back() == '\\' ? "" : "\\") + path.substr(slash + 1);
-    }
-    char buffer[MAX_PATH * 4] = {};
-    const DWORD length = ::GetFinalPathNameByHandleA(file.Get(), buffer, sizeof buffer, FILE_NAME_NORMALIZED);
-    return length > 0 && length < sizeof buffer ? std::string(buffer, length) : path;
+std::string RestartPath(Win32FileSystem& files, const std::string& path) {
+    if (::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) return files.RealPath(path);
+    const size_t slash = path.rfind('\\');
+    if (slash == std::string::npos || slash + 1 == path.size()) return path;
+    const std::string directory = RestartPath(files, path.substr(0, slash));
+    return directory + (directory.back() == '\\' ? "" : "\\") + path.substr(slash + 1);
 }
 
 }  // namespace
 
 bool Win32FileSystem::DeleteAtRestart(const std::string& path) {
-    return ::MoveFileExA(RealPath(path).c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) ? true : Fail();
+    return ::MoveFileExA(RestartPath(*this, path).c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) ? true : Fail();
 }
 
 bool Win32FileSystem::FlushVolume(const std::string& path) {
@@ -212,7 +310,7 @@ bool Win32FileSystem::FlushVolume(const std::string& path) {
 }
 
 bool Win32FileSystem::ReplaceAtRestart(const std::string& from, const std::string& to) {
-    return ::MoveFileExA(RealPath(from).c_str(), RealPath(to).c_str(),
+    return ::MoveFileExA(RestartPath(*this, from).c_str(), RestartPath(*this, to).c_str(),
                          MOVEFILE_DELAY_UNTIL_REBOOT | MOVEFILE_REPLACE_EXISTING)
                ? true
                : Fail();

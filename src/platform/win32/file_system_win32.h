@@ -8,6 +8,9 @@ namespace platform::win32 {
 class Win32FileSystem : public FileSystem {
 public:
     std::unique_ptr<File> OpenFile(const std::string& path, OpenMode mode) override;
+    std::unique_ptr<File> OpenForAppend(const std::string& path, bool& created) override;
+    std::string FullPath(const std::string& path) override;
+    std::string RealPath(const std::string& path) override;
     uint32_t GetAttributes(const std::string& path) override;
     bool SetAttributes(const std::string& path, uint32_t attributes) override;
     bool CreateDirectory(const std::string& path) override;

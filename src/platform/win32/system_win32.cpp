@@ -8,6 +8,9 @@
 #include "platform/embedded_resource.h"
 #include "platform/win32/handles_win32.h"
 
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
 #include <utility>
 
 namespace platform::win32 {
@@ -73,6 +76,53 @@ bool Win32System::IsElevated() {
     alignas(TOKEN_USER) unsigned char user[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE] = {};
     if (!::GetTokenInformation(token.Get(), TokenUser, user, sizeof user, &size)) return false;
     return ::IsWellKnownSid(reinterpret_cast<TOKEN_USER*>(user)->User.Sid, WinLocalSystemSid) != FALSE;
+}
+
+uint32_t Win32System::ProcessId() { return ::GetCurrentProcessId(); }
+
+// Session 0 holds the services, whose desktop nobody sees; a window station without
+// WSF_VISIBLE (a service's own, a scheduled task's "run whether the user is logged on or not")
+// shows nothing either.
+DesktopSession Win32System::Desktop() {
+    DesktopSession session;
+    DWORD session_id = 0;
+    if (::ProcessIdToSessionId(::GetCurrentProcessId(), &session_id)) session.session_id = session_id;
+    USEROBJECTFLAGS flags = {};
+    HWINSTA station = ::GetProcessWindowStation();
+    if (station != nullptr &&
+        ::GetUserObjectInformationA(station, UOI_FLAGS, &flags, sizeof flags, nullptr)) {
+        session.window_station_visible = (flags.dwFlags & WSF_VISIBLE) != 0;
+    }
+    return session;
+}
+
+MachineIdentity Win32System::Identity() {
+    MachineIdentity identity;
+    // RtlGetVersion tells the truth whatever the manifest declares, unlike GetVersionEx.
+    using GetVersionCall = LONG(WINAPI*)(OSVERSIONINFOW*);
+    const HMODULE ntdll = ::GetModuleHandleA("ntdll.dll");
+    const auto get_version = ntdll == nullptr ? nullptr
+                                              : reinterpret_cast<GetVersionCall>(
+                                                    reinterpret_cast<void*>(::GetProcAddress(ntdll, "RtlGetVersion")));
+    OSVERSIONINFOW version = {};
+    version.dwOSVersionInfoSize = sizeof version;
+    if (get_version != nullptr && get_version(&version) == 0) {
+        identity.major_version = version.dwMajorVersion;
+        identity.minor_version = version.dwMinorVersion;
+        identity.build = version.dwBuildNumber;
+    }
+    SYSTEM_INFO system = {};
+    ::GetNativeSystemInfo(&system);
+    switch (system.wProcessorArchitecture) {
+        case PROCESSOR_ARCHITECTURE_INTEL: identity.architecture = "x86"; break;
+        case PROCESSOR_ARCHITECTURE_AMD64: identity.architecture = "x64"; break;
+        case 12 /* PROCESSOR_ARCHITECTURE_ARM64 */: identity.architecture = "ARM64"; break;
+        default: identity.architecture = "unknown"; break;
+    }
+    char name[MAX_COMPUTERNAME_LENGTH + 1] = {};
+    DWORD size = sizeof name;
+    if (::GetComputerNameA(name, &size)) identity.name.assign(name, size);
+    return identity;
 }
 
 std::string Win32System::ProgramFilesDirFromRegistry() {
@@ -181,6 +231,20 @@ bool Win32System::Utf8ToAnsi(const std::string& utf8, std::string& ansi) {
     return used_default == FALSE;
 }
 
+std::string Win32System::AnsiToUtf8(const std::string& ansi) {
+    if (ansi.empty()) return ansi;
+    const int ansi_length = static_cast<int>(ansi.size());
+    const int wide_length = ::MultiByteToWideChar(CP_ACP, 0, ansi.data(), ansi_length, nullptr, 0);
+    if (wide_length <= 0) return ansi;
+    std::wstring wide(static_cast<size_t>(wide_length), L'\0');
+    ::MultiByteToWideChar(CP_ACP, 0, ansi.data(), ansi_length, wide.data(), wide_length);
+    const int length = ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), wide_length, nullptr, 0, nullptr, nullptr);
+    if (length <= 0) return ansi;
+    std::string utf8(static_cast<size_t>(length), '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), wide_length, utf8.data(), length, nullptr, nullptr);
+    return utf8;
+}
+
 int Win32System::CompareTextIgnoreCase(const std::string& left, const std::string& right) {
     const int result = ::CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, left.data(), static_cast<int>(left.size()),
                                         right.data(), static_cast<int>(right.size()));
@@ -244,6 +308,7 @@ class MutexLock : public MachineLock {
 public:
     MutexLock(HANDLE name_space, HANDLE boundary) : name_space_(name_space), boundary_(boundary) {}
     ~MutexLock() override {
+        holder_ = UniqueHandle();
         if (owned_) ::ReleaseMutex(mutex_.Get());
         mutex_ = UniqueHandle();
         if (name_space_ != nullptr) PrivateNamespaces().close_namespace(name_space_, 0);
@@ -261,7 +326,24 @@ public:
         return owned_;
     }
 
+    // Publishes the holder (process id and program path) in a small named section beside the
+    // mutex, which lives as long as this handle (and a reader's).
+    void Publish(const std::string& section_name, const std::string& holder) {
+        holder_ = UniqueHandle(
+            ::CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, kHolderSize, section_name.c_str()));
+        if (!holder_.Valid()) return;
+        void* view = ::MapViewOfFile(holder_.Get(), FILE_MAP_WRITE, 0, 0, kHolderSize);
+        if (view == nullptr) return;
+        const size_t length = std::min<size_t>(holder.size(), kHolderSize - 1);
+        std::memcpy(view, holder.data(), length);
+        static_cast<char*>(view)[length] = '\0';
+        ::UnmapViewOfFile(view);
+    }
+
+    static constexpr DWORD kHolderSize = 4096;
+
 private:
+    UniqueHandle holder_;
     UniqueHandle mutex_;
     HANDLE name_space_;
     HANDLE boundary_;
@@ -315,7 +397,36 @@ std::unique_ptr<MachineLock> Win32System::TakeMachineLock(const std::string& nam
     }
     auto lock = std::make_unique<MutexLock>(name_space, boundary);
     if (!lock->Take(full_name)) return nullptr;
+    lock->Publish(full_name + ".Holder", std::to_string(::GetCurrentProcessId()) + "\t" + ProgramPath());
     return lock;
+}
+
+LockHolder Win32System::MachineLockHolder(const std::string& name) {
+    LockHolder holder;
+    HANDLE boundary = nullptr;
+    HANDLE name_space = nullptr;
+    std::string section_name = "Global\\" + name + ".Holder";
+    if (PrivateNamespaces().Complete()) {
+        name_space = OpenAdministratorsNamespace(boundary);
+        if (name_space == nullptr) return holder;
+        section_name = "VIrovARI2\\" + name + ".Holder";
+    }
+    const UniqueHandle section(::OpenFileMappingA(FILE_MAP_READ, FALSE, section_name.c_str()));
+    if (section.Valid()) {
+        if (const void* view = ::MapViewOfFile(section.Get(), FILE_MAP_READ, 0, 0, MutexLock::kHolderSize)) {
+            const char* text = static_cast<const char*>(view);
+            const std::string published(text, strnlen(text, MutexLock::kHolderSize));
+            ::UnmapViewOfFile(view);
+            const size_t tab = published.find('\t');
+            if (tab != std::string::npos) {
+                holder.process_id = static_cast<uint32_t>(std::strtoul(published.c_str(), nullptr, 10));
+                holder.program = published.substr(tab + 1);
+            }
+        }
+    }
+    if (name_space != nullptr) PrivateNamespaces().close_namespace(name_space, 0);
+    if (boundary != nullptr) PrivateNamespaces().delete_boundary(boundary);
+    return holder;
 }
 
 }  // namespace platform::win32

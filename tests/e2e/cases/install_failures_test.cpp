@@ -78,7 +78,7 @@ TEST(DamagedPayload, ShowsTheDataCopyErrorAndLeavesTheDestinationAsItWas) {
     const auto before = DirectoryContents(kDestination);
     ASSERT_EQ(before.count("VIrovARI2\\readme.txt"), 1u) << "the scenario did not lay out the older files";
 
-    Session session;
+    Session session("/LOG=C:\\setup\\damaged.log");
     const Window main = session.WaitForWindow("VI4zodAVI2 Install");
     ASSERT_TRUE(main) << session.OpenWindows();
     ASSERT_TRUE(PressButton(main, "Install"));
@@ -90,11 +90,16 @@ TEST(DamagedPayload, ShowsTheDataCopyErrorAndLeavesTheDestinationAsItWas) {
               "Data-copy error. It seems likely that the install application is not in the administrator mode or "
               "the VIrovARI2.dat file is corrupted. Installation will be terminated.");
     session.Shot("data-copy-error", error);
-    // While the box is up nothing is undone yet: the run had really replaced and added files,
-    // so what follows checks a rollback, not a run that never started.
-    EXPECT_EQ(ReadWholeFile(std::string(kDestination) + "\\VIrovARI2\\readme.txt"),
-              ReadWholeFile("C:\\setup\\readme.txt"));
-    EXPECT_TRUE(FileExists(std::string(kDestination) + "\\MPICH2\\Samples\\task1.c"));
+    // The box comes once the run is undone, so that a box left open holds nothing back. The
+    // record shows the run had really replaced and added files: what follows checks a
+    // rollback, not a run that never started.
+    const std::string record = ReadWholeFile("C:\\setup\\damaged.log").value_or("<no record>");
+    EXPECT_NE(record.find("] Replaced: " + std::string(kDestination) + "\\VIrovARI2\\readme.txt"), std::string::npos)
+        << record;
+    EXPECT_NE(record.find("] Placed: " + std::string(kDestination) + "\\MPICH2\\Samples\\task1.c"), std::string::npos)
+        << record;
+    EXPECT_NE(record.find("] Rolled back: every change of the run was undone"), std::string::npos) << record;
+    EXPECT_TRUE(DirectoryContents(kDestination) == before);
     ASSERT_TRUE(PressButton(error, "OK"));
     const auto exit_code = session.WaitForExit(kStepTimeout);
     ASSERT_TRUE(exit_code.has_value()) << session.OpenWindows();

@@ -46,9 +46,10 @@ void PlantJournal(const std::string& path, const std::string& bytes) {
 TEST(OneAtATime, OfTwoSilentRunsASecondApartOneInstallsAndTheOtherEndsWith1618) {
     HeldFile library(Library());
     ASSERT_TRUE(library.Held());
-    Session first(Silent("C:\\setup\\first.log"));
+    // Both write one record, which each opens for appending while the other holds it.
+    Session first(Silent("C:\\setup\\shared.log"));
     std::this_thread::sleep_for(std::chrono::seconds(1));
-    Session second(Silent("C:\\setup\\second.log"));
+    Session second(Silent("C:\\setup\\shared.log"));
     ASSERT_TRUE(first.Started() && second.Started());
     // The one that took the lock waits for the library; the other ends at once.
     ASSERT_TRUE(WaitUntil([&] { return !first.Program().Running() || !second.Program().Running(); }, kInstallTimeout));
@@ -59,9 +60,12 @@ TEST(OneAtATime, OfTwoSilentRunsASecondApartOneInstallsAndTheOtherEndsWith1618) 
     library.Release();
     EXPECT_EQ(installing.WaitForExit(kInstallTimeout), 0u);
     EXPECT_EQ(ReadWholeFile(Library()).value_or("<missing>"), "new base product library\r\n");
-    const std::string record =
-        ReadWholeFile(first_refused ? "C:\\setup\\first.log" : "C:\\setup\\second.log").value_or("<no record>");
-    EXPECT_NE(record.find("Exit code 1618: another installation of the product is running"), std::string::npos) << record;
+    const std::string record = ReadWholeFile("C:\\setup\\shared.log").value_or("<no record>");
+    EXPECT_NE(record.find("] Exit code 1618: another installation of the product is running"), std::string::npos)
+        << record;
+    EXPECT_NE(record.find("] Exit code 0: installed"), std::string::npos) << record;
+    EXPECT_NE(record.find("Locked: process " + std::to_string(installing.Program().Id()) + " ("), std::string::npos)
+        << record;
     EXPECT_FALSE(AJournalIsThere());
 }
 

@@ -4,8 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
+
 #include "cases/session.h"
 #include "driver/files.h"
+
+#include <windows.h>
 
 namespace {
 
@@ -18,6 +22,11 @@ struct SilentRun {
     // The captions of every window that was seen while the program ran.
     std::vector<std::string> windows_seen;
 };
+
+std::string Lower(std::string text) {
+    for (char& character : text) character = static_cast<char>(std::tolower(static_cast<unsigned char>(character)));
+    return text;
+}
 
 SilentRun RunSilently(const std::string& arguments) {
     SilentRun run;
@@ -122,8 +131,10 @@ TEST(SilentRestart, AHeldLibraryEndsTheRunWith3010) {
     EXPECT_TRUE(ReadWholeFile(library) == old_bytes);
     const std::string record = ReadWholeFile("C:\\setup\\restart.log").value_or("<no record>");
     EXPECT_EQ(record.rfind("\xEF\xBB\xBF", 0), 0u);  // UTF-8, marked as such
-    EXPECT_NE(record.find(" Replaced at the next restart: " + library + " (in use; the new copy waits as " + library +
-                          ".~vi"),
+    // The record names the library where it really is (SysWOW64 for this 32-bit program).
+    const std::string real_library = Lower(RealSystemDirectory() + "\\VE4.DLL");
+    EXPECT_NE(Lower(record).find(" replaced at the next restart: " + real_library + " (in use; the new copy waits as " +
+                                 real_library + ".~vi"),
               std::string::npos)
         << record;
     EXPECT_NE(record.find(" User: "), std::string::npos) << record;
@@ -143,6 +154,67 @@ TEST(SilentDamaged, RollsBackAndEndsWithTheCodeOfAFailedInstallation) {
     ASSERT_TRUE(run.exit_code.has_value());
     EXPECT_EQ(*run.exit_code, 4u);
     EXPECT_TRUE(DirectoryContents(destination) == before);
+}
+
+// Silence as deployment tools and habits write it, each into a base product of its own; the
+// record carries the machine it ran on.
+TEST(SilentForms, EveryFormOfSilenceInstallsWithoutAWindow) {
+    const std::string base = "C:\\Program Files (x86)\\VE4 ";
+    struct Case {
+        std::string destination;
+        std::string arguments;
+    };
+    const Case cases[] = {
+        // What Windows PowerShell writes for "/D=$dir" when $dir ends in a backslash.
+        {base + "Quoted", "\"/D=" + base + "Quoted\\\" /S /LOG=C:\\setup\\forms.log"},
+        {base + "Dash", "-S /D=" + base + "Dash /LOG=C:\\setup\\forms.log"},
+        {base + "Very", "/VERYSILENT /SUPPRESSMSGBOXES /NORESTART /D=" + base + "Very /LOG=C:\\setup\\forms.log"},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.arguments);
+        ASSERT_TRUE(FileExists(test.destination + "\\VE4Ext22.exe")) << "the scenario did not lay out the base product";
+        const SilentRun run = RunSilently(test.arguments);
+        EXPECT_TRUE(run.windows_seen.empty()) << run.windows_seen.front();
+        ASSERT_TRUE(run.exit_code.has_value());
+        EXPECT_EQ(*run.exit_code, 0u);
+        EXPECT_TRUE(FileExists(test.destination + "\\UNINST\\virovari2_1_0.log"));
+    }
+    const std::string record = ReadWholeFile("C:\\setup\\forms.log").value_or("<no record>");
+    char name[MAX_COMPUTERNAME_LENGTH + 1] = {};
+    DWORD size = sizeof name;
+    ASSERT_TRUE(GetComputerNameA(name, &size));
+    const size_t machine = record.find("] Machine: Windows ");
+    ASSERT_NE(machine, std::string::npos) << record;
+    const std::string line = record.substr(machine, record.find("\r\n", machine) - machine);
+    EXPECT_NE(line.find(" build "), std::string::npos) << line;
+    EXPECT_NE(line.find(", x64, named " + std::string(name)), std::string::npos) << line;
+}
+
+// A main window left open holds nothing: a silent run beside it installs.
+TEST(SilentForms, AnIdleWindowDoesNotHoldASilentRunBack) {
+    const std::string destination = "C:\\Program Files (x86)\\VE4 Idle";
+    Session idle;
+    ASSERT_TRUE(idle.WaitForWindow("VI4zodAVI2 Install")) << idle.OpenWindows();
+    const SilentRun run = RunSilently("/S /D=" + destination + " /LOG=C:\\setup\\idle.log");
+    ASSERT_TRUE(run.exit_code.has_value());
+    EXPECT_EQ(*run.exit_code, 0u) << ReadWholeFile("C:\\setup\\idle.log").value_or("<no record>");
+    EXPECT_TRUE(FileExists(destination + "\\UNINST\\virovari2_1_0.log"));
+    EXPECT_TRUE(idle.Program().Running());
+}
+
+// The scenario makes C:\logs a link (on the Linux side) to C:\elsewhere, which holds a file of
+// its own: a record asked for through the link is refused, and nothing there changes.
+TEST(SilentForms, ARecordBehindALinkIsRefused) {
+    const std::optional<std::string> before = ReadWholeFile("C:\\elsewhere\\run.log");
+    ASSERT_TRUE(before.has_value()) << "the scenario did not make the link";
+    for (const char* record : {"C:\\logs\\run.log", "C:\\logs\\new.log"}) {
+        SCOPED_TRACE(record);
+        const SilentRun run = RunSilently(std::string("/S /LOG=") + record + " /D=C:\\Program Files (x86)\\VE4");
+        ASSERT_TRUE(run.exit_code.has_value());
+        EXPECT_EQ(*run.exit_code, 7u);
+    }
+    EXPECT_EQ(ReadWholeFile("C:\\elsewhere\\run.log"), before);
+    EXPECT_FALSE(FileExists("C:\\elsewhere\\new.log"));
 }
 
 }  // namespace

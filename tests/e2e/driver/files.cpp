@@ -32,6 +32,14 @@ std::string SystemDirectory() {
     return length > 0 && length < MAX_PATH ? std::string(buffer, length) : std::string();
 }
 
+std::string RealSystemDirectory() {
+    BOOL wow64 = FALSE;
+    char buffer[MAX_PATH] = {};
+    if (!IsWow64Process(GetCurrentProcess(), &wow64) || !wow64) return SystemDirectory();
+    const UINT length = GetSystemWow64DirectoryA(buffer, MAX_PATH);
+    return length > 0 && length < MAX_PATH ? std::string(buffer, length) : SystemDirectory();
+}
+
 std::string ProgramsFolder() {
     char buffer[MAX_PATH] = {};
     return SHGetSpecialFolderPathA(nullptr, buffer, CSIDL_COMMON_PROGRAMS, FALSE) ? std::string(buffer) : std::string();

@@ -14,6 +14,8 @@ bool DirectoryExists(const std::string& path);
 std::optional<std::string> ReadWholeFile(const std::string& path);
 // The system directory of a 32-bit program (GetSystemDirectoryA).
 std::string SystemDirectory();
+// Where that directory really is: SysWOW64 (GetSystemWow64DirectoryA) on 64-bit Windows.
+std::string RealSystemDirectory();
 // The all-users Start menu Programs folder, where the program puts its group (every Wine
 // process runs elevated), or empty.
 std::string ProgramsFolder();
