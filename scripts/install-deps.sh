@@ -13,6 +13,8 @@ packages=(
     wine wine32:i386 wine64 xvfb xauth xdotool imagemagick locales
     zip unzip p7zip-full libarchive-tools
     libgtest-dev googletest libbenchmark-dev zlib1g-dev time
+    # Peers of the inflate benchmark, called through their public API; the product never links them.
+    libdeflate-dev libisal-dev
     fonts-liberation
     # Wine's own fonts, among them the symbol font it draws the title-bar buttons with.
     fonts-wine
