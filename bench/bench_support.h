@@ -43,13 +43,15 @@ private:
     int64_t position_ = 0;
 };
 
-// Writes into a buffer given to it, which must hold every byte written (an entry's size).
+// Writes into a buffer given to it, which must hold every byte written (an entry's size), and
+// offers it to the decoder, which may then decode straight into it.
 class BufferOutput : public zip::TStream {
 public:
     explicit BufferOutput(uint8_t* buffer) : buffer_(buffer) {}
     int64_t Read(void*, int64_t) override { return 0; }
+    uint8_t* DirectArea(int64_t) override { return buffer_ + position_; }
     int64_t Write(const void* data, int64_t count) override {
-        std::memcpy(buffer_ + position_, data, static_cast<size_t>(count));
+        if (data != buffer_ + position_) std::memcpy(buffer_ + position_, data, static_cast<size_t>(count));
         position_ += count;
         return count;
     }
