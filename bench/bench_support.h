@@ -44,14 +44,16 @@ private:
 };
 
 // Writes into a buffer given to it, which must hold every byte written (an entry's size), and
-// offers it to the decoder, which may then decode straight into it.
+// offers it to the decoder, which may then decode straight into it. Without a buffer it
+// counts what is written and throws it away.
 class BufferOutput : public zip::TStream {
 public:
-    explicit BufferOutput(uint8_t* buffer) : buffer_(buffer) {}
+    explicit BufferOutput(uint8_t* buffer = nullptr) : buffer_(buffer) {}
     int64_t Read(void*, int64_t) override { return 0; }
-    uint8_t* DirectArea(int64_t) override { return buffer_ + position_; }
+    uint8_t* DirectArea(int64_t) override { return buffer_ != nullptr ? buffer_ + position_ : nullptr; }
     int64_t Write(const void* data, int64_t count) override {
-        if (data != buffer_ + position_) std::memcpy(buffer_ + position_, data, static_cast<size_t>(count));
+        if (buffer_ != nullptr && data != buffer_ + position_)
+            std::memcpy(buffer_ + position_, data, static_cast<size_t>(count));
         position_ += count;
         return count;
     }

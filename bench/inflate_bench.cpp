@@ -115,24 +115,6 @@ const Corpus& TheCorpus() {
     return corpus;
 }
 
-// Counts what is written and throws it away.
-class NullStream : public zip::TStream {
-public:
-    int64_t Read(void*, int64_t) override { return 0; }
-    int64_t Write(const void*, int64_t count) override {
-        position_ += count;
-        return count;
-    }
-    int64_t Seek(int64_t offset, int origin) override {
-        position_ = origin == 0 ? offset : position_ + offset;
-        return position_;
-    }
-    void SetSize(int64_t) override {}
-
-private:
-    int64_t position_ = 0;
-};
-
 void Record(benchmark::State& state, size_t bytes_per_iteration) {
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes_per_iteration));
 }
@@ -173,7 +155,7 @@ void PlainDecrypt(const std::string& password, uint8_t* data, size_t n) {
 
 uint32_t OurInflate(const Corpus& corpus, unzip::TUnZipContext& context) {
     ReadStream archive(corpus.deflated);
-    NullStream output;
+    bench::BufferOutput output;  // discards
     context.ArchiveStream = &archive;
     context.OutFile = &output;
     context.CurrentEntry.CompressedSize = static_cast<int32_t>(corpus.deflated.size());
@@ -283,7 +265,7 @@ int OurArchive(const Bytes& archive, const std::vector<DeflatedEntry>& entries, 
     ReadStream stream(archive);
     int failures = 0;
     for (const DeflatedEntry& entry : entries) {
-        NullStream output;
+        bench::BufferOutput output;  // discards
         stream.Seek(static_cast<int64_t>(entry.data), 0);
         context.ArchiveStream = &stream;
         context.OutFile = &output;

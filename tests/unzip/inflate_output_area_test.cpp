@@ -15,7 +15,7 @@
 #include "unzip/unzip_context.h"
 
 #if VI_HAVE_ZLIB
-#include <zlib.h>
+#include "unzip/raw_deflate.h"
 #endif
 
 namespace {
@@ -42,19 +42,7 @@ AreaCase ReachingBeforeTheStart() {
 }
 
 #if VI_HAVE_ZLIB
-Bytes RawDeflate(const Bytes& input, int level) {
-    z_stream stream{};
-    deflateInit2(&stream, level, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY);
-    Bytes output(deflateBound(&stream, input.size()));
-    stream.next_in = const_cast<Bytef*>(input.data());
-    stream.avail_in = static_cast<uInt>(input.size());
-    stream.next_out = output.data();
-    stream.avail_out = static_cast<uInt>(output.size());
-    deflate(&stream, Z_FINISH);
-    output.resize(stream.total_out);
-    deflateEnd(&stream);
-    return output;
-}
+using unzip_test::RawDeflate;
 
 // Text-like bytes with repeats near and far, and stretches of noise.
 Bytes Sample(size_t size, uint32_t seed) {
