@@ -21,6 +21,13 @@
 #include "bench_support.h"
 #include "unzip/unzip_context.h"
 
+#ifndef VI_BENCH_LIBDEFLATE
+#define VI_BENCH_LIBDEFLATE 0
+#endif
+#ifndef VI_BENCH_ISAL
+#define VI_BENCH_ISAL 0
+#endif
+
 #if VI_BENCH_LIBDEFLATE
 #include <libdeflate.h>
 #endif
@@ -174,8 +181,10 @@ int main(int argc, char** argv) {
         }
     }
 #if !VI_BENCH_LIBDEFLATE || !VI_BENCH_ISAL
-    std::printf("built without%s%s: install their development packages (scripts/install-deps.sh)\n",
-                VI_BENCH_LIBDEFLATE ? "" : " libdeflate", VI_BENCH_ISAL ? "" : " ISA-L");
+    std::printf("built without %s: install the development packages (scripts/install-deps.sh)\n",
+                !VI_BENCH_LIBDEFLATE && !VI_BENCH_ISAL ? "libdeflate and ISA-L"
+                : !VI_BENCH_LIBDEFLATE                ? "libdeflate"
+                                                      : "ISA-L");
 #endif
     for (const std::string& path : archives) {
         const Bytes archive = bench::ReadWholeFile(path);
