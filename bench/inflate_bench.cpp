@@ -28,6 +28,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "unzip/crc32.h"
 #include "unzip/entry_decoding.h"
 #include "unzip/unzip_context.h"
@@ -35,7 +36,9 @@
 
 namespace {
 
-using Bytes = std::vector<uint8_t>;
+using bench::Bytes;
+using bench::DeflatedEntry;
+using bench::ReadStream;
 
 constexpr size_t kCorpusSize = 12u << 20;
 
@@ -112,45 +115,6 @@ const Corpus& TheCorpus() {
     return corpus;
 }
 
-class ReadStream : public zip::TStream {
-public:
-    explicit ReadStream(const Bytes& bytes) : bytes_(bytes) {}
-    int64_t Read(void* buffer, int64_t count) override {
-        const int64_t n = std::min<int64_t>(count, static_cast<int64_t>(bytes_.size()) - position_);
-        std::memcpy(buffer, bytes_.data() + position_, static_cast<size_t>(n));
-        position_ += n;
-        return n;
-    }
-    int64_t Write(const void*, int64_t) override { return 0; }
-    int64_t Seek(int64_t offset, int origin) override {
-        position_ = origin == 0 ? offset : origin == 1 ? position_ + offset : static_cast<int64_t>(bytes_.size()) + offset;
-        return position_;
-    }
-    void SetSize(int64_t) override {}
-
-private:
-    const Bytes& bytes_;
-    int64_t position_ = 0;
-};
-
-// Counts what is written and throws it away.
-class NullStream : public zip::TStream {
-public:
-    int64_t Read(void*, int64_t) override { return 0; }
-    int64_t Write(const void*, int64_t count) override {
-        position_ += count;
-        return count;
-    }
-    int64_t Seek(int64_t offset, int origin) override {
-        position_ = origin == 0 ? offset : position_ + offset;
-        return position_;
-    }
-    void SetSize(int64_t) override {}
-
-private:
-    int64_t position_ = 0;
-};
-
 void Record(benchmark::State& state, size_t bytes_per_iteration) {
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes_per_iteration));
 }
@@ -158,27 +122,9 @@ void Record(benchmark::State& state, size_t bytes_per_iteration) {
 // Rounds of the summary; 1 with --once.
 int g_rounds = 7;
 
-double ProcessorSeconds() { return static_cast<double>(std::clock()) / CLOCKS_PER_SEC; }
-
-// Runs every piece of work once per round, in turn, and returns each one's median rate in
-// MB/s of processor time (the machine may be shared, and interleaving spreads its load over
-// every piece alike).
+// Each piece of work's median rate in MB/s of processor time.
 std::vector<double> MeasureInterleaved(const std::vector<std::function<void()>>& works, const std::vector<size_t>& bytes) {
-    std::vector<std::vector<double>> rates(works.size());
-    for (int round = 0; round < g_rounds; ++round) {
-        for (size_t index = 0; index < works.size(); ++index) {
-            const double start = ProcessorSeconds();
-            works[index]();
-            const double seconds = ProcessorSeconds() - start;
-            rates[index].push_back(seconds > 0 ? static_cast<double>(bytes[index]) / seconds / 1e6 : 0);
-        }
-    }
-    std::vector<double> medians;
-    for (std::vector<double>& list : rates) {
-        std::sort(list.begin(), list.end());
-        medians.push_back(list[list.size() / 2]);
-    }
-    return medians;
+    return bench::MeasureInterleaved(works, bytes, g_rounds).processor;
 }
 
 // The traditional decryption written plainly, a byte at a time, on zlib's CRC table: the
@@ -207,28 +153,14 @@ void PlainDecrypt(const std::string& password, uint8_t* data, size_t n) {
     for (size_t index = 0; index < n; ++index) data[index] = keys.Decrypt(data[index]);
 }
 
-// Sets the context up for the entry in CurrentEntry, as UnZipEntry does, inflates it and
-// returns the CRC of what came out.
-uint32_t InflateEntry(unzip::TUnZipContext& context) {
-    context.BytesLeft = context.CurrentEntry.CompressedSize;
-    context.EntrySize = context.CurrentEntry.UncompressedSize;
-    context.InCount = 0;
-    context.OutCount = 0;
-    context.write_position = context.OutBuf;
-    context.EntryWritten = 0;
-    context.RunningCrc = 0xFFFFFFFF;
-    unzip::Inflate(context);
-    return ~context.RunningCrc;
-}
-
 uint32_t OurInflate(const Corpus& corpus, unzip::TUnZipContext& context) {
     ReadStream archive(corpus.deflated);
-    NullStream output;
+    bench::BufferOutput output;  // discards
     context.ArchiveStream = &archive;
     context.OutFile = &output;
     context.CurrentEntry.CompressedSize = static_cast<int32_t>(corpus.deflated.size());
     context.CurrentEntry.UncompressedSize = static_cast<int32_t>(corpus.plain.size());
-    return InflateEntry(context);
+    return bench::DecodeEntry(context);
 }
 
 size_t ZlibInflate(const Corpus& corpus, Bytes& output) {
@@ -327,45 +259,13 @@ void PrintSummary() {
 
 // ---- Archives given on the command line.
 
-uint32_t Le(const Bytes& bytes, size_t at, int n) {
-    uint32_t value = 0;
-    for (int index = n - 1; index >= 0; --index) value = (value << 8) | bytes.at(at + static_cast<size_t>(index));
-    return value;
-}
-
-struct DeflatedEntry {
-    uint16_t flags = 0;
-    uint32_t crc = 0;
-    size_t data = 0;  // offset of the entry's data (its encryption header first) in the archive
-    uint32_t compressed = 0;
-    uint32_t uncompressed = 0;
-};
-
-// The deflated entries of a single-volume archive, from its central directory.
-std::vector<DeflatedEntry> DeflatedEntries(const Bytes& archive) {
-    size_t end = archive.size() >= 22 ? archive.size() - 22 : 0;
-    while (end > 0 && Le(archive, end, 4) != zip::kEndCentralSignature) --end;
-    std::vector<DeflatedEntry> entries;
-    size_t header = Le(archive, end + 16, 4);
-    for (uint32_t count = Le(archive, end + 10, 2); count > 0; --count) {
-        if (Le(archive, header, 4) != zip::kCentralHeaderSignature) break;
-        const uint32_t local = Le(archive, header + 42, 4);
-        DeflatedEntry entry{static_cast<uint16_t>(Le(archive, header + 8, 2)), Le(archive, header + 16, 4),
-                            local + 30 + Le(archive, local + 26, 2) + Le(archive, local + 28, 2),
-                            Le(archive, header + 20, 4), Le(archive, header + 24, 4)};
-        if (Le(archive, header + 10, 2) == 8) entries.push_back(entry);
-        header += 46 + Le(archive, header + 28, 2) + Le(archive, header + 30, 2) + Le(archive, header + 32, 2);
-    }
-    return entries;
-}
-
 // Every entry through our entry path; returns the number whose CRC differs from the stored one.
 int OurArchive(const Bytes& archive, const std::vector<DeflatedEntry>& entries, const std::string& password,
                unzip::TUnZipContext& context) {
     ReadStream stream(archive);
     int failures = 0;
     for (const DeflatedEntry& entry : entries) {
-        NullStream output;
+        bench::BufferOutput output;  // discards
         stream.Seek(static_cast<int64_t>(entry.data), 0);
         context.ArchiveStream = &stream;
         context.OutFile = &output;
@@ -373,7 +273,7 @@ int OurArchive(const Bytes& archive, const std::vector<DeflatedEntry>& entries, 
         context.CurrentEntry.CompressedSize = static_cast<int32_t>(entry.compressed);
         context.CurrentEntry.UncompressedSize = static_cast<int32_t>(entry.uncompressed);
         if (context.CurrentEntry.Encrypted()) unzip::CheckPassword(context, password, stream);
-        if (InflateEntry(context) != entry.crc) ++failures;
+        if (bench::DecodeEntry(context) != entry.crc) ++failures;
     }
     return failures;
 }
@@ -405,13 +305,8 @@ int ZlibArchive(const Bytes& archive, const std::vector<DeflatedEntry>& entries,
 }
 
 void PrintArchiveSummary(const std::string& path, const std::string& password) {
-    Bytes archive;
-    if (FILE* file = std::fopen(path.c_str(), "rb")) {
-        uint8_t block[1 << 16];
-        for (size_t got; (got = std::fread(block, 1, sizeof block, file)) > 0;) archive.insert(archive.end(), block, block + got);
-        std::fclose(file);
-    }
-    const std::vector<DeflatedEntry> entries = DeflatedEntries(archive);
+    const Bytes archive = bench::ReadWholeFile(path);
+    const std::vector<DeflatedEntry> entries = bench::EntriesOfMethod(archive, 8);
     size_t output_bytes = 0, largest = 0, compressed = 0;
     bool encrypted = false;
     for (const DeflatedEntry& entry : entries) {

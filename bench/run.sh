@@ -10,6 +10,11 @@
 #   bash bench/run.sh            # the full corpus (about 100 MB)
 #   SCALE=0.2 RUNS=1 bash bench/run.sh
 #
+# Then our decoder beside libdeflate and ISA-L on one core, in memory (frontier_bench, with a
+# Deflate64 row beside).
+#
+#   PART=frontier bash bench/run.sh   # only that last comparison
+#
 # Work files live in build/bench (corpus, archives, extraction folders). Not run by the tests.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -22,9 +27,10 @@ mkdir -p "$work"
 
 echo "== building dezip (Release)"
 cmake -S "$root" -B "$work/build" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
-cmake --build "$work/build" --target dezip inflate_bench -j2 >/dev/null
+cmake --build "$work/build" --target dezip inflate_bench frontier_bench -j2 >/dev/null
 dezip="$work/build/bin/dezip"
 inflate_bench="$work/build/bin/inflate_bench"
+frontier_bench="$work/build/bin/frontier_bench"
 
 corpus="$work/corpus-$scale"
 if [ ! -d "$corpus" ]; then
@@ -42,6 +48,24 @@ if [ ! -d "$archives" ]; then
     (cd "$corpus/many" && zip -q -r -6 -P "$password" "$archives.tmp/many-encrypted.zip" .)
     (cd "$corpus/many" && zip -q -r -0 "$archives.tmp/many-stored.zip" .)
     mv "$archives.tmp" "$archives"
+fi
+
+# The big file as Deflate64 too, which only 7z writes.
+if [ ! -f "$archives/single-deflate64.zip" ] && command -v 7z >/dev/null; then
+    (cd "$corpus/single" && 7z a -tzip -mm=Deflate64 -bd "$archives/single-deflate64.tmp.zip" big.bin >/dev/null)
+    mv "$archives/single-deflate64.tmp.zip" "$archives/single-deflate64.zip"
+fi
+
+frontier() {
+    echo
+    echo "== one core against libdeflate and ISA-L, in memory (frontier_bench; load: $(uptime | sed 's/.*load/load/'))"
+    local deflate64=()
+    [ -f "$archives/single-deflate64.zip" ] && deflate64=(--archive="$archives/single-deflate64.zip")
+    "$frontier_bench" --archive="$archives/single-deflate.zip" --archive="$archives/many-deflate.zip" "${deflate64[@]}"
+}
+if [ "${PART:-all}" = frontier ]; then
+    frontier
+    exit 0
 fi
 
 bytes_of() { du -sb "$1" | cut -f1; }
@@ -164,3 +188,5 @@ if [ -n "$ceiling" ]; then
         "$processors" "$(awk -v a="${tested[many-encrypted]}" -v c="$ceiling" 'BEGIN { print 100 * a / c }')" "$ceiling"
 fi
 rm -rf "$work/out-test"
+
+frontier

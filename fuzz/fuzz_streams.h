@@ -47,9 +47,19 @@ public:
         return origin == 2 ? static_cast<int64_t>(written_.size()) + offset : static_cast<int64_t>(written_.size());
     }
     void SetSize(int64_t) override {}
+    // With offers_area, memory of exactly the size asked for, so that a decoder writing past
+    // it is caught.
+    uint8_t* DirectArea(int64_t size) override {
+        if (!offers_area) return nullptr;
+        area_.assign(static_cast<size_t>(size), 0);
+        return area_.data();
+    }
+
+    bool offers_area = false;
 
 private:
     std::vector<uint8_t> written_;
+    std::vector<uint8_t> area_;
 };
 
 }  // namespace fuzz_support

@@ -15,6 +15,8 @@ packages=(
     libgtest-dev googletest libbenchmark-dev zlib1g-dev time
     # The release: Authenticode signing and its checks (scripts/sign.sh), the PE checksum.
     openssl python3-pefile
+    # Peers of the inflate benchmark, called through their public API; the product never links them.
+    libdeflate-dev libisal-dev
     fonts-liberation
     # Wine's own fonts, among them the symbol font it draws the title-bar buttons with.
     fonts-wine

@@ -1,6 +1,7 @@
 // The CRC-32 over buffers. Where the processor has carry-less multiplication, the buffer
-// is folded 64 bytes at a time and reduced at the end; otherwise eight table lookups per
-// 8 bytes ("slicing") do the work. Both give exactly the byte-at-a-time register.
+// is folded 64 bytes at a time and reduced at the end (256 bytes at a time first, in four
+// 512-bit registers, where it multiplies those too); otherwise eight table lookups per 8 bytes
+// ("slicing") do the work. All give exactly the byte-at-a-time register.
 
 #include "unzip/crc32.h"
 
@@ -56,6 +57,62 @@ __attribute__((target("pclmul,sse4.1"))) inline __m128i Fold(__m128i lane, __m12
     return _mm_xor_si128(_mm_xor_si128(low, high), next);
 }
 
+// The wide way: the same folding on four 512-bit registers, four lanes each, 256 bytes a
+// step (the constants move a lane 2048 bits on), then the registers folded into one 512 bits
+// apart, whose four lanes are the state the 64-byte steps go on from. Returns where those
+// steps go on; n is lowered by what was folded.
+constexpr size_t kWideFoldMinimum = 512;
+
+bool HasWideFolding() {
+    static const bool supported = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("vpclmulqdq");
+    return supported;
+}
+
+__attribute__((target("avx512f,vpclmulqdq,pclmul,sse4.1"))) inline __m512i LoadWide(const uint8_t* at) {
+    return _mm512_loadu_si512(at);
+}
+
+__attribute__((target("avx512f,vpclmulqdq,pclmul,sse4.1"))) inline __m512i FoldWideLane(__m512i lane, __m512i constants,
+                                                                                      __m512i next) {
+    const __m512i low = _mm512_clmulepi64_epi128(lane, constants, 0x00);
+    const __m512i high = _mm512_clmulepi64_epi128(lane, constants, 0x11);
+    return _mm512_ternarylogic_epi64(low, high, next, 0x96);  // low ^ high ^ next
+}
+
+__attribute__((target("avx512f,vpclmulqdq,pclmul,sse4.1"))) const uint8_t* FoldWide(
+    uint32_t crc_register, const uint8_t* buffer, size_t& n, __m128i& lane0, __m128i& lane1, __m128i& lane2,
+    __m128i& lane3) {
+    const __m512i fold_by_sixteen = _mm512_set_epi64(0x1322d1430LL, 0x11542778aLL, 0x1322d1430LL, 0x11542778aLL,
+                                                     0x1322d1430LL, 0x11542778aLL, 0x1322d1430LL, 0x11542778aLL);
+    const __m512i fold_by_four = _mm512_set_epi64(0x1c6e41596LL, 0x154442bd4LL, 0x1c6e41596LL, 0x154442bd4LL,
+                                                  0x1c6e41596LL, 0x154442bd4LL, 0x1c6e41596LL, 0x154442bd4LL);
+    const __m128i initial = _mm_cvtsi32_si128(static_cast<int>(crc_register));
+    __m512i wide0 = _mm512_xor_si512(LoadWide(buffer), _mm512_zextsi128_si512(initial));
+    __m512i wide1 = LoadWide(buffer + 64);
+    __m512i wide2 = LoadWide(buffer + 128);
+    __m512i wide3 = LoadWide(buffer + 192);
+    buffer += 256;
+    n -= 256;
+    while (n >= 256) {
+        wide0 = FoldWideLane(wide0, fold_by_sixteen, LoadWide(buffer));
+        wide1 = FoldWideLane(wide1, fold_by_sixteen, LoadWide(buffer + 64));
+        wide2 = FoldWideLane(wide2, fold_by_sixteen, LoadWide(buffer + 128));
+        wide3 = FoldWideLane(wide3, fold_by_sixteen, LoadWide(buffer + 192));
+        buffer += 256;
+        n -= 256;
+    }
+    __m512i wide = FoldWideLane(wide0, fold_by_four, wide1);
+    wide = FoldWideLane(wide, fold_by_four, wide2);
+    wide = FoldWideLane(wide, fold_by_four, wide3);
+    alignas(64) __m128i lanes[4];
+    _mm512_store_si512(lanes, wide);
+    lane0 = lanes[0];
+    lane1 = lanes[1];
+    lane2 = lanes[2];
+    lane3 = lanes[3];
+    return buffer;
+}
+
 __attribute__((target("pclmul,sse4.1"))) uint32_t Crc32Folding(uint32_t crc_register, const uint8_t* buffer,
                                                                 size_t n) {
     const __m128i fold_by_four = _mm_set_epi64x(0x1c6e41596LL, 0x154442bd4LL);
@@ -64,12 +121,17 @@ __attribute__((target("pclmul,sse4.1"))) uint32_t Crc32Folding(uint32_t crc_regi
     const __m128i polynomial_and_mu = _mm_set_epi64x(0x1f7011641LL, 0x1db710641LL);
     const __m128i low_32 = _mm_set_epi32(0, 0, 0, -1);
 
-    __m128i lane0 = _mm_xor_si128(Load(buffer), _mm_cvtsi32_si128(static_cast<int>(crc_register)));
-    __m128i lane1 = Load(buffer + 16);
-    __m128i lane2 = Load(buffer + 32);
-    __m128i lane3 = Load(buffer + 48);
-    buffer += 64;
-    n -= 64;
+    __m128i lane0, lane1, lane2, lane3;
+    if (n >= kWideFoldMinimum && HasWideFolding()) {
+        buffer = FoldWide(crc_register, buffer, n, lane0, lane1, lane2, lane3);
+    } else {
+        lane0 = _mm_xor_si128(Load(buffer), _mm_cvtsi32_si128(static_cast<int>(crc_register)));
+        lane1 = Load(buffer + 16);
+        lane2 = Load(buffer + 32);
+        lane3 = Load(buffer + 48);
+        buffer += 64;
+        n -= 64;
+    }
     while (n >= 64) {
         lane0 = Fold(lane0, fold_by_four, Load(buffer));
         lane1 = Fold(lane1, fold_by_four, Load(buffer + 16));

@@ -29,6 +29,15 @@
 // circular window would hold, so a damaged stream that reaches before its entry's first byte
 // reads the same bytes either way.
 //
+// When the output stream keeps its bytes in memory and offers the entry's whole size there
+// (zip::TStream::DirectArea), the windows are decoded straight into that memory instead, one
+// after the other, and written from where they stand just the same: the same pieces at the
+// same moments, only not copied. The circular window of the previous entry then does not lie
+// right before the first one, so a match reaching before the entry's first byte (only a
+// damaged stream has one) takes those bytes from it one by one; and before the decoder would
+// write past the area (a stream longer than its entry claims), the window moves into the
+// context's Window and the entry goes on there as it would have from the start.
+//
 // Two ways of reading bits give the same result. The exact way asks for bits as the table
 // walk needs them (the first-level width, then each sub-table's width, then extra bits) and
 // takes each byte through ReadByte, so input refills, window messages and the move to the
@@ -350,8 +359,22 @@ class Inflater {
 public:
     // Every entry starts with OutBuf empty; the inflater writes its output itself.
     // The input of an encrypted entry is decrypted as the decoding goes (see DecodeFastLoop).
-    explicit Inflater(TUnZipContext& context) : context_(context), window_(context.Window + kCurrentWindow) {
+    explicit Inflater(TUnZipContext& context)
+        : context_(context), window_(context.Window + kCurrentWindow), history_start_(context.Window) {
         context.decrypt_on_demand = true;
+        // Deflate only: the last stretch of an area, where a step's overrun would not fit, is
+        // decoded the exact way, and Deflate64's overrun is a whole window. Below a window the
+        // area saves little.
+        if constexpr (Format::kMaxMatch < kWindowSize) {
+            if (context.OutFile != nullptr && context.EntrySize >= kWindowSize + kWindowOverrun &&
+                context.EntrySize <= uint64_t{INT32_MAX}) {
+                if (uint8_t* area = context.OutFile->DirectArea(static_cast<int64_t>(context.EntrySize))) {
+                    window_ = area;
+                    history_start_ = area;
+                    area_end_ = area + context.EntrySize;
+                }
+            }
+        }
     }
     Inflater(const Inflater&) = delete;
     Inflater& operator=(const Inflater&) = delete;
@@ -363,8 +386,9 @@ public:
         context_.decrypt_on_demand = false;
         const uint32_t produced = position_ < kWindowSize ? position_ : kWindowSize;
         uint8_t* const circular = context_.Window;
-        // Further on in the area, the previous window lies apart from the start.
-        if (window_ != circular + kCurrentWindow)
+        // Further on in the area, the previous window lies apart from the start; the first
+        // window of an output area has the circular one itself before it.
+        if (window_ != circular + kCurrentWindow && window_ != history_start_)
             std::memcpy(circular + produced, window_ - kWindowSize + produced, kWindowSize - produced);
         std::memcpy(circular, window_, produced);
     }
@@ -453,7 +477,7 @@ private:
     __attribute__((noinline)) void EndWindow() {
         WriteWindow(kWindowSize);
         position_ -= kWindowSize;
-        if (window_ + 2 * kWindowSize + kWindowOverrun <= context_.Window + kWindowBytes) {
+        if (area_end_ != nullptr || window_ + 2 * kWindowSize + kWindowOverrun <= context_.Window + kWindowBytes) {
             window_ += kWindowSize;
         } else {
             std::memmove(context_.Window, window_, kWindowSize + position_);
@@ -462,15 +486,55 @@ private:
     }
 
     void PutLiteral(uint8_t value) {
+        MakeRoom(1);
         window_[position_++] = value;
         EndWindowWhenFull();
     }
 
     // Copies n bytes from back the given distance; the window is flushed when it fills.
     void CopyFromWindow(uint32_t distance, uint32_t n) {
-        CopyMatch(window_ + position_, distance, n);
+        MakeRoom(n);
+        CopyMatchOf(window_ + position_, distance, n);
         position_ += n;
         EndWindowWhenFull();
+    }
+
+    // ---- The output area (see the file comment).
+
+    // Before n bytes are written at the position: when they would not fit in the output
+    // area, the decoding leaves it for the context's Window, the previous window (or the
+    // circular one) and the current one laid out there as they would have been.
+    void MakeRoom(uint32_t n) {
+        if (area_end_ == nullptr || window_ + position_ + n <= area_end_) return;
+        uint8_t* const base = context_.Window;
+        if (window_ == history_start_) {
+            std::memcpy(base + kCurrentWindow, window_, position_);
+        } else {
+            std::memcpy(base, window_ - kWindowSize, kWindowSize + position_);
+        }
+        window_ = base + kCurrentWindow;
+        history_start_ = base;
+        area_end_ = nullptr;
+    }
+
+    // Where the fast way stops starting steps: a step's overrun stays inside the output area.
+    uint8_t* FastEnd() const {
+        uint8_t* const end = window_ + kWindowSize;
+        if (area_end_ == nullptr || area_end_ - kWindowOverrun >= end) return end;
+        return area_end_ - kWindowOverrun;
+    }
+
+    // CopyMatch, also for a match that reaches before the entry's first byte in an output
+    // area: those bytes come from the circular window before it, as they would in Window.
+    void CopyMatchOf(uint8_t* target, uint32_t distance, uint32_t n) {
+        if (__builtin_expect(static_cast<size_t>(target - history_start_) >= distance, 1)) {
+            CopyMatch(target, distance, n);
+            return;
+        }
+        for (uint32_t index = 0; index < n; ++index, ++target) {
+            const ptrdiff_t back = history_start_ - (target - distance);
+            *target = back > 0 ? context_.Window[kWindowSize - back] : target[-static_cast<ptrdiff_t>(distance)];
+        }
     }
 
     // ---- Blocks.
@@ -502,6 +566,7 @@ private:
                     uint32_t piece = kWindowSize - position_;
                     if (piece > left) piece = left;
                     if (piece > static_cast<uint32_t>(available)) piece = static_cast<uint32_t>(available);
+                    MakeRoom(piece);
                     DecryptInputTo(context_, context_.read_position + piece);
                     std::memcpy(window_ + position_, context_.read_position, piece);
                     context_.read_position += piece;
@@ -629,7 +694,7 @@ private:
     int DecodeHuffmanBlock(CodeTables& literals, CodeTables& distances) {
         const bool fast_possible = !literals.fast.empty();
         for (;;) {
-            if (fast_possible && Available() >= Format::kFastInputMargin) {
+            if (fast_possible && Available() >= Format::kFastInputMargin && window_ + position_ < FastEnd()) {
                 const int fast_result = DecodeFast(literals, distances);
                 if (fast_result != kContinue) return fast_result;
             }
@@ -790,7 +855,8 @@ private:
         uint32_t count = count_;
         // The next byte of output, and the end of the current window.
         uint8_t* out = window_ + position_;
-        uint8_t* const window_end = window_ + kWindowSize;
+        uint8_t* const window_end = FastEnd();
+        const uint8_t* const history_start = history_start_;
         const uint32_t* const literal_table = literals.fast.data();
         constexpr uint32_t literal_mask = (1u << kFastLiteralWidth) - 1u;
         // A block without distance codes finds every distance code invalid.
@@ -932,6 +998,12 @@ private:
 
                 // The previous window lies right before the current one, so every distance
                 // up to 32768 finds its source in one piece.
+                if (__builtin_expect(static_cast<size_t>(out - history_start) < distance, 0)) {
+                    // Only in a damaged stream, before the first bytes of an output area.
+                    CopyMatchOf(out, distance, length);
+                    out += length;
+                    break;
+                }
                 if (input > input_limit) {
                     CopyMatchWithSlack(out, distance, length);
                     out += length;
@@ -974,7 +1046,9 @@ private:
     }
 
     TUnZipContext& context_;
-    uint8_t* window_;         // the current window, inside the context's Window
+    uint8_t* window_;         // the current window, inside the context's Window or the output area
+    uint8_t* history_start_;  // the first byte of the area the windows lie in
+    uint8_t* area_end_ = nullptr;  // the end of the output area, when the decoding is in one
     uint32_t position_ = 0;   // the next byte of the current window to fill
     uint32_t waiting_ = 0;    // bytes right before the window not yet written (fewer than 16000)
     uint64_t bits_ = 0;       // the decoder's own bit buffer, first bit in bit 0

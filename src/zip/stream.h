@@ -19,6 +19,11 @@ public:
     virtual int64_t Seek(int64_t offset, int origin) = 0;
     virtual int64_t GetSize();
     virtual void SetSize(int64_t size) = 0;
+    // Memory for the next size bytes written from the current position, when the stream keeps
+    // what it is given in memory; nullptr otherwise (the default). A writer may build its bytes
+    // there before it passes them to Write from that same place, which then need not copy them;
+    // the memory stays valid until those bytes are written.
+    virtual uint8_t* DirectArea(int64_t /*size*/) { return nullptr; }
 
     int64_t Position() { return Seek(0, 1); }
     void SetPosition(int64_t position) { Seek(position, 0); }

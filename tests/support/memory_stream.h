@@ -45,15 +45,25 @@ public:
     int64_t GetSize() override { return static_cast<int64_t>(bytes_.size()); }
     void SetSize(int64_t size) override { bytes_.resize(static_cast<size_t>(size)); }
 
+    // With offers_area, the area a writer may build its next bytes in (they still reach the
+    // stream only through Write).
+    uint8_t* DirectArea(int64_t size) override {
+        if (!offers_area) return nullptr;
+        area_.assign(static_cast<size_t>(size), 0xA5);
+        return area_.data();
+    }
+
     const std::vector<uint8_t>& Bytes() const { return bytes_; }
     std::string Text() const { return std::string(bytes_.begin(), bytes_.end()); }
 
     int read_calls = 0;
     int write_calls = 0;
     int64_t write_limit = INT64_MAX;  // a full disk: writes stop at this position
+    bool offers_area = false;
 
 private:
     std::vector<uint8_t> bytes_;
+    std::vector<uint8_t> area_;
     int64_t position_ = 0;
 };
 

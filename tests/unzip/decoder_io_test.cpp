@@ -36,7 +36,7 @@ TEST(Crc32, KnownValuesAndAnyBufferSplit) {
               0xCBF43926u);
     // The wide paths (folding, slicing) agree with the byte step at every length and offset.
     const Bytes data = Sequence(1000);
-    for (size_t length : {1u, 7u, 8u, 15u, 63u, 64u, 65u, 127u, 128u, 200u, 999u}) {
+    for (size_t length : {1u, 7u, 8u, 15u, 63u, 64u, 65u, 127u, 128u, 200u, 511u, 512u, 575u, 767u, 999u}) {
         for (size_t offset : {0u, 1u}) {
             SCOPED_TRACE(length * 10 + offset);
             uint32_t by_byte = 0xFFFFFFFFu;

@@ -16,7 +16,7 @@
 #include "unzip/unzip_context.h"
 
 #if VI_HAVE_ZLIB
-#include <zlib.h>
+#include "unzip/raw_deflate.h"
 #endif
 
 namespace {
@@ -482,19 +482,7 @@ TEST(InflateGenerated, Deflate64WritesWholeWindowsOf64KiBBeforeAFault) {
 
 #if VI_HAVE_ZLIB
 
-Bytes RawDeflate(const Bytes& input, int level, int strategy = Z_DEFAULT_STRATEGY) {
-    z_stream stream{};
-    EXPECT_EQ(deflateInit2(&stream, level, Z_DEFLATED, -15, 8, strategy), Z_OK);
-    Bytes output(deflateBound(&stream, input.size()) + 16);
-    stream.next_in = const_cast<Bytef*>(input.data());
-    stream.avail_in = static_cast<uInt>(input.size());
-    stream.next_out = output.data();
-    stream.avail_out = static_cast<uInt>(output.size());
-    EXPECT_EQ(deflate(&stream, Z_FINISH), Z_STREAM_END);
-    output.resize(stream.total_out);
-    deflateEnd(&stream);
-    return output;
-}
+using unzip_test::RawDeflate;
 
 // Text-like, structured, binary and incompressible stretches, deterministic.
 Bytes MixedData(size_t size, uint32_t seed) {
