@@ -143,6 +143,17 @@ public:
 
     // Text of the last failure of this object's calls, for messages a person reads.
     virtual std::string LastErrorText() = 0;
+
+    // GetFullPathNameA: path made full against the current directory, "." and ".." resolved,
+    // doubled separators merged; nothing is looked up. False when the system refuses it.
+    virtual bool FullPathName(const std::string& path, std::string& full) = 0;
+    // GetLongPathNameA: an existing full path with the long name of each of its parts. False
+    // when some part does not exist.
+    virtual bool LongPathName(const std::string& path, std::string& long_path) = 0;
+    // The identity of the file or directory at path itself (a link is not followed): its
+    // volume and file index, equal for the same object however it is named and different for
+    // another object made later at the same place. False when it cannot be opened.
+    virtual bool GetFileId(const std::string& path, std::string& file_id) = 0;
 };
 
 // True when every field of the date-time is in range (month 1-12, a day the month has, hour

@@ -160,7 +160,9 @@ void TInstF1::FormCreate() {
     FillEnvironmentChooser();
     if (!description.OptInstallDir.empty()) Edit1.SetText(description.OptInstallDir);
     if (switches_.destination_given) Edit1.SetText(switches_.destination);
-    RecoverUnfinishedRun(Edit1.Text());
+    std::string destination = Edit1.Text();
+    SettleDestination(Edit1.Text(), destination);
+    RecoverUnfinishedRun(destination);
     started_up_ = true;
     if (switches_.silent) InstallSilently();
 }

@@ -59,18 +59,27 @@ TEST_F(InstallCommand, AGoodDestinationIsHandedToTheEngineBelowTheMainWindow) {
     EXPECT_FALSE(platform::Files().FileExists(std::string(kDestination) + "\\$$tfile$.tmp"));
 }
 
-TEST_F(InstallCommand, OneTrailingBackslashIsDropped) {
+// The destination is settled in its one form before anything uses it; a form that cannot
+// be a local folder, or a drive's root, is refused before any other check.
+TEST_F(InstallCommand, TheDestinationIsSettledInOneFormOrRefused) {
     setup::TInstF1& window = Start();
-    window.Edit1.SetText(std::string(kDestination) + "\\");
+    window.Edit1.SetText(std::string("c:\\program files (x86)\\.\\VE4\\\\"));
     ExpectEngine();
     ui::testing::Click(window.Button4);
     EXPECT_EQ(Description().InstallDir, kDestination);
 
-    // Only one: a second one stays, and the required files are still found through it.
-    window.Edit1.SetText(std::string(kDestination) + "\\\\");
-    ExpectEngine();
-    ui::testing::Click(window.Button4);
-    EXPECT_EQ(Description().InstallDir, std::string(kDestination) + "\\");
+    for (const std::string typed : {"VE4", "C:\\", "\\\\server\\share\\VE4"}) {
+        SCOPED_TRACE(typed);
+        Description().InstallDir = "untouched";
+        window.Edit1.SetText(typed);
+        ui::testing::ExpectMessage([&](const ui::MessageBoxInfo& box) {
+            EXPECT_EQ(box.text, "The \"" + typed + "\" directory cannot be used: give the full path of a directory on a "
+                                "local drive. Choose other directory.");
+            return DialogResult::Ok;
+        });
+        ui::testing::Click(window.Button4);
+        EXPECT_EQ(Description().InstallDir, "untouched");
+    }
 }
 
 // An unfinished earlier installation is put right at start-up for the default destination

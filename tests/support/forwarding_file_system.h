@@ -42,6 +42,11 @@ public:
     platform::DriveType GetDriveType(const std::string& root) override { return real_.GetDriveType(root); }
     bool GetVolumeLabel(const std::string& root, std::string& label) override { return real_.GetVolumeLabel(root, label); }
     std::string LastErrorText() override { return real_.LastErrorText(); }
+    bool FullPathName(const std::string& path, std::string& full) override { return real_.FullPathName(path, full); }
+    bool LongPathName(const std::string& path, std::string& long_path) override {
+        return real_.LongPathName(path, long_path);
+    }
+    bool GetFileId(const std::string& path, std::string& file_id) override { return real_.GetFileId(path, file_id); }
 
 protected:
     platform::FileSystem& real_;

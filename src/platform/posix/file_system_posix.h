@@ -28,6 +28,9 @@ public:
     DriveType GetDriveType(const std::string& root) override;
     bool GetVolumeLabel(const std::string& root, std::string& label) override;
     std::string LastErrorText() override;
+    bool FullPathName(const std::string& path, std::string& full) override;
+    bool LongPathName(const std::string& path, std::string& long_path) override;
+    bool GetFileId(const std::string& path, std::string& file_id) override;
 
     // The whole content of a file, for readers inside the backend; false when it cannot be read.
     bool ReadWholeFile(const std::string& path, std::string& content);

@@ -107,12 +107,16 @@ void ResolveComponents(const std::string& drive_folder, const std::vector<std::s
     if (!mapped.exists) mapped.info = {};
 }
 
-MappedPath MapMachinePath(const MachineState& state, const std::string& path) {
+// The drive and the components of a path made full against the current directory, "." and
+// ".." resolved, empty components and trailing dots and blanks dropped; false for a form that
+// names no drive (a network name, nothing).
+bool FullComponents(const MachineState& state, const std::string& path, char& drive,
+                    std::vector<std::string>& components) {
     std::string full = path;
     for (char& character : full) {
         if (character == '/') character = '\\';
     }
-    if (full.empty() || full.starts_with("\\\\")) return {};  // nothing, or a network name
+    if (full.empty() || full.starts_with("\\\\")) return false;  // nothing, or a network name
     if (!(full.size() >= 2 && full[1] == ':')) {
         if (full[0] == '\\') {
             full = state.current_directory.substr(0, 2) + full;
@@ -130,10 +134,9 @@ MappedPath MapMachinePath(const MachineState& state, const std::string& path) {
         if (!base.ends_with("\\")) base += "\\";
         full = base + full.substr(2);
     }
-    const char drive = static_cast<char>(std::tolower(static_cast<unsigned char>(full[0])));
-    if (drive < 'a' || drive > 'z') return {};
+    drive = static_cast<char>(std::tolower(static_cast<unsigned char>(full[0])));
+    if (drive < 'a' || drive > 'z') return false;
 
-    std::vector<std::string> components;
     for (const std::string& raw : SplitComponents(full.substr(2))) {
         const std::string component = TrimComponent(raw);
         if (component.empty() || component == ".") continue;
@@ -143,6 +146,13 @@ MappedPath MapMachinePath(const MachineState& state, const std::string& path) {
         }
         components.push_back(component);
     }
+    return true;
+}
+
+MappedPath MapMachinePath(const MachineState& state, const std::string& path) {
+    char drive = 0;
+    std::vector<std::string> components;
+    if (!FullComponents(state, path, drive, components)) return {};
 
     MappedPath mapped;
     mapped.valid = true;
@@ -181,6 +191,19 @@ MappedPath MapHostPath(const std::string& path) {
 
 MappedPath MapPath(const MachineState& state, const std::string& path) {
     return state.machine_root.empty() ? MapHostPath(path) : MapMachinePath(state, path);
+}
+
+std::string FullProgramPath(const MachineState& state, const std::string& path) {
+    if (state.machine_root.empty()) {
+        const MappedPath mapped = MapHostPath(path);
+        return mapped.valid ? ProgramText(mapped.host) : std::string();
+    }
+    char drive = 0;
+    std::vector<std::string> components;
+    if (!FullComponents(state, path, drive, components)) return {};
+    std::string full = std::string(1, static_cast<char>(std::toupper(static_cast<unsigned char>(drive)))) + ":";
+    for (const std::string& component : components) full += "\\" + component;
+    return components.empty() ? full + "\\" : full;
 }
 
 }  // namespace platform::posix

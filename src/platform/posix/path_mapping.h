@@ -28,4 +28,9 @@ struct MappedPath {
 // always seen.
 MappedPath MapPath(const MachineState& state, const std::string& path);
 
+// The full form of a program path as GetFullPathNameA gives it, nothing looked up: made full
+// against the current directory, "." and ".." resolved, doubled separators and trailing dots
+// and blanks of a name dropped; "C:\\" for a drive root. Empty for a form naming no drive.
+std::string FullProgramPath(const MachineState& state, const std::string& path);
+
 }  // namespace platform::posix
