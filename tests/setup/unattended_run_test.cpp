@@ -291,6 +291,8 @@ TEST_F(UnattendedRun, TheRecordOfASilentInstallationSaysWhatHappened) {
               "<time> Program: VIrovARI2 Install 1.6, built <date>\r\n"
               "<time> Payload: C:\\setup\\VIrovARI2.dat, <size> bytes, dated <date>\r\n"
               "<time> User: user, elevated; shortcuts in C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\r\n"
+              "<time> The system keeps no owners of files: who owns a folder or journal is not checked, who else may "
+              "change it still is.\r\n"
               "<time> Destination: " + destination + "\r\n"
               "<time> Placed: " + destination + "\\VIrovARI2\\readme.txt\r\n"
               "<time> Replaced: " + destination + "\\LIB\\VE4_.txt (the earlier copy set aside as " + destination +

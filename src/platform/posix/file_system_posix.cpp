@@ -302,6 +302,7 @@ bool PosixFileSystem::MoveFile(const std::string& from, const std::string& to) {
     if (target.exists && target.host != source.host) return Fail(kAlreadyExists);
     if (IsMarkedInUse(source) || OpenHandlesForbidDelete(source_info)) return Fail(kSharingViolation);
     if (IsInUnwritableDirectory(source) || IsInUnwritableDirectory(target)) return Fail(kAccessDenied);
+    if (IsDeletionDenied(source.host)) return Fail(kAccessDenied);
     if (S_ISDIR(source_info.st_mode) && (target.key + "\\").starts_with(source.key + "\\") && target.key != source.key) {
         return Fail(kAccessDenied);  // a directory cannot move into itself
     }
