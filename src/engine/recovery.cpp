@@ -50,7 +50,7 @@ RecoveryResult RecoverJournal(const std::string& path, const RecoveryRules& rule
     if (!JournalStaysInside(contents, rules.places, reason)) {
         return LeftAlone(result, RecoveryOutcome::Refused, "it names " + reason);
     }
-    if (contents.version != 2) {
+    if (contents.version < 2) {
         return LeftAlone(result, RecoveryOutcome::Refused, "it was written by an earlier version");
     }
     // A torn tail is changes that never started; it goes before the first undo record is

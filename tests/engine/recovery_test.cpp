@@ -139,11 +139,11 @@ TEST_F(EngineTest, EachJournalIsRefusedOrActedOnByItsOneRecord) {
     WriteFile("C:\\VE4\\c.txt.~viabc1234-1", "c's only copy");
     WriteFile("C:\\VE4\\UNINST\\log.txt.~viabc1234-1", "the earlier log");
     WriteFile("C:\\VE4\\UNINST\\log.txt", "the run's new log");
+    WriteFile("C:\\VE4\\TEMP\\notes.txt", "the user's notes");
     for (const char* busy : {"C:\\VE4\\busy.txt", "C:\\VE4\\c.txt.~viabc1234-1", "C:\\VE4\\UNINST\\log.txt"}) {
         platform::PosixMachine::MarkInUse(busy, true);
     }
     platform::posix::PosixShell().SetClassesRootValue("txtfile", "Text Document");
-    using R = engine::JournalRecord;
     const std::string start = engine::VersionLine() + engine::HeaderLine(kHeader);
     const auto header = [](std::string destination, std::vector<std::string> folders = {"C:\\windows\\system32"}) {
         return engine::VersionLine() + engine::HeaderLine({std::move(destination), "abc1234", std::move(folders)});
@@ -208,11 +208,24 @@ TEST_F(EngineTest, EachJournalIsRefusedOrActedOnByItsOneRecord) {
         {"a copy that is a link is not restored through",
          start + Lines({{RecordKind::FileMovedAside, "C:\\VE4\\b.txt", "C:\\VE4\\b.txt.~viabc1234-1", 1}}),
          Expected::Untouched},
+        {"an extraction directory that is not the one the run made",
+         start + Lines({{RecordKind::WorkDirectoryCreated, "C:\\VE4\\TEMP"}}) + engine::IdentityLine(1, "1:2:3"),
+         Expected::Untouched},
+        {"an extraction directory whose identity was never recorded goes only when empty",
+         start + Lines({{RecordKind::WorkDirectoryCreated, "C:\\VE4\\TEMP"}}), Expected::Untouched},
+        {"a journal of the second format removes its extraction directory by its rules",
+         engine::VersionLine(2) + engine::HeaderLine(kHeader) +
+             Lines({{RecordKind::WorkDirectoryCreated, "C:\\VE4\\TEMP.~viabc1234-1"}}),
+         Expected::Checked, [&] {
+             EXPECT_EQ(outcome, engine::RecoveryOutcome::Recovered);
+             EXPECT_FALSE(Exists("C:\\VE4\\TEMP.~viabc1234-1"));
+         }},
         {"a destination that is a link is not acted through",
          header("C:\\VE4link") + Lines({{RecordKind::FileCreated, "C:\\VE4link\\a.txt"}}), Expected::Untouched},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.rule);
+        WriteFile("C:\\VE4\\TEMP.~viabc1234-1\\x.txt", "extracted");
         WriteFile(journal, row.text);
         if (row.expected == Expected::Refused && row.check) row.check();
         std::map<std::string, std::string> before = Snapshot();
