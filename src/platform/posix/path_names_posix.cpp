@@ -1,10 +1,9 @@
-// The names a path has in the posix model: its full form, its long form (the names as stored,
-// the model having no short names) and the identity of the object it names.
+// The names a path has in the posix model: its full form, its long form (the path itself, the
+// model having no short names) and the identity of the object it names.
 
 #include <sys/stat.h>
 #include <sys/xattr.h>
 
-#include <cctype>
 #include <random>
 
 #include "platform/posix/file_system_posix.h"
@@ -25,23 +24,10 @@ bool PosixFileSystem::FullPathName(const std::string& path, std::string& full) {
 }
 
 bool PosixFileSystem::LongPathName(const std::string& path, std::string& long_path) {
-    const MachineState& state = State();
+    // The model has no short names, and the system keeps a long name as it was typed.
     const MappedPath mapped = MapPath(path);
     if (!mapped.valid || !mapped.exists) return Fail("The system cannot find the file specified.");
-    if (state.machine_root.empty()) {
-        long_path = ProgramText(mapped.host);
-        return true;
-    }
-    // The host path below the machine root: the drive's folder, then each name as stored.
-    const std::string below = mapped.host.substr(state.machine_root.size() + 1);
-    long_path = std::string(1, static_cast<char>(std::toupper(static_cast<unsigned char>(below[0])))) + ":";
-    for (size_t start = 2; start <= below.size() && below.size() > 1;) {
-        size_t end = below.find('/', start);
-        if (end == std::string::npos) end = below.size();
-        long_path += "\\" + ProgramText(below.substr(start, end - start));
-        start = end + 1;
-    }
-    if (long_path.size() == 2) long_path += "\\";
+    long_path = path;
     return true;
 }
 
