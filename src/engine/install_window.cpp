@@ -199,7 +199,6 @@ RecoveryRules JournalRules(const setup::TSetupDescription& description) {
             rules.places.association_keys.push_back(key);
         }
     }
-    rules.is_trusted = &IsTrustedJournal;
     return rules;
 }
 

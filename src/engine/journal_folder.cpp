@@ -2,6 +2,8 @@
 
 #include "engine/journal_folder.h"
 
+#include <random>
+
 #include "platform/file_system.h"
 #include "platform/platform.h"
 #include "platform/security.h"
@@ -10,21 +12,42 @@
 namespace engine {
 namespace {
 
-// How many fresh names are tried for a folder moved aside; others may have taken some.
-constexpr int kAsideAttempts = 100;
+// How many names are tried for a folder moved aside.
+constexpr int kAsideAttempts = 8;
 
 std::string ParentOf(const std::string& path) {
     const size_t separator = path.find_last_of('\\');
     return separator == std::string::npos ? std::string() : path.substr(0, separator);
 }
 
-// Moves what stands at folder aside under a name nobody has taken; the new name, or empty.
-std::string MoveAside(const std::string& folder) {
+// A name beside folder that nobody can have taken in advance: sixteen random hexadecimal digits.
+std::string UnguessableName(const std::string& folder) {
+    static std::random_device random;
+    constexpr char kDigits[] = "0123456789abcdef";
+    std::string suffix;
+    for (int digit = 0; digit < 16; ++digit) suffix += kDigits[random() % 16];
+    return folder + ".untrusted-" + suffix;
+}
+
+// Moves what stands at folder aside under an unguessable name; the new name, or empty. Where
+// the object's permissions stop the move, administrators take it over first. Each failed try
+// is logged.
+std::string MoveAside(const std::string& folder, std::vector<std::string>& log_lines) {
     platform::FileSystem& files = platform::Files();
+    bool taken_over = false;
     for (int attempt = 1; attempt <= kAsideAttempts; ++attempt) {
-        const std::string aside = folder + ".untrusted-" + std::to_string(attempt);
-        if (files.GetAttributes(aside) != platform::attribute::kInvalid) continue;
+        const std::string aside = UnguessableName(folder);
         if (files.MoveFile(folder, aside)) return aside;
+        const std::string error = files.LastErrorText();
+        const bool name_taken = files.GetAttributes(aside) != platform::attribute::kInvalid;
+        log_lines.push_back("The journal folder " + folder + " could not be moved to " + aside + ": " +
+                            (name_taken ? std::string("the name is taken") : error));
+        if (name_taken || taken_over) continue;
+        taken_over = true;
+        platform::Security& security = platform::SecurityServices();
+        log_lines.push_back(security.TakeOwnership(folder)
+                                ? "Administrators took ownership of " + folder + " and reset its permissions."
+                                : "Ownership of " + folder + " could not be taken: " + security.LastErrorText());
     }
     return {};
 }
@@ -41,6 +64,10 @@ std::string PrepareJournalFolder(std::vector<std::string>& log_lines) {
         return {};
     }
     const std::string folder = (base.back() == '\\' ? base : base + "\\") + kJournalFolderName;
+    if (security.OwnersKept() == platform::Owners::NotKept) {
+        log_lines.push_back("The system keeps no owners of files: who owns a folder or journal is not checked, who "
+                            "else may change it still is.");
+    }
 
     const platform::TrustVerdict verdict = security.CheckTrusted(folder);
     const bool is_directory = files.DirectoryExists(folder);
@@ -49,10 +76,9 @@ std::string PrepareJournalFolder(std::vector<std::string>& log_lines) {
         const std::string why = is_directory || verdict != platform::TrustVerdict::Trusted
                                     ? platform::DescribeVerdict(verdict)
                                     : std::string("not a folder");
-        const std::string aside = MoveAside(folder);
+        const std::string aside = MoveAside(folder, log_lines);
         if (aside.empty()) {
-            log_lines.push_back("The journal folder " + folder + " is " + why +
-                                " and cannot be moved aside: " + files.LastErrorText());
+            log_lines.push_back("The journal folder " + folder + " is " + why + " and cannot be moved aside.");
             return {};
         }
         log_lines.push_back("The journal folder " + folder + " was " + why + "; it was moved to " + aside +

@@ -15,7 +15,8 @@ inline constexpr char kJournalFolderName[] = "VIrovARI2";
 // The full path of the journal folder, ready for use: created with a protected descriptor (no
 // access for ordinary users) when missing; when something unsafe stands there (owned by
 // another account, writable by others, a reparse point, a file), it is moved aside under a
-// fresh name beside it and a new folder is made. What was done and why is appended to
+// name beside it that nobody can guess (random, a few tries; where its permissions stop the move,
+// administrators take ownership of it first) and a new folder is made. What was done and why is appended to
 // log_lines. Empty when the folder cannot be made safe (also logged).
 std::string PrepareJournalFolder(std::vector<std::string>& log_lines);
 

@@ -10,6 +10,7 @@ namespace {
 
 constexpr char kVersion1[] = "VIrovARI2 install journal 1";
 constexpr char kVersion2[] = "VIrovARI2 install journal 2";
+constexpr char kVersion3[] = "VIrovARI2 install journal 3";
 constexpr char kLineEnd[] = "\r\n";
 
 uint32_t Crc32(const std::string& text) {
@@ -235,11 +236,23 @@ bool ApplyRecord(const std::string& body, JournalContents& contents, std::string
         record->stamp = FileStamp{static_cast<int64_t>(size), time};
         return true;
     }
+    if (kind == "I" && contents.version >= 3 && fields.size() == 3 && ReadNumber(fields[1], number, UINT32_MAX)) {
+        JournalRecord* record = InForce(contents, static_cast<uint32_t>(number));
+        std::string identity;
+        if (record == nullptr || record->kind != RecordKind::WorkDirectoryCreated || !record->identity ||
+            !record->identity->empty() || !Unescape(fields[2], identity) || identity.empty()) {
+            reason = "a directory's identity that refers to no extraction directory";
+            return false;
+        }
+        record->identity = identity;
+        return true;
+    }
     JournalRecord record;
     if (!ReadChange(fields, true, record)) {
         reason = "a record that cannot be read";
         return false;
     }
+    if (record.kind == RecordKind::WorkDirectoryCreated && contents.version >= 3) record.identity = std::string();
     record.number = contents.next_number++;
     contents.records.push_back(record);
     return true;
@@ -320,10 +333,11 @@ JournalReading ReadJournalText(const std::string& text, JournalContents& content
             return JournalReading::Unreadable;
         }
         if (first) {
-            if (body != kVersion2) {
+            if (body != kVersion2 && body != kVersion3) {
                 reason = "not a journal of this program";
                 return JournalReading::Unreadable;
             }
+            contents.version = body == kVersion2 ? 2 : 3;
             first = false;
         } else if (!ApplyRecord(body, contents, reason)) {
             return JournalReading::Unreadable;
@@ -339,7 +353,7 @@ JournalReading ReadJournalText(const std::string& text, JournalContents& content
     return JournalReading::Unreadable;
 }
 
-std::string VersionLine() { return Checked(kVersion2); }
+std::string VersionLine(int version) { return Checked(version == 2 ? kVersion2 : kVersion3); }
 
 std::string HeaderLine(const JournalHeader& header) {
     std::vector<std::string> fields = {"H", Escape(header.destination), Escape(header.token)};
@@ -382,6 +396,10 @@ std::string StampLine(uint32_t number, const FileStamp& stamp) {
                    std::to_string(stamp.write_time));
 }
 
+std::string IdentityLine(uint32_t number, const std::string& identity) {
+    return Checked("I\t" + std::to_string(number) + "\t" + Escape(identity));
+}
+
 std::string VoidLine(uint32_t number) { return Checked("X\t" + std::to_string(number)); }
 std::string UndoFailedLine(uint32_t number) { return Checked("U\t" + std::to_string(number)); }
 std::string CompletedLine() { return Checked("C"); }
@@ -392,6 +410,7 @@ std::string JournalText(const JournalHeader& header, std::vector<JournalRecord> 
     for (JournalRecord& record : records) {
         record.number = number++;
         text += RecordLine(record);
+        if (record.identity && !record.identity->empty()) text += IdentityLine(record.number, *record.identity);
     }
     if (complete) text += CompletedLine();
     for (const JournalRecord& record : records) {

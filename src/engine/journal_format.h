@@ -8,7 +8,7 @@
 // 0x20, 0x7F and '%' as '%' and two upper-case hexadecimal digits, so a path, a key or a
 // registry value reads back exactly.
 //
-//   VIrovARI2 install journal 2            first line
+//   VIrovARI2 install journal 3            first line
 //   H <destination> <token> <folder>...    the run: its destination (full, long form), its
 //                                          token, and the machine's folders it may change
 //   D <path>                               directory created
@@ -16,6 +16,8 @@
 //   F <path> [<size> <time>]               file created where nothing was; with the size and
 //                                          last-write time of the file the run puts there
 //   S <n> <size> <time>                    the file of record n, once made, has this size and time
+//   I <n> <identity>                       the extraction directory of record n, once made, has
+//                                          this identity (FileSystem::GetFileId)
 //   R <path> <copy> <attributes>           file moved aside to copy (attributes decimal)
 //   W <path> <copy> <attributes>           file copied aside; the run then writes over path
 //   K <key>                                key created under HKEY_CLASSES_ROOT (deleted with its subkeys)
@@ -34,6 +36,10 @@
 // their checksums, running to the very end of the file, is changes that never started. A bad
 // line with a good one after it means the file was damaged, not torn: the journal is
 // unreadable. After C only X and U may follow.
+//
+// The second format ("VIrovARI2 install journal 2") is the present one without I records: its
+// T records name a directory removed with whatever it holds. In the present format a T record
+// without its I record names a directory that, if it was made at all, holds nothing yet.
 //
 // The first format ("VIrovARI2 install journal 1") had no checksums, no H record, numbered
 // nothing, and escaped only registry texts; its journals are read by its own rules: X voids
@@ -80,6 +86,9 @@ struct JournalRecord {
     std::string other;                 // the copy set aside, or the kept file
     uint32_t attributes = 0;           // of the file set aside
     std::optional<FileStamp> stamp;    // FileCreated: the file the run made
+    // WorkDirectoryCreated in the present format: the directory's identity once made, empty
+    // until then; nullopt in the second format, whose T records carry none.
+    std::optional<std::string> identity;
     std::optional<platform::RegistryValue> old_value;  // ClassesRootValueSet: the value before
     uint32_t number = 0;               // from 1, in the order written
     bool undo_failed = false;          // marked U: undone even when the run completes
@@ -94,7 +103,7 @@ struct JournalHeader {
 
 // A journal as read: the records still in force, oldest first.
 struct JournalContents {
-    int version = 2;
+    int version = 3;
     std::optional<JournalHeader> header;  // missing in a first-format journal or a torn one
     std::vector<JournalRecord> records;
     bool complete = false;
@@ -110,17 +119,20 @@ enum class JournalReading { Read, Unreadable };
 // run), when a line cannot be what the program wrote.
 JournalReading ReadJournalText(const std::string& text, JournalContents& contents, std::string& reason);
 
-// The lines the run appends, each with its checksum and line end.
-std::string VersionLine();
+// The lines the run appends, each with its checksum and line end; VersionLine(2) gives the
+// first line of the second format, for tests of how it is read.
+std::string VersionLine(int version = 3);
 std::string HeaderLine(const JournalHeader& header);
 std::string RecordLine(const JournalRecord& record);
 std::string StampLine(uint32_t number, const FileStamp& stamp);
+std::string IdentityLine(uint32_t number, const std::string& identity);
 std::string VoidLine(uint32_t number);
 std::string UndoFailedLine(uint32_t number);
 std::string CompletedLine();
 
 // A whole journal of the present format holding header and records (numbered anew from 1),
-// with their U marks and the completion record when complete.
+// each extraction directory's identity when it has one, their U marks and the completion
+// record when complete.
 std::string JournalText(const JournalHeader& header, std::vector<JournalRecord> records, bool complete);
 
 }  // namespace engine

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "engine/journal_folder.h"
 #include "engine/rollback.h"
 #include "platform/file_system.h"
 #include "platform/platform.h"
@@ -34,7 +35,7 @@ RecoveryResult RecoverJournal(const std::string& path, const RecoveryRules& rule
     if (!files.FileExists(path)) return result;
 
     std::string reason;
-    if (rules.is_trusted && !rules.is_trusted(path, reason)) return LeftAlone(result, RecoveryOutcome::Refused, reason);
+    if (!IsTrustedJournal(path, reason)) return LeftAlone(result, RecoveryOutcome::Refused, reason);
     // Only a journal nobody else holds is acted on: one in use may belong to a run that is
     // still going on.
     std::unique_ptr<platform::File> file = files.OpenFile(path, platform::OpenMode::ReadWrite);
@@ -49,7 +50,7 @@ RecoveryResult RecoverJournal(const std::string& path, const RecoveryRules& rule
     if (!JournalStaysInside(contents, rules.places, reason)) {
         return LeftAlone(result, RecoveryOutcome::Refused, "it names " + reason);
     }
-    if (contents.version != 2) {
+    if (contents.version < 2) {
         return LeftAlone(result, RecoveryOutcome::Refused, "it was written by an earlier version");
     }
     // A torn tail is changes that never started; it goes before the first undo record is

@@ -4,7 +4,6 @@
 // undone, newest change first. A journal that is in use, cannot be read, or names anything
 // outside those places is left alone and reported; nothing in it is acted on.
 
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -34,14 +33,13 @@ struct RecoveryResult {
     std::vector<std::string> left;
 };
 
-// Besides the places, whether a journal file is safe to read at all (its owner, who may
-// write it and its folder); unset, every file is.
+// What a journal may name on this machine.
 struct RecoveryRules {
     JournalPlaces places;
-    std::function<bool(const std::string& journal_path, std::string& reason)> is_trusted;
 };
 
-// Recovers the journal at path; NothingToDo when there is none.
+// Recovers the journal at path; NothingToDo when there is none. A journal that someone other
+// than administrators could have written (IsTrustedJournal) is refused before it is read.
 RecoveryResult RecoverJournal(const std::string& path, const RecoveryRules& rules);
 
 // Recovers every journal in folder, oldest name first; the worst outcome is reported, with

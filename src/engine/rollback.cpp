@@ -262,11 +262,25 @@ bool RollbackJournal::CreateDirectory(const std::string& path) {
 }
 
 bool RollbackJournal::CreateWorkDirectory(const std::string& path) {
-    if (!Record({RecordKind::WorkDirectoryCreated, path})) return false;
+    JournalRecord record{RecordKind::WorkDirectoryCreated, path};
+    record.identity = std::string();
+    if (!Record(record)) return false;
+    const uint32_t number = records_.back().number;
     // Only administrators may change what the run extracts before it takes its place;
     // ordinary users may still look. A directory already there is never taken over.
-    if (platform::SecurityServices().CreateProtectedDirectory(path, platform::UserAccess::ReadAndExecute)) return true;
-    Void(records_.back().number);
+    if (!platform::SecurityServices().CreateProtectedDirectory(path, platform::UserAccess::ReadAndExecute)) {
+        Void(number);
+        return false;
+    }
+    // Undoing removes the tree at path only while it is this very directory: without its
+    // identity on the disk nothing may be extracted into it.
+    // The identity is taken by path here; once the run holds the directory, take it through the hold.
+    std::string identity;
+    if (platform::Files().GetFileId(path, identity) && Append(IdentityLine(number, identity))) {
+        Find(number)->identity = identity;
+        return true;
+    }
+    UndoLast();
     return false;
 }
 

@@ -27,8 +27,6 @@ bool WayIsSafe(const JournalRecord& record, const UndoContext& context, std::vec
     return true;
 }
 
-StepOutcome DoneIf(bool done) { return done ? StepOutcome::Done : StepOutcome::Failed; }
-
 StepOutcome UndoCreatedFile(const JournalRecord& record, const UndoContext& context, std::vector<std::string>& report) {
     if (context.is_copy_in_force) return StepOutcome::Done;  // kept for the restore that still has to come
     if (!Exists(record.path)) return StepOutcome::Done;
@@ -46,6 +44,35 @@ StepOutcome UndoCreatedFile(const JournalRecord& record, const UndoContext& cont
         return StepOutcome::Failed;
     }
     report.push_back("Deleted " + record.path);
+    return StepOutcome::Done;
+}
+
+// The extraction directory goes with everything in it only while it is the directory the run
+// made: one that someone put at its name after the run (a tree of theirs, a link) is left. A
+// directory whose identity never reached the journal was made, if at all, before anything was
+// extracted into it, and goes only when empty. The second format recorded no identity.
+StepOutcome RemoveWorkDirectory(const JournalRecord& record, std::vector<std::string>& report) {
+    platform::FileSystem& files = platform::Files();
+    if (!IsDirectory(record.path)) return StepOutcome::Done;
+    if (record.identity && record.identity->empty()) {
+        if (files.RemoveDirectory(record.path)) {
+            report.push_back("Removed " + record.path);
+            return StepOutcome::Done;
+        }
+        report.push_back("Left " + record.path + ": the run never recorded it as its own");
+        return StepOutcome::LeftAlone;
+    }
+    std::string identity;
+    if (record.identity && !(files.GetFileId(record.path, identity) && identity == *record.identity)) {
+        report.push_back("Left " + record.path + ": it is not the directory the run made");
+        return StepOutcome::LeftAlone;
+    }
+    DeleteTree(record.path);
+    if (IsDirectory(record.path)) {
+        report.push_back("Could not remove " + record.path + " completely");
+        return StepOutcome::Failed;
+    }
+    report.push_back("Removed " + record.path + " with its content");
     return StepOutcome::Done;
 }
 
@@ -115,15 +142,7 @@ StepOutcome UndoRecord(const JournalRecord& record, const UndoContext& context, 
             // A directory that stays, because something else is in it now, loses nothing.
             if (IsDirectory(record.path) && files.RemoveDirectory(record.path)) report.push_back("Removed " + record.path);
             return StepOutcome::Done;
-        case RecordKind::WorkDirectoryCreated:
-            if (!IsDirectory(record.path)) return StepOutcome::Done;
-            DeleteTree(record.path);
-            if (IsDirectory(record.path)) {
-                report.push_back("Could not remove " + record.path + " completely");
-                return StepOutcome::Failed;
-            }
-            report.push_back("Removed " + record.path + " with its content");
-            return StepOutcome::Done;
+        case RecordKind::WorkDirectoryCreated: return RemoveWorkDirectory(record, report);
         case RecordKind::KeptForRestart:
             if (!ForceDelete(record.other)) {
                 report.push_back("Could not delete " + record.other);
@@ -160,9 +179,7 @@ StepOutcome FinishRecord(const JournalRecord& record, const UndoContext& context
             }
             report.push_back("Could not delete " + record.other);
             return StepOutcome::Failed;
-        case RecordKind::WorkDirectoryCreated:
-            if (IsDirectory(record.path)) DeleteTree(record.path);
-            return DoneIf(!IsDirectory(record.path));
+        case RecordKind::WorkDirectoryCreated: return RemoveWorkDirectory(record, report);
         case RecordKind::KeptForRestart:
             if (!Exists(record.other)) return StepOutcome::Done;
             if (files.ReplaceAtRestart(record.other, record.path)) {

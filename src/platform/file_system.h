@@ -97,12 +97,9 @@ public:
     // writing (not deleting) with other processes that append to it too, creating it when it
     // is missing (created tells so). What it opens must be where path says: it fails, with
     // LastErrorText saying why, when the object at path is a link or a folder, has more than
-    // one name, or its final path is not FullPath(path) (a link on the way); a file it made
+    // one name, or its final path is not FullLongPath(path) (a link on the way); a file it made
     // for nothing is deleted again through its own handle. nullptr on failure.
     virtual std::unique_ptr<File> OpenForAppend(const std::string& path, bool& created) = 0;
-    // The full form of path (GetFullPathNameA, then long names for the parts that exist):
-    // relative paths and "." and ".." resolved. path itself when that fails.
-    virtual std::string FullPath(const std::string& path) = 0;
     // Where an existing file or directory really is, links followed (SysWOW64 for the system
     // directory of a 32-bit program on 64-bit Windows), in the program's form as
     // File::FinalPath gives it; path itself when it cannot be opened.
@@ -168,6 +165,17 @@ public:
 
     // Text of the last failure of this object's calls, for messages a person reads.
     virtual std::string LastErrorText() = 0;
+
+    // GetFullPathNameA: path made full against the current directory, "." and ".." resolved,
+    // doubled separators merged; nothing is looked up. False when the system refuses it.
+    virtual bool FullPathName(const std::string& path, std::string& full) = 0;
+    // GetLongPathNameA: an existing full path with the long name of each of its parts. False
+    // when some part does not exist.
+    virtual bool LongPathName(const std::string& path, std::string& long_path) = 0;
+    // The identity of the file or directory at path itself (a link is not followed): its
+    // volume and file index, equal for the same object however it is named and different for
+    // another object made later at the same place. False when it cannot be opened.
+    virtual bool GetFileId(const std::string& path, std::string& file_id) = 0;
 };
 
 // Why the open file is not the plain file at full_path, for FileSystem::OpenForAppend: it is a

@@ -153,15 +153,15 @@ bool ParseAccessList(const std::string& text, SecurityDescriptor& descriptor) {
     return true;
 }
 
-bool IsTrustedAccount(const std::string& id, const std::string& own_account) {
+bool IsTrustedAccount(const std::string& id, const std::string& own_account, Owners owners) {
     return id == account::kSystem || id == account::kAdministrators || id == account::kTrustedInstaller ||
-           (!own_account.empty() && id == own_account);
+           (owners == Owners::NotKept && !own_account.empty() && id == own_account);
 }
 
 }  // namespace
 
 std::string ProtectedDirectoryDescriptor(UserAccess users) {
-    std::string descriptor = "D:PAI(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)";
+    std::string descriptor = "O:BAD:PAI(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)";
     // Read, list, read attributes and permissions, synchronise, execute and traverse.
     if (users == UserAccess::ReadAndExecute) descriptor += "(A;OICI;0x1200a9;;;BU)";
     return descriptor;
@@ -196,14 +196,14 @@ std::optional<SecurityDescriptor> ParseSecurityDescriptor(const std::string& tex
     return descriptor;
 }
 
-TrustVerdict JudgeDescriptor(const SecurityDescriptor& descriptor, const std::string& own_account) {
-    if (!IsTrustedAccount(descriptor.owner, own_account)) return TrustVerdict::ForeignOwner;
+TrustVerdict JudgeDescriptor(const SecurityDescriptor& descriptor, const std::string& own_account, Owners owners) {
+    if (!IsTrustedAccount(descriptor.owner, own_account, owners)) return TrustVerdict::ForeignOwner;
     if (!descriptor.has_access_list) return TrustVerdict::WritableByOthers;
     for (const AccessEntry& entry : descriptor.entries) {
         if (!entry.allow || entry.inherit_only) continue;
         // The owner's own rights and the creator's place-holder stand for the owner, who has
         // just been found trusted.
-        if (IsTrustedAccount(entry.account, own_account) || entry.account == account::kOwnerRights ||
+        if (IsTrustedAccount(entry.account, own_account, owners) || entry.account == account::kOwnerRights ||
             entry.account == account::kCreatorOwner) {
             continue;
         }

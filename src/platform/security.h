@@ -36,9 +36,16 @@ enum class TrustVerdict {
     Trusted,
     Missing,           // nothing at the path
     ReparsePoint,      // a junction, symbolic link or mount point: it may lead anywhere
-    ForeignOwner,      // owned by an account other than SYSTEM, Administrators or the program's own
+    ForeignOwner,      // owned by an account other than SYSTEM, Administrators or the installer service
     WritableByOthers,  // another account may write, append, delete, change permissions or take ownership
     Unreadable,        // its descriptor could not be read: nothing is known about it
+};
+
+// Whether the system keeps the owners of files. Where it does not (every object, the system
+// directory too, reads as owned by the account the program runs as), an owner tells nothing.
+enum class Owners {
+    Kept,
+    NotKept,
 };
 
 // One entry of an access list.
@@ -57,10 +64,10 @@ struct SecurityDescriptor {
     std::vector<AccessEntry> entries;
 };
 
-// The descriptor string a directory the program protects is created with: SYSTEM and
-// Administrators full control, passed on to everything below, nothing inherited from the
-// parent; ordinary users (the Users group) as users says. No owner: the creator's default
-// owner, Administrators for an elevated administrator.
+// The descriptor string a directory the program protects is created with: owned by the
+// Administrators group (whatever the system's policy for the default owner of what an
+// administrator creates), SYSTEM and Administrators full control, passed on to everything
+// below, nothing inherited from the parent; ordinary users (the Users group) as users says.
 std::string ProtectedDirectoryDescriptor(UserAccess users);
 
 // Parses a descriptor string ("O:BAD:PAI(A;OICI;FA;;;SY)..."): owner, access list and its
@@ -68,12 +75,15 @@ std::string ProtectedDirectoryDescriptor(UserAccess users);
 // Group and audit parts are skipped. nullopt when the text is not a descriptor string.
 std::optional<SecurityDescriptor> ParseSecurityDescriptor(const std::string& text);
 
-// The rules: the owner must be SYSTEM, Administrators, the system's installer service or the
-// account the program runs as (own_account), and no allow entry in effect on the object may give
-// any other account write, append, delete, delete-child, permission or ownership rights (generic
-// write and generic all count). A null access list lets everyone write. Deny entries are not
-// weighed, so a refusal may be stricter than the system's own decision, never looser.
-TrustVerdict JudgeDescriptor(const SecurityDescriptor& descriptor, const std::string& own_account);
+// The rules: the owner must be SYSTEM, Administrators or the system's installer service, and no
+// allow entry in effect on the object may give any other account write, append, delete,
+// delete-child, permission or ownership rights (generic write and generic all count). The
+// account the program runs as (own_account) is such another account where owners are kept: an
+// administrator's programs that are not elevated run as it too. Where owners are not kept, it
+// passes as owner and writer, and only the other accounts' rights are judged. A null access
+// list lets everyone write. Deny entries are not weighed, so a refusal may be stricter than
+// the system's own decision, never looser.
+TrustVerdict JudgeDescriptor(const SecurityDescriptor& descriptor, const std::string& own_account, Owners owners);
 
 // A short English description of a verdict for the log ("owned by another account").
 std::string DescribeVerdict(TrustVerdict verdict);
@@ -88,11 +98,22 @@ public:
     virtual bool CreateProtectedDirectory(const std::string& path, UserAccess users) = 0;
 
     // Whether an administrator may trust the file or directory at path: not a reparse point
-    // itself, and its descriptor passes JudgeDescriptor for the account the program runs as.
+    // itself, and its descriptor passes JudgeDescriptor for the account the program runs as
+    // and OwnersKept().
     virtual TrustVerdict CheckTrusted(const std::string& path) = 0;
+
+    // Whether the system keeps owners: false when the system directory reads as owned by the
+    // account the program runs as (as under Wine). Asked of the system once.
+    virtual Owners OwnersKept() = 0;
 
     // The string id of the account the program runs as; empty when it cannot be read.
     virtual std::string CurrentAccount() = 0;
+
+    // Takes ownership of the file or directory at path itself (a link is not followed) for the
+    // Administrators group, with the privilege to take ownership that administrators hold, and
+    // gives it ProtectedDirectoryDescriptor(UserAccess::None)'s permissions: whoever made it
+    // can no longer stop administrators from moving or deleting it. False when either fails.
+    virtual bool TakeOwnership(const std::string& path) = 0;
 
     // Gives a file or directory the permissions it inherits from its folder alone, dropping
     // any it carried from where it was made (after a move); false when they cannot be set.

@@ -11,6 +11,7 @@
 #include "platform/code_page.h"
 #include "platform/dialogs.h"
 #include "platform/file_system.h"
+#include "platform/path_form.h"
 #include "platform/platform.h"
 #include "platform/ui/application.h"
 #include "setup/install_dir_macro.h"
@@ -54,8 +55,14 @@ void TInstF1::Button4Click() {
         return;
     }
 
-    description.InstallDir = Edit1.Text();
-    if (!description.InstallDir.empty() && description.InstallDir.back() == '\\') description.InstallDir.pop_back();
+    // Every later use (the journal, the uninstall log, the shortcuts, the record of the run)
+    // takes the destination in this one form.
+    if (!SettleDestination(Edit1.Text(), description.InstallDir)) {
+        Record("Refused: the destination \"" + Edit1.Text() + "\" cannot be normalised to a full local path");
+        ShowBox(locale::FormatText(Pick(texts::kFmtUnusableDir), {Edit1.Text(), description.ProductNounGen}),
+                platform::MessageKind::Error);
+        return;
+    }
     Record("Destination: " + description.InstallDir);
 
     // The machine is locked from here until the run's changes are committed or undone; a
@@ -85,9 +92,17 @@ bool TInstF1::TakeInstallationLock() {
     return false;
 }
 
-bool TInstF1::RecoverUnfinishedRun(std::string install_dir) {
+bool SettleDestination(const std::string& typed, std::string& destination) {
+    std::string normalised;
+    if (platform::NormaliseFolderPath(platform::Files(), typed, normalised) != platform::PathForm::Normalised) return false;
+    // A drive's root holds more than the product: the journal never names one as a destination.
+    if (normalised.size() <= 3) return false;
+    destination = normalised;
+    return true;
+}
+
+bool TInstF1::RecoverUnfinishedRun(const std::string& install_dir) {
     if (!InstF3) return true;
-    if (!install_dir.empty() && install_dir.back() == '\\') install_dir.pop_back();
     const InstallWindow::Recovery recovery = InstF3->RecoverUnfinished(install_dir);
     for (const std::string& line : recovery.report) Record(line);
     switch (recovery.outcome) {

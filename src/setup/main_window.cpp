@@ -161,7 +161,9 @@ void TInstF1::FormCreate() {
     FillEnvironmentChooser();
     if (!description.OptInstallDir.empty()) Edit1.SetText(description.OptInstallDir);
     if (switches_.destination_given) Edit1.SetText(switches_.destination);
-    RecoverUnfinishedRun(Edit1.Text());
+    std::string destination = Edit1.Text();
+    SettleDestination(Edit1.Text(), destination);
+    RecoverUnfinishedRun(destination);
     // A window that waits holds nothing: the lock is taken again by Install.
     installation_lock_.reset();
     started_up_ = true;

@@ -28,6 +28,11 @@ namespace setup {
 constexpr int kAboutTag = 1;
 constexpr int kLicenseTag = 2;
 
+// The destination as typed, chosen or given (/D=, InstallDir) turned into the one form every
+// later use takes (platform::NormaliseFolderPath); false, destination untouched, for a path that
+// is relative, a network or device path, a drive's root, or one the system cannot normalise.
+bool SettleDestination(const std::string& typed, std::string& destination);
+
 class TInstF1 : public platform::ui::Form {
 public:
     // Creates the window hidden and runs the start-up; create_install_window makes the install
@@ -104,7 +109,7 @@ private:
     // Puts right what unfinished earlier installations left and records every step; false
     // (after telling the user) when a record of changes is in use, cannot be read or undone,
     // or is refused, so nothing may be installed now.
-    bool RecoverUnfinishedRun(std::string install_dir);
+    bool RecoverUnfinishedRun(const std::string& install_dir);
     // Install's checks, each true when the command may go on.
     bool CheckBaseProduct();
     bool PrepareDestination();

@@ -56,6 +56,14 @@ inline constexpr TextPair kFmtCannotCreateDir{
 // Arguments: InstallDir, ProductNounGen.
 inline constexpr TextPair kFmtReadOnlyDir{"Каталог \"%s\" закрыт на запись.\r\nВыберите другой каталог для установки %s.",
                                           "The \"%s\" directory is read-only. Choose other directory."};
+// A destination the program cannot use as it is given (relative, a network or device path, a
+// drive's root, or one the system cannot read as a path). Arguments: the destination as typed,
+// ProductNounGen.
+inline constexpr TextPair kFmtUnusableDir{
+    "Каталог \"%s\" не подходит для установки: укажите полный путь к каталогу на локальном диске.\r\n"
+    "Выберите другой каталог для установки %s.",
+    "The \"%s\" directory cannot be used: give the full path of a directory on a local drive. Choose other "
+    "directory."};
 inline constexpr TextPair kSfxDataReading{": чтение данных...", ": data reading..."};
 // Argument: the volume's file name.
 inline constexpr TextPair kFmtDataCopyError{
@@ -234,7 +242,7 @@ inline constexpr const TextPair* kAllPairs[] = {
     &kEnvPrompt, &kRunMessage, &kUninstallTexts[0], &kUninstallTexts[1], &kUninstallTexts[2],
     &kUninstallTexts[3], &kWindowCaption, &kSubtitle, &kCopyright, &kDestinationPrompt,
     &kSwitchesHelp, &kFmtLogUnwritable, &kFmtRunNotStarted, &kFmtJournalRefused, &kMsgAnotherInstallRunning,
-    &kFmtRecoveryLeftFiles,
+    &kFmtRecoveryLeftFiles, &kFmtUnusableDir,
 };
 
 // The Russian-only pieces of composed texts, for the same check.

@@ -21,60 +21,72 @@ using platform::TrustVerdict;
 
 constexpr const char* kOwnAccount = "S-1-5-21-7-7-7-1000";
 
+using platform::Owners;
+
 struct JudgeCase {
     const char* descriptor;
-    TrustVerdict expected;
+    TrustVerdict kept;      // where the system keeps owners
+    TrustVerdict not_kept;  // where every object reads as the program's account's
 };
 
 // Each case is one way a folder of an administrator's may be found: the verdict says whether
-// the program may trust what lies there.
+// the program may trust what lies there, on a system that keeps owners and on one that does not.
 TEST(Security, JudgesOwnersAndWritersOfADescriptor) {
+    constexpr TrustVerdict kTrusted = TrustVerdict::Trusted;
+    constexpr TrustVerdict kForeign = TrustVerdict::ForeignOwner;
+    constexpr TrustVerdict kWritable = TrustVerdict::WritableByOthers;
     const JudgeCase cases[] = {
-        {"O:BAD:PAI(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)", TrustVerdict::Trusted},
-        {"O:SYD:(A;;FA;;;SY)(A;;0x1200a9;;;BU)", TrustVerdict::Trusted},
-        {"O:S-1-5-21-7-7-7-1000D:(A;;FA;;;S-1-5-21-7-7-7-1000)(A;;FRFX;;;WD)", TrustVerdict::Trusted},
+        {"O:BAD:PAI(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)", kTrusted, kTrusted},
+        {"O:SYD:(A;;FA;;;SY)(A;;0x1200a9;;;BU)", kTrusted, kTrusted},
+        {"O:S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464D:(A;;FA;;;SY)", kTrusted, kTrusted},
+        // The program's own account: an administrator's programs that are not elevated run as
+        // it and could have made or changed the object.
+        {"O:S-1-5-21-7-7-7-1000D:(A;;FA;;;S-1-5-21-7-7-7-1000)(A;;FRFX;;;WD)", kForeign, kTrusted},
+        {"O:BAD:(A;;FA;;;BA)(A;;FA;;;S-1-5-21-7-7-7-1000)", kWritable, kTrusted},
         // Inherit-only entries do nothing to the object itself; the creator's place-holder
         // stands for the trusted owner.
-        {"O:BAD:(A;OICIIO;FA;;;BU)(A;OICIIO;GA;;;CO)(A;;FA;;;CO)", TrustVerdict::Trusted},
-        {"O:S-1-5-21-7-7-7-1001D:(A;;FA;;;SY)", TrustVerdict::ForeignOwner},
-        {"O:BUD:(A;;FA;;;SY)", TrustVerdict::ForeignOwner},
-        {"D:(A;;FA;;;SY)", TrustVerdict::ForeignOwner},
-        {"O:BA", TrustVerdict::WritableByOthers},
-        {"O:BAD:NO_ACCESS_CONTROL", TrustVerdict::WritableByOthers},
+        {"O:BAD:(A;OICIIO;FA;;;BU)(A;OICIIO;GA;;;CO)(A;;FA;;;CO)", kTrusted, kTrusted},
+        {"O:S-1-5-21-7-7-7-1001D:(A;;FA;;;SY)", kForeign, kForeign},
+        {"O:BUD:(A;;FA;;;SY)", kForeign, kForeign},
+        {"D:(A;;FA;;;SY)", kForeign, kForeign},
+        {"O:BA", kWritable, kWritable},
+        {"O:BAD:NO_ACCESS_CONTROL", kWritable, kWritable},
         // What a folder in the root of a drive gives signed-in users: modify.
-        {"O:BAD:(A;;FA;;;BA)(A;;0x1301bf;;;AU)", TrustVerdict::WritableByOthers},
-        {"O:BAD:(A;;0x4;;;BU)", TrustVerdict::WritableByOthers},            // append / add a folder
-        {"O:BAD:(A;;0x40;;;BU)", TrustVerdict::WritableByOthers},           // delete anything inside
-        {"O:BAD:(A;;SD;;;S-1-5-21-7-7-7-1001)", TrustVerdict::WritableByOthers},
-        {"O:BAD:(A;;WD;;;WD)", TrustVerdict::WritableByOthers},             // change the permissions
-        {"O:BAD:(A;;WO;;;BU)", TrustVerdict::WritableByOthers},             // take ownership
-        {"O:BAD:(A;;GW;;;BU)", TrustVerdict::WritableByOthers},
-        {"O:BAD:(A;;FA;;;LA)", TrustVerdict::WritableByOthers},             // an account the rules do not know
+        {"O:BAD:(A;;FA;;;BA)(A;;0x1301bf;;;AU)", kWritable, kWritable},
+        {"O:BAD:(A;;0x4;;;BU)", kWritable, kWritable},            // append / add a folder
+        {"O:BAD:(A;;0x40;;;BU)", kWritable, kWritable},           // delete anything inside
+        {"O:BAD:(A;;SD;;;S-1-5-21-7-7-7-1001)", kWritable, kWritable},
+        {"O:BAD:(A;;WD;;;WD)", kWritable, kWritable},             // change the permissions
+        {"O:BAD:(A;;WO;;;BU)", kWritable, kWritable},             // take ownership
+        {"O:BAD:(A;;GW;;;BU)", kWritable, kWritable},
+        {"O:BAD:(A;;FA;;;LA)", kWritable, kWritable},             // an account the rules do not know
     };
     for (const JudgeCase& test : cases) {
         SCOPED_TRACE(test.descriptor);
         const std::optional<platform::SecurityDescriptor> descriptor = platform::ParseSecurityDescriptor(test.descriptor);
         ASSERT_TRUE(descriptor);
-        EXPECT_EQ(platform::JudgeDescriptor(*descriptor, kOwnAccount), test.expected);
+        EXPECT_EQ(platform::JudgeDescriptor(*descriptor, kOwnAccount, Owners::Kept), test.kept);
+        EXPECT_EQ(platform::JudgeDescriptor(*descriptor, kOwnAccount, Owners::NotKept), test.not_kept);
     }
     EXPECT_FALSE(platform::ParseSecurityDescriptor("O:BAD:(A;;FA;;;SY"));
     EXPECT_FALSE(platform::ParseSecurityDescriptor("D:(A;;XX;;;SY)"));
 }
 
-// The program's protected directories: nothing inherited, SYSTEM and Administrators in full,
-// ordinary users nothing or read and execute, and the rules trust what they describe.
+// The program's protected directories: owned by the Administrators group, nothing inherited,
+// SYSTEM and Administrators in full, ordinary users nothing or read and execute, and the rules
+// trust what they describe on either kind of system.
 TEST(Security, ProtectedDirectoryDescriptorLetsOnlyAdministratorsWrite) {
     EXPECT_EQ(platform::ProtectedDirectoryDescriptor(platform::UserAccess::None),
-              "D:PAI(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)");
+              "O:BAD:PAI(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)");
     EXPECT_EQ(platform::ProtectedDirectoryDescriptor(platform::UserAccess::ReadAndExecute),
-              "D:PAI(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)");
+              "O:BAD:PAI(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)");
     for (const platform::UserAccess users : {platform::UserAccess::None, platform::UserAccess::ReadAndExecute}) {
-        std::optional<platform::SecurityDescriptor> descriptor =
+        const std::optional<platform::SecurityDescriptor> descriptor =
             platform::ParseSecurityDescriptor(platform::ProtectedDirectoryDescriptor(users));
         ASSERT_TRUE(descriptor);
         EXPECT_TRUE(descriptor->access_list_protected);
-        descriptor->owner = platform::account::kAdministrators;
-        EXPECT_EQ(platform::JudgeDescriptor(*descriptor, kOwnAccount), TrustVerdict::Trusted);
+        EXPECT_EQ(platform::JudgeDescriptor(*descriptor, kOwnAccount, Owners::Kept), TrustVerdict::Trusted);
+        EXPECT_EQ(platform::JudgeDescriptor(*descriptor, kOwnAccount, Owners::NotKept), TrustVerdict::Trusted);
     }
 }
 

@@ -8,7 +8,9 @@
 #include "locale/language_window.h"
 #include "platform/code_page.h"
 #include "setup/install_dir_macro.h"
+#include "engine/install_window.h"
 #include "setup_scenario.h"
+#include "support/payload_archive.h"
 
 namespace setup_test {
 namespace {
@@ -59,18 +61,25 @@ TEST_F(InstallCommand, AGoodDestinationIsHandedToTheEngineBelowTheMainWindow) {
     EXPECT_FALSE(platform::Files().FileExists(std::string(kDestination) + "\\$$tfile$.tmp"));
 }
 
-TEST_F(InstallCommand, OneTrailingBackslashIsDropped) {
+// The destination is settled in its one form before anything uses it; a form that cannot
+// be a local folder, or a drive's root, is refused before any other check.
+TEST_F(InstallCommand, TheDestinationIsSettledInOneFormOrRefused) {
     setup::TInstF1& window = Start();
-    window.Edit1.SetText(std::string(kDestination) + "\\");
+    window.Edit1.SetText(std::string("c:\\Program Files (x86)\\.\\VE4\\\\"));
     ExpectEngine();
     ui::testing::Click(window.Button4);
     EXPECT_EQ(Description().InstallDir, kDestination);
 
-    // Only one: a second one stays, and the required files are still found through it.
-    window.Edit1.SetText(std::string(kDestination) + "\\\\");
-    ExpectEngine();
+    // A drive's root is a full path but never a destination.
+    Description().InstallDir = "untouched";
+    window.Edit1.SetText("C:\\");
+    ui::testing::ExpectMessage([&](const ui::MessageBoxInfo& box) {
+        EXPECT_EQ(box.text, "The \"C:\\\" directory cannot be used: give the full path of a directory on a local drive. "
+                            "Choose other directory.");
+        return DialogResult::Ok;
+    });
     ui::testing::Click(window.Button4);
-    EXPECT_EQ(Description().InstallDir, std::string(kDestination) + "\\");
+    EXPECT_EQ(Description().InstallDir, "untouched");
 }
 
 // An unfinished earlier installation is put right at start-up for the default destination
@@ -314,6 +323,49 @@ TEST_F(EnvironmentChoice, AllowingNoneKeepsOkEnabledAndExcludesEverything) {
     ExpectEngine();
     ui::testing::Click(window.Button4);
     EXPECT_EQ(Description().ExcludedDirList, (std::vector<std::string>{"DELPHI7", "DELPHI10"}));
+}
+
+// The machine's file system, except that the process dies just before anything is moved to
+// the path given.
+class DyingBeforeMoveTo : public test_support::ForwardingFileSystem {
+public:
+    DyingBeforeMoveTo(platform::FileSystem& real, std::string target) : ForwardingFileSystem(real), target_(std::move(target)) {}
+    bool MoveFile(const std::string& from, const std::string& to) override {
+        if (to == target_) std::_Exit(PosixMachine::kStoppedAtChange);
+        return real_.MoveFile(from, to);
+    }
+
+private:
+    std::string target_;
+};
+
+// A run into a destination given with a doubled backslash, stopped with the system library set
+// aside, is undone at the next start instead of refusing every start after it.
+TEST_F(InstallCommand, ARunIntoADestinationGivenWithADoubledBackslashIsRecoveredAfterAStop) {
+    test_support::MakePayloadArchive(machine_.HostRoot(), "C:\\setup\\VIrovARI2.dat",
+                                     {{"VIrovARI2/readme.txt", "readme"}, {"SYSTEM/VE4.DLL", "new core"}});
+    const std::string library = "C:\\windows\\system32\\VE4.DLL";
+    MakeDirectory("C:\\windows\\system32");
+    MakeDirectory(platform::Machine().SpecialFolderPath(platform::SpecialFolder::Programs));
+    WriteFile(library, "old core");
+    const auto run = [&] {
+        PosixMachine::SetCommandLine("C:\\setup\\VIrovARI2.exe", std::string(" /S /D=") + kDestination + "\\\\");
+        locale::InitLanguage();
+        Start(&engine::CreateInstallWindow);
+        ui::Application::Instance().Run();
+        return ui::Application::Instance().ProgramExitCode();
+    };
+    const int stopped = PosixMachine::RunInChildProcess([&] {
+        DyingBeforeMoveTo files(platform::Files(), library);
+        platform::Services services;
+        services.files = &files;
+        platform::ScopedServices scope(services);
+        run();
+    });
+    ASSERT_EQ(stopped, PosixMachine::kStoppedAtChange);
+    ASSERT_FALSE(platform::Files().FileExists(library));
+    EXPECT_EQ(run(), platform::ExitCode::Installed);
+    EXPECT_TRUE(platform::Files().FileExists(std::string(kDestination) + "\\VIrovARI2\\readme.txt"));
 }
 
 TEST(ExpandInstallDir, ReplacesEveryMacroInAnyCase) {

@@ -426,6 +426,8 @@ TEST_F(UnattendedRun, TheRecordOfASilentInstallationSaysWhatHappened) {
               "<time> Machine: Windows 10.0 build 19045, x64, named TESTPC\r\n"
               "<time> Payload: C:\\setup\\VIrovARI2.dat, <size> bytes, dated <date>\r\n"
               "<time> User: user, elevated; shortcuts in C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\r\n"
+              "<time> The system keeps no owners of files: who owns a folder or journal is not checked, who else may "
+              "change it still is.\r\n"
               "<time> Destination: " + destination + "\r\n"
               "<time> Placed: " + destination + "\\VIrovARI2\\readme.txt\r\n"
               "<time> Replaced: " + destination + "\\LIB\\VE4_.txt (the earlier copy set aside as " + destination +

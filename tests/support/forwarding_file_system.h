@@ -20,7 +20,6 @@ public:
     std::unique_ptr<platform::File> OpenForAppend(const std::string& path, bool& created) override {
         return real_.OpenForAppend(path, created);
     }
-    std::string FullPath(const std::string& path) override { return real_.FullPath(path); }
     std::string RealPath(const std::string& path) override { return real_.RealPath(path); }
     uint32_t GetAttributes(const std::string& path) override { return real_.GetAttributes(path); }
     bool SetAttributes(const std::string& path, uint32_t attributes) override { return real_.SetAttributes(path, attributes); }
@@ -47,6 +46,11 @@ public:
     platform::DriveType GetDriveType(const std::string& root) override { return real_.GetDriveType(root); }
     bool GetVolumeLabel(const std::string& root, std::string& label) override { return real_.GetVolumeLabel(root, label); }
     std::string LastErrorText() override { return real_.LastErrorText(); }
+    bool FullPathName(const std::string& path, std::string& full) override { return real_.FullPathName(path, full); }
+    bool LongPathName(const std::string& path, std::string& long_path) override {
+        return real_.LongPathName(path, long_path);
+    }
+    bool GetFileId(const std::string& path, std::string& file_id) override { return real_.GetFileId(path, file_id); }
 
 protected:
     platform::FileSystem& real_;

@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "platform/code_page.h"
+#include "platform/path_form.h"
 #include "platform/posix/host_file.h"
 #include "platform/posix/machine_state.h"
 #include "platform/posix/security_posix.h"
@@ -309,7 +310,7 @@ std::unique_ptr<File> PosixFileSystem::OpenForAppend(const std::string& path, bo
         }
     }
     auto file = std::make_unique<PosixFile>(descriptor, handle_id);
-    const std::string problem = AppendTargetProblem(*file, FullPath(path));
+    const std::string problem = AppendTargetProblem(*file, FullLongPath(*this, path));
     if (!problem.empty()) {
         if (!mapped.exists) file->DeleteItself();
         LastError() = "The file is refused: " + problem + ".";
@@ -319,7 +320,6 @@ std::unique_ptr<File> PosixFileSystem::OpenForAppend(const std::string& path, bo
     return file;
 }
 
-std::string PosixFileSystem::FullPath(const std::string& path) { return FullWindowsPath(State(), path); }
 
 std::string PosixFileSystem::RealPath(const std::string& path) {
     const MappedPath mapped = MapPath(path);
@@ -413,6 +413,7 @@ bool PosixFileSystem::MoveFile(const std::string& from, const std::string& to) {
     if (target.exists && target.host != source.host) return Fail(kAlreadyExists);
     if (IsMarkedInUse(source) || OpenHandlesForbidDelete(source_info)) return Fail(kSharingViolation);
     if (IsInUnwritableDirectory(source) || IsInUnwritableDirectory(target)) return Fail(kAccessDenied);
+    if (IsDeletionDenied(source.host)) return Fail(kAccessDenied);
     if (S_ISDIR(source_info.st_mode) && (target.key + "\\").starts_with(source.key + "\\") && target.key != source.key) {
         return Fail(kAccessDenied);  // a directory cannot move into itself
     }

@@ -10,7 +10,6 @@ class PosixFileSystem : public FileSystem {
 public:
     std::unique_ptr<File> OpenFile(const std::string& path, OpenMode mode) override;
     std::unique_ptr<File> OpenForAppend(const std::string& path, bool& created) override;
-    std::string FullPath(const std::string& path) override;
     std::string RealPath(const std::string& path) override;
     uint32_t GetAttributes(const std::string& path) override;
     bool SetAttributes(const std::string& path, uint32_t attributes) override;
@@ -31,6 +30,9 @@ public:
     DriveType GetDriveType(const std::string& root) override;
     bool GetVolumeLabel(const std::string& root, std::string& label) override;
     std::string LastErrorText() override;
+    bool FullPathName(const std::string& path, std::string& full) override;
+    bool LongPathName(const std::string& path, std::string& long_path) override;
+    bool GetFileId(const std::string& path, std::string& file_id) override;
 
     // The whole content of a file, for readers inside the backend; false when it cannot be read.
     bool ReadWholeFile(const std::string& path, std::string& content);

@@ -52,6 +52,7 @@ struct MachineState {
     bool flush_to_disk = true;
     std::vector<StartedProgram> started;
     bool desktop_user_start = true;
+    bool owners_kept = false;  // as under Wine: everything reads as the program's account's
 };
 
 MachineState& State();

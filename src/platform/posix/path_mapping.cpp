@@ -107,9 +107,9 @@ void ResolveComponents(const std::string& drive_folder, const std::vector<std::s
     if (!mapped.exists) mapped.info = {};
 }
 
-// The drive (lower case) and the components of path made full against the current
-// directory, "." and ".." resolved and each component trimmed as Windows trims it; false for
-// a path this machine cannot have (empty, a network name, no drive letter).
+// The drive and the components of a path made full against the current directory, "." and
+// ".." resolved, empty components and trailing dots and blanks dropped; false for a form that
+// names no drive (a network name, nothing).
 bool FullComponents(const MachineState& state, const std::string& path, char& drive,
                     std::vector<std::string>& components) {
     std::string full = path;
@@ -193,16 +193,15 @@ MappedPath MapPath(const MachineState& state, const std::string& path) {
     return state.machine_root.empty() ? MapHostPath(path) : MapMachinePath(state, path);
 }
 
-std::string FullWindowsPath(const MachineState& state, const std::string& path) {
+std::string FullProgramPath(const MachineState& state, const std::string& path) {
     if (state.machine_root.empty()) {
         const MappedPath mapped = MapHostPath(path);
-        return mapped.valid ? ProgramText(mapped.host) : path;
+        return mapped.valid ? ProgramText(mapped.host) : std::string();
     }
     char drive = 0;
     std::vector<std::string> components;
-    if (!FullComponents(state, path, drive, components)) return path;
-    std::string full(1, static_cast<char>(std::toupper(static_cast<unsigned char>(drive))));
-    full += ":";
+    if (!FullComponents(state, path, drive, components)) return {};
+    std::string full = std::string(1, static_cast<char>(std::toupper(static_cast<unsigned char>(drive)))) + ":";
     for (const std::string& component : components) full += "\\" + component;
     return components.empty() ? full + "\\" : full;
 }

@@ -28,9 +28,10 @@ struct MappedPath {
 // always seen.
 MappedPath MapPath(const MachineState& state, const std::string& path);
 
-// The full Windows form of a path of the program (GetFullPathNameA's): made full against the
-// current directory, "." and ".." resolved; in host mode the normal host path.
-std::string FullWindowsPath(const MachineState& state, const std::string& path);
+// The full form of a program path as GetFullPathNameA gives it, nothing looked up: made full
+// against the current directory, "." and ".." resolved, doubled separators and trailing dots
+// and blanks of a name dropped; "C:\\" for a drive root. Empty for a form naming no drive.
+std::string FullProgramPath(const MachineState& state, const std::string& path);
 
 // The Windows path of a host path below the machine root ("<root>/c/setup" is "C:\setup");
 // empty when it lies outside every drive. In host mode the host path itself.

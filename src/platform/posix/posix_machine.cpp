@@ -174,6 +174,11 @@ void PosixMachine::MarkWritableByOthers(const std::string& windows_path) {
     if (mapped.valid && mapped.exists) posix::StoreWritableByOthers(mapped.host);
 }
 
+void PosixMachine::MarkDeletionDenied(const std::string& windows_path) {
+    const posix::MappedPath mapped = posix::MapPath(windows_path);
+    if (mapped.valid && mapped.exists) posix::StoreDeletionDenied(mapped.host);
+}
+
 std::string PosixMachine::SecurityDescriptorOf(const std::string& windows_path) {
     const posix::MappedPath mapped = posix::MapPath(windows_path);
     return mapped.valid && mapped.exists ? posix::StoredDescriptor(mapped.host) : std::string();
@@ -207,6 +212,8 @@ std::string PosixMachine::HostPath(const std::string& windows_path) {
 }
 
 void PosixMachine::SetDesktopUserStart(bool possible) { State().desktop_user_start = possible; }
+
+void PosixMachine::SetOwnersKept(bool kept) { State().owners_kept = kept; }
 
 std::vector<StartedProgram> PosixMachine::StartedPrograms() { return State().started; }
 

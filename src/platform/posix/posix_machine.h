@@ -104,9 +104,16 @@ public:
     // lets every account modify it. A host symbolic link is a reparse point of its own.
     static void MarkForeignOwner(const std::string& windows_path);
     static void MarkWritableByOthers(const std::string& windows_path);
+    // Permissions that deny administrators deleting the object, so it cannot be moved either;
+    // until Security::TakeOwnership resets them.
+    static void MarkDeletionDenied(const std::string& windows_path);
     // The descriptor string a directory was made with by Security::CreateProtectedDirectory,
     // or that a file or directory made inside one inherited; empty when there is none.
     static std::string SecurityDescriptorOf(const std::string& windows_path);
+    // Whether the machine keeps owners (default false, as under Wine). Where it does, an object
+    // without an owner mark belongs to the owner its stored descriptor names, else to the
+    // account the program runs as (what it or anyone signed in as that account made).
+    static void SetOwnersKept(bool kept);
 
     // Fault injection: the process ends at once, with exit code kStoppedAtChange, just before
     // the nth change of the file system from now on (1: the next one; 0: never). Changes are

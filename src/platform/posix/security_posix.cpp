@@ -16,6 +16,7 @@ constexpr const char* kDescriptorName = "user.windows.security";
 constexpr const char* kOwnerName = "user.windows.owner";
 constexpr const char* kOthersName = "user.windows.others";
 constexpr const char* kOthersWrite = "write";
+constexpr const char* kDeletionDeniedName = "user.windows.deletion-denied";
 
 // Modify rights: everything but permissions and ownership.
 constexpr uint32_t kModify = 0x1301BF;
@@ -47,6 +48,10 @@ void InheritDescriptor(const std::string& host) {
 bool StoreForeignOwner(const std::string& host) { return WriteAttribute(host, kOwnerName, kForeignAccount); }
 
 bool StoreWritableByOthers(const std::string& host) { return WriteAttribute(host, kOthersName, kOthersWrite); }
+
+bool StoreDeletionDenied(const std::string& host) { return WriteAttribute(host, kDeletionDeniedName, "denied"); }
+
+bool IsDeletionDenied(const std::string& host) { return !ReadAttribute(host, kDeletionDeniedName).empty(); }
 
 bool PosixSecurity::Fail(const std::string& text) {
     last_error_ = text;
@@ -95,13 +100,30 @@ TrustVerdict PosixSecurity::CheckTrusted(const std::string& path) {
                               {true, own_account, kFullControl, false},
                               {true, account::kEveryone, kReadAndExecute, false}};
     }
-    descriptor.owner = ReadAttribute(mapped.host, kOwnerName);
-    if (descriptor.owner.empty()) descriptor.owner = own_account;
+    const Owners owners = OwnersKept();
+    // A mark wins; else, where owners are kept, the stored descriptor's; else the program's account.
+    std::string owner = ReadAttribute(mapped.host, kOwnerName);
+    if (owner.empty() && owners == Owners::Kept) owner = descriptor.owner;
+    descriptor.owner = owner.empty() ? own_account : owner;
     if (ReadAttribute(mapped.host, kOthersName) == kOthersWrite) {
         descriptor.entries.push_back({true, account::kEveryone, kModify, false});
     }
-    return JudgeDescriptor(descriptor, own_account);
+    return JudgeDescriptor(descriptor, own_account, owners);
 }
+
+bool PosixSecurity::TakeOwnership(const std::string& path) {
+    const MappedPath mapped = MapPath(path);
+    struct stat link;
+    if (!mapped.valid || ::lstat(mapped.host.c_str(), &link) != 0) return Fail("The system cannot find the file specified.");
+    if (S_ISLNK(link.st_mode)) return Fail("Access is denied.");  // the model keeps no marks on links
+    BeforeChange();
+    for (const char* mark : {kOwnerName, kOthersName, kDeletionDeniedName}) ::removexattr(mapped.host.c_str(), mark);
+    return WriteAttribute(mapped.host, kDescriptorName, ProtectedDirectoryDescriptor(UserAccess::None))
+               ? true
+               : Fail(std::strerror(errno));
+}
+
+Owners PosixSecurity::OwnersKept() { return State().owners_kept ? Owners::Kept : Owners::NotKept; }
 
 std::string PosixSecurity::CurrentAccount() { return "S-1-5-21-0-0-0-" + std::to_string(::getuid()); }
 

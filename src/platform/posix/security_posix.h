@@ -15,7 +15,9 @@ class PosixSecurity : public Security {
 public:
     bool CreateProtectedDirectory(const std::string& path, UserAccess users) override;
     TrustVerdict CheckTrusted(const std::string& path) override;
+    Owners OwnersKept() override;
     std::string CurrentAccount() override;
+    bool TakeOwnership(const std::string& path) override;
     bool ResetToInherited(const std::string& path) override;
     std::string LastErrorText() override;
 
@@ -34,5 +36,9 @@ void InheritDescriptor(const std::string& host);
 // Marks a host file as owned by kForeignAccount, or as writable by everyone.
 bool StoreForeignOwner(const std::string& host);
 bool StoreWritableByOthers(const std::string& host);
+// Marks a host file or directory as one whose permissions deny administrators deleting it, and
+// tells whether it carries that mark: such an object cannot be moved or deleted.
+bool StoreDeletionDenied(const std::string& host);
+bool IsDeletionDenied(const std::string& host);
 
 }  // namespace platform::posix

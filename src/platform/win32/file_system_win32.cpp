@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "platform/path_form.h"
 #include "platform/win32/filetime_win32.h"
 #include "platform/win32/final_path_win32.h"
 #include "platform/win32/handles_win32.h"
@@ -149,7 +150,7 @@ std::unique_ptr<File> Win32FileSystem::OpenForAppend(const std::string& path, bo
     // one is never truncated.
     const DWORD access = FILE_APPEND_DATA | FILE_READ_ATTRIBUTES | SYNCHRONIZE;
     const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE;
-    const std::string full_path = FullPath(path);
+    const std::string full_path = FullLongPath(*this, path);
     const auto refuse = [this](const std::string& problem) {
         last_error_ = "The file is refused: " + problem + ".";
         return nullptr;
@@ -197,23 +198,6 @@ std::unique_ptr<File> Win32FileSystem::OpenForAppend(const std::string& path, bo
     }
     Fail();
     return nullptr;
-}
-
-std::string Win32FileSystem::FullPath(const std::string& path) {
-    char buffer[MAX_PATH * 4] = {};
-    const DWORD length = ::GetFullPathNameA(path.c_str(), sizeof buffer, buffer, nullptr);
-    if (length == 0 || length >= sizeof buffer) return path;
-    std::string full(buffer, length);
-    // Short names (PROGRA~2) in the parts that exist become the long ones the system reports.
-    const size_t slash = full.rfind('\\');
-    if (slash == std::string::npos) return full;
-    char long_directory[MAX_PATH * 4] = {};
-    const std::string directory = full.substr(0, slash == 2 ? 3 : slash);
-    const DWORD long_length = ::GetLongPathNameA(directory.c_str(), long_directory, sizeof long_directory);
-    if (long_length == 0 || long_length >= sizeof long_directory) return full;
-    std::string long_form(long_directory, long_length);
-    if (long_form.back() != '\\') long_form += '\\';
-    return long_form + full.substr(slash + 1);
 }
 
 std::string Win32FileSystem::RealPath(const std::string& path) {

@@ -99,7 +99,23 @@ TrustVerdict Win32Security::CheckTrusted(const std::string& path) {
         model.access_list_protected = (control & SE_DACL_PROTECTED) != 0;
     }
     if (list != nullptr) model.entries = EntriesOf(list);
-    return JudgeDescriptor(model, CurrentAccount());
+    return JudgeDescriptor(model, CurrentAccount(), OwnersKept());
+}
+
+Owners Win32Security::OwnersKept() {
+    if (owners_kept_ < 0) {
+        // The system's own directory belongs to the installer service or to the
+        // administrators; a system that reports it as the running account's keeps no owners.
+        char directory[MAX_PATH] = {};
+        const UINT length = ::GetSystemDirectoryA(directory, MAX_PATH);
+        PSID owner = nullptr;
+        LocalMemory<PSECURITY_DESCRIPTOR> descriptor;
+        const bool read = length > 0 && length < MAX_PATH &&
+                          ::GetNamedSecurityInfoA(directory, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr,
+                                                  nullptr, nullptr, descriptor.Receive()) == ERROR_SUCCESS;
+        owners_kept_ = read && SidText(owner) == CurrentAccount() ? 0 : 1;
+    }
+    return owners_kept_ == 1 ? Owners::Kept : Owners::NotKept;
 }
 
 std::string Win32Security::CurrentAccount() {
@@ -112,6 +128,52 @@ std::string Win32Security::CurrentAccount() {
     std::string buffer(size, '\0');
     if (!::GetTokenInformation(token.Get(), TokenUser, buffer.data(), size, &size)) return {};
     return SidText(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid);
+}
+
+bool Win32Security::TakeOwnership(const std::string& path) {
+    // The privilege lets an administrator open any object for a new owner, whatever its
+    // permissions say; it is in an elevated administrator's token, but not enabled.
+    HANDLE raw = nullptr;
+    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &raw)) {
+        return Fail(::GetLastError());
+    }
+    UniqueHandle token(raw);
+    TOKEN_PRIVILEGES privileges{};
+    privileges.PrivilegeCount = 1;
+    privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+    if (!::LookupPrivilegeValueA(nullptr, "SeTakeOwnershipPrivilege", &privileges.Privileges[0].Luid) ||
+        !::AdjustTokenPrivileges(token.Get(), FALSE, &privileges, 0, nullptr, nullptr) ||
+        ::GetLastError() == ERROR_NOT_ALL_ASSIGNED) {
+        return Fail(::GetLastError());
+    }
+    // The object itself, never what a link leads to.
+    UniqueHandle object(::CreateFileA(path.c_str(), WRITE_OWNER | WRITE_DAC | READ_CONTROL,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                      FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (!object.Valid()) return Fail(::GetLastError());
+    LocalMemory<PSECURITY_DESCRIPTOR> descriptor;
+    if (!::ConvertStringSecurityDescriptorToSecurityDescriptorA(ProtectedDirectoryDescriptor(UserAccess::None).c_str(),
+                                                                SDDL_REVISION_1, descriptor.Receive(), nullptr)) {
+        return Fail(::GetLastError());
+    }
+    PSID owner = nullptr;
+    BOOL owner_defaulted = FALSE;
+    ACL* list = nullptr;
+    BOOL list_present = FALSE;
+    BOOL list_defaulted = FALSE;
+    if (!::GetSecurityDescriptorOwner(descriptor.Get(), &owner, &owner_defaulted) ||
+        !::GetSecurityDescriptorDacl(descriptor.Get(), &list_present, &list, &list_defaulted)) {
+        return Fail(::GetLastError());
+    }
+    // The owner first: as owner, the program may then rewrite the permissions.
+    DWORD error = ::SetSecurityInfo(object.Get(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, owner, nullptr, nullptr,
+                                    nullptr);
+    if (error == ERROR_SUCCESS) {
+        error = ::SetSecurityInfo(object.Get(), SE_FILE_OBJECT,
+                                  DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                                  list, nullptr);
+    }
+    return error == ERROR_SUCCESS ? true : Fail(error);
 }
 
 bool Win32Security::ResetToInherited(const std::string& path) {
