@@ -121,6 +121,9 @@ void Installation::CreateShortcuts() {
 void Installation::FinishInstall() {
     platform::FileSystem& files = platform::Files();
     if (!settings_.self_copy_name.empty()) PlaceFile(settings_.self_copy_name);
+    // The extraction directory goes by its path: only administrators can change it, and its
+    // parent, the destination, stays held, so it cannot be swapped.
+    holds_.Release(extraction_dir_);
     DeleteTree(extraction_dir_);
     journal_.WorkDirectoryRemoved(extraction_dir_);
     view_.SetStatus(settings_.texts.install_caption + settings_.texts.sfx_shortcuts);
@@ -141,7 +144,9 @@ void Installation::FinishInstall() {
     CreateShortcuts();
 
     const std::string uninstall_log = settings_.install_dir + "\\UNINST\\" + settings_.uninstall_log_name;
-    if (LeadsThroughReparsePoint(settings_.install_dir, uninstall_log)) {
+    const uint32_t log_attributes = files.GetAttributes(uninstall_log);
+    if (holds_.Hold(DirectoryPart(uninstall_log)) == nullptr ||
+        (log_attributes != platform::attribute::kInvalid && (log_attributes & platform::attribute::kReparsePoint) != 0)) {
         throw InstallError("The uninstall log's way leads through a link: " + uninstall_log);
     }
     WriteUninstallLog(uninstall_log, LogLines, journal_);

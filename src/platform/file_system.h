@@ -10,6 +10,10 @@
 
 namespace platform {
 
+class HeldFolder;
+enum class HoldKind;
+struct PathForms;
+
 // A Windows FILETIME: 100-nanosecond ticks since 1 January 1601, UTC.
 struct FileTime {
     uint64_t ticks = 0;
@@ -69,6 +73,9 @@ public:
     virtual bool SetLastWriteTime(const FileTime& time) = 0;
     // Writes what was written so far through to the disk (FlushFileBuffers); false on error.
     virtual bool Flush() = 0;
+    // Deletes the file this handle is open on, as the object it is, through the handle
+    // (FileDispositionInfo); only for a file made by HeldFolder::CreateNewFile. False otherwise.
+    virtual bool DeleteItself() { return false; }
 };
 
 struct DirectoryEntry {
@@ -140,6 +147,20 @@ public:
     // GetDriveTypeA and GetVolumeInformationA for a root such as "A:\".
     virtual DriveType GetDriveType(const std::string& root) = 0;
     virtual bool GetVolumeLabel(const std::string& root, std::string& label) = 0;
+
+    // Holds the existing folder at path (held_folder.h): opened as the object itself, checked
+    // through that handle to be a directory and no reparse point, its final path taken then.
+    // nullptr when it is missing, a link, not a directory or cannot be opened. Links on the way
+    // to path are the caller's to rule out (its final path shows them).
+    virtual std::unique_ptr<HeldFolder> HoldFolder(const std::string& path, HoldKind kind) = 0;
+
+    // The final path of the existing file or folder at path (the object itself: a link at the
+    // last level is not followed), in the program's form (ProgramFormOfFinalPath); empty when
+    // it cannot be opened.
+    virtual std::string FinalPath(const std::string& path) = 0;
+
+    // What turns this machine's final paths into the program's form; read once.
+    virtual const PathForms& Forms() = 0;
 
     // Text of the last failure of this object's calls, for messages a person reads.
     virtual std::string LastErrorText() = 0;

@@ -7,7 +7,9 @@
 
 #include <cctype>
 #include <cerrno>
+#include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "platform/code_page.h"
 #include "platform/posix/host_file.h"
@@ -45,10 +47,25 @@ uint32_t LinkAttributes(const std::string& host, bool target_exists, const struc
 
 class PosixFile : public File {
 public:
-    PosixFile(int descriptor, uint64_t handle_id) : descriptor_(descriptor), handle_id_(handle_id) {}
+    PosixFile(int descriptor, uint64_t handle_id, int folder = -1, std::string name = {})
+        : descriptor_(descriptor), handle_id_(handle_id), folder_(folder), name_(std::move(name)) {}
     ~PosixFile() override {
         ::close(descriptor_);
+        if (folder_ >= 0) ::close(folder_);
         UnregisterOpenHandle(handle_id_);
+    }
+
+    // The entry goes only while it is still this very file, as a deletion through the handle.
+    bool DeleteItself() override {
+        struct stat open_file;
+        struct stat entry;
+        if (folder_ < 0 || ::fstat(descriptor_, &open_file) != 0 ||
+            ::fstatat(folder_, name_.c_str(), &entry, AT_SYMLINK_NOFOLLOW) != 0 || entry.st_ino != open_file.st_ino ||
+            entry.st_dev != open_file.st_dev) {
+            return false;
+        }
+        BeforeChange();
+        return ::unlinkat(folder_, name_.c_str(), 0) == 0;
     }
 
     int64_t Read(void* buffer, int64_t count) override {
@@ -115,6 +132,8 @@ public:
 private:
     int descriptor_;
     uint64_t handle_id_;
+    int folder_;        // a descriptor of the folder the file was made in, for DeleteItself; else -1
+    std::string name_;  // the file's host name in that folder
     int64_t position_ = 0;  // where the descriptor stands: every open starts at the beginning
 };
 
@@ -131,6 +150,10 @@ std::string& LastError() {
 }
 
 }  // namespace
+
+std::unique_ptr<File> OpenedHostFile(int descriptor, uint64_t handle_id, int folder, const std::string& host_name) {
+    return std::make_unique<PosixFile>(descriptor, handle_id, folder, host_name);
+}
 
 bool PosixFileSystem::Fail(const char* text) {
     LastError() = text;
@@ -264,6 +287,7 @@ bool PosixFileSystem::RemoveDirectory(const std::string& path) {
     if (mapped.is_root || IsReadOnly(info) || IsMarkedInUse(mapped) || IsInUnwritableDirectory(mapped)) {
         return Fail(kAccessDenied);
     }
+    if (OpenHandlesForbidDelete(info)) return Fail(kSharingViolation);
     BeforeChange();
     if (::rmdir(mapped.host.c_str()) != 0) return FailWithErrno(errno);
     return true;
@@ -301,6 +325,10 @@ bool PosixFileSystem::MoveFile(const std::string& from, const std::string& to) {
     const std::string target_host = target.host.substr(0, slash + 1) + HostText(target.name);
     if (target.exists && target.host != source.host) return Fail(kAlreadyExists);
     if (IsMarkedInUse(source) || OpenHandlesForbidDelete(source_info)) return Fail(kSharingViolation);
+    // A held folder, or one above it, keeps its name; the move opens the target's folder for
+    // adding an entry, which a handle there that does not share writing refuses.
+    if (S_ISDIR(source_info.st_mode) && OpenHandlesForbidRenameOf(source.host)) return Fail(kSharingViolation);
+    if (OpenHandlesForbidAdding(target.host.substr(0, std::max<size_t>(slash, 1)))) return Fail(kSharingViolation);
     if (IsInUnwritableDirectory(source) || IsInUnwritableDirectory(target)) return Fail(kAccessDenied);
     if (S_ISDIR(source_info.st_mode) && (target.key + "\\").starts_with(source.key + "\\") && target.key != source.key) {
         return Fail(kAccessDenied);  // a directory cannot move into itself

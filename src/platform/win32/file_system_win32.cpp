@@ -75,11 +75,19 @@ public:
 
     bool Flush() override { return ::FlushFileBuffers(handle_.Get()) != 0; }
 
+    // Works for a handle opened with delete access (HeldFolder::CreateNewFile), fails otherwise.
+    bool DeleteItself() override {
+        FILE_DISPOSITION_INFO disposition{TRUE};
+        return ::SetFileInformationByHandle(handle_.Get(), FileDispositionInfo, &disposition, sizeof disposition) != 0;
+    }
+
 private:
     UniqueHandle handle_;
 };
 
 }  // namespace
+
+std::unique_ptr<File> OpenedFile(UniqueHandle handle) { return std::make_unique<Win32File>(std::move(handle)); }
 
 std::string ErrorText(unsigned long error) {
     char* text = nullptr;
