@@ -3,6 +3,11 @@
 
 #ifndef _WIN32
 
+#include <unistd.h>
+
+#include <fstream>
+#include <iterator>
+
 #include <gtest/gtest.h>
 
 #include "locale/language_window.h"
@@ -169,6 +174,32 @@ TEST_F(InstallCommand, ADestinationWithoutWriteAccessIsRefused) {
     });
     ui::testing::Click(window.Button4);
     PosixMachine::MarkUnwritableDirectory(kDestination, false);
+}
+
+// A link planted at the write test's name (a file link, or one leading to a folder or nowhere)
+// is never followed: what it leads to stays as it was, the link stays, and the test takes a
+// fresh name and leaves nothing behind.
+TEST_F(InstallCommand, TheWriteTestNeverFollowsALinkAtItsName) {
+    MakeDirectory("C:\\windows\\system32\\drivers");
+    WriteFile("C:\\windows\\system32\\kernel.dll", "system library");
+    const std::string link = PosixMachine::HostPath(kDestination) + "/$$tfile$.tmp";
+    setup::TInstF1& window = Start();
+    for (const char* target : {"C:\\windows\\system32\\kernel.dll", "C:\\windows\\system32\\drivers", "C:\\nowhere"}) {
+        SCOPED_TRACE(target);
+        const std::string host_target = PosixMachine::HostPath(target).empty() ? "/nonexistent" : PosixMachine::HostPath(target);
+        ASSERT_EQ(::symlink(host_target.c_str(), link.c_str()), 0);
+        ExpectEngine();
+        ui::testing::Click(window.Button4);
+        std::ifstream library(PosixMachine::HostPath("C:\\windows\\system32\\kernel.dll"));
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(library), {}), "system library");
+        EXPECT_TRUE(platform::Files().DirectoryExists("C:\\windows\\system32\\drivers"));
+        std::vector<std::string> left;
+        for (const platform::DirectoryEntry& entry : platform::Files().ListDirectory(kDestination)) {
+            if (entry.name.rfind("$$tfile$", 0) == 0) left.push_back(entry.name);
+        }
+        EXPECT_EQ(left, std::vector<std::string>{"$$tfile$.tmp"});
+        ASSERT_EQ(::unlink(link.c_str()), 0);
+    }
 }
 
 TEST_F(InstallCommand, WithoutRequiredFilesAMissingDestinationIsCreated) {
