@@ -57,6 +57,28 @@ TEST_F(EngineTest, FilesWhoseWayLeadsThroughALinkAreNotPlaced) {
     }
 }
 
+// While the run waits on a system library in use, the user tries to rename the destination,
+// the extraction directory or a folder of it away and build their own in its place: the run
+// holds them, so each rename is refused and the system directory gets only the run's files.
+TEST_F(EngineTest, TheFoldersTheRunWorksInCannotBeSwappedWhileItWaits) {
+    const std::string core = "C:\\windows\\system32\\VE4.DLL";
+    WriteFile(core, "old core");
+    platform::PosixMachine::MarkLoaded(core, true);
+    std::vector<std::string> renamed;
+    dialogs_.before_answer = [&](const ShownMessage& message) {
+        if (message.kind != platform::MessageKind::Warning) return;
+        for (const char* folder : {"C:\\VE4", "C:\\VE4\\TEMP", "C:\\VE4\\TEMP\\SYSTEM", "C:\\VE4\\LIB"}) {
+            if (platform::Files().MoveFile(folder, std::string(folder) + "-old")) renamed.push_back(folder);
+        }
+        platform::PosixMachine::MarkLoaded(core, false);
+    };
+    Install({{{"LIB\\x.dll", "library"}, {"SYSTEM\\VE4.DLL", "new core"}, {"SYSTEM\\next.dll", "ours"}}});
+    EXPECT_EQ(renamed, std::vector<std::string>{});
+    EXPECT_EQ(ReadFile(core), "new core");
+    EXPECT_EQ(ReadFile("C:\\windows\\system32\\next.dll"), "ours");
+    EXPECT_EQ(view_.exit_code, platform::ExitCode::Installed);
+}
+
 // Only administrators may change what was extracted before it takes its place; a directory of
 // that name already there is never taken over; a placed file keeps none of its permissions.
 TEST_F(EngineTest, ExtractionDirectoryIsTheAdministratorsAndItsFilesTakeTheirNewFoldersPermissions) {
