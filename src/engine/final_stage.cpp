@@ -183,7 +183,7 @@ bool Installation::ShowFinalMessageAndRun() {
     const std::string& program = settings_.run_program;
     const std::string command = program + " " + settings_.run_params + " (in " + settings_.run_work_dir + ")";
     if (utility_start_ == UtilityStart::Elevated) {
-        const bool started = StartProgram(program, settings_.run_params, settings_.run_work_dir, 0);
+        const bool started = StartProgram(utility_path_, settings_.run_params, settings_.run_work_dir, 0);
         Report(std::string(started ? "Started: " : "Failed to start: ") + command);
     } else if (utility_start_ == UtilityStart::AsDesktopUser) {
         const bool started = platform::ShellServices().StartProgramAsDesktopUser(program, settings_.run_params,

@@ -139,8 +139,9 @@ public:
     // be started, as PlanUtilityStart decides (kept for the start itself).
     std::string ComposeFinalMessage(bool& problems);
     // How the set-up utility would be started now: as administrator only when nobody but
-    // administrators can change it, its folder or the destination.
-    UtilityStart PlanUtilityStart() const;
+    // administrators can change it, its folder, the destination or a library, manifest or
+    // redirection file beside it, and its folder can be held (until the process has started).
+    UtilityStart PlanUtilityStart();
 
     // State of the run, readable by the window and by tests.
     std::vector<std::string> LogLines;
@@ -228,6 +229,8 @@ private:
     std::string failure_cause_;
     // What the final message said about the set-up utility.
     UtilityStart utility_start_ = UtilityStart::None;
+    // The utility as it is started with administrator rights: by its held folder's final path.
+    std::string utility_path_;
 };
 
 }  // namespace engine

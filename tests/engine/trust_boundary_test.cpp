@@ -95,7 +95,7 @@ TEST_F(EngineTest, ExtractionDirectoryIsTheAdministratorsAndItsFilesTakeTheirNew
     EXPECT_EQ(PosixMachine::SecurityDescriptorOf("C:\\VE4\\LIB\\x.dll"), "");
 }
 
-enum class Writer { Nobody, Destination, Utility };
+enum class Writer { Nobody, Destination, Utility, Library };
 
 struct UtilityCase {
     const char* what;
@@ -112,6 +112,7 @@ TEST_F(EngineTest, TheSetUpUtilityOfADestinationOthersCanWriteRunsWithoutAdminis
         {"only administrators can change it", Writer::Nobody, true, ""},
         {"others can write the destination", Writer::Destination, true, "as the desktop user"},
         {"others can write the utility", Writer::Utility, true, "as the desktop user"},
+        {"others can write a library beside it", Writer::Library, true, "as the desktop user"},
         {"the system cannot drop the rights", Writer::Destination, false, nullptr},
     };
     int number = 0;
@@ -123,6 +124,8 @@ TEST_F(EngineTest, TheSetUpUtilityOfADestinationOthersCanWriteRunsWithoutAdminis
         WriteFile(utility, "base product utility");
         if (test.writable == Writer::Destination) PosixMachine::MarkWritableByOthers(destination);
         if (test.writable == Writer::Utility) PosixMachine::MarkWritableByOthers(utility);
+        WriteFile(destination + "\\helper.dll", "library");
+        if (test.writable == Writer::Library) PosixMachine::MarkWritableByOthers(destination + "\\helper.dll");
         shell_.started.clear();
         shell_.desktop_user_start = test.desktop_user_start;
         dialogs_.shown.clear();
