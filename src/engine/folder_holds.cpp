@@ -35,7 +35,9 @@ FolderHolds::Way FolderHolds::Find(const std::string& directory) {
     const Way parent_way = Find(parent);
     if (parent_way.folder == nullptr) return parent_way;
     const std::string name = NamePart(directory);
-    std::unique_ptr<platform::HeldFolder> held = parent_way.folder->HoldChild(name, platform::HoldKind::MayDelete);
+    // The run removes only folders it made, and those after letting its holds go: a hold
+    // without delete access is refused by nobody who lets others read and write.
+    std::unique_ptr<platform::HeldFolder> held = parent_way.folder->HoldChild(name, platform::HoldKind::Keep);
     if (!held) {
         // Missing, or something that is no plain folder: only a missing level is the run's to make.
         return {nullptr, platform::Files().GetAttributes(directory) == platform::attribute::kInvalid};
