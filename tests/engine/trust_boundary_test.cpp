@@ -7,6 +7,7 @@
 
 #include <unistd.h>
 
+#include "engine/folder_holds.h"
 #include "engine/reparse_points.h"
 #include "engine_fixture.h"
 #include "platform/security.h"
@@ -55,6 +56,38 @@ TEST_F(EngineTest, FilesWhoseWayLeadsThroughALinkAreNotPlaced) {
     for (const char* path : {"C:\\VE4\\LIB\\x.dll", "C:\\VE4\\LIB\\new.dll", "C:\\windows\\system32\\VE4.DLL"}) {
         EXPECT_NE(dialogs_.shown.back().text.find(path), std::string::npos) << path;
     }
+}
+
+// A folder is held below a held root only along a way of plain folders; a missing level is the
+// run's to create, a link or a file on the way never is, and a folder let go can be renamed.
+TEST_F(EngineTest, FoldersAreHeldOnlyAlongAWayOfPlainFolders) {
+    WriteFile("C:\\VE4\\LIB\\sub\\a.txt", "a");
+    WriteFile("C:\\VE4\\file", "f");
+    WriteFile("C:\\elsewhere\\x", "x");
+    HostLink("C:\\elsewhere", "C:\\VE4\\LINK");
+    engine::FolderHolds holds;
+    ASSERT_TRUE(holds.HoldRoot("C:\\VE4", platform::HoldKind::Keep));
+    const struct {
+        const char* folder;
+        bool held;
+        bool missing;
+    } cases[] = {
+        {"C:\\VE4\\lib\\SUB", true, false},   {"C:\\VE4\\LIB\\new\\deeper", false, true},
+        {"C:\\VE4\\LINK", false, false},        {"C:\\VE4\\LINK\\below", false, false},
+        {"C:\\VE4\\file\\below", false, false}, {"C:\\elsewhere", false, false},
+    };
+    for (const auto& test : cases) {
+        const engine::FolderHolds::Way way = holds.Find(test.folder);
+        EXPECT_EQ(way.folder != nullptr, test.held) << test.folder;
+        EXPECT_EQ(way.missing, test.missing) << test.folder;
+    }
+    ASSERT_TRUE(holds.CreateAndHold("C:\\VE4\\LIB\\new"));
+    EXPECT_TRUE(holds.IsHeld("c:\\ve4\\lib\\NEW"));
+    EXPECT_FALSE(platform::Files().MoveFile("C:\\VE4\\LIB", "C:\\VE4\\LIB-old"));
+    holds.Release("C:\\VE4\\LIB");
+    EXPECT_FALSE(holds.IsHeld("C:\\VE4\\LIB\\sub"));
+    EXPECT_TRUE(holds.IsHeld("C:\\VE4"));
+    EXPECT_TRUE(platform::Files().MoveFile("C:\\VE4\\LIB", "C:\\VE4\\LIB-old"));
 }
 
 // While the run waits on a system library in use, the user tries to rename the destination,
