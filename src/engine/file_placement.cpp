@@ -160,7 +160,7 @@ void Installation::PlaceFile(const std::string& path) {
     platform::HeldFolder* from = nullptr;
     platform::HeldFolder* to = nullptr;
     if (!HoldWay(path, dest, true, from, to)) {
-        Report("Failed: " + dest + ": its way leads through a link");
+        Report("Failed: " + dest + ": its way leads through a link, or its folder cannot be made");
         (MayOverwrite(path, settings_.keep_files) ? UpdateFailures : CreateFailures) += FailureItem(dest);
         return;
     }

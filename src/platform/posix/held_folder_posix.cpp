@@ -144,7 +144,8 @@ public:
         struct stat info;
         uint64_t handle_id = 0;
         if (::fstat(descriptor, &info) != 0 || !S_ISDIR(info.st_mode) ||
-            !RegisterOpenHandle(info, access::kRead, access::kRead | access::kWrite, handle_id, mapped.host)) {
+            !RegisterOpenHandle(info, kind == HoldKind::MayDelete ? access::kRead | access::kDelete : access::kRead,
+                                access::kRead | access::kWrite, handle_id, mapped.host)) {
             ::close(descriptor);
             error = kSharingViolation;
             return nullptr;

@@ -100,8 +100,10 @@ bool RegisterOpenHandle(const struct stat& info, unsigned desired_access, unsign
         if (!SameFile(handle, info)) continue;
         const bool refused = ((desired_access & access::kWrite) && !(handle.share & access::kWrite)) ||
                              ((desired_access & access::kRead) && !(handle.share & access::kRead)) ||
+                             ((desired_access & access::kDelete) && !(handle.share & access::kDelete)) ||
                              ((handle.access & access::kWrite) && !(share & access::kWrite)) ||
-                             ((handle.access & access::kRead) && !(share & access::kRead));
+                             ((handle.access & access::kRead) && !(share & access::kRead)) ||
+                             ((handle.access & access::kDelete) && !(share & access::kDelete));
         if (refused) return false;
     }
     static uint64_t next_id = 0;

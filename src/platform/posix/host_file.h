@@ -25,7 +25,7 @@ struct timespec ToTimespec(const FileTime& time);
 namespace access {
 constexpr unsigned kRead = 1;
 constexpr unsigned kWrite = 2;
-constexpr unsigned kDelete = 4;  // share bit only
+constexpr unsigned kDelete = 4;  // delete access (a hold that may delete its folder), or its share bit
 }  // namespace access
 
 // Registers an open handle on a host file; false (and nothing registered) when an earlier

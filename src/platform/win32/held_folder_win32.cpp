@@ -109,8 +109,10 @@ UniqueHandle OpenRelative(HANDLE root, const std::string& name, ACCESS_MASK acce
     return UniqueHandle(handle);
 }
 
+// Reading the attributes, which no share mode governs, lets the hold check what it holds.
 ACCESS_MASK HoldAccess(HoldKind kind) {
-    return FILE_LIST_DIRECTORY | FILE_TRAVERSE | SYNCHRONIZE | (kind == HoldKind::MayDelete ? DELETE : 0);
+    return FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES | SYNCHRONIZE |
+           (kind == HoldKind::MayDelete ? DELETE : 0);
 }
 
 // A folder, and no reparse point, as its own handle says.
