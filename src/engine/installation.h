@@ -195,6 +195,9 @@ private:
     // Extracting the entry next_index would write where a waiting file lies, or below it.
     bool NextEntryMeetsPending(int32_t next_index) const;
     void CreateShortcuts();
+    // Writes the shortcut link in the extraction directory and moves it to link_file in its
+    // held folder, recorded; false when it cannot be placed.
+    bool PlaceShortcut(const ShortcutEntry& link, const std::string& link_file);
     void Report(const std::string& line) const {
         if (report_) report_(line);
     }
