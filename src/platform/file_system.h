@@ -154,11 +154,6 @@ public:
     // to path are the caller's to rule out (its final path shows them).
     virtual std::unique_ptr<HeldFolder> HoldFolder(const std::string& path, HoldKind kind) = 0;
 
-    // The final path of the existing file or folder at path (the object itself: a link at the
-    // last level is not followed), in the program's form (ProgramFormOfFinalPath); empty when
-    // it cannot be opened.
-    virtual std::string FinalPath(const std::string& path) = 0;
-
     // What turns this machine's final paths into the program's form; read once.
     virtual const PathForms& Forms() = 0;
 

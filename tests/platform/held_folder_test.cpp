@@ -161,8 +161,6 @@ TEST(HeldFolder, ALinkAtANameIsNeverFollowed) {
     ASSERT_TRUE(moved_to);
     EXPECT_TRUE(moved_to->MoveHere(*folder, "file-link", "file-link"));
     EXPECT_EQ(scratch.Read("target\\kept.dll"), "system");
-    EXPECT_EQ(Files().FinalPath(scratch.Path("junction\\kept.dll")), "");
-    EXPECT_EQ(Files().FinalPath(scratch.Path("target\\kept.dll")), scratch.Path("target\\kept.dll"));
 }
 
 #endif  // _WIN32

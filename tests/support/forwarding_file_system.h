@@ -35,7 +35,6 @@ public:
     std::unique_ptr<platform::HeldFolder> HoldFolder(const std::string& path, platform::HoldKind kind) override {
         return real_.HoldFolder(path, kind);
     }
-    std::string FinalPath(const std::string& path) override { return real_.FinalPath(path); }
     const platform::PathForms& Forms() override { return real_.Forms(); }
     std::vector<platform::DirectoryEntry> ListDirectory(const std::string& path) override { return real_.ListDirectory(path); }
     bool GetLastWriteTime(const std::string& path, platform::FileTime& time) override {

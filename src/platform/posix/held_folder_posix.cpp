@@ -190,20 +190,6 @@ std::unique_ptr<HeldFolder> PosixFileSystem::HoldFolder(const std::string& path,
     return held;
 }
 
-std::string PosixFileSystem::FinalPath(const std::string& path) {
-    // Host links stand for reparse points: a path with one on the way has another final path,
-    // which the mapping cannot spell, so it has none here.
-    const MappedPath mapped = MapPath(path);
-    if (!mapped.valid || (!mapped.exists && !IsLinkAt(mapped))) return {};
-    const std::string& root = State().machine_root;
-    for (size_t slash = mapped.host.find('/', root.empty() ? 1 : root.size() + 1); slash != std::string::npos;
-         slash = mapped.host.find('/', slash + 1)) {
-        struct stat level;
-        if (::lstat(mapped.host.substr(0, slash).c_str(), &level) != 0 || S_ISLNK(level.st_mode)) return {};
-    }
-    return path;
-}
-
 const PathForms& PosixFileSystem::Forms() {
     static PathForms forms;
     forms.system_directory = forms.system_directory_final = State().system_directory;

@@ -25,7 +25,6 @@ public:
     bool CopyFile(const std::string& from, const std::string& to, bool fail_if_exists) override;
     std::vector<DirectoryEntry> ListDirectory(const std::string& path) override;
     std::unique_ptr<HeldFolder> HoldFolder(const std::string& path, HoldKind kind) override;
-    std::string FinalPath(const std::string& path) override;
     const PathForms& Forms() override;
     bool GetLastWriteTime(const std::string& path, FileTime& time) override;
     bool SetLastWriteTime(const std::string& path, const FileTime& time) override;

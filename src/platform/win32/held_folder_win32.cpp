@@ -285,27 +285,20 @@ PathForms ReadPathForms() {
     return forms;
 }
 
-}  // namespace
-
-const PathForms& Win32FileSystem::Forms() {
+// The machine's forms, read once for the process.
+const PathForms& MachinePathForms() {
     static const PathForms forms = ReadPathForms();
     return forms;
 }
 
+}  // namespace
+
+const PathForms& Win32FileSystem::Forms() { return MachinePathForms(); }
+
 std::string FinalPathOf(HANDLE handle, const std::string& named_as) {
     const std::string final_path = RawFinalPath(handle);
     if (final_path.empty()) return named_as;
-    static Win32FileSystem files;
-    return ProgramFormOfFinalPath(final_path, named_as, files.Forms());
-}
-
-std::string Win32FileSystem::FinalPath(const std::string& path) {
-    const UniqueHandle handle = OpenItself(path);
-    if (!handle.Valid()) {
-        Fail();
-        return {};
-    }
-    return FinalPathOf(handle.Get(), path);
+    return ProgramFormOfFinalPath(final_path, named_as, MachinePathForms());
 }
 
 }  // namespace platform::win32
