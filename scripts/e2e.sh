@@ -244,6 +244,25 @@ prepare_silent_forms() {
     ln -s "$drive/elsewhere" "$drive/logs"
 }
 scenario silent-forms en 'C:\setup\VIrovARI2.exe' 'SilentForms.*' "${english[@]}"
+# A link at the write test's name, made on the Linux side (Wine reports it as a reparse
+# point): the installation goes on, and the link and the file it leads to stay as they were.
+prepare_silent_write_test_link() {
+    prepare_silent
+    printf 'system file\r\n' >"$WINEPREFIX/drive_c/windows/syswow64/vitarget.dll"
+    ln -sfn "$WINEPREFIX/drive_c/windows/syswow64/vitarget.dll" \
+        "$WINEPREFIX/drive_c/Program Files (x86)/VE4 Silent/\$\$tfile\$.tmp"
+}
+after_silent_write_test_link() {
+    local link="$WINEPREFIX/drive_c/Program Files (x86)/VE4 Silent/\$\$tfile\$.tmp"
+    local target="$WINEPREFIX/drive_c/windows/syswow64/vitarget.dll" failed=0
+    [ "$(cat "$target" 2>/dev/null)" = $'system file\r' ] || { echo "the file behind the link changed"; failed=1; }
+    [ -L "$link" ] || { echo "the link at the write test's name is gone"; failed=1; }
+    rm -f "$link" "$target"
+    [ "$failed" = 0 ] && echo "the link at the write test's name and what it leads to are as they were"
+    return "$failed"
+}
+scenario silent-write-test-link en 'C:\setup\VIrovARI2.exe' 'Silent.InstallsIntoTheDestinationOfTheCommandLineWithoutAWindow' \
+    "${english[@]}"
 prepare_silent_damaged() { prepare_install_damaged; }
 # A held system library: the silent run keeps the new one for the next restart (3010); the
 # prefix then restarts, which carries out the delayed move.

@@ -3,6 +3,7 @@
 #include <map>
 #include <set>
 
+#include "engine/folder_holds.h"
 #include "engine/installation.h"
 #include "engine/reparse_points.h"
 #include "engine/text_utils.h"
@@ -62,8 +63,12 @@ std::string SystemDestination(const std::string& path, const std::string& system
     return (system_dir + "\\" + path.substr(7)).substr(0, 200);
 }
 
-bool MoveIntoPlace(const std::string& source, const std::string& dest) {
-    if (!platform::Files().MoveFile(source, dest)) return false;
+bool Installation::MoveIntoPlace(platform::HeldFolder& from, platform::HeldFolder& to, const std::string& source,
+                                 const std::string& dest, std::string& error) {
+    if (!to.MoveHere(from, NamePart(source), NamePart(dest))) {
+        error = to.LastErrorText();
+        return false;
+    }
     // A moved file keeps the permissions it had in the extraction directory, which only
     // administrators may change; at its place it takes what its folder gives instead, so users
     // can run what was installed as they could any file created there. Should that fail, the
@@ -127,17 +132,24 @@ std::string Installation::Destination(const std::string& path) const {
     return dest;
 }
 
-bool Installation::LeadsThroughLink(const std::string& path, const std::string& dest) const {
-    if (LeadsThroughReparsePoint(extraction_dir_, extraction_dir_ + "\\" + path)) return true;
-    return LeadsThroughReparsePoint(IsSystemEntry(path) ? settings_.system_dir : settings_.install_dir, dest);
-}
-
-void Installation::CreateDirectoryOf(const std::string& dest) {
+bool Installation::HoldWay(const std::string& path, const std::string& dest, bool create_missing,
+                           platform::HeldFolder*& from, platform::HeldFolder*& to) {
+    if (!holds_.IsHeld(settings_.install_dir)) HoldRoots();
+    from = holds_.Hold(DirectoryPart(extraction_dir_ + "\\" + path));
     const std::string directory = DirectoryPart(dest);
-    if (!directory.empty() && !platform::Files().DirectoryExists(directory)) {
-        journal_.CreateDirectories(directory);  // a failure shows up as a failed move
+    FolderHolds::Way way = holds_.Find(directory);
+    if (way.missing && create_missing) {
+        for (const std::string& level : RollbackJournal::MissingLevels(directory)) {
+            // A failure shows up as a folder that is not held.
+            journal_.CreateDirectory(level, [&] { return holds_.CreateAndHold(level) != nullptr; });
+        }
         RecordDirectory(directory);
+        way = holds_.Find(directory);
     }
+    to = way.folder;
+    if (from == nullptr || to == nullptr) return false;
+    const uint32_t attributes = platform::Files().GetAttributes(dest);
+    return attributes == platform::attribute::kInvalid || (attributes & platform::attribute::kReparsePoint) == 0;
 }
 
 void Installation::PlaceFile(const std::string& path) {
@@ -145,11 +157,13 @@ void Installation::PlaceFile(const std::string& path) {
     if (dest.empty()) return;
     // Nothing is moved, deleted or created through a link; the extracted file stays where it
     // is and goes with the extraction directory.
-    if (LeadsThroughLink(path, dest)) {
+    platform::HeldFolder* from = nullptr;
+    platform::HeldFolder* to = nullptr;
+    if (!HoldWay(path, dest, true, from, to)) {
+        Report("Failed: " + dest + ": its way leads through a link, or its folder cannot be made");
         (MayOverwrite(path, settings_.keep_files) ? UpdateFailures : CreateFailures) += FailureItem(dest);
         return;
     }
-    CreateDirectoryOf(dest);
 
     platform::FileSystem& files = platform::Files();
     const std::string source = extraction_dir_ + "\\" + path;
@@ -159,11 +173,7 @@ void Installation::PlaceFile(const std::string& path) {
     const bool directory_in_place = existed && (attributes & platform::attribute::kDirectory) != 0;
     // Why the file could not be placed, for the report, kept before the cleaning up fails too.
     std::string move_error;
-    const auto move_into_place = [&] {
-        if (MoveIntoPlace(source, dest)) return true;
-        move_error = files.LastErrorText();
-        return false;
-    };
+    const auto move_into_place = [&] { return MoveIntoPlace(*from, *to, source, dest, move_error); };
     const auto failure = [&] {
         if (directory_in_place) return std::string("a directory stands in its place");
         return move_error.empty() ? files.LastErrorText() : move_error;
@@ -216,6 +226,7 @@ void Installation::PlacePending() {
     // waiting are unique). System files and replacements take the way of a single file.
     std::vector<std::string> dests;
     std::map<std::string, bool> directory_missing;  // by upper-case path
+    std::set<std::string> refused;                  // upper-case paths of folders on a way through a link
     std::set<std::string> planned;                  // upper-case paths of new_directories
     std::vector<std::string> new_directories;
     std::vector<bool> free_place(paths.size(), false);
@@ -224,20 +235,26 @@ void Installation::PlacePending() {
         dests.push_back(Destination(paths[index]));
         const std::string& dest = dests.back();
         // A file whose way leads through a link takes the single way, which reports it.
-        if (dest.empty() || LeadsThroughLink(paths[index], dest)) continue;
+        if (dest.empty() || holds_.Hold(DirectoryPart(extraction_dir_ + "\\" + paths[index])) == nullptr) continue;
         const std::string directory = DirectoryPart(dest);
-        bool missing = false;
-        if (!directory.empty()) {
-            const auto [known, first] = directory_missing.try_emplace(platform::UpperCaseAnsi(directory), false);
-            if (first) {
+        const std::string key = platform::UpperCaseAnsi(directory);
+        if (refused.count(key) != 0) continue;
+        const auto [known, first] = directory_missing.try_emplace(key, false);
+        if (first) {
+            const FolderHolds::Way way = holds_.Find(directory);
+            if (way.folder == nullptr && !way.missing) {
+                refused.insert(key);
+                continue;
+            }
+            if (way.missing) {
                 for (const std::string& level : RollbackJournal::MissingLevels(directory)) {
                     known->second = true;
                     if (planned.insert(platform::UpperCaseAnsi(level)).second) new_directories.push_back(level);
                 }
                 if (known->second) RecordDirectory(directory);
             }
-            missing = known->second;
         }
+        const bool missing = known->second;
         if (IsSystemEntry(paths[index]) || (!missing && files.GetAttributes(dest) != platform::attribute::kInvalid))
             continue;
         free_place[index] = true;
@@ -245,7 +262,8 @@ void Installation::PlacePending() {
     }
     if (journal_.RecordCreated(new_directories, new_files)) {
         for (const std::string& directory : new_directories) {
-            if (!files.CreateDirectory(directory)) journal_.ForgetCreated(directory);  // shows up as a failed move
+            // A failure shows up as a folder that is not held, which the single way reports.
+            if (holds_.CreateAndHold(directory) == nullptr) journal_.ForgetCreated(directory);
         }
     } else {
         // Without the records, each file takes the single way, which reports it.
@@ -261,12 +279,19 @@ void Installation::PlacePending() {
             continue;
         }
         const std::string source = extraction_dir_ + "\\" + path;
-        if (MoveIntoPlace(source, dest)) {
+        platform::HeldFolder* from = holds_.Hold(DirectoryPart(source));
+        platform::HeldFolder* to = holds_.Hold(DirectoryPart(dest));
+        if (from == nullptr || to == nullptr) {
+            journal_.ForgetCreated(dest);
+            PlaceFile(path);
+            continue;
+        }
+        std::string failure;
+        if (MoveIntoPlace(*from, *to, source, dest, failure)) {
             Report("Placed: " + dest);
             LogLines.push_back(dest);
             continue;
         }
-        const std::string failure = files.LastErrorText();
         // A move inside the destination is a rename, which leaves nothing when it fails.
         journal_.ForgetCreated(dest);
         // The place was taken after all: by a file of the batch under another name for the

@@ -21,10 +21,6 @@ bool IsCoreLibrary(const std::string& dest);
 // False when the archive path is one of the kept files, compared without regard to case.
 bool MayOverwrite(const std::string& path, const std::vector<std::string>& keep_files);
 
-// Moves an extracted file to its place (failing when anything is there) and gives it the
-// permissions its new folder passes on; false when the move fails.
-bool MoveIntoPlace(const std::string& source, const std::string& dest);
-
 // Where a system entry goes: the system directory and what follows "SYSTEM\", at most 200
 // characters in all.
 std::string SystemDestination(const std::string& path, const std::string& system_dir);

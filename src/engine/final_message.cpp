@@ -2,7 +2,9 @@
 
 #include "engine/text_utils.h"
 #include "locale/format_text.h"
+#include "platform/code_page.h"
 #include "platform/file_system.h"
+#include "platform/held_folder.h"
 #include "platform/platform.h"
 #include "platform/security.h"
 #include "platform/shell.h"
@@ -24,17 +26,45 @@ std::string Installation::ProgramGroupName() const {
     return settings_.program_group.size() > 1 ? settings_.program_group.substr(1, 100) : std::string();
 }
 
-UtilityStart Installation::PlanUtilityStart() const {
+namespace {
+
+// The libraries, manifests and redirection files the system would load into the utility from
+// its folder are as good as the utility itself.
+bool LoadedBesideIsTrusted(const std::string& folder) {
+    platform::Security& security = platform::SecurityServices();
+    for (const platform::DirectoryEntry& entry : platform::Files().ListDirectory(folder)) {
+        const std::string name = platform::UpperCaseAnsi(entry.name);
+        const size_t dot = name.rfind('.');
+        const std::string extension = dot == std::string::npos ? std::string() : name.substr(dot);
+        if (extension != ".DLL" && extension != ".MANIFEST" && extension != ".LOCAL") continue;
+        if (security.CheckTrusted(folder + "\\" + entry.name) != platform::TrustVerdict::Trusted) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+UtilityStart Installation::PlanUtilityStart() {
     const std::string& program = settings_.run_program;
+    utility_path_ = program;
     if (program.empty() || !platform::Files().FileExists(program) || !settings_.opt_run) return UtilityStart::None;
     // Whoever can change the file, or put another in its place, would have it run with the
     // rights of whoever starts it.
     platform::Security& security = platform::SecurityServices();
     const std::string folder = DirectoryPart(program);
-    const bool administrators_only = security.CheckTrusted(program) == platform::TrustVerdict::Trusted &&
+    // The folder is held from here until the process has started, so the file checked is the
+    // one started, by the folder's checked final path.
+    platform::HeldFolder* held = holds_.Hold(folder);
+    if (held == nullptr && holds_.HoldRoot(folder, platform::HoldKind::Keep)) held = holds_.Hold(folder);
+    const bool administrators_only = held != nullptr &&
+                                     security.CheckTrusted(program) == platform::TrustVerdict::Trusted &&
                                      security.CheckTrusted(folder) == platform::TrustVerdict::Trusted &&
-                                     security.CheckTrusted(settings_.install_dir) == platform::TrustVerdict::Trusted;
-    if (administrators_only) return UtilityStart::Elevated;
+                                     security.CheckTrusted(settings_.install_dir) == platform::TrustVerdict::Trusted &&
+                                     LoadedBesideIsTrusted(folder);
+    if (administrators_only) {
+        utility_path_ = held->Path() + "\\" + NamePart(program);
+        return UtilityStart::Elevated;
+    }
     return platform::ShellServices().CanStartAsDesktopUser() ? UtilityStart::AsDesktopUser : UtilityStart::Refused;
 }
 

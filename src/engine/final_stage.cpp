@@ -13,6 +13,7 @@
 #include "platform/code_page.h"
 #include "platform/dialogs.h"
 #include "platform/file_system.h"
+#include "platform/held_folder.h"
 #include "platform/platform.h"
 #include "platform/shell.h"
 
@@ -54,25 +55,32 @@ void RegisterFileExt(const std::string& ext, const std::string& program_dir, con
 
 std::string ShortcutFileName(const std::string& link_file) { return link_file.substr(0, kMaxShortcutFileName); }
 
-// The shortcut is written under a fresh name and moved into place, so that its size and time
-// are in the journal before it stands at link_file: undoing tells it from a file someone else
-// put there later. False, with nothing of its own left in force, when either step fails.
-bool PlaceShortcut(const std::string& target, const std::string& args, const std::string& work_dir,
-                   const std::string& link_file, RollbackJournal& journal) {
-    const std::string fresh = journal.FreshName(link_file);
-    if (!journal.CreateFile(fresh, [&] { return platform::ShellServices().CreateShortcut(fresh, target, args, work_dir); })) {
+bool StartProgram(const std::string& program, const std::string& params, const std::string& dir, int32_t mode) {
+    return platform::ShellServices().StartProgram(program, params, dir, mode);
+}
+
+// The shortcut is written in the extraction directory, which nobody but administrators can
+// change, under a fresh name, and moved from there into its held folder, so that its size and
+// time are in the journal before it stands at link_file: undoing tells it from a file someone
+// else put there later. False, with nothing of its own left, when a step fails.
+bool Installation::PlaceShortcut(const ShortcutEntry& link, const std::string& link_file) {
+    platform::HeldFolder* work = holds_.Hold(extraction_dir_);
+    const std::string folder_path = DirectoryPart(link_file);
+    platform::HeldFolder* folder = holds_.Hold(folder_path);
+    // A shortcut folder outside the destination is held as a root of its own.
+    if (folder == nullptr && holds_.HoldRoot(folder_path, platform::HoldKind::Keep)) folder = holds_.Hold(folder_path);
+    if (work == nullptr || folder == nullptr) return false;
+    const std::string fresh = extraction_dir_ + "\\" + NamePart(journal_.FreshName(link_file));
+    platform::FileSystem& files = platform::Files();
+    if (!platform::ShellServices().CreateShortcut(fresh, link.target, link.args, link.work_dir)) {
+        files.DeleteFile(fresh);
         return false;
     }
     const std::optional<FileStamp> stamp = StampOf(fresh);
-    if (stamp && journal.CreateFile(link_file, [&] { return platform::Files().MoveFile(fresh, link_file); }, stamp)) {
-        return true;
-    }
-    journal.UndoLast();  // the shortcut under its fresh name
+    const auto move_into_place = [&] { return folder->MoveHere(*work, NamePart(fresh), NamePart(link_file)); };
+    if (stamp && journal_.CreateFile(link_file, move_into_place, stamp)) return true;
+    files.DeleteFile(fresh);
     return false;
-}
-
-bool StartProgram(const std::string& program, const std::string& params, const std::string& dir, int32_t mode) {
-    return platform::ShellServices().StartProgram(program, params, dir, mode);
 }
 
 void Installation::CreateShortcuts() {
@@ -103,7 +111,7 @@ void Installation::CreateShortcuts() {
             const bool set_aside = link_existed && journal_.MoveAside(link_file, link_attributes);
             const bool created =
                 (!link_existed || set_aside) && files.DirectoryExists(link.folder) &&
-                PlaceShortcut(link.target, link.args, link.work_dir, link_file, journal_);
+                PlaceShortcut(link, link_file);
             if (created) {
                 Report("Shortcut: " + link_file);
                 LogLines.push_back(link_file);
@@ -121,8 +129,6 @@ void Installation::CreateShortcuts() {
 void Installation::FinishInstall() {
     platform::FileSystem& files = platform::Files();
     if (!settings_.self_copy_name.empty()) PlaceFile(settings_.self_copy_name);
-    DeleteTree(extraction_dir_);
-    journal_.WorkDirectoryRemoved(extraction_dir_);
     view_.SetStatus(settings_.texts.install_caption + settings_.texts.sfx_shortcuts);
 
     for (const FileAssociation& association : settings_.file_exts) {
@@ -139,9 +145,16 @@ void Installation::FinishInstall() {
     }
 
     CreateShortcuts();
+    // The extraction directory, where the shortcuts were written, goes by its path: only
+    // administrators can change it, and its parent, the destination, stays held.
+    holds_.Release(extraction_dir_);
+    DeleteTree(extraction_dir_);
+    journal_.WorkDirectoryRemoved(extraction_dir_);
 
     const std::string uninstall_log = settings_.install_dir + "\\UNINST\\" + settings_.uninstall_log_name;
-    if (LeadsThroughReparsePoint(settings_.install_dir, uninstall_log)) {
+    const uint32_t log_attributes = files.GetAttributes(uninstall_log);
+    if (holds_.Hold(DirectoryPart(uninstall_log)) == nullptr ||
+        (log_attributes != platform::attribute::kInvalid && (log_attributes & platform::attribute::kReparsePoint) != 0)) {
         throw InstallError("The uninstall log's way leads through a link: " + uninstall_log);
     }
     WriteUninstallLog(uninstall_log, LogLines, journal_);
@@ -179,7 +192,7 @@ bool Installation::ShowFinalMessageAndRun() {
     const std::string& program = settings_.run_program;
     const std::string command = program + " " + settings_.run_params + " (in " + settings_.run_work_dir + ")";
     if (utility_start_ == UtilityStart::Elevated) {
-        const bool started = StartProgram(program, settings_.run_params, settings_.run_work_dir, 0);
+        const bool started = StartProgram(utility_path_, settings_.run_params, settings_.run_work_dir, 0);
         Report(std::string(started ? "Started: " : "Failed to start: ") + command);
     } else if (utility_start_ == UtilityStart::AsDesktopUser) {
         const bool started = platform::ShellServices().StartProgramAsDesktopUser(program, settings_.run_params,

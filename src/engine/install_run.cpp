@@ -1,6 +1,7 @@
 #include "engine/installation.h"
 
 #include "engine/text_utils.h"
+#include "platform/held_folder.h"
 #include "engine/uninstall_log.h"
 #include "locale/format_text.h"
 #include "locale/text_case.h"
@@ -22,7 +23,9 @@ constexpr size_t kPlacementBatch = 64;
 }  // namespace
 
 Installation::Installation(InstallSettings& settings, ProgressView& view)
-    : settings_(settings), view_(view), extraction_dir_(settings.install_dir + "\\TEMP") {}
+    : settings_(settings), view_(view), extraction_dir_(settings.install_dir + "\\TEMP") {
+    journal_.SetHeldFolders([this](const std::string& folder) { return holds_.IsHeld(folder); });
+}
 
 void Installation::ExpandSettings() {
     const std::string& install_dir = settings_.install_dir;
@@ -46,6 +49,14 @@ void Installation::ExpandSettings() {
     for (FileAssociation& association : settings_.file_exts) expand(association.program_dir);
 }
 
+// The destination is held for the whole run: nobody can rename it, or a folder above it, and
+// rebuild it elsewhere while the run works in it; without it nothing is placed. A system
+// directory that cannot be held shows up as system files that are not placed.
+bool Installation::HoldRoots() {
+    if (!settings_.system_dir.empty()) holds_.HoldRoot(settings_.system_dir, platform::HoldKind::Keep);
+    return holds_.HoldRoot(settings_.install_dir, platform::HoldKind::Keep);
+}
+
 // Starts the journal, then creates the product's directories, UNINST and the extraction
 // directory. The product's directories are created on a best-effort basis (a missing one
 // shows up when a file cannot be placed); without the journal, UNINST or the extraction
@@ -59,6 +70,7 @@ void Installation::PrepareDirectories(bool& prepared) {
     prepared = !settings_.journal_folder.empty() &&
                journal_.Start(settings_.journal_folder + "\\VIrovARI2-" + journal_.Token() + kJournalExtension,
                               settings_.install_dir, folders);
+    prepared = prepared && HoldRoots();
     if (!prepared) return;
     for (const std::string& dir : settings_.dirs) {
         if (!files.DirectoryExists(dir)) journal_.CreateDirectories(dir);
@@ -68,7 +80,8 @@ void Installation::PrepareDirectories(bool& prepared) {
     const std::string temp_dir = settings_.install_dir + "\\TEMP";
     extraction_dir_ = files.GetAttributes(temp_dir) == platform::attribute::kInvalid ? temp_dir
                                                                                    : journal_.FreshName(temp_dir);
-    prepared = files.DirectoryExists(uninstall_dir) && journal_.CreateWorkDirectory(extraction_dir_);
+    prepared = files.DirectoryExists(uninstall_dir) && journal_.CreateWorkDirectory(extraction_dir_) &&
+               holds_.Hold(extraction_dir_) != nullptr;
 }
 
 void Installation::Run(PayloadExtractor& extractor) {
@@ -176,6 +189,8 @@ void Installation::AbortInstall() {
     // left open holds nothing back: the machine is settled once it shows.
     LogLines.clear();
     UndoReport.clear();
+    // Undoing removes the folders the run made, which its own holds would keep in place.
+    holds_.Release();
     const bool undone = journal_.Undo(UndoReport);
     for (const std::string& line : UndoReport) Report(line);
     Report(undone ? "Rolled back: every change of the run was undone"

@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "engine/folder_holds.h"
 #include "engine/install_settings.h"
 #include "engine/rollback.h"
 #include "platform/exit_code.h"
@@ -140,8 +141,9 @@ public:
     // be started, as PlanUtilityStart decides (kept for the start itself).
     std::string ComposeFinalMessage(bool& problems);
     // How the set-up utility would be started now: as administrator only when nobody but
-    // administrators can change it, its folder or the destination.
-    UtilityStart PlanUtilityStart() const;
+    // administrators can change it, its folder, the destination or a library, manifest or
+    // redirection file beside it, and its folder can be held (until the process has started).
+    UtilityStart PlanUtilityStart();
 
     // State of the run, readable by the window and by tests.
     std::vector<std::string> LogLines;
@@ -160,6 +162,8 @@ public:
 private:
     void ExpandSettings();
     void PrepareDirectories(bool& prepared);
+    // Holds the destination and the system directory; false when the destination cannot be held.
+    bool HoldRoots();
     void CheckEntriesReportedBefore(int32_t file_index);
     std::string RetryText(const std::string& dest) const;
     std::string ProgramGroupName() const;
@@ -177,15 +181,25 @@ private:
     // Where the extracted file goes; empty when it stays in the extraction directory (a file
     // of an excluded directory, or a shared system file no newer than the one installed).
     std::string Destination(const std::string& path) const;
-    // The extracted file's path below the extraction directory, or its way from the
-    // destination (or the system directory) to dest, leads through a reparse point.
-    bool LeadsThroughLink(const std::string& path, const std::string& dest) const;
-    // Creates the directory dest lies in when it is missing, recorded.
-    void CreateDirectoryOf(const std::string& dest);
+    // The held folders the extracted file path moves between: its folder in the extraction
+    // directory (from) and the folder of its place dest (to), each level held once, the missing
+    // levels of dest's folder created (recorded) when create_missing. False when either way
+    // leads through a link or a level that is no folder (or, without create_missing, is
+    // missing), or dest itself is a link.
+    bool HoldWay(const std::string& path, const std::string& dest, bool create_missing, platform::HeldFolder*& from,
+                 platform::HeldFolder*& to);
+    // Moves the extracted file source from its held folder to its place dest in the held
+    // folder to (failing when anything is there), and gives it the permissions its new folder
+    // passes on; false, with the reason in error, when the move fails.
+    bool MoveIntoPlace(platform::HeldFolder& from, platform::HeldFolder& to, const std::string& source,
+                       const std::string& dest, std::string& error);
     void QueuePlacement(const std::string& path);
     // Extracting the entry next_index would write where a waiting file lies, or below it.
     bool NextEntryMeetsPending(int32_t next_index) const;
     void CreateShortcuts();
+    // Writes the shortcut link in the extraction directory and moves it to link_file in its
+    // held folder, recorded; false when it cannot be placed.
+    bool PlaceShortcut(const ShortcutEntry& link, const std::string& link_file);
     void Report(const std::string& line) const {
         if (report_) report_(line);
     }
@@ -198,6 +212,9 @@ private:
     ProgressView& view_;
     PayloadExtractor* extractor_ = nullptr;
     RollbackJournal journal_;
+    // The destination, the system directory, the extraction directory and every folder on a
+    // file's way below them, held from the first time the run reaches them.
+    FolderHolds holds_;
     // InstallDir\TEMP when the run creates it, else a fresh directory beside it: a TEMP the
     // destination already has is the user's and is never touched.
     std::string extraction_dir_;
@@ -217,6 +234,8 @@ private:
     std::string failure_cause_;
     // What the final message said about the set-up utility.
     UtilityStart utility_start_ = UtilityStart::None;
+    // The utility as it is started with administrator rights: by its held folder's final path.
+    std::string utility_path_;
 };
 
 }  // namespace engine

@@ -12,7 +12,9 @@
 #include "engine/text_utils.h"
 #include "platform/code_page.h"
 #include "platform/file_system.h"
+#include "platform/held_folder.h"
 #include "platform/platform.h"
+#include "platform/security.h"
 
 namespace engine {
 
@@ -31,10 +33,15 @@ bool IsRunsCopyOf(const std::string& name, const std::string& file) {
 }  // namespace
 
 bool Installation::KeepForRestart(const std::string& source, const std::string& dest) {
-    platform::FileSystem& files = platform::Files();
+    // The system carries the move out at the next restart by path, long after the run has let
+    // its folders go: only a folder nobody else can change still leads there then.
+    const std::string folder = DirectoryPart(dest);
+    if (platform::SecurityServices().CheckTrusted(folder) != platform::TrustVerdict::Trusted) return false;
+    platform::HeldFolder* from = holds_.Hold(DirectoryPart(source));
+    platform::HeldFolder* to = holds_.Hold(folder);
     const std::string kept = journal_.FreshName(dest);
-    if (!journal_.RecordKeptForRestart(dest, kept)) return false;
-    if (!files.MoveFile(source, kept)) {
+    if (from == nullptr || to == nullptr || !journal_.RecordKeptForRestart(dest, kept)) return false;
+    if (!to->MoveHere(*from, NamePart(source), NamePart(kept))) {
         journal_.UndoLast();  // nothing was kept: the record is void
         return false;
     }

@@ -154,11 +154,14 @@ std::string RollbackJournal::RootOf(const std::string& path) const {
     return deepest;
 }
 
-UndoContext RollbackJournal::ContextOf(const JournalRecord& record) const {
+UndoContext RollbackJournal::ContextOf(const JournalRecord& record, bool with_other_records) const {
     UndoContext context;
     if (record.kind != RecordKind::ClassesRootKeyCreated && record.kind != RecordKind::ClassesRootValueSet) {
         context.root = RootOf(record.path);
+        context.way_held = is_held_ && is_held_(DirectoryPart(record.path)) &&
+                           (record.other.empty() || is_held_(DirectoryPart(record.other)));
     }
+    if (!with_other_records) return context;
     for (const JournalRecord& other : records_) {
         if (other.number == record.number) continue;
         if (other.kind == RecordKind::FileCreated && SamePath(other.path, record.path)) {
@@ -254,9 +257,9 @@ bool RollbackJournal::RecordKeptForRestart(const std::string& path, const std::s
     return Record({RecordKind::KeptForRestart, path, kept});
 }
 
-bool RollbackJournal::CreateDirectory(const std::string& path) {
+bool RollbackJournal::CreateDirectory(const std::string& path, const std::function<bool()>& create) {
     if (!Record({RecordKind::DirectoryCreated, path})) return false;
-    if (platform::Files().CreateDirectory(path)) return true;
+    if (create ? create() : platform::Files().CreateDirectory(path)) return true;
     Void(records_.back().number);
     return false;
 }
@@ -441,7 +444,7 @@ bool RollbackJournal::FinishCompleted(std::vector<std::string>& report) {
     // restart) are safe to repeat and need no record of their own.
     bool finished = UndoInForce(report, true);
     for (const JournalRecord& record : records_) {
-        if (!record.undo_failed && FinishRecord(record, ContextOf(record), report) == StepOutcome::Failed) finished = false;
+        if (!record.undo_failed && FinishRecord(record, ContextOf(record, false), report) == StepOutcome::Failed) finished = false;
     }
     if (!finished) {
         Close();

@@ -101,8 +101,8 @@ public:
     // False when the record cannot be written: kept must not be written then.
     bool RecordKeptForRestart(const std::string& path, const std::string& kept);
 
-    // CreateDirectoryA for one level, recorded when it succeeds.
-    bool CreateDirectory(const std::string& path);
+    // CreateDirectoryA for one level (or create, which makes it), recorded when it succeeds.
+    bool CreateDirectory(const std::string& path, const std::function<bool()>& create = {});
 
     // Creates path and every missing parent, recording each level it creates; true when
     // the directory exists afterwards.
@@ -156,6 +156,10 @@ public:
     // kept because such a file took their place; for the recovery's message.
     const std::vector<std::string>& Left() const { return left_; }
 
+    // Tells the journal which folders the run holds (folder_holds.h): a step in a held folder
+    // needs no walk of its way, which cannot have changed since it was held.
+    void SetHeldFolders(std::function<bool(const std::string& folder)> is_held) { is_held_ = std::move(is_held); }
+
     // The files moved aside so far, as (original path, copy) pairs; for tests and reports.
     std::vector<std::pair<std::string, std::string>> SetAside() const;
 
@@ -166,7 +170,9 @@ private:
     JournalRecord* NewestInForce(const std::string& path = {});
     // The folder of roots_ that path lies in (the deepest); empty when none.
     std::string RootOf(const std::string& path) const;
-    UndoContext ContextOf(const JournalRecord& record) const;
+    // What undoing or finishing record needs to know; the other records are looked at only
+    // with with_other_records (finishing needs nothing of them).
+    UndoContext ContextOf(const JournalRecord& record, bool with_other_records = true) const;
     bool InCreatedKey(const std::string& key) const;
     bool Record(JournalRecord record);
     // Writes text and flushes it to the disk; true without a file.
@@ -192,6 +198,7 @@ private:
     std::vector<std::string> roots_;
     unsigned next_fresh_number_ = 1;
     std::vector<std::string> left_;
+    std::function<bool(const std::string&)> is_held_;
 };
 
 }  // namespace engine

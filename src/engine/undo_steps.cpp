@@ -15,12 +15,18 @@ bool Exists(const std::string& path) { return platform::Files().GetAttributes(pa
 
 bool IsDirectory(const std::string& path) { return platform::Files().DirectoryExists(path); }
 
+bool IsReparsePoint(const std::string& path) {
+    const uint32_t attributes = platform::Files().GetAttributes(path);
+    return attributes != platform::attribute::kInvalid && (attributes & platform::attribute::kReparsePoint) != 0;
+}
+
 // A step never acts through a link: a folder on the way that someone replaced with a junction
 // after the run could lead it anywhere, the system directory among the places.
 bool WayIsSafe(const JournalRecord& record, const UndoContext& context, std::vector<std::string>& report) {
     if (context.root.empty()) return true;
     for (const std::string* path : {&record.path, &record.other}) {
-        if (path->empty() || !LeadsThroughReparsePoint(context.root, *path)) continue;
+        if (path->empty()) continue;
+        if (context.way_held ? !IsReparsePoint(*path) : !LeadsThroughReparsePoint(context.root, *path)) continue;
         report.push_back("Left " + *path + ": its way leads through a link");
         return false;
     }
@@ -167,6 +173,10 @@ StepOutcome UndoRecord(const JournalRecord& record, const UndoContext& context, 
 
 StepOutcome FinishRecord(const JournalRecord& record, const UndoContext& context, std::vector<std::string>& report) {
     platform::FileSystem& files = platform::Files();
+    // Created files and directories, and keys, need no finishing, and so no look at their way.
+    const bool acts = record.kind == RecordKind::FileMovedAside || record.kind == RecordKind::FileCopiedAside ||
+                      record.kind == RecordKind::WorkDirectoryCreated || record.kind == RecordKind::KeptForRestart;
+    if (!acts) return StepOutcome::Done;
     if (!WayIsSafe(record, context, report)) return StepOutcome::LeftAlone;
     switch (record.kind) {
         case RecordKind::FileMovedAside:

@@ -31,6 +31,9 @@ struct UndoContext {
     // The folder the journal names that the record's paths lie in (the destination, the system
     // directory, a shortcut folder); empty for registry records and paths in none of them.
     std::string root;
+    // The folders of the record's paths are held by the run in progress: the way to them
+    // cannot have changed since they were held, so only the paths themselves are looked at.
+    bool way_held = false;
 };
 
 // Takes record back; report gains a line a person reads for each thing done or left.

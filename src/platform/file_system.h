@@ -10,6 +10,10 @@
 
 namespace platform {
 
+class HeldFolder;
+enum class HoldKind;
+struct PathForms;
+
 // A Windows FILETIME: 100-nanosecond ticks since 1 January 1601, UTC.
 struct FileTime {
     uint64_t ticks = 0;
@@ -77,8 +81,9 @@ public:
     virtual uint32_t NameCount() { return 0; }
     // Whether the opened object is a reparse point or a directory rather than a plain file.
     virtual bool IsLinkOrDirectory() { return false; }
-    // Deletes the file through this handle, so that nothing put at its name meanwhile is hit;
-    // false when that fails.
+    // Deletes the file this handle is open on, as the object it is, through the handle, so that
+    // nothing put at its name meanwhile is hit: a file made by HeldFolder::CreateNewFile or by
+    // FileSystem::OpenForAppend. False otherwise.
     virtual bool DeleteItself() { return false; }
 };
 
@@ -162,6 +167,15 @@ public:
     // GetDriveTypeA and GetVolumeInformationA for a root such as "A:\".
     virtual DriveType GetDriveType(const std::string& root) = 0;
     virtual bool GetVolumeLabel(const std::string& root, std::string& label) = 0;
+
+    // Holds the existing folder at path (held_folder.h): opened as the object itself, checked
+    // through that handle to be a directory and no reparse point, its final path taken then.
+    // nullptr when it is missing, a link, not a directory or cannot be opened. Links on the way
+    // to path are the caller's to rule out (its final path shows them).
+    virtual std::unique_ptr<HeldFolder> HoldFolder(const std::string& path, HoldKind kind) = 0;
+
+    // What turns this machine's final paths into the program's form; read once.
+    virtual const PathForms& Forms() = 0;
 
     // Text of the last failure of this object's calls, for messages a person reads.
     virtual std::string LastErrorText() = 0;

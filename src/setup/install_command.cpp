@@ -5,12 +5,16 @@
 // refusal is a message box after which the main window is as it was.
 
 #include <algorithm>
+#include <chrono>
+#include <memory>
+#include <random>
 
 #include "locale/format_text.h"
 #include "locale/text_case.h"
 #include "platform/code_page.h"
 #include "platform/dialogs.h"
 #include "platform/file_system.h"
+#include "platform/held_folder.h"
 #include "platform/path_form.h"
 #include "platform/platform.h"
 #include "platform/ui/application.h"
@@ -33,6 +37,13 @@ constexpr const char kWriteTestFile[] = "$$tfile$.tmp";
 // belong to versions that older environments depend on.
 constexpr const char kBaseLibrary[] = "ve4.dll";
 constexpr int kLastOldComponentsYear = 2005;
+
+// A name for the write test when something already bears its usual one, which nobody can
+// know before the run picks it.
+std::string FreshWriteTestName() {
+    const auto ticks = static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
+    return "$$tfile$-" + std::to_string((ticks ^ std::random_device()()) % 1000000007u) + ".tmp";
+}
 
 void ShowBox(const std::string& text, platform::MessageKind kind) {
     platform::UserDialogs().ShowMessage(text, kind, platform::buttons::kOk, platform::DialogResult::Ok);
@@ -161,15 +172,23 @@ bool TInstF1::PrepareDestination() {
         return false;
     }
 
-    const std::string test_file = description.InstallDir + "\\" + kWriteTestFile;
-    if (files.OpenFile(test_file, platform::OpenMode::Create) == nullptr) {
-        Record("Refused: no file can be created in " + description.InstallDir + " (" + test_file +
+    // The test file is made new in the held destination, never through a link planted at its
+    // name, and only the file made is deleted, through its own handle.
+    const std::unique_ptr<platform::HeldFolder> destination =
+        files.HoldFolder(description.InstallDir, platform::HoldKind::Keep);
+    std::unique_ptr<platform::File> test_file = destination ? destination->CreateNewFile(kWriteTestFile) : nullptr;
+    if (destination && !test_file && files.GetAttributes(description.InstallDir + "\\" + kWriteTestFile) !=
+                                         platform::attribute::kInvalid) {
+        test_file = destination->CreateNewFile(FreshWriteTestName());
+    }
+    if (!test_file) {
+        Record("Refused: no file can be created in " + description.InstallDir + " (" + kWriteTestFile +
                "): " + files.LastErrorText());
         ShowBox(locale::FormatText(description.FmtReadOnlyDir, {description.InstallDir, description.ProductNounGen}),
                 platform::MessageKind::Error);
         return false;
     }
-    files.DeleteFile(test_file);
+    test_file->DeleteItself();
     return true;
 }
 

@@ -92,8 +92,8 @@ TEST_F(EngineTest, WithoutStartMenuTheGroupShortcutsAreSkipped) {
 
     EXPECT_FALSE(IsDirectory(settings_.programs_folder + "\\DE roz OZE-2"));
     ASSERT_EQ(shell_.shortcuts.size(), 1u);  // the one in UNINST cannot be suppressed
-    // Written under a fresh name beside its place, then moved there.
-    EXPECT_EQ(shell_.shortcuts[0].link.rfind("C:\\VE4\\UNINST\\DEredIDO2Zovizuzez.lnk.~vi", 0), 0u);
+    // Written under a fresh name in the extraction directory, then moved to its place.
+    EXPECT_EQ(shell_.shortcuts[0].link.rfind("C:\\VE4\\TEMP\\DEredIDO2Zovizuzez.lnk.~vi", 0), 0u);
     EXPECT_TRUE(platform::Files().FileExists("C:\\VE4\\UNINST\\DEredIDO2Zovizuzez.lnk"));
     EXPECT_EQ(view_.max, 135);
     EXPECT_EQ(view_.position, 105);

@@ -59,6 +59,26 @@ TEST_F(SilentRunTest, FilesInUseAreReplacedAtTheNextRestart) {
     EXPECT_EQ(Tree("C:\\VE4\\LIB"), std::vector<std::string>{"x.dll"});
 }
 
+// A move at the next restart is made by path, long after the run: it is asked for only in a
+// folder nobody else can change. In a destination others can change, a file in use is not
+// updated.
+TEST_F(SilentRunTest, AFileInUseInAFolderOthersCanChangeIsNotUpdated) {
+    const std::string core = "C:\\windows\\system32\\VE4.DLL";
+    WriteFile(core, "old core");
+    WriteFile("C:\\VE4\\LIB\\x.dll", "old x");
+    PosixMachine::MarkInUse(core, true);
+    PosixMachine::MarkLoaded("C:\\VE4\\LIB\\x.dll", true);
+    PosixMachine::MarkWritableByOthers("C:\\VE4\\LIB");
+
+    Install({{{"SYSTEM\\VE4.DLL", "new core"}, {"LIB\\x.dll", "new x"}}});
+
+    EXPECT_EQ(view_.exit_code, platform::ExitCode::InstalledWithFailures);
+    ASSERT_EQ(PosixMachine::ReplacesAtRestart().size(), 1u);
+    EXPECT_EQ(PosixMachine::ReplacesAtRestart()[0].second, core);
+    EXPECT_EQ(Tree("C:\\VE4\\LIB"), std::vector<std::string>{"x.dll"});
+    EXPECT_EQ(ReadFile("C:\\VE4\\LIB\\x.dll"), "old x");
+}
+
 // A later run that replaces the file takes the place of the copy an earlier run keeps for
 // the next restart: the restart must not bring the older copy back over the newer one.
 TEST_F(SilentRunTest, AnEarlierRunsKeptCopyNeverLandsOverANewerFile) {

@@ -7,6 +7,7 @@
 
 #include <unistd.h>
 
+#include "engine/folder_holds.h"
 #include "engine/reparse_points.h"
 #include "engine_fixture.h"
 #include "platform/security.h"
@@ -57,6 +58,60 @@ TEST_F(EngineTest, FilesWhoseWayLeadsThroughALinkAreNotPlaced) {
     }
 }
 
+// A folder is held below a held root only along a way of plain folders; a missing level is the
+// run's to create, a link or a file on the way never is, and a folder let go can be renamed.
+TEST_F(EngineTest, FoldersAreHeldOnlyAlongAWayOfPlainFolders) {
+    WriteFile("C:\\VE4\\LIB\\sub\\a.txt", "a");
+    WriteFile("C:\\VE4\\file", "f");
+    WriteFile("C:\\elsewhere\\x", "x");
+    HostLink("C:\\elsewhere", "C:\\VE4\\LINK");
+    engine::FolderHolds holds;
+    ASSERT_TRUE(holds.HoldRoot("C:\\VE4", platform::HoldKind::Keep));
+    const struct {
+        const char* folder;
+        bool held;
+        bool missing;
+    } cases[] = {
+        {"C:\\VE4\\lib\\SUB", true, false},   {"C:\\VE4\\LIB\\new\\deeper", false, true},
+        {"C:\\VE4\\LINK", false, false},        {"C:\\VE4\\LINK\\below", false, false},
+        {"C:\\VE4\\file\\below", false, false}, {"C:\\elsewhere", false, false},
+    };
+    for (const auto& test : cases) {
+        const engine::FolderHolds::Way way = holds.Find(test.folder);
+        EXPECT_EQ(way.folder != nullptr, test.held) << test.folder;
+        EXPECT_EQ(way.missing, test.missing) << test.folder;
+    }
+    ASSERT_TRUE(holds.CreateAndHold("C:\\VE4\\LIB\\new"));
+    EXPECT_TRUE(holds.IsHeld("c:\\ve4\\lib\\NEW"));
+    EXPECT_FALSE(platform::Files().MoveFile("C:\\VE4\\LIB", "C:\\VE4\\LIB-old"));
+    holds.Release("C:\\VE4\\LIB");
+    EXPECT_FALSE(holds.IsHeld("C:\\VE4\\LIB\\sub"));
+    EXPECT_TRUE(holds.IsHeld("C:\\VE4"));
+    EXPECT_TRUE(platform::Files().MoveFile("C:\\VE4\\LIB", "C:\\VE4\\LIB-old"));
+}
+
+// While the run waits on a system library in use, the user tries to rename the destination,
+// the extraction directory or a folder of it away and build their own in its place: the run
+// holds them, so each rename is refused and the system directory gets only the run's files.
+TEST_F(EngineTest, TheFoldersTheRunWorksInCannotBeSwappedWhileItWaits) {
+    const std::string core = "C:\\windows\\system32\\VE4.DLL";
+    WriteFile(core, "old core");
+    platform::PosixMachine::MarkLoaded(core, true);
+    std::vector<std::string> renamed;
+    dialogs_.before_answer = [&](const ShownMessage& message) {
+        if (message.kind != platform::MessageKind::Warning) return;
+        for (const char* folder : {"C:\\VE4", "C:\\VE4\\TEMP", "C:\\VE4\\TEMP\\SYSTEM", "C:\\VE4\\LIB"}) {
+            if (platform::Files().MoveFile(folder, std::string(folder) + "-old")) renamed.push_back(folder);
+        }
+        platform::PosixMachine::MarkLoaded(core, false);
+    };
+    Install({{{"LIB\\x.dll", "library"}, {"SYSTEM\\VE4.DLL", "new core"}, {"SYSTEM\\next.dll", "ours"}}});
+    EXPECT_EQ(renamed, std::vector<std::string>{});
+    EXPECT_EQ(ReadFile(core), "new core");
+    EXPECT_EQ(ReadFile("C:\\windows\\system32\\next.dll"), "ours");
+    EXPECT_EQ(view_.exit_code, platform::ExitCode::Installed);
+}
+
 // Only administrators may change what was extracted before it takes its place; a directory of
 // that name already there is never taken over; a placed file keeps none of its permissions.
 TEST_F(EngineTest, ExtractionDirectoryIsTheAdministratorsAndItsFilesTakeTheirNewFoldersPermissions) {
@@ -73,7 +128,7 @@ TEST_F(EngineTest, ExtractionDirectoryIsTheAdministratorsAndItsFilesTakeTheirNew
     EXPECT_EQ(PosixMachine::SecurityDescriptorOf("C:\\VE4\\LIB\\x.dll"), "");
 }
 
-enum class Writer { Nobody, Destination, Utility };
+enum class Writer { Nobody, Destination, Utility, Library };
 
 struct UtilityCase {
     const char* what;
@@ -90,6 +145,7 @@ TEST_F(EngineTest, TheSetUpUtilityOfADestinationOthersCanWriteRunsWithoutAdminis
         {"only administrators can change it", Writer::Nobody, true, ""},
         {"others can write the destination", Writer::Destination, true, "as the desktop user"},
         {"others can write the utility", Writer::Utility, true, "as the desktop user"},
+        {"others can write a library beside it", Writer::Library, true, "as the desktop user"},
         {"the system cannot drop the rights", Writer::Destination, false, nullptr},
     };
     int number = 0;
@@ -101,6 +157,8 @@ TEST_F(EngineTest, TheSetUpUtilityOfADestinationOthersCanWriteRunsWithoutAdminis
         WriteFile(utility, "base product utility");
         if (test.writable == Writer::Destination) PosixMachine::MarkWritableByOthers(destination);
         if (test.writable == Writer::Utility) PosixMachine::MarkWritableByOthers(utility);
+        WriteFile(destination + "\\helper.dll", "library");
+        if (test.writable == Writer::Library) PosixMachine::MarkWritableByOthers(destination + "\\helper.dll");
         shell_.started.clear();
         shell_.desktop_user_start = test.desktop_user_start;
         dialogs_.shown.clear();

@@ -3,6 +3,11 @@
 
 #ifndef _WIN32
 
+#include <unistd.h>
+
+#include <fstream>
+#include <iterator>
+
 #include <gtest/gtest.h>
 
 #include "locale/language_window.h"
@@ -180,6 +185,32 @@ TEST_F(InstallCommand, ADestinationWithoutWriteAccessIsRefused) {
     PosixMachine::MarkUnwritableDirectory(kDestination, false);
 }
 
+// A link planted at the write test's name (a file link, or one leading to a folder or nowhere)
+// is never followed: what it leads to stays as it was, the link stays, and the test takes a
+// fresh name and leaves nothing behind.
+TEST_F(InstallCommand, TheWriteTestNeverFollowsALinkAtItsName) {
+    MakeDirectory("C:\\windows\\system32\\drivers");
+    WriteFile("C:\\windows\\system32\\kernel.dll", "system library");
+    const std::string link = PosixMachine::HostPath(kDestination) + "/$$tfile$.tmp";
+    setup::TInstF1& window = Start();
+    for (const char* target : {"C:\\windows\\system32\\kernel.dll", "C:\\windows\\system32\\drivers", "C:\\nowhere"}) {
+        SCOPED_TRACE(target);
+        const std::string host_target = PosixMachine::HostPath(target).empty() ? "/nonexistent" : PosixMachine::HostPath(target);
+        ASSERT_EQ(::symlink(host_target.c_str(), link.c_str()), 0);
+        ExpectEngine();
+        ui::testing::Click(window.Button4);
+        std::ifstream library(PosixMachine::HostPath("C:\\windows\\system32\\kernel.dll"));
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(library), {}), "system library");
+        EXPECT_TRUE(platform::Files().DirectoryExists("C:\\windows\\system32\\drivers"));
+        std::vector<std::string> left;
+        for (const platform::DirectoryEntry& entry : platform::Files().ListDirectory(kDestination)) {
+            if (entry.name.rfind("$$tfile$", 0) == 0) left.push_back(entry.name);
+        }
+        EXPECT_EQ(left, std::vector<std::string>{"$$tfile$.tmp"});
+        ASSERT_EQ(::unlink(link.c_str()), 0);
+    }
+}
+
 TEST_F(InstallCommand, WithoutRequiredFilesAMissingDestinationIsCreated) {
     setup::TInstF1& window = Start();
     Description().RequiredFileCount = 0;
@@ -325,18 +356,20 @@ TEST_F(EnvironmentChoice, AllowingNoneKeepsOkEnabledAndExcludesEverything) {
     EXPECT_EQ(Description().ExcludedDirList, (std::vector<std::string>{"DELPHI7", "DELPHI10"}));
 }
 
-// The machine's file system, except that the process dies just before anything is moved to
-// the path given.
-class DyingBeforeMoveTo : public test_support::ForwardingFileSystem {
+// The machine's file system, except that the process dies just after the file at the path
+// given is set aside (moved away from its place).
+class DyingAfterSettingAside : public test_support::ForwardingFileSystem {
 public:
-    DyingBeforeMoveTo(platform::FileSystem& real, std::string target) : ForwardingFileSystem(real), target_(std::move(target)) {}
+    DyingAfterSettingAside(platform::FileSystem& real, std::string path)
+        : ForwardingFileSystem(real), path_(std::move(path)) {}
     bool MoveFile(const std::string& from, const std::string& to) override {
-        if (to == target_) std::_Exit(PosixMachine::kStoppedAtChange);
-        return real_.MoveFile(from, to);
+        const bool moved = real_.MoveFile(from, to);
+        if (moved && from == path_) std::_Exit(PosixMachine::kStoppedAtChange);
+        return moved;
     }
 
 private:
-    std::string target_;
+    std::string path_;
 };
 
 // A run into a destination given with a doubled backslash, stopped with the system library set
@@ -356,7 +389,7 @@ TEST_F(InstallCommand, ARunIntoADestinationGivenWithADoubledBackslashIsRecovered
         return ui::Application::Instance().ProgramExitCode();
     };
     const int stopped = PosixMachine::RunInChildProcess([&] {
-        DyingBeforeMoveTo files(platform::Files(), library);
+        DyingAfterSettingAside files(platform::Files(), library);
         platform::Services services;
         services.files = &files;
         platform::ScopedServices scope(services);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/file_system.h"
+#include "platform/held_folder.h"
 
 namespace test_support {
 
@@ -35,6 +36,10 @@ public:
     bool CopyFile(const std::string& from, const std::string& to, bool fail_if_exists) override {
         return real_.CopyFile(from, to, fail_if_exists);
     }
+    std::unique_ptr<platform::HeldFolder> HoldFolder(const std::string& path, platform::HoldKind kind) override {
+        return real_.HoldFolder(path, kind);
+    }
+    const platform::PathForms& Forms() override { return real_.Forms(); }
     std::vector<platform::DirectoryEntry> ListDirectory(const std::string& path) override { return real_.ListDirectory(path); }
     bool GetLastWriteTime(const std::string& path, platform::FileTime& time) override {
         return real_.GetLastWriteTime(path, time);

@@ -7,8 +7,10 @@
 
 #include <cctype>
 #include <cerrno>
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 #include "platform/code_page.h"
 #include "platform/path_form.h"
@@ -47,10 +49,27 @@ uint32_t LinkAttributes(const std::string& host, bool target_exists, const struc
 
 class PosixFile : public File {
 public:
-    PosixFile(int descriptor, uint64_t handle_id) : descriptor_(descriptor), handle_id_(handle_id) {}
+    PosixFile(int descriptor, uint64_t handle_id, int folder = -1, std::string name = {})
+        : descriptor_(descriptor), handle_id_(handle_id), folder_(folder), name_(std::move(name)) {}
     ~PosixFile() override {
         ::close(descriptor_);
+        if (folder_ >= 0) ::close(folder_);
         UnregisterOpenHandle(handle_id_);
+    }
+
+    // Deletes the file only while its name still leads to this very file: through the folder
+    // it was made in where it has one (HeldFolder::CreateNewFile), else at the place its
+    // descriptor reports.
+    bool DeleteItself() override {
+        struct stat open_file;
+        struct stat entry;
+        if (::fstat(descriptor_, &open_file) != 0) return false;
+        const std::string host = folder_ >= 0 ? std::string() : HostFinalPath();
+        const int found = folder_ >= 0 ? ::fstatat(folder_, name_.c_str(), &entry, AT_SYMLINK_NOFOLLOW)
+                                       : (host.empty() ? -1 : ::lstat(host.c_str(), &entry));
+        if (found != 0 || entry.st_ino != open_file.st_ino || entry.st_dev != open_file.st_dev) return false;
+        BeforeChange();
+        return (folder_ >= 0 ? ::unlinkat(folder_, name_.c_str(), 0) : ::unlink(host.c_str())) == 0;
     }
 
     int64_t Read(void* buffer, int64_t count) override {
@@ -126,19 +145,6 @@ public:
         return ::fstat(descriptor_, &info) != 0 || !S_ISREG(info.st_mode);
     }
 
-    bool DeleteItself() override {
-        const std::string host = HostFinalPath();
-        struct stat named;
-        struct stat opened;
-        // Only while the name still leads to this very file.
-        if (host.empty() || ::lstat(host.c_str(), &named) != 0 || ::fstat(descriptor_, &opened) != 0 ||
-            named.st_dev != opened.st_dev || named.st_ino != opened.st_ino) {
-            return false;
-        }
-        BeforeChange();
-        return ::unlink(host.c_str()) == 0;
-    }
-
 private:
     // Where the descriptor's file is on the host, every link on the way resolved.
     std::string HostFinalPath() const {
@@ -150,6 +156,8 @@ private:
 
     int descriptor_;
     uint64_t handle_id_;
+    int folder_;        // a descriptor of the folder the file was made in, for DeleteItself; else -1
+    std::string name_;  // the file's host name in that folder
     int64_t position_ = 0;  // where the descriptor stands: every open starts at the beginning
 };
 
@@ -166,6 +174,10 @@ std::string& LastError() {
 }
 
 }  // namespace
+
+std::unique_ptr<File> OpenedHostFile(int descriptor, uint64_t handle_id, int folder, const std::string& host_name) {
+    return std::make_unique<PosixFile>(descriptor, handle_id, folder, host_name);
+}
 
 bool PosixFileSystem::Fail(const char* text) {
     LastError() = text;
@@ -375,6 +387,7 @@ bool PosixFileSystem::RemoveDirectory(const std::string& path) {
     if (mapped.is_root || IsReadOnly(info) || IsMarkedInUse(mapped) || IsInUnwritableDirectory(mapped)) {
         return Fail(kAccessDenied);
     }
+    if (OpenHandlesForbidDelete(info)) return Fail(kSharingViolation);
     BeforeChange();
     if (::rmdir(mapped.host.c_str()) != 0) return FailWithErrno(errno);
     return true;
@@ -412,6 +425,10 @@ bool PosixFileSystem::MoveFile(const std::string& from, const std::string& to) {
     const std::string target_host = target.host.substr(0, slash + 1) + HostText(target.name);
     if (target.exists && target.host != source.host) return Fail(kAlreadyExists);
     if (IsMarkedInUse(source) || OpenHandlesForbidDelete(source_info)) return Fail(kSharingViolation);
+    // A held folder, or one above it, keeps its name; the move opens the target's folder for
+    // adding an entry, which a handle there that does not share writing refuses.
+    if (S_ISDIR(source_info.st_mode) && OpenHandlesForbidRenameOf(source.host)) return Fail(kSharingViolation);
+    if (OpenHandlesForbidAdding(target.host.substr(0, std::max<size_t>(slash, 1)))) return Fail(kSharingViolation);
     if (IsInUnwritableDirectory(source) || IsInUnwritableDirectory(target)) return Fail(kAccessDenied);
     if (IsDeletionDenied(source.host)) return Fail(kAccessDenied);
     if (S_ISDIR(source_info.st_mode) && (target.key + "\\").starts_with(source.key + "\\") && target.key != source.key) {

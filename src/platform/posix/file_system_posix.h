@@ -24,6 +24,8 @@ public:
     bool FlushVolume(const std::string& path) override;
     bool CopyFile(const std::string& from, const std::string& to, bool fail_if_exists) override;
     std::vector<DirectoryEntry> ListDirectory(const std::string& path) override;
+    std::unique_ptr<HeldFolder> HoldFolder(const std::string& path, HoldKind kind) override;
+    const PathForms& Forms() override;
     bool GetLastWriteTime(const std::string& path, FileTime& time) override;
     bool SetLastWriteTime(const std::string& path, const FileTime& time) override;
     std::string CurrentDirectory() override;
@@ -41,5 +43,10 @@ private:
     bool Fail(const char* text);
     bool FailWithErrno(int error_number);
 };
+
+// An open host file as the backend's File: descriptor and its entry in the table of open
+// handles; folder (a descriptor the file takes over) and host_name name its entry for
+// File::DeleteItself, -1 and empty where it may not delete itself.
+std::unique_ptr<File> OpenedHostFile(int descriptor, uint64_t handle_id, int folder = -1, const std::string& host_name = {});
 
 }  // namespace platform::posix

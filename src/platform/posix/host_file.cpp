@@ -26,6 +26,7 @@ struct OpenHandle {
     ino_t inode;
     unsigned access;
     unsigned share;
+    std::string folder_host;  // a folder's host path, for the renames above it; else empty
 };
 
 // The open handles of the process, shared by every thread (as the system's are); each
@@ -92,19 +93,22 @@ struct timespec ToTimespec(const FileTime& time) {
     return converted;
 }
 
-bool RegisterOpenHandle(const struct stat& info, unsigned desired_access, unsigned share, uint64_t& id) {
+bool RegisterOpenHandle(const struct stat& info, unsigned desired_access, unsigned share, uint64_t& id,
+                        const std::string& folder_host) {
     const std::lock_guard<std::mutex> lock(HandlesLock());
     for (const auto& [other_id, handle] : OpenHandles()) {
         if (!SameFile(handle, info)) continue;
         const bool refused = ((desired_access & access::kWrite) && !(handle.share & access::kWrite)) ||
                              ((desired_access & access::kRead) && !(handle.share & access::kRead)) ||
+                             ((desired_access & access::kDelete) && !(handle.share & access::kDelete)) ||
                              ((handle.access & access::kWrite) && !(share & access::kWrite)) ||
-                             ((handle.access & access::kRead) && !(share & access::kRead));
+                             ((handle.access & access::kRead) && !(share & access::kRead)) ||
+                             ((handle.access & access::kDelete) && !(share & access::kDelete));
         if (refused) return false;
     }
     static uint64_t next_id = 0;
     id = ++next_id;
-    OpenHandles()[id] = OpenHandle{info.st_dev, info.st_ino, desired_access, share};
+    OpenHandles()[id] = OpenHandle{info.st_dev, info.st_ino, desired_access, share, folder_host};
     return true;
 }
 
@@ -125,6 +129,23 @@ bool OpenHandlesForbidWrite(const struct stat& info) {
     const std::lock_guard<std::mutex> lock(HandlesLock());
     for (const auto& [id, handle] : OpenHandles()) {
         if (SameFile(handle, info) && !(handle.share & access::kWrite)) return true;
+    }
+    return false;
+}
+
+bool OpenHandlesForbidAdding(const std::string& folder_host) {
+    const std::lock_guard<std::mutex> lock(HandlesLock());
+    for (const auto& [id, handle] : OpenHandles()) {
+        if (handle.folder_host == folder_host && !(handle.share & access::kWrite)) return true;
+    }
+    return false;
+}
+
+bool OpenHandlesForbidRenameOf(const std::string& host) {
+    const std::lock_guard<std::mutex> lock(HandlesLock());
+    for (const auto& [id, handle] : OpenHandles()) {
+        if (handle.folder_host.empty() || (handle.share & access::kDelete)) continue;
+        if (handle.folder_host == host || handle.folder_host.starts_with(host == "/" ? host : host + "/")) return true;
     }
     return false;
 }

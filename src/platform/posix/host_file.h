@@ -25,16 +25,24 @@ struct timespec ToTimespec(const FileTime& time);
 namespace access {
 constexpr unsigned kRead = 1;
 constexpr unsigned kWrite = 2;
-constexpr unsigned kDelete = 4;  // share bit only
+constexpr unsigned kDelete = 4;  // delete access (a hold that may delete its folder), or its share bit
 }  // namespace access
 
 // Registers an open handle on a host file; false (and nothing registered) when an earlier
 // handle's share mode refuses it or it refuses an earlier handle. The id names the handle.
-bool RegisterOpenHandle(const struct stat& info, unsigned desired_access, unsigned share, uint64_t& id);
+// folder_host is the host path of a folder the handle holds (HeldFolder), else empty.
+bool RegisterOpenHandle(const struct stat& info, unsigned desired_access, unsigned share, uint64_t& id,
+                        const std::string& folder_host = {});
 void UnregisterOpenHandle(uint64_t id);
 // True when an open handle on the file does not let others delete or rename it.
 bool OpenHandlesForbidDelete(const struct stat& info);
 // True when an open handle on the file does not let others write it.
 bool OpenHandlesForbidWrite(const struct stat& info);
+// True when the entry at host may not be renamed or deleted: a folder at or below it is held
+// without letting others delete it (on NTFS a held folder's parents cannot be renamed).
+bool OpenHandlesForbidRenameOf(const std::string& host);
+// True when a handle on the folder at folder_host does not let others write it: a move or
+// creation that adds an entry there opens the folder for adding one and is refused.
+bool OpenHandlesForbidAdding(const std::string& folder_host);
 
 }  // namespace platform::posix

@@ -13,6 +13,7 @@
 
 #include "platform/code_page.h"
 #include "platform/command_line.h"
+#include "platform/posix/host_file.h"
 #include "platform/posix/machine_state.h"
 #include "platform/posix/registry_file.h"
 #include "platform/posix/security_posix.h"
@@ -204,6 +205,19 @@ int PosixMachine::RunInChildProcess(const std::function<void()>& body) {
         if (errno != EINTR) return -1;
     }
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::shared_ptr<void> PosixMachine::OpenFolderSharingOnlyReading(const std::string& windows_path) {
+    const posix::MappedPath mapped = posix::MapPath(windows_path);
+    uint64_t handle_id = 0;
+    if (!mapped.valid || !mapped.exists || !S_ISDIR(mapped.info.st_mode) ||
+        !posix::RegisterOpenHandle(mapped.info, posix::access::kRead, posix::access::kRead, handle_id, mapped.host)) {
+        return nullptr;
+    }
+    return std::shared_ptr<void>(new uint64_t(handle_id), [](void* id) {
+        posix::UnregisterOpenHandle(*static_cast<uint64_t*>(id));
+        delete static_cast<uint64_t*>(id);
+    });
 }
 
 std::string PosixMachine::HostPath(const std::string& windows_path) {

@@ -19,6 +19,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -90,6 +91,10 @@ public:
     // A library loaded by a running program: it can be renamed (the mark follows the file) but
     // not deleted, written or replaced, as Windows treats a mapped image.
     static void MarkLoaded(const std::string& windows_path, bool loaded);
+    // Another program opens the existing folder and lets others only read it while the
+    // returned object lives: nothing can be moved or created in it, nor can it or a folder
+    // above it be renamed. nullptr when the folder cannot be opened.
+    static std::shared_ptr<void> OpenFolderSharingOnlyReading(const std::string& windows_path);
     // Every DeleteAtRestart call since the last Reset, in order.
     static std::vector<std::string> DeletesAtRestart();
     // Every ReplaceAtRestart call since the last Reset, in order, as (from, to) pairs.

@@ -94,6 +94,8 @@ public:
         return (information.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) != 0;
     }
 
+    // Works for a handle opened with delete access (HeldFolder::CreateNewFile, a record's file
+    // made by OpenForAppend), fails otherwise.
     bool DeleteItself() override {
         FILE_DISPOSITION_INFO disposition{TRUE};
         return ::SetFileInformationByHandle(handle_.Get(), FileDispositionInfo, &disposition, sizeof disposition) != 0;
@@ -104,6 +106,8 @@ private:
 };
 
 }  // namespace
+
+std::unique_ptr<File> OpenedFile(UniqueHandle handle) { return std::make_unique<Win32File>(std::move(handle)); }
 
 std::string ErrorText(unsigned long error) {
     char* text = nullptr;

@@ -2,6 +2,8 @@
 // The win32 file system: the ANSI file functions of kernel32.
 
 #include "platform/file_system.h"
+#include "platform/final_path.h"
+#include "platform/win32/handles_win32.h"
 
 namespace platform::win32 {
 
@@ -24,6 +26,8 @@ public:
     bool FlushVolume(const std::string& path) override;
     bool CopyFile(const std::string& from, const std::string& to, bool fail_if_exists) override;
     std::vector<DirectoryEntry> ListDirectory(const std::string& path) override;
+    std::unique_ptr<HeldFolder> HoldFolder(const std::string& path, HoldKind kind) override;
+    const PathForms& Forms() override;
     bool GetLastWriteTime(const std::string& path, FileTime& time) override;
     bool SetLastWriteTime(const std::string& path, const FileTime& time) override;
     std::string CurrentDirectory() override;
@@ -40,6 +44,14 @@ private:
 
     std::string last_error_;
 };
+
+// An open file handle as the backend's File.
+std::unique_ptr<File> OpenedFile(UniqueHandle handle);
+
+// The final path of an open handle (GetFinalPathNameByHandle, looked up at run time) in the
+// program's form; named_as is the path the program opened it by, returned where the system
+// cannot say.
+std::string FinalPathOf(HANDLE handle, const std::string& named_as);
 
 // The system's text for an error code, without the trailing line break.
 std::string ErrorText(unsigned long error);

@@ -1,8 +1,10 @@
 #include "platform/win32/final_path_win32.h"
 
+#include "platform/final_path.h"
+
 namespace platform::win32 {
 
-std::string FinalPathOfHandle(HANDLE handle) {
+std::string SystemFinalPathOfHandle(HANDLE handle) {
     std::string path(MAX_PATH, '\0');
     for (int attempt = 0; attempt < 2; ++attempt) {
         const DWORD length = ::GetFinalPathNameByHandleA(handle, path.data(), static_cast<DWORD>(path.size()),
@@ -10,13 +12,17 @@ std::string FinalPathOfHandle(HANDLE handle) {
         if (length == 0) return {};
         if (length < path.size()) {
             path.resize(length);
-            break;
+            return path;
         }
         path.assign(length + 1, '\0');  // too small: length is the size it needs
     }
-    if (path.rfind("\\\\?\\UNC\\", 0) == 0) return "\\\\" + path.substr(8);
-    if (path.rfind("\\\\?\\", 0) == 0) return path.substr(4);
-    return path;
+    return {};
+}
+
+std::string FinalPathOfHandle(HANDLE handle) {
+    const std::string final_path = SystemFinalPathOfHandle(handle);
+    // No forms of the machine: only the system's prefixes are taken off.
+    return final_path.empty() ? std::string() : ProgramFormOfFinalPath(final_path, {}, PathForms{});
 }
 
 }  // namespace platform::win32

@@ -1,6 +1,6 @@
 #pragma once
-// The final path of an open handle in the program's form: where the object really is, as the
-// record of the run names it and as paths are compared with it.
+// The final path of an open handle: where the object really is. The system's text is read in
+// one place; platform::ProgramFormOfFinalPath (final_path.h) turns it into the program's form.
 
 #include <string>
 
@@ -8,8 +8,13 @@
 
 namespace platform::win32 {
 
-// GetFinalPathNameByHandleA (normalised, with the drive letter) without the "\\?\" prefix,
-// "\\?\UNC\server\share" given back as "\\server\share"; empty when the system cannot tell.
+// GetFinalPathNameByHandleA (normalised, drive-letter form) as the system reports it, its
+// "\\?\" prefix included; empty when the system cannot tell.
+std::string SystemFinalPathOfHandle(HANDLE handle);
+
+// Where the open object really is, in the program's form (no "\\?\" prefix, "\\server\share"
+// for a network path) but with the system's own folders as they are (SysWOW64 stays SysWOW64
+// for a 32-bit program): what the record of the run names. Empty when the system cannot tell.
 std::string FinalPathOfHandle(HANDLE handle);
 
 }  // namespace platform::win32
