@@ -949,7 +949,10 @@ private:
             } else {
                 // The bits the entry in hand was looked up with.
                 uint64_t entry_bits = code_bits;
-                if (entry & kFastExceptional) {
+                // Marked unlikely so that a length falls through to its distance instead of
+                // jumping there: the literals and the matches, the two paths every step takes,
+                // then each cost one taken branch fewer (about 3 % on the big file).
+                if (__builtin_expect((entry & kFastExceptional) != 0, 0)) {
                     // A link to a sub-table, the end of the block or an invalid code.
                     if ((entry & kFastKindMask) == kFastLink) {
                         entry = literal_table[FastValue(entry) + LowBits(bits, FastCodeBits(entry))];
@@ -980,7 +983,7 @@ private:
                 } else {
                     entry = distance_table[IndexAfter<kBmi2>(entry_bits, entry, distance_mask)];
                 }
-                if (entry & kFastExceptional) {
+                if (__builtin_expect((entry & kFastExceptional) != 0, 0)) {
                     if ((entry & kFastKindMask) == kFastLink) {
                         consume(entry);
                         entry = distance_table[FastValue(entry) + LowBits(bits, FastCodeBits(entry))];
