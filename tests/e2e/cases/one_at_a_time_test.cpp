@@ -139,7 +139,7 @@ TEST(OneAtATime, TheDestinationOfARunWaitingOnALibraryCannotBeSwapped) {
         std::ofstream(kDestination + "\\TEMP\\SYSTEM\\VE4.DLL", std::ios::binary) << "the user's library";
     }
     library.Release();
-    const uint32_t exit_code = silent.WaitForExit(kInstallTimeout);
+    const auto exit_code = silent.WaitForExit(kInstallTimeout);
     EXPECT_EQ(ReadWholeFile(Library()).value_or("<missing>"), "new base product library\r\n");
     if (!swapped) EXPECT_EQ(exit_code, 0u);
     EXPECT_FALSE(AJournalIsThere());
