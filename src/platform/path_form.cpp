@@ -33,7 +33,8 @@ bool LongForm(FileSystem& files, const std::string& full, std::string& long_form
     if (!files.LongPathName(full.substr(0, end), long_form)) return false;
     if (end >= full.size()) return true;
     const size_t rest = full[end] == '\\' ? end + 1 : end;
-    long_form += (long_form.ends_with('\\') ? "" : "\\") + full.substr(rest);
+    if (!long_form.ends_with('\\')) long_form += '\\';
+    long_form.append(full, rest, std::string::npos);
     return true;
 }
 

@@ -17,18 +17,10 @@
 #include "platform/posix/host_file.h"
 #include "platform/posix/machine_state.h"
 #include "platform/posix/security_posix.h"
+#include "platform/posix/system_error_texts.h"
 
 namespace platform::posix {
 namespace {
-
-// The texts Windows gives for the failures this backend imitates.
-constexpr const char* kNotFound = "The system cannot find the file specified.";
-constexpr const char* kPathNotFound = "The system cannot find the path specified.";
-constexpr const char* kAccessDenied = "Access is denied.";
-constexpr const char* kSharingViolation =
-    "The process cannot access the file because it is being used by another process.";
-constexpr const char* kAlreadyExists = "Cannot create a file when that file already exists.";
-constexpr const char* kNotEmpty = "The directory is not empty.";
 
 bool Stat(const std::string& host, struct stat& info) { return ::stat(host.c_str(), &info) == 0; }
 

@@ -16,17 +16,10 @@
 #include "platform/posix/host_file.h"
 #include "platform/posix/machine_state.h"
 #include "platform/posix/security_posix.h"
+#include "platform/posix/system_error_texts.h"
 
 namespace platform::posix {
 namespace {
-
-constexpr const char* kNotFound = "The system cannot find the file specified.";
-constexpr const char* kAccessDenied = "Access is denied.";
-constexpr const char* kSharingViolation =
-    "The process cannot access the file because it is being used by another process.";
-constexpr const char* kAlreadyExists = "Cannot create a file when that file already exists.";
-constexpr const char* kInvalidName = "The filename, directory name, or volume label syntax is incorrect.";
-constexpr const char* kNotEmpty = "The directory is not empty.";
 
 std::string HostName(const MappedPath& mapped) { return mapped.host.substr(mapped.host.find_last_of('/') + 1); }
 

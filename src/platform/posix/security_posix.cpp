@@ -1,5 +1,7 @@
 #include "platform/posix/security_posix.h"
 
+#include "platform/posix/system_error_texts.h"
+
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -67,7 +69,7 @@ bool PosixSecurity::CreateProtectedDirectory(const std::string& path, UserAccess
     if (mapped.is_root || mapped.exists || ::lstat(mapped.host.c_str(), &link) == 0) {
         return Fail("Cannot create a file when that file already exists.");
     }
-    if (IsInUnwritableDirectory(mapped)) return Fail("Access is denied.");
+    if (IsInUnwritableDirectory(mapped)) return Fail(kAccessDenied);
     BeforeChange();
     if (::mkdir(mapped.host.c_str(), users == UserAccess::None ? 0700 : 0755) != 0) {
         return Fail(errno == ENOENT ? "The system cannot find the path specified." : std::strerror(errno));
@@ -115,7 +117,7 @@ bool PosixSecurity::TakeOwnership(const std::string& path) {
     const MappedPath mapped = MapPath(path);
     struct stat link;
     if (!mapped.valid || ::lstat(mapped.host.c_str(), &link) != 0) return Fail("The system cannot find the file specified.");
-    if (S_ISLNK(link.st_mode)) return Fail("Access is denied.");  // the model keeps no marks on links
+    if (S_ISLNK(link.st_mode)) return Fail(kAccessDenied);  // the model keeps no marks on links
     BeforeChange();
     for (const char* mark : {kOwnerName, kOthersName, kDeletionDeniedName}) ::removexattr(mapped.host.c_str(), mark);
     return WriteAttribute(mapped.host, kDescriptorName, ProtectedDirectoryDescriptor(UserAccess::None))

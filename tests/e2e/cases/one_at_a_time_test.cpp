@@ -1,6 +1,7 @@
 // One installation at a time: a second copy of the program, started while a silent run
 // installs, changes nothing and ends with 1618; a record of changes another process holds
-// open is not recovered, and one that cannot be read ends a silent run with 5. The scenario's
+// open is not recovered, and one that cannot be read ends a silent run with 5; the destination
+// of a run cannot be swapped while the run waits. The scenario's
 // payload replaces the system's base library, which a case holds open so that the silent run
 // keeps asking for it (once a second) until the case lets it go.
 
@@ -116,6 +117,32 @@ TEST(OneAtATime, AnUnreadableRecordOfChangesEndsASilentRunWithFiveAndStays) {
               std::string::npos)
         << record;
     ::DeleteFileA(journal.c_str());
+}
+
+// A user renames the destination while the run waits on a library in use and rebuilds it
+// with a library of their own where the run extracts: the run holds its destination, so the
+// rename fails and the system directory gets the payload's library; were the rename let
+// through, the run would still place only the files it extracted itself.
+TEST(OneAtATime, TheDestinationOfARunWaitingOnALibraryCannotBeSwapped) {
+    HeldFile library(Library());
+    ASSERT_TRUE(library.Held());
+    Session silent(Silent("C:\\setup\\swap.log"));
+    ASSERT_TRUE(WaitUntil(AJournalIsThere, kStartTimeout)) << "the silent run did not start installing";
+    std::this_thread::sleep_for(std::chrono::seconds(2));  // on to asking for the library again
+    const std::string renamed = kDestination + "-old";
+    const bool swapped = ::MoveFileA(kDestination.c_str(), renamed.c_str()) != 0;
+    EXPECT_FALSE(swapped) << "the destination was renamed while the run held it";
+    if (swapped) {
+        for (const char* folder : {"", "\\TEMP", "\\TEMP\\SYSTEM"}) {
+            ::CreateDirectoryA((kDestination + folder).c_str(), nullptr);
+        }
+        std::ofstream(kDestination + "\\TEMP\\SYSTEM\\VE4.DLL", std::ios::binary) << "the user's library";
+    }
+    library.Release();
+    const auto exit_code = silent.WaitForExit(kInstallTimeout);
+    EXPECT_EQ(ReadWholeFile(Library()).value_or("<missing>"), "new base product library\r\n");
+    if (!swapped) EXPECT_EQ(exit_code, 0u);
+    EXPECT_FALSE(AJournalIsThere());
 }
 
 }  // namespace
