@@ -76,6 +76,12 @@ bool RollbackJournal::Start(const std::string& path, const std::string& destinat
     // Created without sharing write or delete access, and held so until the run ends.
     file_ = files.OpenFile(path, platform::OpenMode::Create);
     if (!file_) return false;
+    // A new file's owner is the token's default owner, which a system's policy may make the
+    // administrator's own account, and recovery trusts only the Administrators group among
+    // administrators: the journal is given to it (in a folder only administrators may change,
+    // by its name). Where that fails the run goes on, its journal as the policy made it.
+    platform::Security& security = platform::SecurityServices();
+    if (security.OwnersKept() == platform::Owners::Kept) security.TakeOwnership(path);
     file_path_ = path;
     roots_ = folders;
     roots_.push_back(destination);
