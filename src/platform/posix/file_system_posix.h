@@ -44,9 +44,5 @@ private:
     bool FailWithErrno(int error_number);
 };
 
-// An open host file as the backend's File: descriptor and its entry in the table of open
-// handles; folder (a descriptor the file takes over) and host_name name its entry for
-// File::DeleteItself, -1 and empty where it may not delete itself.
-std::unique_ptr<File> OpenedHostFile(int descriptor, uint64_t handle_id, int folder = -1, const std::string& host_name = {});
 
 }  // namespace platform::posix

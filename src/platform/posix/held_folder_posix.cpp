@@ -15,6 +15,7 @@
 #include "platform/posix/file_system_posix.h"
 #include "platform/posix/host_file.h"
 #include "platform/posix/machine_state.h"
+#include "platform/posix/posix_file.h"
 #include "platform/posix/security_posix.h"
 #include "platform/posix/system_error_texts.h"
 
