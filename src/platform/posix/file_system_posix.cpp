@@ -117,21 +117,30 @@ std::unique_ptr<File> PosixFileSystem::OpenFile(const std::string& path, OpenMod
             return nullptr;
         }
     }
+    return OpenRegistered(mapped, flags | O_CLOEXEC, desired_access, share, mode == OpenMode::Create);
+}
+
+std::unique_ptr<File> PosixFileSystem::OpenRegistered(const MappedPath& mapped, int flags, unsigned desired_access,
+                                                      unsigned share, bool changes) {
     // Share modes are checked before the file is touched, so a refused Create truncates nothing.
     uint64_t handle_id = 0;
-    if (exists && !RegisterOpenHandle(info, desired_access, share, handle_id)) {
+    if (mapped.exists && !RegisterOpenHandle(mapped.info, desired_access, share, handle_id)) {
         Fail(kSharingViolation);
         return nullptr;
     }
-    if (mode == OpenMode::Create) BeforeChange();
-    const int descriptor = ::open(mapped.host.c_str(), flags | O_CLOEXEC, 0666);
+    if (changes) BeforeChange();
+    const int descriptor = ::open(mapped.host.c_str(), flags, 0666);
     if (descriptor < 0) {
         const int error_number = errno;
         UnregisterOpenHandle(handle_id);
-        FailWithErrno(error_number == ENOENT && mode == OpenMode::Create ? ENOTDIR : error_number);
+        // A missing folder on the way is the system's "path not found"; with O_NOFOLLOW a loop
+        // is a link at the name itself, which is refused.
+        const bool creating = (flags & O_CREAT) != 0;
+        const bool link_at_name = (flags & O_NOFOLLOW) != 0 && error_number == ELOOP;
+        FailWithErrno(error_number == ENOENT && creating ? ENOTDIR : link_at_name ? EACCES : error_number);
         return nullptr;
     }
-    if (!exists) {
+    if (!mapped.exists) {
         InheritDescriptor(mapped.host);
         struct stat created;
         if (::fstat(descriptor, &created) != 0 || !RegisterOpenHandle(created, desired_access, share, handle_id)) {
@@ -173,31 +182,9 @@ std::unique_ptr<File> PosixFileSystem::OpenForAppend(const std::string& path, bo
         Fail(kAccessDenied);
         return nullptr;
     }
-    const unsigned desired_access = access::kWrite;
-    const unsigned share = access::kRead | access::kWrite;
-    uint64_t handle_id = 0;
-    if (mapped.exists && !RegisterOpenHandle(mapped.info, desired_access, share, handle_id)) {
-        Fail(kSharingViolation);
-        return nullptr;
-    }
-    if (!mapped.exists) BeforeChange();
-    const int descriptor = ::open(mapped.host.c_str(), flags, 0666);
-    if (descriptor < 0) {
-        const int error_number = errno;
-        UnregisterOpenHandle(handle_id);
-        FailWithErrno(error_number == ENOENT ? ENOTDIR : error_number == ELOOP ? EACCES : error_number);
-        return nullptr;
-    }
-    if (!mapped.exists) {
-        InheritDescriptor(mapped.host);
-        struct stat made;
-        if (::fstat(descriptor, &made) != 0 || !RegisterOpenHandle(made, desired_access, share, handle_id)) {
-            ::close(descriptor);
-            Fail(kSharingViolation);
-            return nullptr;
-        }
-    }
-    auto file = OpenedHostFile(descriptor, handle_id);
+    std::unique_ptr<File> file =
+        OpenRegistered(mapped, flags, access::kWrite, access::kRead | access::kWrite, !mapped.exists);
+    if (!file) return nullptr;
     const std::string problem = AppendTargetProblem(*file, FullLongPath(*this, path));
     if (!problem.empty()) {
         if (!mapped.exists) file->DeleteItself();

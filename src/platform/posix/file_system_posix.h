@@ -6,6 +6,8 @@
 
 namespace platform::posix {
 
+struct MappedPath;
+
 class PosixFileSystem : public FileSystem {
 public:
     std::unique_ptr<File> OpenFile(const std::string& path, OpenMode mode) override;
@@ -40,6 +42,12 @@ public:
     bool ReadWholeFile(const std::string& path, std::string& content);
 
 private:
+    // Opens mapped's host file with flags, entered in the table of open handles with the
+    // access and sharing given, checked before anything is touched; changes says the open may
+    // change the machine (it creates or truncates). A file it makes takes what its folder
+    // passes on. nullptr on failure, with the system's text for it.
+    std::unique_ptr<File> OpenRegistered(const MappedPath& mapped, int flags, unsigned desired_access, unsigned share,
+                                         bool changes);
     bool Fail(const char* text);
     bool FailWithErrno(int error_number);
 };
