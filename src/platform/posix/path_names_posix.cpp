@@ -8,6 +8,7 @@
 
 #include "platform/posix/file_system_posix.h"
 #include "platform/posix/machine_state.h"
+#include "platform/posix/system_error_texts.h"
 
 namespace platform::posix {
 namespace {
@@ -20,13 +21,13 @@ constexpr const char* kFileIdName = "user.windows.file-id";
 
 bool PosixFileSystem::FullPathName(const std::string& path, std::string& full) {
     full = FullProgramPath(State(), path);
-    return full.empty() ? Fail("The filename, directory name, or volume label syntax is incorrect.") : true;
+    return full.empty() ? Fail(kInvalidName) : true;
 }
 
 bool PosixFileSystem::LongPathName(const std::string& path, std::string& long_path) {
     // The model has no short names, and the system keeps a long name as it was typed.
     const MappedPath mapped = MapPath(path);
-    if (!mapped.valid || !mapped.exists) return Fail("The system cannot find the file specified.");
+    if (!mapped.valid || !mapped.exists) return Fail(kNotFound);
     long_path = path;
     return true;
 }
@@ -34,7 +35,7 @@ bool PosixFileSystem::LongPathName(const std::string& path, std::string& long_pa
 bool PosixFileSystem::GetFileId(const std::string& path, std::string& file_id) {
     const MappedPath mapped = MapPath(path);
     struct stat link;
-    if (!mapped.valid || ::lstat(mapped.host.c_str(), &link) != 0) return Fail("The system cannot find the file specified.");
+    if (!mapped.valid || ::lstat(mapped.host.c_str(), &link) != 0) return Fail(kNotFound);
     const std::string inode = std::to_string(link.st_dev) + ":" + std::to_string(link.st_ino);
     char stored[128] = {};
     const ssize_t length = ::lgetxattr(mapped.host.c_str(), kFileIdName, stored, sizeof stored - 1);

@@ -64,7 +64,7 @@ std::string PosixSecurity::LastErrorText() { return last_error_; }
 
 bool PosixSecurity::CreateProtectedDirectory(const std::string& path, UserAccess users) {
     const MappedPath mapped = MapPath(path);
-    if (!mapped.valid) return Fail("The system cannot find the path specified.");
+    if (!mapped.valid) return Fail(kPathNotFound);
     struct stat link;
     if (mapped.is_root || mapped.exists || ::lstat(mapped.host.c_str(), &link) == 0) {
         return Fail("Cannot create a file when that file already exists.");
@@ -72,7 +72,7 @@ bool PosixSecurity::CreateProtectedDirectory(const std::string& path, UserAccess
     if (IsInUnwritableDirectory(mapped)) return Fail(kAccessDenied);
     BeforeChange();
     if (::mkdir(mapped.host.c_str(), users == UserAccess::None ? 0700 : 0755) != 0) {
-        return Fail(errno == ENOENT ? "The system cannot find the path specified." : std::strerror(errno));
+        return Fail(errno == ENOENT ? kPathNotFound : std::strerror(errno));
     }
     if (!WriteAttribute(mapped.host, kDescriptorName, ProtectedDirectoryDescriptor(users))) {
         const int error_number = errno;
@@ -116,7 +116,7 @@ TrustVerdict PosixSecurity::CheckTrusted(const std::string& path) {
 bool PosixSecurity::TakeOwnership(const std::string& path) {
     const MappedPath mapped = MapPath(path);
     struct stat link;
-    if (!mapped.valid || ::lstat(mapped.host.c_str(), &link) != 0) return Fail("The system cannot find the file specified.");
+    if (!mapped.valid || ::lstat(mapped.host.c_str(), &link) != 0) return Fail(kNotFound);
     if (S_ISLNK(link.st_mode)) return Fail(kAccessDenied);  // the model keeps no marks on links
     BeforeChange();
     for (const char* mark : {kOwnerName, kOthersName, kDeletionDeniedName}) ::removexattr(mapped.host.c_str(), mark);
@@ -131,7 +131,7 @@ std::string PosixSecurity::CurrentAccount() { return "S-1-5-21-0-0-0-" + std::to
 
 bool PosixSecurity::ResetToInherited(const std::string& path) {
     const MappedPath mapped = MapPath(path);
-    if (!mapped.valid || !mapped.exists) return Fail("The system cannot find the file specified.");
+    if (!mapped.valid || !mapped.exists) return Fail(kNotFound);
     BeforeChange();
     // What the folder passes on replaces what the file carried; an ordinary folder passes on
     // nothing the model keeps.
