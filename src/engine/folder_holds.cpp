@@ -15,8 +15,6 @@ std::string KeyOf(std::string path) {
 
 }  // namespace
 
-std::string NamePart(const std::string& path) { return path.substr(path.rfind('\\') + 1); }
-
 bool FolderHolds::HoldRoot(const std::string& root, platform::HoldKind kind) {
     const std::string key = KeyOf(root);
     if (held_.count(key) != 0) return true;

@@ -45,7 +45,4 @@ private:
     std::map<std::string, std::unique_ptr<platform::HeldFolder>> held_;
 };
 
-// The last component of a path (what follows its last backslash).
-std::string NamePart(const std::string& path);
-
 }  // namespace engine

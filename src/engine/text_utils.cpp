@@ -37,6 +37,8 @@ std::string DirectoryPart(const std::string& path) {
     return slash == std::string::npos ? std::string() : path.substr(0, slash);
 }
 
+std::string NamePart(const std::string& path) { return path.substr(path.rfind('\\') + 1); }
+
 bool SamePath(const std::string& left, const std::string& right) {
     return platform::UpperCaseAnsi(left) == platform::UpperCaseAnsi(right);
 }

@@ -23,4 +23,7 @@ bool LiesInside(const std::string& root, const std::string& path);
 // The directory part of a Windows path (everything before its last backslash), or empty.
 std::string DirectoryPart(const std::string& path);
 
+// The last component of a Windows path (what follows its last backslash; path itself without one).
+std::string NamePart(const std::string& path);
+
 }  // namespace engine
